@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The analysis: sums of squares, error terms, F-ratios and the finished table.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "engine/sources.h"
+
+namespace varisect {
+
+class Prompts;
+
+enum class AnalysisMode { Ordinary, Attrition, UnweightedMeans, Proportional, UnequalGroupSizes };
+
+struct AnalysisOptions {
+    AnalysisMode mode = AnalysisMode::Ordinary;
+    bool attritionPending = false;
+};
+
+// Sums of squares and df of every source, indexed by SourceMask (index 0 unused).
+struct SourceSums {
+    std::vector<double> ss;
+    std::vector<int> df;
+    double grandTotal = 0;   // of the scores as given
+    double rawSS = 0;        // sum of squares of the scores as given
+    double correction = 0;   // grandTotal^2 / N
+    double totalSS = 0;      // rawSS - correction, formed from centred scores
+    int totalDf = 0;         // N - imputed - 1
+};
+
+// Brackets over centred scores: shifting every score by their mean leaves every SS unchanged
+// and keeps data with a large mean and a small spread from cancelling.
+SourceSums computeSourceSums(const Design& design, const Scores& scores);
+
+// Runs the analysis. Empty when the user abandoned it at a question or it cannot be completed
+// (the message was shown through `prompts`). `groups` are the pooling groups of a nested design.
+std::optional<AnovaTable> RunAnalysis(const Design& design, const Scores& scores,
+                                      const std::vector<PoolingGroup>& groups, Prompts& prompts,
+                                      const AnalysisOptions& options = {});
+
+}  // namespace varisect

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Effect sizes, post hoc power and the fixed-place cell texts of the table.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace varisect {
+
+struct AnovaTable;
+struct Design;
+
+double HaysOmegaSquared(double ss, int df, double mse, double ssTotal);
+double PartialOmegaSquared(double ss, int df, double mse, long scoreCount);
+// sqrt(n * omega2 / (1 - omega2)); only meaningful for 0 < omega2 < 1.
+double Phi(double omega2, int scoresPerCell);
+
+// P(F(df1, df2) > F) for integer df >= 1, by the closed forms (pi taken as 3.14159).
+double UpperTailF(double F, int df1, int df2);
+
+// Power of the F test at alpha against noncentrality (df1 + 1) * phi^2. Empty when the
+// critical-value search or the Poisson sum does not settle, or would need df1 + 2j > 32767.
+std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi);
+
+// Text of a table cell with `places` decimals (see the table's cell formats): p style with 3
+// places gives "<.001" below .001 and " 1. " for 1.
+std::string FormatFixed(double value, int places, bool pStyle);
+
+enum class EffectSizeKind { Hays, Partial };
+
+// One entry per table row (index 0 = header row); empty optionals for rows without a value.
+struct EffectSizes {
+    EffectSizeKind kind = EffectSizeKind::Hays;
+    std::vector<std::optional<double>> omega2;  // Hays or partial omega squared
+    std::vector<std::optional<double>> phi;     // Hays only, where omega2 > 0
+    std::vector<std::optional<double>> power;   // Hays only
+    // Cell texts for columns 3 and 4 of each row, and their headers in element 0.
+    std::vector<std::string> column3;
+    std::vector<std::string> column4;
+};
+
+// Effect sizes of an ordinary independent-groups table: every source row before the error row.
+// Reads df and SS from the table texts, MSe from the pooled error, SStotal from the last row, N
+// and n from the design.
+EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, EffectSizeKind kind);
+
+}  // namespace varisect

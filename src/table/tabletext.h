@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The table as the user sees it: cell formats, the factor legend, and the plain-text layout
+// used for the clipboard, the printer and the command line.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace varisect {
+
+struct AnovaTable;
+struct Design;
+struct EffectSizes;
+
+using DisplayRow = std::array<std::string, 6>;  // Source, df, SS, MS, F, p
+
+// Element 0 is the header row as stored; then one display row per table row 2 .. last, with
+// the cell formats of the table window (DisplayDecimals places with widening, "<1" for F below
+// 1 unless showFsBelowOne, p with "<.001" and " 1. ", "*" after the df of the imputed error row).
+std::vector<DisplayRow> formatTableCells(const AnovaTable& table, bool showFsBelowOne);
+
+// Replaces columns SS and MS (3 and 4) of the display rows, header included, by the effect-size
+// columns.
+void applyEffectSizeColumns(std::vector<DisplayRow>& display, const EffectSizes& sizes);
+
+// The window title of the table: prefix ("Unweighted Means " ...) + "Analysis of Variance Table".
+std::string tableHeading(const std::string& prefix = {});
+
+// The legend under the table window's grid: "  Factors", one line per factor (designated in
+// parentheses, levels unless omitted), the nesting lines, the implanted-scores line.
+std::vector<std::string> legendLines(const Design& design, bool showLevels = true);
+
+// The "Copy table" layout: blank-padded fixed-width columns, no tabs, lines ended by "\r\n".
+std::string copyTableText(const std::string& heading, const Design& design,
+                          const std::vector<DisplayRow>& display);
+
+// "Copy selected rows": each cell followed by a tab, rows ended by "\n", one more "\n" at the end.
+std::string copyRowsText(const std::vector<DisplayRow>& display, int firstRow, int lastRow);
+
+}  // namespace varisect
