@@ -1,0 +1,547 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/analysis.h"
+
+#include <algorithm>
+#include <bit>
+#include <stdexcept>
+
+#include "engine/fprob.h"
+#include "engine/numbertext.h"
+#include "engine/prompts.h"
+
+namespace varisect {
+
+namespace {
+
+SourceMask bit(int factor1) { return 1u << (factor1 - 1); }
+
+void checkInputs(const Design& design, const Scores& scores)
+{
+    const int nf = design.factorCount();
+    if (nf < kMinFactors || nf > kMaxFactors)
+        throw std::invalid_argument("the analysis needs 2 to 8 factors");
+    for (const Factor& f : design.factors)
+        if (f.levels < 2)
+            throw std::invalid_argument("every factor needs at least 2 levels");
+    if (design.scoreCount() > kMaxScores)
+        throw std::invalid_argument("the design has more scores than the program accepts");
+    if (static_cast<long>(scores.size()) != design.scoreCount())
+        throw std::invalid_argument("the number of scores does not match the design");
+    if (design.anovaType != AnovaType::NoFRatios
+        && (design.designatedFactor < 1 || design.designatedFactor > nf))
+        throw std::invalid_argument("the replicates or subjects factor is not designated");
+}
+
+}  // namespace
+
+SourceSums computeSourceSums(const Design& design, const Scores& scores)
+{
+    checkInputs(design, scores);
+    const int nf = design.factorCount();
+    const long n = design.scoreCount();
+    const SourceMask full = (1u << nf) - 1;
+    std::vector<int> levels(static_cast<size_t>(nf));
+    for (int k = 0; k < nf; ++k)
+        levels[size_t(k)] = design.factors[size_t(k)].levels;
+
+    SourceSums sums;
+    sums.ss.assign(size_t(full) + 1, 0.0);
+    sums.df.assign(size_t(full) + 1, 0);
+
+    double total = 0;
+    double raw = 0;
+    for (float x : scores) {
+        const double v = x;
+        total += v;
+        raw += v * v;
+    }
+    sums.grandTotal = total;
+    sums.rawSS = raw;
+    sums.correction = total * total / static_cast<double>(n);
+    const double mean = total / static_cast<double>(n);
+
+    // Marginal tables of totals of the centred scores, each laid out with its lowest factor
+    // cycling fastest. Every table is summed from one with a single factor more, taking away
+    // the factor with the fewest levels.
+    std::vector<std::vector<double>> tables(size_t(full) + 1);
+    tables[full].resize(size_t(n));
+    for (long i = 0; i < n; ++i)
+        tables[full][size_t(i)] = static_cast<double>(scores[size_t(i)]) - mean;
+    for (int size = nf - 1; size >= 1; --size) {
+        for (SourceMask s = 1; s < full; ++s) {
+            if (std::popcount(s) != size)
+                continue;
+            int drop = -1;
+            for (int k = 0; k < nf; ++k)
+                if (!(s & (1u << k)) && (drop < 0 || levels[size_t(k)] < levels[size_t(drop)]))
+                    drop = k;
+            const std::vector<double>& from = tables[s | (1u << drop)];
+            long stride = 1;  // product of the levels of the table's factors below `drop`
+            for (int k = 0; k < drop; ++k)
+                if (s & (1u << k))
+                    stride *= levels[size_t(k)];
+            const long l = levels[size_t(drop)];
+            const long outer = static_cast<long>(from.size()) / (stride * l);
+            std::vector<double>& to = tables[s];
+            to.assign(size_t(stride * outer), 0.0);
+            for (long hi = 0; hi < outer; ++hi)
+                for (long j = 0; j < l; ++j) {
+                    const double* src = from.data() + (hi * l + j) * stride;
+                    double* dst = to.data() + hi * stride;
+                    for (long lo = 0; lo < stride; ++lo)
+                        dst[lo] += src[lo];
+                }
+        }
+    }
+
+    double centredTotal = 0;
+    for (double v : tables[full])
+        centredTotal += v;
+    const double c = centredTotal * centredTotal / static_cast<double>(n);
+
+    const std::vector<SourceMask> order = enumerateSources(nf);
+    for (SourceMask s : order) {
+        double squares = 0;
+        for (double t : tables[s])
+            squares += t * t;
+        const double bracket = squares / static_cast<double>(scoresPerMarginalCell(design, s));
+        double ss = bracket;
+        for (SourceMask sub : order) {
+            if (std::popcount(sub) >= std::popcount(s))
+                break;
+            if ((sub & s) == sub)
+                ss -= sums.ss[sub];
+        }
+        sums.ss[s] = ss - c;
+        int df = 1;
+        for (int k = 0; k < nf; ++k)
+            if (s & (1u << k))
+                df *= levels[size_t(k)] - 1;
+        sums.df[s] = df;
+    }
+    double centredRaw = 0;
+    for (double v : tables[full])
+        centredRaw += v * v;
+    sums.totalSS = centredRaw - c;
+    sums.totalDf = static_cast<int>(n) - design.imputedCount - 1;
+    return sums;
+}
+
+namespace {
+
+enum class RowKind { Effect, Error, Subjects, Within };
+
+// A row before it is written as text.
+struct WorkRow {
+    std::string label;
+    std::vector<SourceMask> members;
+    int df = 0;
+    double ss = 0;
+    RowKind kind = RowKind::Effect;
+    bool showMs = true;
+    int errorRow = -1;  // index of the row that serves as this effect's error term
+};
+
+const char* const kUndefinedTitle = "Undefined F-ratio!";
+
+std::string undefinedEffectText(const std::string& label, bool nested)
+{
+    return "The Mean Square for the denominator of the F-ratio associated with the " + label
+           + " source is zero.  This condition prohibits evaluation of the F-ratio, and is usually the "
+             "result of faulty input values.  Do you want to continue printing "
+           + (nested ? "anyway?" : "the F-table?");
+}
+
+Message tooManyImputed()
+{
+    return {"Error Condition!",
+            std::string("You have too many imputed scores for the specified design.") + kMessageLineBreak
+                + "The analysis cannot be carried out as planned." + kMessageLineBreak
+                + "Perhaps you intended to use a nested design?",
+            MessageButtons::Ok, MessageIcon::Exclamation};
+}
+
+class Assembler {
+public:
+    Assembler(const Design& design, const Scores& scores, const std::vector<PoolingGroup>& groups,
+              Prompts& prompts, const AnalysisOptions& options)
+        : design_(design), groups_(groups), prompts_(prompts), options_(options),
+          sums_(computeSourceSums(design, scores)), nf_(design.factorCount()),
+          subjects_(design.designatedFactor > 0 ? bit(design.designatedFactor) : 0)
+    {
+        context_.attritionPending = options.attritionPending;
+        context_.unequalCellMode = options.mode == AnalysisMode::UnweightedMeans
+                                   || options.mode == AnalysisMode::Proportional
+                                   || options.mode == AnalysisMode::UnequalGroupSizes;
+    }
+
+    std::optional<AnovaTable> run()
+    {
+        if (options_.mode == AnalysisMode::UnweightedMeans || options_.mode == AnalysisMode::Proportional
+            || options_.mode == AnalysisMode::UnequalGroupSizes)
+            throw std::logic_error("unequal cell size analyses are not available yet");
+        bool ok = false;
+        switch (design_.anovaType) {
+        case AnovaType::IndependentGroups: ok = independentGroups(); break;
+        case AnovaType::RepeatedMeasures: ok = repeatedMeasures(); break;
+        case AnovaType::NoFRatios: ok = noFRatios(); break;
+        }
+        if (!ok)
+            return std::nullopt;
+        return finish();
+    }
+
+private:
+    WorkRow sourceRow(SourceMask s) const
+    {
+        WorkRow r;
+        r.label = sourceLabel(design_, s);
+        r.members = {s};
+        r.df = sums_.df[s];
+        r.ss = sums_.ss[s];
+        return r;
+    }
+
+    // Merges the rows of every pooling group of two or more members: the row of the first
+    // member found keeps its place and gets " +", the others go.
+    void mergeGroups()
+    {
+        for (const PoolingGroup& group : groups_) {
+            if (group.size() < 2)
+                continue;
+            int kept = -1;
+            for (const std::string& member : group) {
+                const SourceMask m = sourceOfLabel(design_, member);
+                for (size_t i = 0; i < rows_.size(); ++i) {
+                    if (rows_[i].members.size() != 1 || rows_[i].members[0] != m
+                        || rows_[i].kind != RowKind::Effect)
+                        continue;
+                    if (kept < 0) {
+                        kept = static_cast<int>(i);
+                    } else {
+                        WorkRow& k = rows_[size_t(kept)];
+                        k.df += rows_[i].df;
+                        k.ss += rows_[i].ss;
+                        k.members.push_back(m);
+                        rows_.erase(rows_.begin() + static_cast<long>(i));
+                    }
+                    break;
+                }
+            }
+            if (kept >= 0)
+                rows_[size_t(kept)].label += " +";
+        }
+    }
+
+    bool noFRatios()
+    {
+        for (SourceMask s : enumerateSources(nf_))
+            rows_.push_back(sourceRow(s));
+        if (design_.nested)
+            mergeGroups();
+        return true;
+    }
+
+    bool independentGroups()
+    {
+        double errorSS = 0;
+        int errorDf = 0;
+        for (SourceMask s : enumerateSources(nf_)) {
+            if (s & subjects_) {
+                errorSS += sums_.ss[s];
+                errorDf += sums_.df[s];
+            } else {
+                rows_.push_back(sourceRow(s));
+            }
+        }
+        if (design_.nested)
+            mergeGroups();
+        // The place where the unequal-cell-size analyses will replace SS, MS and the error.
+
+        WorkRow within;
+        within.label = "  Within";
+        within.kind = RowKind::Within;
+        within.df = errorDf;
+        within.ss = errorSS;
+        for (SourceMask s : enumerateSources(nf_))
+            if (s & subjects_)
+                within.members.push_back(s);
+        const int withinRow = static_cast<int>(rows_.size());
+        for (WorkRow& r : rows_)
+            r.errorRow = withinRow;
+        rows_.push_back(within);
+        return true;
+    }
+
+    // Effects (or pooled effects) are tested against the row that holds their interaction with
+    // subjects; in a nested design these rows are pooled, and an effect whose interaction with
+    // subjects falls in the subjects row is a between-subjects effect.
+    bool repeatedMeasures()
+    {
+        const std::vector<SourceMask> order = enumerateSources(nf_);
+        std::vector<int> position(size_t(1) << nf_, 0);
+        for (size_t i = 0; i < order.size(); ++i)
+            position[order[i]] = static_cast<int>(i);
+
+        // Terms: the pooled groups, then every source in no group, in enumeration order.
+        std::vector<std::vector<SourceMask>> terms;
+        std::vector<int> termOf(size_t(1) << nf_, -1);
+        if (design_.nested)
+            for (const PoolingGroup& group : groups_) {
+                if (group.size() < 2)
+                    continue;
+                std::vector<SourceMask> members;
+                for (const std::string& label : group) {
+                    const SourceMask m = sourceOfLabel(design_, label);
+                    if (m != 0 && termOf[m] < 0) {
+                        termOf[m] = static_cast<int>(terms.size());
+                        members.push_back(m);
+                    }
+                }
+                if (!members.empty())
+                    terms.push_back(std::move(members));
+            }
+        for (SourceMask s : order)
+            if (termOf[s] < 0) {
+                termOf[s] = static_cast<int>(terms.size());
+                terms.push_back({s});
+            }
+        const int subjectTerm = termOf[subjects_];
+
+        auto primary = [&](int t) { return terms[size_t(t)].front(); };
+        auto sortKey = [&](int t) { return std::make_pair(std::popcount(primary(t)), position[primary(t)]); };
+        auto byKey = [&](int a, int b) { return sortKey(a) < sortKey(b); };
+
+        std::vector<int> effects;
+        std::vector<int> errorOf(terms.size(), -1);
+        for (int t = 0; t < static_cast<int>(terms.size()); ++t) {
+            if (primary(t) & subjects_)
+                continue;
+            effects.push_back(t);
+            const int e = termOf[primary(t) | subjects_];
+            if (e != t)
+                errorOf[size_t(t)] = e;
+        }
+        std::sort(effects.begin(), effects.end(), byKey);
+
+        auto termRow = [&](int t, RowKind kind) {
+            WorkRow r;
+            r.kind = kind;
+            r.members = terms[size_t(t)];
+            for (SourceMask m : r.members) {
+                r.df += sums_.df[m];
+                r.ss += sums_.ss[m];
+            }
+            const bool pooled = r.members.size() > 1;
+            const SourceMask p = primary(t);
+            if (kind == RowKind::Effect)
+                r.label = sourceLabel(design_, p) + (pooled ? " +" : "");
+            else if (pooled)
+                r.label = "  Error +";
+            else if (kind == RowKind::Subjects)
+                r.label = sourceLabel(design_, p);
+            else
+                r.label = "  " + std::string(1, design_.factor(design_.designatedFactor).tableLabel) + "x"
+                          + sourceLabel(design_, p & ~subjects_);
+            return r;
+        };
+
+        std::vector<bool> placed(terms.size(), false);
+        auto placeEffects = [&](int error) {
+            for (int t : effects)
+                if (errorOf[size_t(t)] == error) {
+                    rows_.push_back(termRow(t, RowKind::Effect));
+                    placed[size_t(t)] = true;
+                }
+        };
+        auto placeError = [&](int error) {
+            const int first = static_cast<int>(rows_.size());
+            placeEffects(error);
+            const int at = static_cast<int>(rows_.size());
+            for (int r = first; r < at; ++r)
+                rows_[size_t(r)].errorRow = at;
+            rows_.push_back(termRow(error, RowKind::Error));
+            placed[size_t(error)] = true;
+        };
+
+        // Subjects first: alone (no mean square) when they are crossed with everything, else the
+        // between-subjects effects followed by their pooled error.
+        if (terms[size_t(subjectTerm)].size() == 1) {
+            WorkRow r = termRow(subjectTerm, RowKind::Subjects);
+            r.showMs = false;
+            rows_.push_back(r);
+            placed[size_t(subjectTerm)] = true;
+        } else {
+            placeError(subjectTerm);
+        }
+        for (int t : effects) {
+            if (placed[size_t(t)])
+                continue;
+            if (errorOf[size_t(t)] < 0) {
+                rows_.push_back(termRow(t, RowKind::Effect));
+                placed[size_t(t)] = true;
+            } else {
+                placeError(errorOf[size_t(t)]);
+            }
+        }
+        for (int t = 0; t < static_cast<int>(terms.size()); ++t)
+            if (!placed[size_t(t)])
+                rows_.push_back(termRow(t, (primary(t) & subjects_) ? RowKind::Error : RowKind::Effect));
+        return true;
+    }
+
+    // Index of the error row that takes the imputed-score df: the row holding the interaction of
+    // all factors, or the within row.
+    int imputedTarget() const
+    {
+        const SourceMask full = (1u << nf_) - 1;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            const WorkRow& r = rows_[i];
+            if (r.kind == RowKind::Within)
+                return static_cast<int>(i);
+            if (r.kind == RowKind::Error && std::find(r.members.begin(), r.members.end(), full) != r.members.end())
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
+    std::optional<AnovaTable> finish()
+    {
+        AnovaTable table;
+        const bool fRatios = design_.anovaType != AnovaType::NoFRatios;
+        table.rows.push_back({"Source", "df", "SS", "MS", fRatios ? "F" : "", fRatios ? "  p" : ""});
+        for (const WorkRow& r : rows_) {
+            AnovaTable::Row row;
+            row[0] = r.label;
+            row[1] = numberText(r.df);
+            row[2] = numberText(r.ss);
+            if (r.showMs)
+                row[3] = numberText(r.ss / r.df);
+            table.rows.push_back(row);
+            if (r.kind == RowKind::Within) {
+                table.pooledErrorSS = r.ss;
+                table.pooledErrorDf = r.df;
+            }
+        }
+        table.lastRow = table.rowCount();
+        auto tableRow = [](int index) { return index + 2; };  // work row index -> 1-based table row
+
+        bool imputedChecked = design_.imputedCount == 0 || !fRatios;
+        const int target = imputedChecked ? -1 : imputedTarget();
+        if (target < 0)
+            imputedChecked = true;
+        auto applyImputed = [&]() -> bool {
+            imputedChecked = true;
+            const WorkRow& r = rows_[size_t(target)];
+            if (design_.imputedCount >= r.df) {
+                prompts_.tell(tooManyImputed());
+                return false;
+            }
+            const int df = r.df - design_.imputedCount;
+            const int row = tableRow(target);
+            table.cell(row, ColDf) = numberText(df);
+            table.cell(row, ColMS) = numberText(r.ss / df);
+            table.imputedErrorRow = row;
+            if (r.kind == RowKind::Within)
+                table.pooledErrorDf = df;
+            return true;
+        };
+
+        if (fRatios) {
+            const bool independent = design_.anovaType == AnovaType::IndependentGroups;
+            if (independent) {
+                if (!imputedChecked && !applyImputed())
+                    return std::nullopt;
+                const int within = table.lastRow;
+                if (table.number(within, ColMS) < 1e-8) {
+                    const Message m{kUndefinedTitle,
+                                    "The Mean Square for the denominator for the F-ratios is zero.  This condition "
+                                    "prohibits evaluation of the F-ratio, and is usually the result of faulty input "
+                                    "values.  Do you want to continue printing anyway?",
+                                    MessageButtons::YesNo, MessageIcon::Exclamation};
+                    if (!prompts_.askYesNo(m))
+                        return std::nullopt;
+                } else {
+                    for (size_t i = 0; i < rows_.size(); ++i)
+                        if (rows_[i].errorRow >= 0 && !formRatio(table, tableRow(int(i)), tableRow(rows_[i].errorRow)))
+                            return std::nullopt;
+                }
+            } else {
+                for (size_t i = 0; i < rows_.size(); ++i) {
+                    const WorkRow& r = rows_[i];
+                    if (r.kind != RowKind::Effect || r.errorRow < 0)
+                        continue;
+                    if (!imputedChecked && r.errorRow == target && !applyImputed())
+                        return std::nullopt;
+                    const int row = tableRow(int(i));
+                    const int error = tableRow(r.errorRow);
+                    if (table.number(error, ColMS) < 1e-8) {
+                        const Message m{kUndefinedTitle, undefinedEffectText(r.label, design_.nested),
+                                        MessageButtons::YesNo, MessageIcon::Exclamation};
+                        if (!prompts_.askYesNo(m))
+                            return std::nullopt;
+                        continue;
+                    }
+                    if (!formRatio(table, row, error))
+                        return std::nullopt;
+                }
+                if (!imputedChecked && !applyImputed())
+                    return std::nullopt;
+            }
+        }
+
+        table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
+
+        if (options_.attritionPending && design_.anovaType == AnovaType::IndependentGroups)
+            for (int r = 2; r <= table.lastRow - 1; ++r)
+                if (!table.cell(r, ColP).empty() && table.number(r, ColP) <= 0.05) {
+                    table.attritionSignificant = true;
+                    break;
+                }
+        table.displayDecimals = 2;
+        for (int r = 2; r <= table.lastRow; ++r)
+            if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
+                table.displayDecimals = 3;
+                break;
+            }
+        return table;
+    }
+
+    // F of `row` against `error`, from the texts of both mean squares; false when the user
+    // abandons the analysis at the zero-F warning.
+    bool formRatio(AnovaTable& table, int row, int error)
+    {
+        double f = table.number(row, ColMS) / table.number(error, ColMS);
+        table.cell(row, ColF) = numberText(f);
+        f = table.number(row, ColF);
+        bool abort = false;
+        const double p = FRatioProbability(table.number(row, ColDf), table.number(error, ColDf), f, prompts_,
+                                           context_, abort);
+        if (abort)
+            return false;
+        table.cell(row, ColF) = numberText(f);  // a tiny F comes back as 1e-9
+        table.cell(row, ColP) = numberText(p);
+        return true;
+    }
+
+    const Design& design_;
+    const std::vector<PoolingGroup>& groups_;
+    Prompts& prompts_;
+    const AnalysisOptions& options_;
+    SourceSums sums_;
+    const int nf_;
+    const SourceMask subjects_;
+    ProbabilityContext context_;
+    std::vector<WorkRow> rows_;
+};
+
+}  // namespace
+
+std::optional<AnovaTable> RunAnalysis(const Design& design, const Scores& scores,
+                                      const std::vector<PoolingGroup>& groups, Prompts& prompts,
+                                      const AnalysisOptions& options)
+{
+    return Assembler(design, scores, groups, prompts, options).run();
+}
+
+}  // namespace varisect

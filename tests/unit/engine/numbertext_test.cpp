@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/numbertext.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/design.h"
+
+namespace varisect {
+namespace {
+
+TEST(NumberText, WritesTheStoredForms)
+{
+    EXPECT_EQ(numberText(0.5), " .5");
+    EXPECT_EQ(numberText(-0.5), "-.5");
+    EXPECT_EQ(numberText(12), " 12");
+    EXPECT_EQ(numberText(0), " 0");
+    EXPECT_EQ(numberText(-1.25), "-1.25");
+    EXPECT_EQ(numberText(0.00001), " 1E-05");
+    EXPECT_EQ(numberText(0.0001), " .0001");
+    EXPECT_EQ(numberText(1e15), " 1E+15");
+    EXPECT_EQ(numberText(999999999999999.0), " 999999999999999");
+    EXPECT_EQ(numberText(1.0 / 3.0), " .333333333333333");
+    EXPECT_EQ(numberText(2.0 / 3.0), " .666666666666667");
+    EXPECT_EQ(numberText(-2.5e-7), "-2.5E-07");
+    EXPECT_EQ(numberText(1e-100), " 1E-100");
+}
+
+TEST(NumberText, ReadsLeadingNumericPart)
+{
+    EXPECT_DOUBLE_EQ(parseNumber(" .5"), 0.5);
+    EXPECT_DOUBLE_EQ(parseNumber("-.5"), -0.5);
+    EXPECT_DOUBLE_EQ(parseNumber(" 1E-05"), 1e-5);
+    EXPECT_DOUBLE_EQ(parseNumber("12abc"), 12);
+    EXPECT_DOUBLE_EQ(parseNumber("3-"), 3);
+    EXPECT_DOUBLE_EQ(parseNumber("1,5"), 1);
+    EXPECT_DOUBLE_EQ(parseNumber("2E"), 2);
+    EXPECT_DOUBLE_EQ(parseNumber("+7"), 7);
+    EXPECT_EQ(parseNumber(""), 0);
+    EXPECT_EQ(parseNumber("-"), 0);
+    EXPECT_EQ(parseNumber("."), 0);
+    EXPECT_EQ(parseNumber("abc"), 0);
+    EXPECT_EQ(parseNumber("1E999"), HUGE_VAL);
+    EXPECT_EQ(parseNumber("1E-999"), 0);
+    // Every stored text reads back to the value it was written from, to 15 digits.
+    for (double v : {0.1, 123.456, 1e-9, 98765.4321, -3.14159, 6.02e23}) {
+        EXPECT_NEAR(parseNumber(numberText(v)), v, std::abs(v) * 1e-14) << v;
+    }
+}
+
+TEST(NumberText, StrictReaderWantsTheWholeText)
+{
+    double v = -1;
+    EXPECT_TRUE(parseWholeNumber("  2.5 ", v));
+    EXPECT_DOUBLE_EQ(v, 2.5);
+    EXPECT_TRUE(parseWholeNumber("-.5", v));
+    EXPECT_DOUBLE_EQ(v, -0.5);
+    v = 9;
+    for (const char* bad : {"", " ", "1,5", "3-", "-", ".", "1.2.3", "1 2", "E5", "0x10"}) {
+        EXPECT_FALSE(parseWholeNumber(bad, v)) << bad;
+        EXPECT_EQ(v, 9) << bad;
+    }
+}
+
+TEST(DesignLayout, FlatPositionsCycleTheFirstFactorFastest)
+{
+    Design d;
+    for (int levels : {2, 3, 4})
+        d.factors.push_back(Factor{"F", 'F', levels, {}});
+    EXPECT_EQ(d.scoreCount(), 24);
+    const std::vector<std::pair<long, std::vector<int>>> cases = {
+        {1, {1, 1, 1}}, {2, {2, 1, 1}}, {3, {1, 2, 1}}, {7, {1, 1, 2}}, {24, {2, 3, 4}}};
+    for (const auto& [p, cell] : cases) {
+        EXPECT_EQ(cellAtPosition(d, p), cell) << p;
+        EXPECT_EQ(flatPosition(d, cell), p);
+    }
+    for (long p = 1; p <= 24; ++p)
+        EXPECT_EQ(flatPosition(d, cellAtPosition(d, p)), p);
+    EXPECT_THROW(cellAtPosition(d, 25), std::out_of_range);
+    EXPECT_THROW(flatPosition(d, {3, 1, 1}), std::out_of_range);
+}
+
+TEST(DesignLayout, TableLabelsAreFirstLettersInUpperCase)
+{
+    Design d;
+    d.factors = {Factor{"drug", 0, 2, {}}, Factor{"Trials", 0, 3, {}}};
+    truncateLabels(d);
+    EXPECT_EQ(d.factor(1).tableLabel, 'D');
+    EXPECT_EQ(d.factor(2).tableLabel, 'T');
+    EXPECT_TRUE(d.labelsTruncated);
+    EXPECT_EQ(d.factor(1).name, "drug");
+
+    Design single;
+    single.factors = {Factor{"A", 0, 2, {}}, Factor{"B", 0, 2, {}}};
+    truncateLabels(single);
+    truncateLabels(single);
+    EXPECT_FALSE(single.labelsTruncated);
+    EXPECT_EQ(single.factor(2).tableLabel, 'B');
+}
+
+}  // namespace
+}  // namespace varisect
