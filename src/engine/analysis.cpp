@@ -15,6 +15,22 @@ namespace {
 
 SourceMask bit(int factor1) { return 1u << (factor1 - 1); }
 
+// Four running sums break the chain of dependent additions.
+double sumOfSquares(const std::vector<double>& v)
+{
+    double a = 0, b = 0, c = 0, d = 0;
+    size_t i = 0;
+    for (; i + 4 <= v.size(); i += 4) {
+        a += v[i] * v[i];
+        b += v[i + 1] * v[i + 1];
+        c += v[i + 2] * v[i + 2];
+        d += v[i + 3] * v[i + 3];
+    }
+    for (; i < v.size(); ++i)
+        a += v[i] * v[i];
+    return (a + b) + (c + d);
+}
+
 void checkInputs(const Design& design, const Scores& scores)
 {
     const int nf = design.factorCount();
@@ -60,20 +76,24 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores)
     sums.correction = total * total / static_cast<double>(n);
     const double mean = total / static_cast<double>(n);
 
+    std::vector<int> sizeOf(size_t(full) + 1);
+    for (SourceMask s = 0; s <= full; ++s)
+        sizeOf[s] = std::popcount(s);
+
     // Marginal tables of totals of the centred scores, each laid out with its lowest factor
-    // cycling fastest. Every table is summed from one with a single factor more, taking away
-    // the factor with the fewest levels.
+    // cycling fastest. Every table is summed from one with a single factor more.
     std::vector<std::vector<double>> tables(size_t(full) + 1);
     tables[full].resize(size_t(n));
     for (long i = 0; i < n; ++i)
         tables[full][size_t(i)] = static_cast<double>(scores[size_t(i)]) - mean;
     for (int size = nf - 1; size >= 1; --size) {
         for (SourceMask s = 1; s < full; ++s) {
-            if (std::popcount(s) != size)
+            if (sizeOf[s] != size)
                 continue;
+            // Fewest levels first; among equals the highest factor, whose stride is longest.
             int drop = -1;
             for (int k = 0; k < nf; ++k)
-                if (!(s & (1u << k)) && (drop < 0 || levels[size_t(k)] < levels[size_t(drop)]))
+                if (!(s & (1u << k)) && (drop < 0 || levels[size_t(k)] <= levels[size_t(drop)]))
                     drop = k;
             const std::vector<double>& from = tables[s | (1u << drop)];
             long stride = 1;  // product of the levels of the table's factors below `drop`
@@ -101,13 +121,10 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores)
 
     const std::vector<SourceMask> order = enumerateSources(nf);
     for (SourceMask s : order) {
-        double squares = 0;
-        for (double t : tables[s])
-            squares += t * t;
-        const double bracket = squares / static_cast<double>(scoresPerMarginalCell(design, s));
+        const double bracket = sumOfSquares(tables[s]) / static_cast<double>(scoresPerMarginalCell(design, s));
         double ss = bracket;
         for (SourceMask sub : order) {
-            if (std::popcount(sub) >= std::popcount(s))
+            if (sizeOf[sub] >= sizeOf[s])
                 break;
             if ((sub & s) == sub)
                 ss -= sums.ss[sub];
@@ -119,10 +136,7 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores)
                 df *= levels[size_t(k)] - 1;
         sums.df[s] = df;
     }
-    double centredRaw = 0;
-    for (double v : tables[full])
-        centredRaw += v * v;
-    sums.totalSS = centredRaw - c;
+    sums.totalSS = sumOfSquares(tables[full]) - c;
     sums.totalDf = static_cast<int>(n) - design.imputedCount - 1;
     return sums;
 }

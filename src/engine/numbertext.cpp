@@ -4,7 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace varisect {
 
@@ -17,8 +16,11 @@ std::string numberText(double value)
     if (value == 0)
         return " 0";
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
-    std::string s(buf);
+    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    std::string s(buf, result.ptr);
+    for (char& c : s)
+        if (c == 'e')
+            c = 'E';
     std::string sign = " ";
     if (s[0] == '-') {
         sign = "-";

@@ -139,22 +139,30 @@ std::vector<PoolingGroup> BuildPoolingGroups(const Design& design)
         groups.push_back(std::move(g));
     }
     const std::vector<MaskGroup> mainGroups = groups;
+    std::vector<bool> owned(size_t(1) << nf, false);  // member of some group so far
+    for (const MaskGroup& g : groups)
+        for (SourceMask m : g)
+            owned[m] = true;
 
+    // Every combination of one member from each factor's group; emptied when it repeats a
+    // member of an earlier group.
     auto addGroup = [&](const std::vector<int>& factors) {
         MaskGroup product{0};
         for (int f : factors) {
             MaskGroup next;
+            std::vector<bool> seen(size_t(1) << nf, false);
             for (SourceMask a : product)
                 for (SourceMask b : mainGroups[size_t(f - 1)])
-                    appendUnique(next, a | b);
+                    if (!seen[a | b]) {
+                        seen[a | b] = true;
+                        next.push_back(a | b);
+                    }
             product = std::move(next);
         }
-        for (const MaskGroup& e : groups)
-            for (SourceMask m : e)
-                if (std::find(product.begin(), product.end(), m) != product.end()) {
-                    product.clear();
-                    break;
-                }
+        if (std::any_of(product.begin(), product.end(), [&](SourceMask m) { return owned[m]; }))
+            product.clear();
+        for (SourceMask m : product)
+            owned[m] = true;
         groups.push_back(std::move(product));
     };
     auto isNested = [&](int f) { return mainGroups[size_t(f - 1)].size() > 1; };
@@ -163,35 +171,31 @@ std::vector<PoolingGroup> BuildPoolingGroups(const Design& design)
         for (int j = 1; j <= nf; ++j)
             under[i][j] = i != j && nestedUnder(design, i, j);
 
-    // Crossed combinations of a nested factor with other factors: pairs with the nested factor
-    // first, larger combinations with it last; no factor of a larger combination may be nested
-    // under another of the same combination (such a combination only repeats the members of a
-    // group made from a smaller one).
+    // Crossed combinations of a nested factor with other factors. Pairs: the nested factor
+    // first, not nested under the second. Larger combinations: at least one nested factor and
+    // no factor nested under another of the same combination (any other combination only
+    // repeats members of a group made from a smaller one). The order of the factors inside a
+    // combination does not change its members, so each set of factors is taken once.
     if (nf >= 3) {
         for (int i = 1; i <= nf; ++i)
             for (int j = 1; j <= nf; ++j)
                 if (i != j && isNested(i) && !under[i][j])
                     addGroup({i, j});
-        for (int size = 3; size <= nf - 1; ++size) {
-            std::vector<int> tuple(size_t(size), 0);
-            std::function<void(int)> place = [&](int pos) {
-                if (pos == size) {
-                    if (isNested(tuple.back()))
-                        addGroup(tuple);
-                    return;
+        for (int size = 3; size <= nf - 1; ++size)
+            forEachCombination(nf, size, [&](const std::vector<int>& idx) {
+                std::vector<int> factors;
+                bool anyNested = false;
+                for (int x : idx) {
+                    const int f = x + 1;
+                    for (int g : factors)
+                        if (under[f][g] || under[g][f])
+                            return;
+                    anyNested = anyNested || isNested(f);
+                    factors.push_back(f);
                 }
-                for (int f = 1; f <= nf; ++f) {
-                    bool fits = true;
-                    for (int t = 0; t < pos && fits; ++t)
-                        fits = tuple[size_t(t)] != f && !under[f][tuple[size_t(t)]] && !under[tuple[size_t(t)]][f];
-                    if (!fits)
-                        continue;
-                    tuple[size_t(pos)] = f;
-                    place(pos + 1);
-                }
-            };
-            place(0);
-        }
+                if (anyNested)
+                    addGroup(factors);
+            });
     }
 
     std::vector<PoolingGroup> out;
