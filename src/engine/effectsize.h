@@ -35,7 +35,7 @@ struct EffectSizes {
     std::vector<std::optional<double>> omega2;  // Hays or partial omega squared
     std::vector<std::optional<double>> phi;     // Hays only, where omega2 > 0
     std::vector<std::optional<double>> power;   // Hays only
-    // Cell texts for columns 3 and 4 of each row, and their headers in element 0.
+    // Cell texts that take the place of MS and F in each row, and their headers in element 0.
     std::vector<std::string> column3;
     std::vector<std::string> column4;
 };

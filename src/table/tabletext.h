@@ -20,8 +20,7 @@ using DisplayRow = std::array<std::string, 6>;  // Source, df, SS, MS, F, p
 // 1 unless showFsBelowOne, p with "<.001" and " 1. ", "*" after the df of the imputed error row).
 std::vector<DisplayRow> formatTableCells(const AnovaTable& table, bool showFsBelowOne);
 
-// Replaces columns SS and MS (3 and 4) of the display rows, header included, by the effect-size
-// columns.
+// Replaces the MS and F cells of the display rows, header included, by the effect-size columns.
 void applyEffectSizeColumns(std::vector<DisplayRow>& display, const EffectSizes& sizes);
 
 // The window title of the table: prefix ("Unweighted Means " ...) + "Analysis of Variance Table".

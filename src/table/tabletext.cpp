@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "table/tabletext.h"
+
+#include <algorithm>
+
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "engine/effectsize.h"
+#include "engine/numbertext.h"
+
+namespace varisect {
+
+namespace {
+
+constexpr int kMaxWidenedPlaces = 15;
+
+bool isBlankText(const std::string& s)
+{
+    return s.find_first_not_of(' ') == std::string::npos;
+}
+
+// Fixed places, widened one place at a time while the text would read as 0.
+std::string widenedFixed(double value, int places)
+{
+    std::string text = FormatFixed(value, places, false);
+    while (parseNumber(text) == 0 && places < kMaxWidenedPlaces) {
+        ++places;
+        text = FormatFixed(value, places, false);
+    }
+    return text;
+}
+
+// Characters on screen: UTF-8 continuation bytes do not count ("Omega²").
+size_t displayWidth(const std::string& s)
+{
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+std::string padRight(std::string s, size_t width)
+{
+    const size_t w = displayWidth(s);
+    if (w < width)
+        s.append(width - w, ' ');
+    return s;
+}
+
+std::string padLeft(const std::string& s, size_t width)
+{
+    const size_t w = displayWidth(s);
+    return w < width ? std::string(width - w, ' ') + s : s;
+}
+
+void trimRight(std::string& s)
+{
+    const auto end = s.find_last_not_of(' ');
+    s.erase(end == std::string::npos ? 0 : end + 1);
+}
+
+std::string factorName(const Design& design, const Factor& f)
+{
+    return design.labelsTruncated ? f.name : std::string(1, f.tableLabel);
+}
+
+// "  Factors", one line per factor (the designated one in parentheses, the others behind a
+// blank so the names line up), the nesting lines and the implanted-scores note.
+std::vector<std::string> factorLines(const Design& design, bool showLevels)
+{
+    std::vector<std::string> lines{"  Factors"};
+    size_t longest = 0;
+    for (const Factor& f : design.factors)
+        longest = std::max(longest, displayWidth(factorName(design, f)));
+    for (int k = 1; k <= design.factorCount(); ++k) {
+        const Factor& f = design.factor(k);
+        const std::string name = factorName(design, f);
+        std::string line = "  " + (k == design.designatedFactor ? "(" + name + ")" : " " + name);
+        if (showLevels)
+            line = padRight(line, longest + 7) + numberText(f.levels);
+        lines.push_back(line);
+    }
+    if (design.nested)
+        for (const NestRelation& rel : design.nestingMatrix)
+            lines.push_back(std::string("  ") + rel.nested + " nested under " + rel.nesting);
+    if (design.imputedCount > 0) {
+        const int k = design.imputedCount;
+        lines.push_back(std::string("  ") + "There " + (k == 1 ? "was" : "were") + numberText(k)
+                        + " implanted " + (k == 1 ? "score" : "scores") + ".  (* " + "="
+                        + " df subtracted).");
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<DisplayRow> formatTableCells(const AnovaTable& table, bool showFsBelowOne)
+{
+    std::vector<DisplayRow> out;
+    if (table.rows.empty())
+        return out;
+    out.reserve(table.rows.size());
+    out.push_back(table.rows.front());
+    const int places = table.displayDecimals;
+
+    for (int r = 2; r <= table.rowCount(); ++r) {
+        const AnovaTable::Row& row = table.rows[static_cast<size_t>(r - 1)];
+        DisplayRow d;
+        d[ColSource - 1] = row[ColSource - 1];
+        d[ColDf - 1] = row[ColDf - 1];
+        if (r == table.imputedErrorRow)
+            d[ColDf - 1] += "*";
+
+        const std::string& ss = row[ColSS - 1];
+        if (isBlankText(ss)) {
+            d[ColSS - 1] = "";
+        } else if (static_cast<unsigned char>(ss[0]) >= 65 && static_cast<unsigned char>(ss[0]) <= 122) {
+            d[ColSS - 1] = ss;  // a word, not a number
+        } else {
+            const double v = parseNumber(ss);
+            d[ColSS - 1] = v < 1e-8 ? "0" : widenedFixed(v, places);
+        }
+
+        const std::string& ms = row[ColMS - 1];
+        if (!isBlankText(ms)) {
+            const double v = parseNumber(ms);
+            d[ColMS - 1] = v > 0 ? widenedFixed(v, places) : FormatFixed(v, places, false);
+            const std::string& f = row[ColF - 1];
+            if (!isBlankText(f)) {
+                const double fv = parseNumber(f);
+                d[ColF - 1] = fv < 1 && !showFsBelowOne ? "<1" : FormatFixed(fv, 2, true);
+                const std::string& p = row[ColP - 1];
+                if (!isBlankText(p))
+                    d[ColP - 1] = FormatFixed(parseNumber(p), 3, true);
+            }
+        }
+        out.push_back(d);
+    }
+    return out;
+}
+
+void applyEffectSizeColumns(std::vector<DisplayRow>& display, const EffectSizes& sizes)
+{
+    // The effect sizes take the places of the MS and F columns.
+    for (size_t i = 0; i < display.size(); ++i) {
+        display[i][ColMS - 1] = i < sizes.column3.size() ? sizes.column3[i] : std::string();
+        display[i][ColF - 1] = i < sizes.column4.size() ? sizes.column4[i] : std::string();
+    }
+}
+
+std::string tableHeading(const std::string& prefix)
+{
+    return prefix + "Analysis of Variance Table";
+}
+
+std::vector<std::string> legendLines(const Design& design, bool showLevels)
+{
+    return factorLines(design, showLevels);
+}
+
+std::string copyTableText(const std::string& heading, const Design& design,
+                          const std::vector<DisplayRow>& display)
+{
+    std::vector<std::string> lines{"     " + heading};
+    for (const std::string& l : factorLines(design, true))
+        lines.push_back(l);
+    lines.emplace_back();
+
+    // A trailing "*" (the reduced error df) hangs to the right of its column so the numbers
+    // stay aligned.
+    auto marked = [](const std::string& cell) { return !cell.empty() && cell.back() == '*'; };
+    std::array<bool, 6> hasMark{};
+    for (const DisplayRow& row : display)
+        for (size_t c = 1; c < row.size(); ++c)
+            hasMark[c] = hasMark[c] || marked(row[c]);
+    auto body = [&](const std::string& cell, size_t c) {
+        return hasMark[c] && marked(cell) ? cell.substr(0, cell.size() - 1) : cell;
+    };
+    std::array<size_t, 6> width{};
+    for (const DisplayRow& row : display)
+        for (size_t c = 0; c < row.size(); ++c)
+            width[c] = std::max(width[c], displayWidth(body(row[c], c)));
+    for (const DisplayRow& row : display) {
+        std::string line = padRight(row[0], width[0] + 2);
+        for (size_t c = 1; c < row.size(); ++c) {
+            line += (c > 1 ? "  " : "") + padLeft(body(row[c], c), width[c]);
+            if (hasMark[c])
+                line += marked(row[c]) ? "*" : " ";
+        }
+        lines.push_back(line);
+    }
+
+    std::string text;
+    for (std::string& l : lines) {
+        trimRight(l);
+        text += l;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string copyRowsText(const std::vector<DisplayRow>& display, int firstRow, int lastRow)
+{
+    std::string text;
+    const int first = std::max(firstRow, 0);
+    const int last = std::min(lastRow, static_cast<int>(display.size()) - 1);
+    for (int r = first; r <= last; ++r) {
+        for (const std::string& cell : display[static_cast<size_t>(r)]) {
+            text += cell;
+            text += '\t';
+        }
+        text += '\n';
+    }
+    text += '\n';
+    return text;
+}
+
+}  // namespace varisect
