@@ -17,18 +17,21 @@ std::string numberText(double value)
         return " 0";
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    std::string s(buf, result.ptr);
-    for (char& c : s)
-        if (c == 'e')
-            c = 'E';
-    std::string sign = " ";
-    if (s[0] == '-') {
-        sign = "-";
-        s.erase(0, 1);
+    const char* digits = buf;
+    const char* end = result.ptr;
+    std::string out;
+    out.reserve(static_cast<size_t>(end - buf) + 1);
+    if (*digits == '-') {
+        out.push_back('-');
+        ++digits;
+    } else {
+        out.push_back(' ');
     }
-    if (s.size() > 1 && s[0] == '0' && s[1] == '.')
-        s.erase(0, 1);
-    return sign + s;
+    if (end - digits > 1 && digits[0] == '0' && digits[1] == '.')
+        ++digits;
+    for (; digits != end; ++digits)
+        out.push_back(*digits == 'e' ? 'E' : *digits);
+    return out;
 }
 
 namespace {

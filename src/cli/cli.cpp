@@ -1,0 +1,591 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "data/datafile.h"
+#include "engine/analysis.h"
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "engine/effectsize.h"
+#include "engine/numbertext.h"
+#include "engine/prompts.h"
+#include "engine/sources.h"
+#include "startup/nesting.h"
+#include "table/tabletext.h"
+
+namespace varisect {
+
+namespace {
+
+// A problem that ends the run: `lines` go to the error stream, one per line.
+struct CliFailure {
+    int code = kExitBadInput;
+    std::vector<std::string> lines;
+};
+
+const std::string kProgram = "varisect-cli";
+
+[[noreturn]] void fail(std::string line)
+{
+    throw CliFailure{kExitBadInput, {kProgram + ": " + std::move(line)}};
+}
+
+std::string shownLineBreaks(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r')
+            ++i;
+    }
+    return out;
+}
+
+std::string messageLine(const Message& m) { return m.title + ": " + shownLineBreaks(m.text); }
+
+// One of the program's own messages, with an optional line that says where it comes from.
+[[noreturn]] void failWith(const std::string& title, const std::string& text, const std::string& where = {})
+{
+    CliFailure f;
+    if (!where.empty())
+        f.lines.push_back(kProgram + ": " + where);
+    f.lines.push_back(messageLine(Message{title, text, MessageButtons::Ok, MessageIcon::None}));
+    throw f;
+}
+
+// Answers every question with Yes, shows every message on the error stream and keeps them.
+class CliPrompts : public Prompts {
+public:
+    explicit CliPrompts(std::ostream& err) : err_(err) {}
+    bool askYesNo(const Message& message) override
+    {
+        record(message);
+        return true;
+    }
+    void tell(const Message& message) override { record(message); }
+
+    std::vector<Message> messages;
+
+private:
+    void record(const Message& message)
+    {
+        messages.push_back(message);
+        err_ << messageLine(message) << '\n';
+    }
+    std::ostream& err_;
+};
+
+std::string lowered(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string inQuotes(std::string_view s) { return quotedForMessage(s, 60); }
+
+struct Arguments {
+    std::string dataPath;
+    bool haveDataPath = false;
+    std::vector<std::string> factors;  // "NAME=LEVELS" as given
+    std::optional<std::string> type;
+    std::optional<std::string> designate;
+    std::vector<std::string> nests;
+    std::optional<std::string> effectSizes;
+    std::optional<std::string> format;
+    bool help = false;
+};
+
+void setOnce(std::optional<std::string>& slot, const std::string& option, const std::string& value)
+{
+    if (slot)
+        fail("--" + option + " is given more than once.");
+    slot = value;
+}
+
+Arguments parseArguments(const std::vector<std::string>& args)
+{
+    Arguments a;
+    const std::vector<std::string> withValue = {"factor", "type", "designate", "nest", "effect-sizes", "format"};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            a.help = true;
+            return a;
+        }
+        if (arg.starts_with("--")) {
+            std::string name = arg.substr(2);
+            std::optional<std::string> value;
+            if (const auto eq = name.find('='); eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.erase(eq);
+            }
+            if (std::find(withValue.begin(), withValue.end(), name) == withValue.end())
+                fail("unknown option " + inQuotes(arg) + ".  Run " + kProgram + " --help for the usage.");
+            if (!value) {
+                if (i + 1 >= args.size() || args[i + 1].starts_with("--"))
+                    fail("option --" + name + " needs a value.");
+                value = args[++i];
+            }
+            if (name == "factor")
+                a.factors.push_back(*value);
+            else if (name == "nest")
+                a.nests.push_back(*value);
+            else if (name == "type")
+                setOnce(a.type, name, *value);
+            else if (name == "designate")
+                setOnce(a.designate, name, *value);
+            else if (name == "effect-sizes")
+                setOnce(a.effectSizes, name, *value);
+            else
+                setOnce(a.format, name, *value);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            fail("unknown option " + inQuotes(arg) + ".  Run " + kProgram + " --help for the usage.");
+        } else if (a.haveDataPath) {
+            fail("unexpected argument " + inQuotes(arg) + ": only one data file can be analysed at a time.");
+        } else {
+            a.dataPath = arg;
+            a.haveDataPath = true;
+        }
+    }
+    return a;
+}
+
+bool hasControlCharacter(std::string_view s)
+{
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+// Levels as written: digits only, at most the score limit.
+std::optional<int> parseLevels(std::string_view text)
+{
+    if (text.empty() || text.size() > 6)
+        return std::nullopt;
+    long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > kMaxScores)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+Design buildDesign(const std::vector<std::string>& factorArgs)
+{
+    Design design;
+    for (const std::string& given : factorArgs) {
+        const std::string where = "--factor " + inQuotes(given);
+        const auto eq = given.rfind('=');
+        if (eq == std::string::npos)
+            fail(where + ": write NAME=LEVELS, for example Drug=2.");
+        Factor factor;
+        factor.name = given.substr(0, eq);
+        if (factor.name.find('=') != std::string::npos)
+            fail(where + ": a factor name cannot contain \"=\".");
+        if (hasControlCharacter(factor.name))
+            fail(where + ": the factor name contains a control character.");
+        const auto levels = parseLevels(std::string_view(given).substr(eq + 1));
+        if (!levels)
+            fail(where + ": the number of levels must be a whole number from 2 to " +
+                 std::to_string(kMaxScores) + ".");
+        factor.levels = *levels;
+        design.factors.push_back(std::move(factor));
+    }
+
+    const int count = design.factorCount();
+    if (count == 0)
+        fail("no factors given: describe the design with --factor NAME=LEVELS, one for each factor "
+             "(2 to 8).");
+    if (count < kMinFactors)
+        fail("a design needs at least 2 factors; only 1 is given.");
+    if (count > kMaxFactors)
+        failWith("Program Limitation", "Sorry, the program only accommodates 8 factors.",
+                 std::to_string(count) + " factors are given.");
+
+    for (int j = 1; j <= count; ++j) {
+        const Factor& f = design.factor(j);
+        if (f.name.empty())
+            failWith("Error", "Please enter a name for Factor" + numberText(j));
+        const char first = upperAscii(f.name[0]);
+        if (first < 'A' || first > 'Z')
+            failWith("Change required!", "The first character of the factor name must be a letter",
+                     "--factor " + inQuotes(factorArgs[static_cast<std::size_t>(j - 1)]) + ":");
+    }
+    double n = 1;
+    for (int j = 1; j <= count; ++j) {
+        const int levels = design.factor(j).levels;
+        if (levels < 2)
+            failWith("Error", "You have specified that factor" + numberText(j) + " has only" +
+                                  numberText(levels) +
+                                  " levels.  There must be at least 2 levels in a factor.  Please "
+                                  "re-enter the design specifications.");
+        n *= levels;
+    }
+    if (n > static_cast<double>(kMaxScores))
+        failWith("Program Limitation!", "You have specified" + numberText(n) +
+                                            " scores, but the maximum allowed by the program is 16352 scores.");
+    for (int i = 1; i <= count; ++i)
+        for (int k = i + 1; k <= count; ++k)
+            if (upperAscii(design.factor(i).name[0]) == upperAscii(design.factor(k).name[0]))
+                failWith("Change required!",
+                         "The program requires the first letter of all factor names to be unique.  "
+                         "Please change the name of either " +
+                             design.factor(i).name + " or " + design.factor(k).name + ".");
+    truncateLabels(design);
+    return design;
+}
+
+std::string factorList(const Design& design)
+{
+    std::string s;
+    for (const Factor& f : design.factors)
+        s += (s.empty() ? "" : ", ") + f.name;
+    return s;
+}
+
+// A factor by its full name or its one-letter table label, either in any case. 1-based.
+int resolveFactor(const Design& design, const std::string& ref, const std::string& where)
+{
+    if (ref.size() == 1) {
+        if (const int k = design.factorIndexOfLabel(upperAscii(ref[0])); k > 0)
+            return k;
+    }
+    for (int k = 1; k <= design.factorCount(); ++k)
+        if (lowered(design.factor(k).name) == lowered(ref))
+            return k;
+    fail(where + ": there is no factor " + inQuotes(ref) + " in the design (factors: " +
+         factorList(design) + ").");
+}
+
+void applyNesting(Design& design, const std::vector<std::string>& nests)
+{
+    if (nests.empty())
+        return;
+    std::vector<NestRelation> selected;
+    for (const std::string& given : nests) {
+        const std::string where = "--nest " + inQuotes(given);
+        const auto colon = given.find(':');
+        if (colon == std::string::npos || given.find(':', colon + 1) != std::string::npos)
+            fail(where + ": write NESTED:OUTER, for example Subjects:Drug for Subjects nested under "
+                         "Drug.");
+        const int inner = resolveFactor(design, given.substr(0, colon), where);
+        const int outer = resolveFactor(design, given.substr(colon + 1), where);
+        selected.push_back({design.factor(inner).tableLabel, design.factor(outer).tableLabel});
+    }
+    const NestingOutcome outcome = closeNesting(tableLabelsOf(design), selected, false);
+    if (!outcome.ok())
+        failWith(outcome.error->title, outcome.error->text);
+    design.nested = true;
+    design.nestingMatrix = outcome.matrix;
+}
+
+enum class Format { Text, Csv, Json };
+
+Format parseFormat(const std::optional<std::string>& value)
+{
+    if (!value)
+        return Format::Text;
+    const std::string v = lowered(*value);
+    if (v == "text")
+        return Format::Text;
+    if (v == "csv")
+        return Format::Csv;
+    if (v == "json")
+        return Format::Json;
+    fail("--format " + inQuotes(*value) + ": choose text, csv or json.");
+}
+
+AnovaType parseType(const std::optional<std::string>& value)
+{
+    if (!value)
+        fail("--type is missing: choose independent, repeated or none.");
+    const std::string v = lowered(*value);
+    if (v == "independent")
+        return AnovaType::IndependentGroups;
+    if (v == "repeated")
+        return AnovaType::RepeatedMeasures;
+    if (v == "none")
+        return AnovaType::NoFRatios;
+    fail("--type " + inQuotes(*value) + ": choose independent, repeated or none.");
+}
+
+std::optional<EffectSizeKind> parseEffectSizes(const std::optional<std::string>& value)
+{
+    if (!value)
+        return std::nullopt;
+    const std::string v = lowered(*value);
+    if (v == "hays")
+        return EffectSizeKind::Hays;
+    if (v == "partial")
+        return EffectSizeKind::Partial;
+    fail("--effect-sizes " + inQuotes(*value) + ": choose hays or partial.");
+}
+
+std::string trimmedCell(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+std::string csvCell(const std::string& cell)
+{
+    if (cell.find_first_of(",\"\r\n") == std::string::npos)
+        return cell;
+    std::string out = "\"";
+    for (const char c : cell) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string csvText(const std::vector<DisplayRow>& display)
+{
+    std::string out;
+    for (const DisplayRow& row : display) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c > 0)
+                out += ',';
+            // Source labels keep their blanks (error rows are indented); numbers do not need them.
+            out += csvCell(c == 0 ? row[c] : trimmedCell(row[c]));
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string jsonNumber(std::optional<double> value)
+{
+    if (!value || !std::isfinite(*value))
+        return "null";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", *value);
+    return buf;
+}
+
+// A stored cell: empty means no value; a text the number reader cannot take whole (the engine
+// writes " NaN" for 0/0) has no value either rather than reading as 0.
+std::optional<double> storedNumber(const std::string& cell)
+{
+    if (trimmedCell(cell).empty())
+        return std::nullopt;
+    double check = 0;
+    if (!parseWholeNumber(cell, check))
+        return std::nullopt;
+    return parseNumber(cell);
+}
+
+std::optional<double> entry(const std::vector<std::optional<double>>& values, std::size_t index)
+{
+    return index < values.size() ? values[index] : std::nullopt;
+}
+
+std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
+                     const std::vector<Message>& messages)
+{
+    std::string out = "{\"rows\":[";
+    static const char* const keys[] = {"df", "ss", "ms", "f", "p"};
+    for (int r = 2; r <= table.rowCount(); ++r) {
+        out += r == 2 ? "\n  {" : ",\n  {";
+        out += "\"source\":" + jsonQuoted(table.cell(r, ColSource));
+        for (int c = ColDf; c <= ColP; ++c)
+            out += std::string(",\"") + keys[c - ColDf] + "\":" + jsonNumber(storedNumber(table.cell(r, c)));
+        if (sizes) {
+            const auto index = static_cast<std::size_t>(r - 1);
+            if (sizes->kind == EffectSizeKind::Hays) {
+                out += ",\"omega2\":" + jsonNumber(entry(sizes->omega2, index));
+                out += ",\"power\":" + jsonNumber(entry(sizes->power, index));
+            } else {
+                out += ",\"partial_omega2\":" + jsonNumber(entry(sizes->omega2, index));
+            }
+        }
+        out += "}";
+    }
+    out += "\n],\n\"messages\":[";
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        out += i == 0 ? "\n  {" : ",\n  {";
+        out += "\"title\":" + jsonQuoted(messages[i].title) +
+               ",\"text\":" + jsonQuoted(shownLineBreaks(messages[i].text)) + "}";
+    }
+    out += messages.empty() ? "]}\n" : "\n]}\n";
+    return out;
+}
+
+std::string withUnixLineEndings(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            out += text[i];
+    return out;
+}
+
+int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const Arguments a = parseArguments(args);
+    if (a.help) {
+        out << cliUsage();
+        return kExitTable;
+    }
+    if (!a.haveDataPath)
+        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Format format = parseFormat(a.format);
+    const std::optional<EffectSizeKind> effectSizes = parseEffectSizes(a.effectSizes);
+
+    Design design = buildDesign(a.factors);
+    design.anovaType = parseType(a.type);
+    if (design.anovaType == AnovaType::NoFRatios) {
+        // No F-ratios: nothing is tested against a designated factor. A name given anyway must
+        // still be one of the design's.
+        if (a.designate)
+            resolveFactor(design, *a.designate, "--designate " + inQuotes(*a.designate));
+        design.designatedFactor = 0;
+    } else {
+        const char* role = design.anovaType == AnovaType::IndependentGroups ? "replicates" : "subjects";
+        if (!a.designate)
+            fail(std::string("--designate is missing: name the ") + role + " factor.");
+        design.designatedFactor = resolveFactor(design, *a.designate, "--designate " + inQuotes(*a.designate));
+    }
+    applyNesting(design, a.nests);
+    if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
+        fail("--effect-sizes needs an independent-groups design that is not nested.");
+
+    const PlainDataResult data = readPlainDataFile(a.dataPath);
+    if (!data.ok())
+        fail(data.error->message);
+    const long expected = design.scoreCount();
+    if (static_cast<long>(data.items.size()) != expected)
+        failWith("Wrong file selected?", "The number of scores in " + a.dataPath + " is" +
+                                             numberText(static_cast<double>(data.items.size())) +
+                                             ", while the design calls for" +
+                                             numberText(static_cast<double>(expected)) + " scores.");
+    design.imputedCount = static_cast<int>(data.imputedCount());
+
+    CliPrompts prompts(err);
+    const std::vector<PoolingGroup> groups =
+        design.nested ? BuildPoolingGroups(design) : std::vector<PoolingGroup>{};
+    const std::optional<AnovaTable> table = RunAnalysis(design, data.values(), groups, prompts);
+    if (!table) {
+        err << kProgram << ": the analysis cannot be completed; no table.\n";
+        return kExitNoTable;
+    }
+
+    std::optional<EffectSizes> sizes;
+    if (effectSizes)
+        sizes = computeEffectSizes(*table, design, *effectSizes);
+
+    if (format == Format::Json) {
+        out << jsonText(*table, sizes, prompts.messages);
+        return kExitTable;
+    }
+    std::vector<DisplayRow> display = formatTableCells(*table, false);
+    if (sizes)
+        applyEffectSizeColumns(display, *sizes);
+    if (format == Format::Csv)
+        out << csvText(display);
+    else
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
+    return kExitTable;
+}
+
+}  // namespace
+
+std::string cliUsage()
+{
+    return "Usage: varisect-cli analyze DATAFILE --factor NAME=LEVELS --factor NAME=LEVELS ...\n"
+           "                    --type independent|repeated|none [--designate FACTOR]\n"
+           "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
+           "                    [--format text|csv|json]\n"
+           "       varisect-cli --help\n"
+           "\n"
+           "Factorial analysis of variance of DATAFILE, which holds one score per line for every\n"
+           "cell of the design, factor 1 cycling fastest.  A score ending in \"I\" counts as\n"
+           "imputed.  Replicates (independent groups) and subjects (repeated measures) are a\n"
+           "factor of their own, named with --designate.\n"
+           "\n"
+           "  --factor NAME=LEVELS   one per factor, 2 to 8 factors, first letters distinct\n"
+           "  --type TYPE            independent: every source tested against the within-cells\n"
+           "                         error; repeated: against its interaction with subjects;\n"
+           "                         none: no F-ratios\n"
+           "  --designate FACTOR     the replicates or subjects factor (name or first letter)\n"
+           "  --nest NESTED:OUTER    NESTED is nested under OUTER; implied nests are added\n"
+           "  --effect-sizes KIND    hays (omega squared and power) or partial omega squared;\n"
+           "                         independent groups, not nested\n"
+           "  --format FORMAT        text (default), csv or json\n"
+           "\n"
+           "Exit status: 0 table printed, 1 the analysis cannot be completed, 2 bad arguments\n"
+           "or data.  The data file is only read, never written.\n";
+}
+
+std::string jsonQuoted(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (ch) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    try {
+        if (args.empty()) {
+            err << cliUsage();
+            return kExitBadInput;
+        }
+        if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+            out << cliUsage();
+            return kExitTable;
+        }
+        if (args[0] != "analyze")
+            fail("unknown command " + inQuotes(args[0]) + ".  Run " + kProgram + " --help for the usage.");
+        return analyze(args, out, err);
+    } catch (const CliFailure& failure) {
+        for (const std::string& line : failure.lines)
+            err << line << '\n';
+        return failure.code;
+    } catch (const std::exception& e) {
+        err << kProgram << ": the analysis stopped on an internal error (" << e.what() << ").\n";
+        return kExitNoTable;
+    }
+}
+
+}  // namespace varisect
