@@ -106,3 +106,53 @@ inline double referenceSS(const Design& d, const Scores& s, unsigned mask)
 }
 
 }  // namespace varisect::testing
+
+// The exact F distribution, for judging the program's approximations: the regularized
+// incomplete beta by its continued fraction (modified Lentz).
+#include <cmath>
+
+namespace varisect::testing {
+
+inline double betaContinuedFraction(double a, double b, double x)
+{
+    auto guard = [](double v) { return std::fabs(v) < 1e-300 ? 1e-300 : v; };
+    double c = 1.0;
+    double d = 1.0 / guard(1.0 - (a + b) * x / (a + 1.0));
+    double h = d;
+    for (int m = 1; m <= 10000; ++m) {
+        const double m2 = 2.0 * m;
+        const double even = m * (b - m) * x / ((a - 1.0 + m2) * (a + m2));
+        d = 1.0 / guard(1.0 + even * d);
+        c = guard(1.0 + even / c);
+        h *= d * c;
+        const double odd = -(a + m) * (a + b + m) * x / ((a + m2) * (a + 1.0 + m2));
+        d = 1.0 / guard(1.0 + odd * d);
+        c = guard(1.0 + odd / c);
+        h *= d * c;
+        if (std::fabs(d * c - 1.0) < 1e-15)
+            break;
+    }
+    return h;
+}
+
+// I_x(a, b), evaluated on the side of I_x(a, b) = 1 - I_(1-x)(b, a) where the fraction converges.
+inline double incompleteBeta(double a, double b, double x)
+{
+    if (x <= 0)
+        return 0;
+    if (x >= 1)
+        return 1;
+    const double front = std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b)
+                                  + a * std::log(x) + b * std::log1p(-x));
+    if (x < (a + 1.0) / (a + b + 2.0))
+        return front * betaContinuedFraction(a, b, x) / a;
+    return 1.0 - front * betaContinuedFraction(b, a, 1.0 - x) / b;
+}
+
+// P(F(d1, d2) > f).
+inline double exactUpperTailF(double f, double d1, double d2)
+{
+    return incompleteBeta(d2 / 2.0, d1 / 2.0, d2 / (d2 + d1 * f));
+}
+
+}  // namespace varisect::testing

@@ -16,11 +16,9 @@ AnovaTable repeatedTable()
 {
     AnovaTable t;
     t.rows = {
-        {"Source", "df", "SS", "MS", "F", "  p"},
-        {"S", " 4", " 10.5", "", "", ""},
+        {"Source", "df", "SS", "MS", "F", "  p"}, {"S", " 4", " 10.5", "", "", ""},
         {"D", " 1", " 20", " 20", " 6.66666666666667", " .0812"},
-        {"  SxD", " 3", " 9", " 3", "", ""},
-        {"Total", " 8", " 39.5", "", "", ""},
+        {"  SxD", " 3", " 9", " 3", "", ""},      {"Total", " 8", " 39.5", "", "", ""},
     };
     t.lastRow = 4;
     t.imputedErrorRow = 4;
@@ -32,7 +30,6 @@ Design drugDesign()
 {
     Design d;
     d.factors = {{"Drug", 'D', 2, {}}, {"Time", 'T', 3, {}}, {"Subjects", 'S', 5, {}}};
-    d.anovaType = AnovaType::RepeatedMeasures;
     d.designatedFactor = 3;
     d.labelsTruncated = true;
     d.imputedCount = 1;
@@ -51,82 +48,44 @@ TEST(TableCells, NumberFormatsAndEndsOfRows)
         {"C", " 1", " 1E-09", " 1E-09", " 1", " 1"},
         {"D", " 1", "defined", "", " 9", " .5"},
         {"  Within", " 20", " 3.3", " .165", "", " .5"},
-        {"Total", " 25", " 15.6454", "", "", ""},
     };
     t.lastRow = 6;
     t.displayDecimals = 3;
-
     const auto d = formatTableCells(t, false);
-    ASSERT_EQ(d.size(), 7u);
-    EXPECT_EQ(d[0], t.rows[0]);
+    ASSERT_EQ(d.size(), 6u);
     EXPECT_EQ(d[1], (DisplayRow{"A", " 1", "12.345", "12.345", "<1", ".410"}));
     // Places widen until the value no longer reads as 0.
     EXPECT_EQ(d[2], (DisplayRow{"B", " 2", ".0004", ".0002", "2.50", "<.001"}));
     // An SS below 1E-8 is shown as 0; a positive MS keeps widening instead.
-    EXPECT_EQ(d[3][2], "0");
-    EXPECT_EQ(d[3][3], "1E-09");
-    EXPECT_EQ(d[3][4], "1.00");
-    EXPECT_EQ(d[3][5], " 1. ");
-    // A word stays; a blank MS ends the row.
+    EXPECT_EQ(d[3], (DisplayRow{"C", " 1", "0", "1E-09", "1.00", " 1. "}));
+    // A word stays; a blank MS or F ends the row.
     EXPECT_EQ(d[4], (DisplayRow{"D", " 1", "defined", "", "", ""}));
-    // A blank F ends the row. (With three places a value with one decimal keeps its one decimal.)
     EXPECT_EQ(d[5], (DisplayRow{"  Within", " 20", "3.3", ".165", "", ""}));
-    EXPECT_EQ(d[6], (DisplayRow{"Total", " 25", "15.645", "", "", ""}));
-
-    const auto shown = formatTableCells(t, true);
-    EXPECT_EQ(shown[1][4], ".75");
+    EXPECT_EQ(formatTableCells(t, true)[1][4], ".75");
 
     const auto r = formatTableCells(repeatedTable(), false);
-    EXPECT_EQ(r[1], (DisplayRow{"S", " 4", "10.50", "", "", ""}));
     EXPECT_EQ(r[2], (DisplayRow{"D", " 1", "20.00", "20.00", "6.67", ".081"}));
     EXPECT_EQ(r[3][1], " 3*");
     EXPECT_EQ(r[4][1], " 8");
 }
 
-TEST(TableCells, EffectSizesTakeTheMsAndFColumns)
-{
-    auto d = formatTableCells(repeatedTable(), false);
-    EffectSizes e;
-    e.column3 = {"Omega\u00B2", "", ".376", "", ""};
-    e.column4 = {"P-h Pwr", "", ".91", "", ""};
-    applyEffectSizeColumns(d, e);
-    EXPECT_EQ(d[0], (DisplayRow{"Source", "df", "SS", "Omega\u00B2", "P-h Pwr", "  p"}));
-    EXPECT_EQ(d[2], (DisplayRow{"D", " 1", "20.00", ".376", ".91", ".081"}));
-    EXPECT_EQ(d[3][3], "");
-}
-
 TEST(TableLegend, FactorsNestingAndImplantedScores)
 {
     Design d = drugDesign();
-    EXPECT_EQ(legendLines(d), (std::vector<std::string>{
-                                  "  Factors",
-                                  "   Drug         2",
-                                  "   Time         3",
-                                  "  (Subjects)    5",
-                                  "  There was 1 implanted score.  (* = df subtracted).",
-                              }));
-
+    EXPECT_EQ(legendLines(d), (std::vector<std::string>{"  Factors", "   Drug         2", "   Time         3",
+                                                        "  (Subjects)    5",
+                                                        "  There was 1 implanted score.  (* = df subtracted)."}));
     d.imputedCount = 3;
     d.nested = true;
     d.nestingMatrix = {{'S', 'D'}};
-    EXPECT_EQ(legendLines(d, false), (std::vector<std::string>{
-                                         "  Factors",
-                                         "   Drug",
-                                         "   Time",
-                                         "  (Subjects)",
-                                         "  S nested under D",
-                                         "  There were 3 implanted scores.  (* = df subtracted).",
-                                     }));
-
+    EXPECT_EQ(legendLines(d, false),
+              (std::vector<std::string>{"  Factors", "   Drug", "   Time", "  (Subjects)", "  S nested under D",
+                                        "  There were 3 implanted scores.  (* = df subtracted)."}));
     // One-letter names are shown by their table labels.
     Design letters;
     letters.factors = {{"a", 'A', 2, {}}, {"s", 'S', 12, {}}};
     letters.designatedFactor = 2;
-    EXPECT_EQ(legendLines(letters), (std::vector<std::string>{
-                                        "  Factors",
-                                        "   A     2",
-                                        "  (S)    12",
-                                    }));
+    EXPECT_EQ(legendLines(letters), (std::vector<std::string>{"  Factors", "   A     2", "  (S)    12"}));
 }
 
 TEST(TableCopy, FixedWidthTextAndSelectedRows)
@@ -146,9 +105,7 @@ TEST(TableCopy, FixedWidthTextAndSelectedRows)
               "  SxD    3*   9.00   3.00\r\n"
               "Total    8   39.50\r\n");
 
-    EXPECT_EQ(tableHeading("Unweighted Means "), "Unweighted Means Analysis of Variance Table");
-
-    // Effect-size headers count as one character per symbol when the columns are aligned.
+    // Effect sizes take the MS and F columns; "Omega²" counts as six characters when aligning.
     auto sized = display;
     EffectSizes e;
     e.column3 = {"Omega\u00B2", "", ".376", "", ""};
@@ -158,10 +115,8 @@ TEST(TableCopy, FixedWidthTextAndSelectedRows)
     EXPECT_NE(text.find("Source  df      SS  Omega\u00B2  P-h Pwr     p\r\n"), std::string::npos);
     EXPECT_NE(text.find("D        1   20.00    .376      .91  .081\r\n"), std::string::npos);
 
-    EXPECT_EQ(copyRowsText(display, 2, 3), "D\t 1\t20.00\t20.00\t6.67\t.081\t\n"
-                                           "  SxD\t 3*\t9.00\t3.00\t\t\t\n"
-                                           "\n");
-    // Out-of-range selections are cut to the rows there are.
-    EXPECT_EQ(copyRowsText(display, 4, 9), "Total\t 8\t39.50\t\t\t\t\n\n");
+    // Selected rows are tab-separated; out-of-range selections are cut to the rows there are.
+    EXPECT_EQ(copyRowsText(display, 3, 9), "  SxD\t 3*\t9.00\t3.00\t\t\t\n"
+                                           "Total\t 8\t39.50\t\t\t\t\n\n");
     EXPECT_EQ(copyRowsText(display, 3, 2), "\n");
 }
