@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The help viewer: the program's own help pages, opened at the contents, the search, the page
+// on using help, or a topic by its context number.
+#pragma once
+
+namespace varisect {
+
+// Context numbers of the topics windows open directly.
+inline constexpr int kHelpOpenDataFile = 60;
+inline constexpr int kHelpSaveDataFile = 70;
+
+// The main window ("Factorial Analysis of Variance") and the parts of its page that its boxes
+// and menus open on a right click.
+inline constexpr int kHelpMainWindow = 10;
+inline constexpr int kHelpNumberOfFactors = 11;
+inline constexpr int kHelpNumberOfLevels = 12;
+inline constexpr int kHelpFactorName = 13;
+inline constexpr int kHelpProblemLabel = 14;
+inline constexpr int kHelpRecentFiles = 15;
+inline constexpr int kHelpPreferences = 16;
+inline constexpr int kHelpUnequalCellSize = 17;
+inline constexpr int kHelpSpecificComparisons = 18;
+// The "Labels for Levels" window.
+inline constexpr int kHelpLevelLabels = 20;
+// The page on using the help viewer itself.
+inline constexpr int kHelpOnHelp = 90;
+
+class HelpViewer {
+public:
+    virtual ~HelpViewer() = default;
+    virtual void showContents() = 0;
+    virtual void showSearch() = 0;
+    virtual void showHelpOnHelp() = 0;
+    virtual void showContext(int context) = 0;
+    virtual void close() = 0;
+};
+
+}  // namespace varisect

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The four preferences, kept in the settings store and written the moment they are toggled.
+#pragma once
+
+namespace varisect {
+
+class SettingsStore;
+
+inline constexpr const char* kKeyRunMaximized = "Run_Maximized";
+inline constexpr const char* kKeyOutlierCheck = "OutlierCheck";
+inline constexpr const char* kKeyShowFs = "ShowFsCheck";
+inline constexpr const char* kKeyUseLevelLabels = "Use_Level_Labels";
+
+struct Preferences {
+    bool runMaximized = false;     // only "True" switches it on
+    bool outlierCheck = true;      // only "False" switches it off
+    bool showFsBelowOne = false;   // only "True" switches it on
+    bool useLevelLabels = false;   // only "True" switches it on
+};
+
+Preferences loadPreferences(const SettingsStore& store);
+
+// Stores one preference as "True"/"False"; false when the store refused the write.
+bool storePreference(SettingsStore& store, const char* key, bool on);
+
+}  // namespace varisect
