@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Small helpers every window uses: placing it on the screen when it loads and switching its
+// input off around long work.
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace varisect {
+
+// Supplies the window a dialog belongs to (the window in front), or null.
+using ParentProvider = std::function<QWidget*()>;
+
+// Places `window` centred on the available area of its screen (the primary screen when it has
+// none). A window not yet given a size gets its size hint, grown with `screenScale` (0.75 for a
+// screen 800 pixels wide, see StartupInfo) up to a quarter larger on wide screens; it never
+// reaches beyond 90% of the available area. With `maximized` (the "Run Maximized" preference)
+// the window is also set to show maximized.
+void centerForm(QWidget& window, double screenScale, bool maximized = false);
+
+// Switches the window's input off (mouse and keys; it is drawn disabled).
+void disableForm(QWidget& window);
+// First lets pending events run, so that clicks and keys made while the window was disabled are
+// spent, then switches its input on again.
+void enableForm(QWidget& window);
+
+}  // namespace varisect
