@@ -1,16 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Varisect desktop program.
 #include <QApplication>
-#include <QMainWindow>
 
-#include "app/mainshell.h"
+#include "app/application.h"
+#include "platform/qtclipboard.h"
+#include "platform/qtdesktop.h"
+#include "platform/qtdialogs.h"
+#include "platform/qthelpviewer.h"
+#include "platform/qtprinttarget.h"
+#include "platform/qtsettingsstore.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    varisect::setApplicationIdentity(app);
+    QApplication qapp(argc, argv);
+    varisect::setApplicationIdentity(qapp);
 
-    const auto window = varisect::createMainShell();
-    window->show();
-    return app.exec();
+    const auto frontWindow = [] { return QApplication::activeWindow(); };
+    varisect::QtHelpViewer help;
+    varisect::QtDialogs dialogs(help, frontWindow);
+    varisect::QtSettingsStore settings;
+    varisect::QtClipboard clipboard;
+    varisect::QtPrintTarget printer(frontWindow);
+    varisect::QtDesktop desktop;
+    const varisect::Platform platform{dialogs, settings, clipboard, printer, help, desktop};
+
+    varisect::Application app(platform);
+    app.start();
+    return qapp.exec();
 }

@@ -92,8 +92,8 @@ TEST(SumsOfSquares, AgreeWithMarginalMeansInEveryDesignSize)
         {{"A", 2}, {"B", 3}, {"C", 2}, {"D", 2}, {"E", 2}, {"F", 2}, {"G", 2}, {"H", 2}},
     };
     unsigned seed = 1;
-    for (const auto& spec : designs) {
-        const Design d = makeDesign(spec);
+    for (const auto& questions : designs) {
+        const Design d = makeDesign(questions);
         const Scores s = randomScores(d, seed++);
         const SourceSums sums = computeSourceSums(d, s);
         double parts = 0;
