@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/anovatable.h"
 #include "engine/design.h"
 #include "startup/preferences.h"
 #include "startup/recentfiles.h"
@@ -52,6 +53,9 @@ struct AppState {
     FileState file;
     ModeFlags mode;
     bool outlierCheck = true;   // this run's setting; the preference unless changed at "Data OK"
+    bool dataAccepted = false;  // "Data OK" converted the grid into `scores`
+    bool nestingSpecified = false;  // the nesting window was closed with a valid choice
+    AnovaTable table;           // the last analysis
     bool tableComputed = false;
 
     // The restart path: a new design, the file state and the flags cleared; start-up results,
@@ -63,6 +67,9 @@ struct AppState {
         scores.clear();
         file = FileState{};
         mode = ModeFlags{};
+        dataAccepted = false;
+        nestingSpecified = false;
+        table = AnovaTable{};
         tableComputed = false;
         outlierCheck = preferences.outlierCheck;
         labelsInUse = preferences.useLevelLabels;
