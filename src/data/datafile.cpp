@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -188,77 +189,230 @@ DataLineReader::Status DataLineReader::next(std::string& line)
     return Status::Line;
 }
 
-PlainDataResult readPlainData(std::istream& in, const std::string& sourceName,
-                              const ReadLimits& limits)
+namespace {
+
+using Kind = DataReadError::Kind;
+
+std::optional<DataReadError> lineProblem(DataLineReader::Status status, long n, const std::string& sourceName,
+                                         const ReadLimits& limits)
 {
-    using Kind = DataReadError::Kind;
-    PlainDataResult result;
-    DataLineReader reader(in, limits.maxLineLength);
+    if (status == DataLineReader::Status::Failed) {
+        DataReadError e = makeError(Kind::ReadFailure, n, "Reading " + sourceName + " failed at line " + lineText(n) + ".");
+        e.systemError = EIO;
+        return e;
+    }
+    if (status == DataLineReader::Status::TooLong)
+        return makeError(Kind::LineTooLong, n,
+                         "Line " + lineText(n) + " of " + sourceName + " is longer than " +
+                             std::to_string(limits.maxLineLength) + " characters; it cannot hold a score.");
+    return std::nullopt;
+}
+
+// Walks the item lines that follow `linesBefore` header lines up to the end of the stream:
+// empty lines are allowed only at the end, and at most limits.maxLines lines are looked at.
+// `onItem` gets each non-empty line with its blanks removed and may stop the walk with an error.
+template <typename OnItem>
+std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits,
+                                       long linesBefore, OnItem onItem)
+{
     std::string line;
     long firstEmptyLine = 0;  // start of the current run of empty lines
     for (;;) {
         const DataLineReader::Status status = reader.next(line);
         const long n = reader.lineNumber();
         if (status == DataLineReader::Status::End)
-            break;
-        if (status == DataLineReader::Status::Failed) {
-            result.error = makeError(Kind::ReadFailure, n,
-                                     "Reading " + sourceName + " failed at line " + lineText(n) + ".");
-            return result;
-        }
-        if (status == DataLineReader::Status::TooLong) {
-            result.error = makeError(Kind::LineTooLong, n,
-                                     "Line " + lineText(n) + " of " + sourceName + " is longer than " +
-                                         std::to_string(limits.maxLineLength) +
-                                         " characters; it cannot hold a score.");
-            return result;
-        }
+            return std::nullopt;
+        if (auto problem = lineProblem(status, n, sourceName, limits))
+            return problem;
         // Blank lines count too, so a file of nothing but line endings cannot run on.
-        if (static_cast<std::size_t>(n) > limits.maxLines) {
-            result.error = makeError(
-                Kind::TooManyLines, n,
-                "Reading " + sourceName + " stopped at line " + lineText(n) +
-                    ": the file holds more lines than any design can use (at most " +
-                    std::to_string(kMaxScores) + " scores).");
-            return result;
-        }
+        if (static_cast<std::size_t>(n - linesBefore) > limits.maxLines)
+            return makeError(Kind::TooManyLines, n,
+                             "Reading " + sourceName + " stopped at line " + lineText(n) +
+                                 ": the file holds more lines than any design can use (at most " +
+                                 std::to_string(kMaxScores) + " scores).");
         const std::string_view text = trimmed(line);
         if (text.empty()) {
             if (firstEmptyLine == 0)
                 firstEmptyLine = n;
             continue;
         }
-        if (firstEmptyLine != 0) {
-            result.error = makeError(Kind::EmptyLine, firstEmptyLine,
-                                     "Line " + lineText(firstEmptyLine) + " of " + sourceName +
-                                         " is empty, but more scores follow it.  Every line up to "
-                                         "the last score must hold one score.");
-            return result;
-        }
-        if (n == 1 && text == kUnequalNMarker) {
-            result.error = makeError(Kind::UnequalNFile, 1,
-                                     sourceName + " holds an unequal N data set (its first line is \"" +
-                                         std::string(kUnequalNMarker) +
-                                         "\"); it is not a file of one score per cell.");
-            return result;
-        }
-        ScoreItem item;
-        switch (parseScoreText(text, item)) {
-        case ScoreTextProblem::None:
-            result.items.push_back(std::move(item));
-            break;
-        case ScoreTextProblem::NotANumber:
-            result.error = makeError(Kind::NotANumber, n,
-                                     "Line " + lineText(n) + " of " + sourceName + " is not a number: " +
-                                         quotedForMessage(text));
-            return result;
-        case ScoreTextProblem::NotFinite:
-            result.error = makeError(Kind::NotFinite, n,
-                                     "Line " + lineText(n) + " of " + sourceName +
-                                         " holds a number too large for a score: " + quotedForMessage(text));
-            return result;
-        }
+        if (firstEmptyLine != 0)
+            return makeError(Kind::EmptyLine, firstEmptyLine,
+                             "Line " + lineText(firstEmptyLine) + " of " + sourceName +
+                                 " is empty, but more scores follow it.  Every line up to "
+                                 "the last score must hold one score.");
+        if (auto problem = onItem(text, n))
+            return problem;
     }
+}
+
+std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::string& sourceName,
+                                            const ReadLimits& limits, long linesBefore, std::vector<ScoreItem>& items)
+{
+    return walkItems(reader, sourceName, limits, linesBefore,
+                     [&](std::string_view text, long n) -> std::optional<DataReadError> {
+                         if (n == 1 && text == kUnequalNMarker)
+                             return makeError(Kind::UnequalNFile, 1,
+                                              sourceName + " holds an unequal N data set (its first line is \"" +
+                                                  std::string(kUnequalNMarker) +
+                                                  "\"); it is not a file of one score per cell.");
+                         ScoreItem item;
+                         switch (parseScoreText(text, item)) {
+                         case ScoreTextProblem::None:
+                             items.push_back(std::move(item));
+                             return std::nullopt;
+                         case ScoreTextProblem::NotANumber:
+                             return makeError(Kind::NotANumber, n,
+                                              "Line " + lineText(n) + " of " + sourceName +
+                                                  " is not a number: " + quotedForMessage(text));
+                         case ScoreTextProblem::NotFinite:
+                             break;
+                         }
+                         return makeError(Kind::NotFinite, n,
+                                          "Line " + lineText(n) + " of " + sourceName +
+                                              " holds a number too large for a score: " + quotedForMessage(text));
+                     });
+}
+
+// Opens `path` for reading in binary mode; the error names the file and keeps the errno.
+std::optional<DataReadError> openForReading(const std::filesystem::path& path, std::ifstream& in)
+{
+    const std::string name = path.string();
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    DataReadError e = makeError(Kind::CannotOpen, 0, "");
+    if (!std::filesystem::exists(status)) {
+        // A missing file and a missing folder on its path are both "not found".
+        const bool notFound = !ec || ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
+        e.systemError = notFound ? (ec ? ec.value() : ENOENT) : ec.value();
+        e.message = notFound ? name + " does not exist." : name + " cannot be reached (" + ec.message() + ").";
+        return e;
+    }
+    if (std::filesystem::is_directory(status)) {
+        e.message = name + " is a folder, not a data file.";
+        e.systemError = EISDIR;
+        return e;
+    }
+    errno = 0;
+    in.open(path, std::ios::binary);
+    if (!in) {
+        const int err = errno != 0 ? errno : EIO;
+        e.message = name + " cannot be opened for reading (" + std::generic_category().message(err) + ").";
+        e.systemError = err;
+        return e;
+    }
+    return std::nullopt;
+}
+
+// One number of the unequal-N header, a whole number from `low` to `high`.
+std::optional<DataReadError> readHeaderNumber(DataLineReader& reader, const std::string& sourceName,
+                                              const ReadLimits& limits, const std::string& what, long low, long high,
+                                              long& out)
+{
+    std::string line;
+    const DataLineReader::Status status = reader.next(line);
+    const long n = reader.lineNumber();
+    if (status == DataLineReader::Status::End)
+        return makeError(Kind::HeaderCutShort, n + 1,
+                         sourceName + " ends after " + lineText(n) + (n == 1 ? " line" : " lines") +
+                             ", but its header promises more: line " + lineText(n + 1) + " should hold " + what + ".");
+    if (auto problem = lineProblem(status, n, sourceName, limits))
+        return problem;
+    const std::string_view text = trimmed(line);
+    double value = 0;
+    if (!parseWholeNumber(text, value) || value != std::floor(value) || value < double(low) || value > double(high))
+        return makeError(Kind::BadHeader, n,
+                         "Line " + lineText(n) + " of " + sourceName + " should hold " + what + ", a whole number from " +
+                             std::to_string(low) + " to " + std::to_string(high) + ", but holds " +
+                             quotedForMessage(text) + ".");
+    out = static_cast<long>(value);
+    return std::nullopt;
+}
+
+std::optional<DataReadError> readUnequalNHeader(DataLineReader& reader, const std::string& sourceName,
+                                                const ReadLimits& limits, DataLayout& layout)
+{
+    std::string line;
+    const DataLineReader::Status status = reader.next(line);
+    if (auto problem = lineProblem(status, reader.lineNumber(), sourceName, limits))
+        return problem;
+    if (status == DataLineReader::Status::End || trimmed(line) != kUnequalNMarker)
+        return makeError(Kind::NotUnequalNFile, 1,
+                         sourceName + " does not start with the line \"" + std::string(kUnequalNMarker) +
+                             "\"; it does not hold an unequal N data set.");
+    long number = 0;
+    if (auto p = readHeaderNumber(reader, sourceName, limits, "the number of the replicates or subjects factor", 1,
+                                  kMaxFactors, number))
+        return p;
+    layout.designatedFactor = static_cast<int>(number);
+    if (layout.kind == DataLayout::Kind::GroupSizes) {
+        if (auto p = readHeaderNumber(reader, sourceName, limits, "the number of the factor that forms the groups", 1,
+                                      kMaxFactors, number))
+            return p;
+        layout.groupingFactor = static_cast<int>(number);
+        if (auto p = readHeaderNumber(reader, sourceName, limits, "the number of the factor crossed with subjects", 1,
+                                      kMaxFactors, number))
+            return p;
+        layout.crossedFactor = static_cast<int>(number);
+        if (layout.groupingFactor == layout.designatedFactor || layout.crossedFactor == layout.designatedFactor ||
+            layout.crossedFactor == layout.groupingFactor)
+            return makeError(Kind::BadHeader, 4,
+                             "Lines 2 to 4 of " + sourceName +
+                                 " should name three different factors (subjects, groups, crossed factor), but name " +
+                                 std::to_string(layout.designatedFactor) + ", " + std::to_string(layout.groupingFactor) +
+                                 " and " + std::to_string(layout.crossedFactor) + ".");
+    }
+    const std::string cells = layout.kind == DataLayout::Kind::GroupSizes ? "groups" : "cells";
+    long count = 0;
+    if (auto p = readHeaderNumber(reader, sourceName, limits, "the number of " + cells, 1, kMaxScores, count))
+        return p;
+    long sum = 0;
+    for (long c = 1; c <= count; ++c) {
+        long size = 0;
+        const std::string what = "the size of " + cells.substr(0, cells.size() - 1) + " " + std::to_string(c) + " of " +
+                                 std::to_string(count);
+        if (auto p = readHeaderNumber(reader, sourceName, limits, what, 0, kMaxScores, size))
+            return p;
+        sum += size;
+        if (sum > kMaxScores)
+            return makeError(Kind::BadHeader, reader.lineNumber(),
+                             "The " + cells.substr(0, cells.size() - 1) + " sizes in " + sourceName +
+                                 " add up to more than " + std::to_string(kMaxScores) +
+                                 " scores, more than any design can hold (line " + lineText(reader.lineNumber()) +
+                                 ").");
+        layout.cellSizes.push_back(size);
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+long DataLayout::cellSizeSum() const
+{
+    long sum = 0;
+    for (const long size : cellSizes)
+        sum += size;
+    return sum;
+}
+
+long DataLayout::headerLineCount() const
+{
+    switch (kind) {
+    case Kind::Plain:
+        return 0;
+    case Kind::CellSizes:
+        return 3 + static_cast<long>(cellSizes.size());
+    case Kind::GroupSizes:
+        break;
+    }
+    return 5 + static_cast<long>(cellSizes.size());
+}
+
+PlainDataResult readPlainData(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+{
+    PlainDataResult result;
+    DataLineReader reader(in, limits.maxLineLength);
+    result.error = readScoreItems(reader, sourceName, limits, 0, result.items);
     return result;
 }
 
@@ -271,27 +425,124 @@ PlainDataResult readPlainDataText(std::string_view text, const std::string& sour
 
 PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
 {
-    const std::string name = path.string();
     PlainDataResult result;
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    std::string problem;
-    if (!std::filesystem::exists(status))
-        problem = name + " does not exist.";
-    else if (std::filesystem::is_directory(status))
-        problem = name + " is a folder, not a data file.";
     std::ifstream in;
-    if (problem.empty()) {
-        in.open(path, std::ios::binary);
-        if (!in)
-            problem = name + " cannot be opened for reading (" +
-                      std::generic_category().message(errno) + ").";
-    }
-    if (!problem.empty()) {
-        result.error = makeError(DataReadError::Kind::CannotOpen, 0, problem);
+    result.error = openForReading(path, in);
+    if (result.error)
+        return result;
+    return readPlainData(in, path.string(), limits);
+}
+
+DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
+                                  const ReadLimits& limits)
+{
+    DataLayoutResult result;
+    result.layout.kind =
+        analysis == UnequalAnalysis::UnequalGroupSizes ? DataLayout::Kind::GroupSizes : DataLayout::Kind::CellSizes;
+    DataLineReader reader(in, limits.maxLineLength);
+    result.error = readUnequalNHeader(reader, sourceName, limits, result.layout);
+    if (!result.error)
+        result.error = readScoreItems(reader, sourceName, limits, reader.lineNumber(), result.layout.items);
+    return result;
+}
+
+DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
+                                      const ReadLimits& limits)
+{
+    std::ifstream in;
+    if (auto problem = openForReading(path, in)) {
+        DataLayoutResult result;
+        result.error = std::move(problem);
         return result;
     }
-    return readPlainData(in, name, limits);
+    return readUnequalNData(in, path.string(), analysis, limits);
+}
+
+std::optional<DataReadError> checkLayoutAgainstDesign(const DataLayout& layout, const Design& design,
+                                                      const std::string& sourceName)
+{
+    if (!layout.unequalN())
+        return std::nullopt;
+    const int factors = design.factorCount();
+    const auto mismatch = [&](const std::string& what) {
+        return makeError(Kind::DesignMismatch, 0, "The header of " + sourceName + " does not fit the design: " + what);
+    };
+    const auto named = [&](int k) { return k >= 1 && k <= factors; };
+    if (!named(layout.designatedFactor))
+        return mismatch("it names factor " + std::to_string(layout.designatedFactor) +
+                        " as the replicates or subjects factor, but the design has " + std::to_string(factors) +
+                        " factors.");
+    long cells = 0;
+    if (layout.kind == DataLayout::Kind::GroupSizes) {
+        if (!named(layout.groupingFactor) || !named(layout.crossedFactor))
+            return mismatch("it names factors " + std::to_string(layout.groupingFactor) + " and " +
+                            std::to_string(layout.crossedFactor) + ", but the design has " + std::to_string(factors) +
+                            " factors.");
+        cells = design.factor(layout.groupingFactor).levels;
+    } else {
+        const int replicates = design.factor(layout.designatedFactor).levels;
+        cells = replicates > 0 ? design.scoreCount() / replicates : 0;
+    }
+    if (static_cast<long>(layout.cellSizes.size()) != cells)
+        return mismatch("it gives " + std::to_string(layout.cellSizes.size()) +
+                        (layout.kind == DataLayout::Kind::GroupSizes ? " group sizes" : " cell sizes") +
+                        ", but the design has " + std::to_string(cells) + ".");
+    if (expectedScoreCount(layout, design) > kMaxScores)
+        return mismatch("its group sizes call for more than " + std::to_string(kMaxScores) + " scores.");
+    return std::nullopt;
+}
+
+long expectedScoreCount(const DataLayout& layout, const Design& design)
+{
+    switch (layout.kind) {
+    case DataLayout::Kind::Plain:
+        return design.scoreCount();
+    case DataLayout::Kind::CellSizes:
+        return layout.cellSizeSum();
+    case DataLayout::Kind::GroupSizes:
+        break;
+    }
+    const int k = layout.crossedFactor;
+    const long levels = k >= 1 && k <= design.factorCount() ? design.factor(k).levels : 0;
+    return layout.cellSizeSum() * levels;
+}
+
+ItemCount countItems(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+{
+    ItemCount result;
+    DataLineReader reader(in, limits.maxLineLength);
+    result.error = walkItems(reader, sourceName, limits, 0, [&](std::string_view, long) {
+        ++result.count;
+        return std::optional<DataReadError>{};
+    });
+    return result;
+}
+
+ItemCount countItems(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    std::ifstream in;
+    if (auto problem = openForReading(path, in)) {
+        ItemCount result;
+        result.error = std::move(problem);
+        return result;
+    }
+    return countItems(in, path.string(), limits);
+}
+
+FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    FirstLine result;
+    std::ifstream in;
+    result.error = openForReading(path, in);
+    if (result.error)
+        return result;
+    DataLineReader reader(in, limits.maxLineLength);
+    std::string line;
+    const DataLineReader::Status status = reader.next(line);
+    result.error = lineProblem(status, reader.lineNumber(), path.string(), limits);
+    if (status == DataLineReader::Status::Line)
+        result.text = std::string(trimmed(line));
+    return result;
 }
 
 }  // namespace varisect

@@ -3,6 +3,17 @@
 //
 // The plain layout holds one score per line in factorial order (factor 1 cycling fastest). A
 // score marked as imputed carries a capital "I" directly behind its number ("12.5I").
+//
+// The unequal-N layout of the unequal-cell-size analyses starts with a header:
+//   "Unequal N"
+//   the designated (replicates or subjects) factor, 1-based
+//   for unequal group sizes only: the grouping factor (subjects are nested under its levels)
+//   for unequal group sizes only: the factor crossed with subjects
+//   C, the number of cells (of groups, for unequal group sizes)
+//   C lines, the size of each cell (group)
+// and the scores follow, as many as the sizes add up to (for unequal group sizes, that sum
+// times the levels of the crossed factor). The numbers of the header are written with a blank
+// in front (" 12") and read with blanks around them allowed.
 #pragma once
 
 #include <cstddef>
@@ -34,10 +45,15 @@ struct DataReadError {
         NotFinite,      // a number that single precision cannot hold
         TooManyLines,
         UnequalNFile,   // the file starts with the "Unequal N" header of the other layout
+        NotUnequalNFile,  // an unequal-N file was expected and the marker line is missing
+        BadHeader,        // a header line of the unequal-N layout is not a sensible number
+        HeaderCutShort,   // the file ends before its header is complete
+        DesignMismatch,   // the header does not fit the current design
     };
     Kind kind = Kind::NotANumber;
     long line = 0;        // 1-based line number, 0 when the error concerns the whole file
     std::string message;  // complete, names the file and the line
+    int systemError = 0;  // the errno behind CannotOpen and ReadFailure, else 0
 };
 
 struct ReadLimits {
@@ -71,6 +87,81 @@ PlainDataResult readPlainData(std::istream& in, const std::string& sourceName,
 PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
                                   const ReadLimits& limits = {});
 PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits = {});
+
+// Which unequal-cell-size analysis a file is read for.
+enum class UnequalAnalysis { UnweightedMeans, ProportionalCellSizes, UnequalGroupSizes };
+
+// The complete contents of a data file of either layout.
+struct DataLayout {
+    enum class Kind {
+        Plain,       // scores only
+        CellSizes,   // unweighted means or proportional cell sizes: one size per cell
+        GroupSizes,  // unequal group sizes: one size per group, two more factor numbers
+    };
+    Kind kind = Kind::Plain;
+    int designatedFactor = 0;     // 1-based; unequal-N layouts only
+    int groupingFactor = 0;       // 1-based; group sizes only
+    int crossedFactor = 0;        // 1-based; group sizes only
+    std::vector<long> cellSizes;  // unequal-N layouts only, in the order of the cell-size grid
+    std::vector<ScoreItem> items; // the scores
+
+    bool unequalN() const { return kind != Kind::Plain; }
+    long cellSizeSum() const;
+    // Lines before the first score: 0 for the plain layout.
+    long headerLineCount() const;
+};
+
+struct DataLayoutResult {
+    DataLayout layout;                   // the header and the items read before any problem
+    std::optional<DataReadError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+
+// Reads an unequal-N file for `analysis`: the marker line, the header and all the scores that
+// follow it up to the end of the file (their number is compared with the expected one by the
+// caller, who may use fewer). Header numbers are checked for sense (factor numbers 1..8, at
+// least one cell, sizes not negative, at most 16352 cells and scores in all) before anything is
+// allocated for them. The score lines follow the rules of the plain layout, and at most
+// `limits.maxLines` of them are read.
+DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
+                                  const ReadLimits& limits = {});
+DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
+                                      const ReadLimits& limits = {});
+
+// Whether an unequal-N header fits `design`: the factor numbers name factors of the design,
+// and C is the number of cells of the design without its designated factor (the levels of the
+// grouping factor, for unequal group sizes). Nothing when it fits, else a DesignMismatch error.
+std::optional<DataReadError> checkLayoutAgainstDesign(const DataLayout& layout, const Design& design,
+                                                      const std::string& sourceName);
+
+// The number of scores the header calls for: the sum of the cell sizes, times the levels of the
+// crossed factor for unequal group sizes. For the plain layout, the design's number of scores.
+// Meaningful once checkLayoutAgainstDesign found no problem.
+long expectedScoreCount(const DataLayout& layout, const Design& design);
+
+// The items of a file up to its end, counted with the line rules and limits of the readers
+// (an empty line with items after it, a line too long or too many lines are errors) but without
+// reading them as numbers: the header lines of an unequal-N file count as items.
+struct ItemCount {
+    long count = 0;
+    std::optional<DataReadError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+ItemCount countItems(std::istream& in, const std::string& sourceName, const ReadLimits& limits = {});
+ItemCount countItems(const std::filesystem::path& path, const ReadLimits& limits = {});
+
+// The first line of a file with blanks around it removed (empty for an empty file), to tell
+// the two layouts apart before anything is loaded.
+struct FirstLine {
+    std::string text;
+    std::optional<DataReadError> error;
+
+    bool ok() const { return !error.has_value(); }
+    bool unequalNMarker() const { return ok() && text == kUnequalNMarker; }
+};
+FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits = {});
 
 // Splits a stream into the lines of a data file and keeps count of them, so that every reader
 // of the two layouts sees the same line rules: CR LF or LF endings, a last line without an

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
 #include <streambuf>
 
 namespace varisect {
@@ -129,6 +134,116 @@ TEST(PlainDataFile, LongLinesBinaryDataAndEndlessInputAreStopped)
     for (long i = 0; i < kMaxScores + 5; ++i)
         many += "1\r\n";
     EXPECT_EQ(read(many).items.size(), std::size_t(kMaxScores + 5));
+}
+
+DataLayoutResult readUnequal(std::string_view text, UnequalAnalysis analysis = UnequalAnalysis::UnweightedMeans)
+{
+    std::istringstream in{std::string(text)};
+    return readUnequalNData(in, "cells.dat", analysis);
+}
+
+TEST(UnequalNDataFile, HeaderBlanksAndScoresAfterIt)
+{
+    const DataLayoutResult cells = readUnequal("Unequal N \r\n 3\r\n2\r\n  4 \r\n 0\r\n1.5\r\n2I\r\n3\r\n4\r\n\r\n");
+    ASSERT_TRUE(cells.ok()) << cells.error->message;
+    EXPECT_EQ(cells.layout.kind, DataLayout::Kind::CellSizes);
+    EXPECT_EQ(cells.layout.designatedFactor, 3);
+    EXPECT_EQ(cells.layout.cellSizes, (std::vector<long>{4, 0}));
+    ASSERT_EQ(cells.layout.items.size(), 4u);
+    EXPECT_TRUE(cells.layout.items[1].imputed);
+
+    const DataLayoutResult groups =
+        readUnequal("Unequal N\n 3\n 1\n 2\n 2\n 1\n 2\n1\n2\n3\n4\n5\n6\n", UnequalAnalysis::UnequalGroupSizes);
+    ASSERT_TRUE(groups.ok()) << groups.error->message;
+    EXPECT_EQ(groups.layout.groupingFactor, 1);
+    EXPECT_EQ(groups.layout.crossedFactor, 2);
+    EXPECT_EQ(groups.layout.headerLineCount(), 7);
+
+    // Subjects (3) nested under Group (1, 2 levels), crossed with Trial (2, 2 levels): two group
+    // sizes calling for (1 + 2) x 2 scores.
+    Design design;
+    design.factors = {Factor{"Group", 'G', 2, {}}, Factor{"Trial", 'T', 2, {}}, Factor{"Subjects", 'S', 4, {}}};
+    EXPECT_FALSE(checkLayoutAgainstDesign(groups.layout, design, "g.dat").has_value());
+    EXPECT_EQ(expectedScoreCount(groups.layout, design), 6);
+    // With replicates as factor 3, the cells are the 2 x 2 combinations of the other two.
+    DataLayout fourCells = cells.layout;
+    fourCells.cellSizes = {1, 2, 3, 4};
+    EXPECT_FALSE(checkLayoutAgainstDesign(fourCells, design, "c.dat").has_value());
+    EXPECT_EQ(expectedScoreCount(fourCells, design), 10);
+    const auto wrongCount = checkLayoutAgainstDesign(cells.layout, design, "c.dat");
+    ASSERT_TRUE(wrongCount.has_value());
+    EXPECT_EQ(wrongCount->message, "The header of c.dat does not fit the design: it gives 2 cell sizes, but the "
+                                   "design has 4.");
+}
+
+TEST(UnequalNDataFile, DamagedHeadersAreRefusedByLine)
+{
+    struct Case {
+        std::string text;
+        UnequalAnalysis analysis;
+        Kind kind;
+        long line;
+        std::string message;  // or a part of it
+    };
+    const auto unweighted = UnequalAnalysis::UnweightedMeans;
+    const auto groups = UnequalAnalysis::UnequalGroupSizes;
+    const std::vector<Case> cases = {
+        {"", unweighted, Kind::NotUnequalNFile, 1, "cells.dat does not start with the line \"Unequal N\""},
+        {"Unequal N\r\n", unweighted, Kind::HeaderCutShort, 2,
+         "cells.dat ends after 1 line, but its header promises more: line 2 should hold the number of the "
+         "replicates or subjects factor."},
+        {"Unequal N\r\nthree\r\n", unweighted, Kind::BadHeader, 2,
+         "Line 2 of cells.dat should hold the number of the replicates or subjects factor, a whole number from 1 "
+         "to 8, but holds \"three\"."},
+        {"Unequal N\r\n 2\r\n 1.5\r\n", unweighted, Kind::BadHeader, 3, "the number of cells, a whole number"},
+        {"Unequal N\r\n 2\r\n 99999999999\r\n", unweighted, Kind::BadHeader, 3, "from 1 to 16352"},
+        {"Unequal N\r\n 2\r\n 2\r\n 3\r\n-1\r\n", unweighted, Kind::BadHeader, 5,
+         "should hold the size of cell 2 of 2, a whole number from 0 to 16352, but holds \"-1\""},
+        {"Unequal N\r\n 2\r\n 3\r\n 16000\r\n 300\r\n 100\r\n", unweighted, Kind::BadHeader, 6,
+         "add up to more than 16352 scores"},
+        {"Unequal N\r\n 2\r\n 16352\r\n 1\r\n 1\r\n", unweighted, Kind::HeaderCutShort, 6, "line 6 should hold the size"},
+        {"Unequal N\r\n 2\r\n 2\r\n\r\n 1\r\n", unweighted, Kind::BadHeader, 4, "but holds \"\""},
+        {"Unequal N\r\n 3\r\n 3\r\n 1\r\n", groups, Kind::BadHeader, 4, "should name three different factors"},
+        {"Unequal N\r\n 3\r\n 1\r\n", groups, Kind::HeaderCutShort, 4, "the factor crossed with subjects"},
+        {"Unequal N\r\n 2\r\n 1\r\n 3\r\nx\r\n", unweighted, Kind::NotANumber, 5, "Line 5 of cells.dat is not a number"},
+    };
+    for (const Case& c : cases) {
+        const DataLayoutResult r = readUnequal(c.text, c.analysis);
+        ASSERT_FALSE(r.ok()) << c.message;
+        EXPECT_EQ(r.error->kind, c.kind) << r.error->message;
+        EXPECT_EQ(r.error->line, c.line) << r.error->message;
+        EXPECT_NE(r.error->message.find(c.message), std::string::npos) << r.error->message;
+    }
+}
+
+TEST(DataFileProbes, CountingItemsAndTheFirstLine)
+{
+    const auto count = [](std::string_view text) {
+        std::istringstream in{std::string(text)};
+        return countItems(in, "f.dat");
+    };
+    // The header of an unequal-N file counts, so it cannot pass for a plain file of N scores.
+    EXPECT_EQ(count("Unequal N\r\n 2\r\n 1\r\n 3\r\n1\r\n2\r\n3\r\n\r\n").count, 7);
+    EXPECT_EQ(count("1\r\n\r\n2\r\n").error->kind, Kind::EmptyLine);
+    std::string many;
+    for (std::size_t i = 0; i <= ReadLimits{}.maxLines; ++i)
+        many += "x\n";
+    EXPECT_EQ(count(many).error->kind, Kind::TooManyLines);
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    const std::filesystem::path path = folder / ("varisect-probe-" + std::to_string(::getpid()) + ".dat");
+    std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF  Unequal N \r\n 1\r\n";
+    EXPECT_TRUE(firstLine(path).unequalNMarker());
+    EXPECT_EQ(countItems(path).count, 2);
+    std::ofstream(path, std::ios::binary) << "Unequal N2\r\n";
+    EXPECT_FALSE(firstLine(path).unequalNMarker());
+    std::filesystem::remove(path);
+
+    const FirstLine gone = firstLine(path);
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error->kind, Kind::CannotOpen);
+    EXPECT_EQ(gone.error->systemError, ENOENT);
+    EXPECT_EQ(readUnequalNDataFile(folder, UnequalAnalysis::UnweightedMeans).error->systemError, EISDIR);
 }
 
 }  // namespace
