@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// From the analysis of the largest repeated-measures design (16256 scores, levels 2 x 7 and 127
+// subjects, 257 table rows) to a painted table window.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <memory>
+#include <random>
+
+#include "app/appstate.h"
+#include "engine/analysis.h"
+#include "engine/prompts.h"
+#include "platform/fakeplatform.h"
+#include "table/tablewindow.h"
+
+namespace {
+
+using namespace varisect;
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "bench_tablewindow";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+    return *app;
+}
+
+Design largest()
+{
+    Design d;
+    const char* names[] = {"A", "B", "C", "D", "E", "F", "G", "S"};
+    for (int k = 0; k < 8; ++k)
+        d.factors.push_back(Factor{names[k], names[k][0], k < 7 ? 2 : 127, {}});
+    d.anovaType = AnovaType::RepeatedMeasures;
+    d.designatedFactor = 8;
+    return d;
+}
+
+Scores scoresFor(const Design& d)
+{
+    std::mt19937 rng(2026);
+    std::normal_distribution<double> dist(100, 15);
+    Scores s(size_t(d.scoreCount()));
+    for (float& x : s)
+        x = static_cast<float>(dist(rng));
+    return s;
+}
+
+void AnalysisToPaintedTableWindow(benchmark::State& state)
+{
+    application();
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    AppState app;
+    app.design = largest();
+    app.scores = scoresFor(app.design);
+    RecordingPrompts prompts;
+    for (auto _ : state) {
+        auto table = RunAnalysis(app.design, app.scores, {}, prompts);
+        if (!table || table->rowCount() != 257) {
+            state.SkipWithError("unexpected analysis result");
+            break;
+        }
+        app.table = std::move(*table);
+        TableWindow window(app, platform, TableOrigin::AnovaDesign, {});
+        window.show();
+        QApplication::processEvents();
+        const QPixmap painted = window.grab();  // paints every visible widget
+        benchmark::DoNotOptimize(painted.cacheKey());
+    }
+}
+
+void TableWindowOnly(benchmark::State& state)
+{
+    application();
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    AppState app;
+    app.design = largest();
+    RecordingPrompts prompts;
+    app.table = *RunAnalysis(app.design, scoresFor(app.design), {}, prompts);
+    for (auto _ : state) {
+        TableWindow window(app, platform, TableOrigin::AnovaDesign, {});
+        window.show();
+        QApplication::processEvents();
+        const QPixmap painted = window.grab();
+        benchmark::DoNotOptimize(painted.cacheKey());
+    }
+}
+
+}  // namespace
+
+// The first window of the run also loads the fonts: measured once, before the warm runs.
+BENCHMARK(AnalysisToPaintedTableWindow)->Name("FirstWindowOfTheRun")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(AnalysisToPaintedTableWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(TableWindowOnly)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,602 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Analysis of Variance Table" window on tables from real analyses, driven like a user:
+// menus, option buttons, clicks and keys, with the dialogs answered from a script.
+#include <QAction>
+#include <QFile>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "app/appstate.h"
+#include "engine/analysis.h"
+#include "engine/effectsize.h"
+#include "engine/fprob.h"
+#include "engine/numbertext.h"
+#include "platform/fakeplatform.h"
+#include "table/tablewindow.h"
+
+using namespace varisect;
+
+namespace {
+
+// Drug (2) x Time (3) x Subjects (5), Drug cycling fastest: subjects differ, Drug and Time have
+// clear effects, the DxT interaction is small (its F is below 1).
+Scores typedScores()
+{
+    const int subject[] = {10, 12, 9, 14, 11};
+    const int time[] = {0, 2, 5};
+    const int noise[] = {0, 1, -1, 1, 0, -1, 1, 0, 0, -1, 1, 0, -1, 0, 1};
+    Scores s;
+    for (int sub = 0; sub < 5; ++sub)
+        for (int t = 0; t < 3; ++t)
+            for (int d = 0; d < 2; ++d)
+                s.push_back(static_cast<float>(subject[sub] + time[t] + 3 * d + noise[(sub * 3 + t + 4 * d) % 15]));
+    return s;
+}
+
+Design drugDesign(AnovaType type, int imputed = 0)
+{
+    Design d;
+    d.factors = {Factor{"Drug", 'D', 2, {}}, Factor{"Time", 'T', 3, {}}, Factor{"Subjects", 'S', 5, {}}};
+    truncateLabels(d);
+    d.anovaType = type;
+    d.designatedFactor = 3;
+    d.imputedCount = imputed;
+    return d;
+}
+
+struct Harness {
+    QTemporaryDir folder;
+    FakePlatform fake{folder.filePath(QStringLiteral("table.pdf")).toStdString()};
+    Platform platform = fake.platform();
+    AppState state;
+    AnovaTable analysed;
+    int returns = 0, restarts = 0, exits = 0;
+    std::unique_ptr<TableWindow> window;
+
+    explicit Harness(const Design& design, TableOrigin origin = TableOrigin::AnovaDesign, bool showFs = false,
+                     const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = typedScores())
+    {
+        state.design = design;
+        state.mode = mode;
+        state.scores = std::move(scores);
+        state.preferences.showFsBelowOne = showFs;
+        RecordingPrompts prompts;
+        auto table = RunAnalysis(state.design, state.scores, {}, prompts);
+        if (!table)
+            qFatal("the analysis was abandoned");
+        state.table = analysed = *table;
+        state.tableComputed = true;
+        window = std::make_unique<TableWindow>(
+            state, platform, origin,
+            TableWindowHandOver{[this] { ++returns; }, [this] { ++restarts; }, [this] { ++exits; }}, prefix);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qFatal("the window was not shown");
+    }
+
+    QTableWidget* grid() const { return window->grid(); }
+    QString cell(int gridRow, int column) const { return grid()->item(gridRow, column)->text(); }
+    QString header(int column) const { return grid()->horizontalHeaderItem(column)->text(); }
+    int gridRowOf(const QString& source) const
+    {
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            if (cell(r, 0) == source)
+                return r;
+        qWarning() << "no row" << source;
+        return -1;
+    }
+    QAction* action(const QString& caption) const
+    {
+        for (QAction* menu : window->menuBar()->actions())
+            for (QAction* a : menu->menu()->actions())
+                if (a->text() == caption)
+                    return a;
+        return nullptr;
+    }
+    void trigger(const char* caption)
+    {
+        QAction* a = action(QString::fromUtf8(caption));
+        QVERIFY2(a, caption);
+        QVERIFY2(a->isEnabled(), caption);
+        a->trigger();
+    }
+    void clickCell(int gridRow, int column)
+    {
+        const QRect rect = grid()->visualItemRect(grid()->item(gridRow, column));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void chooseOmega(int option)
+    {
+        QTest::mouseClick(window->findChild<QRadioButton*>(QStringLiteral("OmegaChoice%1").arg(option)), Qt::LeftButton);
+    }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            out << cell(r, c);
+        return out;
+    }
+    std::vector<QStringList> gridTexts() const
+    {
+        std::vector<QStringList> out;
+        for (int c = 0; c < 6; ++c)
+            out.push_back(QStringList{header(c)} + column(c));
+        return out;
+    }
+    // The adjustment of the df of `source` answered with `answer` (empty: the box cancelled).
+    void adjust(const QString& source, std::optional<std::string> answer)
+    {
+        fake.dialogs.inputAnswers.push_back(std::move(answer));
+        trigger("&Adjust Error df");
+        clickCell(gridRowOf(source), 1);
+    }
+};
+
+QStringList menuCaptions(QMainWindow* window, int menu)
+{
+    QStringList out;
+    for (QAction* a : window->menuBar()->actions().at(menu)->menu()->actions())
+        if (!a->isSeparator())
+            out << a->text();
+    return out;
+}
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+std::string pdfText(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(20000))
+        return {};
+    return p.readAllStandardOutput().toStdString();
+}
+
+}  // namespace
+
+class TableWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadsTheRepeatedMeasuresTableWithItsLegend()
+    {
+        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        QCOMPARE(h.window->windowTitle(), QStringLiteral("Analysis of Variance Table"));
+        QCOMPARE(menuCaptions(h.window.get(), 0),
+                 (QStringList{"&Print Anova Table", "P&rinter Setup...", "E&xit Alt + F4"}));
+        QCOMPARE(menuCaptions(h.window.get(), 1),
+                 (QStringList{"&Copy Entire Table to Clipboard", "Copy Selected &Rows to Clipboard", "&Rename Source",
+                              "&Finished Renaming Sources", "&Adjust Error df"}));
+        QCOMPARE(menuCaptions(h.window.get(), 2), (QStringList{"&Contents...", "&Search...", "How to &Use Help"}));
+        QVERIFY(!h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
+        QCOMPARE(h.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
+                 QStringLiteral("&Return to Specification Window"));
+        QCOMPARE(h.window->findChild<QPushButton*>(QStringLiteral("RestartButton"))->text(), QStringLiteral("&New Problem"));
+        QVERIFY(!h.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
+
+        // Grid row r shows table row r + 2; the subjects row has no MS, F or p.
+        QCOMPARE(h.grid()->rowCount(), h.analysed.rowCount() - 1);
+        QCOMPARE((QStringList{h.header(0), h.header(1), h.header(2), h.header(3), h.header(4), h.header(5)}),
+                 (QStringList{"Source", "df", "SS", "MS", "F", "  p"}));
+        QCOMPARE(h.column(0), (QStringList{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
+        QCOMPARE(h.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 8", " 29"}));
+        const int s = h.gridRowOf("S");
+        QCOMPARE(h.cell(s, 3), QString());
+        QCOMPARE(h.cell(s, 4), QString());
+
+        // Numbers with DisplayDecimals places; F with 2 places, "<1" for the small interaction,
+        // p with 3 places.
+        const int places = h.analysed.displayDecimals;
+        const int d = h.gridRowOf("D");
+        QCOMPARE(h.cell(d, 2), q(FormatFixed(h.analysed.number(3, ColSS), places, false)));
+        QCOMPARE(h.cell(d, 3), q(FormatFixed(h.analysed.number(3, ColMS), places, false)));
+        QCOMPARE(h.cell(d, 4), q(FormatFixed(h.analysed.number(3, ColF), 2, true)));
+        QCOMPARE(h.cell(d, 5), q(FormatFixed(h.analysed.number(3, ColP), 3, true)));
+        QVERIFY(h.analysed.number(7, ColF) < 1);
+        QCOMPARE(h.cell(h.gridRowOf("DxT"), 4), QStringLiteral("<1"));
+
+        // Right-aligned numbers in a fixed-pitch font, every column wide enough for its texts.
+        QVERIFY(QFontInfo(h.grid()->font()).fixedPitch());
+        QVERIFY(h.grid()->item(d, 2)->textAlignment() & Qt::AlignRight);
+        const QFontMetrics fm(h.grid()->font());
+        for (int c = 0; c < 6; ++c)
+            for (const QString& text : h.column(c))
+                QVERIFY2(fm.horizontalAdvance(text) < h.grid()->columnWidth(c), qPrintable(text));
+        QVERIFY(h.grid()->viewport()->width() >= h.grid()->horizontalHeader()->length());
+
+        const QString legend = h.window->findChild<QLabel*>(QStringLiteral("legend"))->text();
+        // Names padded to the longest plus 7, the designated one in parentheses.
+        QCOMPARE(legend, QStringLiteral("  Factors\n   Drug         2\n   Time         3\n  (Subjects)    5"));
+        QVERIFY(h.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_repeated.png")));
+    }
+
+    void cellFormatsFollowThePreferenceAndTheImputedScores()
+    {
+        // "Show F-ratios less than one" shows the small F with its places.
+        Harness shown(drugDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, true);
+        QCOMPARE(shown.cell(shown.gridRowOf("DxT"), 4), q(FormatFixed(shown.analysed.number(7, ColF), 2, true)));
+        QVERIFY(!shown.cell(shown.gridRowOf("DxT"), 4).startsWith(QLatin1Char('<')));
+
+        // One implanted score: the last error row shows its reduced df with "*", the legend says so.
+        Harness imputed(drugDesign(AnovaType::RepeatedMeasures, 1));
+        QCOMPARE(imputed.cell(imputed.gridRowOf("  SxDxT"), 1), QStringLiteral(" 7*"));
+        QCOMPARE(imputed.cell(imputed.gridRowOf("  SxD"), 1), QStringLiteral(" 4"));
+        QVERIFY(imputed.window->findChild<QLabel*>(QStringLiteral("legend"))
+                    ->text()
+                    .endsWith(QStringLiteral("\n  There was 1 implanted score.  (* = df subtracted).")));
+
+        // The origin decides the return caption and the effect sizes; the prefix names the analysis.
+        Harness simple(drugDesign(AnovaType::IndependentGroups), TableOrigin::SimpleEffects);
+        QCOMPARE(simple.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
+                 QStringLiteral("&Return to Simple Effects Window"));
+        QVERIFY(!simple.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
+
+        ModeFlags unweighted;
+        unweighted.unweightedMeans = true;
+        Harness unequal(drugDesign(AnovaType::IndependentGroups), TableOrigin::UnequalCellSizes, false,
+                        "Unweighted Means ", unweighted);
+        QTRY_COMPARE(unequal.fake.dialogs.messageTitles(), std::vector<std::string>{"Nonorthogonal Analysis"});
+        QCOMPARE(unequal.fake.dialogs.lastMessage().message.text,
+                 std::string("     The method of unweighted means yields statistical tests that are slighly biased. \n\r"
+                             "      You may wish to use a more stringent significance level, such as .025 for a "
+                             "nominal .05 test."));
+        QVERIFY(!unequal.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
+        QCOMPARE(unequal.window->windowTitle(), QStringLiteral("Unweighted Means Analysis of Variance Table"));
+        QCOMPARE(unequal.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
+                 QStringLiteral("&Return to Grid"));
+        // Levels are left out of the legend of the cell-size window's data.
+        QVERIFY(unequal.window->findChild<QLabel*>(QStringLiteral("legend"))->text().endsWith(QStringLiteral("(Subjects)")));
+    }
+
+    void haysPartialAndRevertOnIndependentGroups()
+    {
+        Harness h(drugDesign(AnovaType::IndependentGroups));
+        QVERIFY(h.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
+        QCOMPARE(h.column(0), (QStringList{"D", "T", "DxT", "  Within", "Total"}));
+        const auto atLoad = h.gridTexts();
+
+        const AnovaTable& t = h.analysed;
+        const double mse = t.pooledErrorSS / t.pooledErrorDf;
+        const double ssTotal = t.number(t.rowCount(), ColSS);
+        auto hays = [&](int row) { return HaysOmegaSquared(t.number(row, ColSS), int(t.number(row, ColDf)), mse, ssTotal); };
+
+        h.chooseOmega(0);
+        QCOMPARE(h.window->omegaMode(), OmegaMode::Hays);
+        QCOMPARE(h.header(3), QString::fromUtf8("Omega\u00B2"));
+        QCOMPARE(h.header(4), QStringLiteral("P-h Pwr"));
+        QCOMPARE(h.action(QStringLiteral("&Print Table"))->objectName(), QStringLiteral("printAction"));
+        QVERIFY(h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->isVisible());
+        QCOMPARE(h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->text(), QStringLiteral("Hays, P-h P"));
+        for (int row = 2; row <= 4; ++row)
+            QCOMPARE(h.cell(row - 2, 3), q(FormatFixed(hays(row), 3, false)));
+        // The interaction is smaller than its error: negative omega squared, power ".00".
+        QVERIFY(hays(4) < 0);
+        QVERIFY(h.cell(2, 3).startsWith(QLatin1Char('-')));
+        QCOMPARE(h.cell(2, 4), QStringLiteral(".00"));
+        // A clear Drug effect has a real power.
+        const double power = h.cell(0, 4).toDouble();
+        QVERIFY(power > 0.05 && power <= 1.0);
+        // The error and total rows have no effect sizes; df, SS and p stay.
+        for (int row : {3, 4}) {
+            QCOMPARE(h.cell(row, 3), QString());
+            QCOMPARE(h.cell(row, 4), QString());
+        }
+        QCOMPARE(h.column(5), atLoad[5].mid(1));
+        // Written back: the shared table and the clipboard show the effect-size columns.
+        QCOMPARE(h.state.table.cell(1, ColMS), std::string("Omega\u00B2"));
+        QCOMPARE(q(h.state.table.cell(2, ColMS)), h.cell(0, 3));
+        h.trigger("&Copy Entire Table to Clipboard");
+        const std::string copied = h.fake.clipboard.content.value_or("");
+        QVERIFY(copied.find("Omega\u00B2") != std::string::npos);
+        QVERIFY(copied.find("P-h Pwr") != std::string::npos);
+        QVERIFY(copied.find(atLoad[3][2].trimmed().toStdString()) == std::string::npos);  // the MS of T
+
+        h.chooseOmega(1);
+        QCOMPARE(h.header(3), QString::fromUtf8("Partial O\u00B2"));
+        QCOMPARE(h.header(4), QStringLiteral("F"));
+        QVERIFY(!h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->isVisible());
+        const long n = h.state.design.scoreCount();
+        for (int row = 2; row <= 4; ++row)
+            QCOMPARE(h.cell(row - 2, 3),
+                     q(FormatFixed(PartialOmegaSquared(t.number(row, ColSS), int(t.number(row, ColDf)), mse, n), 3, false)));
+        QCOMPARE(h.cell(2, 4), QStringLiteral("<1"));
+        QCOMPARE(h.cell(0, 4), atLoad[4][1]);
+        QVERIFY(h.action(QStringLiteral("&Print Table")));
+
+        h.chooseOmega(2);
+        QCOMPARE(h.gridTexts(), atLoad);
+        QVERIFY(h.action(QStringLiteral("&Print Anova Table")));
+        QCOMPARE(h.state.table.cell(1, ColMS), std::string("MS"));
+        h.chooseOmega(0);
+        QVERIFY(h.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_hays.png")));
+    }
+
+    void renamingFollowsTheKeyRules()
+    {
+        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        h.trigger("&Rename Source");
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Rename Source"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.text,
+                 std::string("Click on the name of the source whose name you would like to change (within this table only)."));
+        QVERIFY(h.window->renaming());
+        for (const char* caption : {"&Print Anova Table", "&Copy Entire Table to Clipboard",
+                                    "Copy Selected &Rows to Clipboard", "&Rename Source", "&Adjust Error df"})
+            QVERIFY2(!h.action(QString::fromUtf8(caption))->isEnabled(), caption);
+        QVERIFY(h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
+
+        const int d = h.gridRowOf("D");
+        h.clickCell(d, 0);
+        QTest::keyClicks(h.grid(), QStringLiteral("rug X#1-@(a/b)"));
+        QCOMPARE(h.cell(d, 0), QStringLiteral("DrugX1@(a/b)"));
+        for (int i = 0; i < 7; ++i)
+            QTest::keyClick(h.grid(), Qt::Key_Backspace);
+        QCOMPARE(h.cell(d, 0), QStringLiteral("DrugX"));
+        for (int i = 0; i < 7; ++i)  // two beyond the start: a beep each, no harm
+            QTest::keyClick(h.grid(), Qt::Key_Backspace);
+        QCOMPARE(h.cell(d, 0), QString());
+        QTest::keyClicks(h.grid(), QStringLiteral("Dose"));
+        QCOMPARE(h.cell(d, 0), QStringLiteral("Dose"));
+        QCOMPARE(h.state.table.cell(d + 2, ColSource), std::string("Dose"));
+
+        // Other columns cannot be edited.
+        const QString ss = h.cell(d, 2);
+        h.clickCell(d, 2);
+        QTest::keyClicks(h.grid(), QStringLiteral("99"));
+        QTest::keyClick(h.grid(), Qt::Key_Backspace);
+        QCOMPARE(h.cell(d, 2), ss);
+
+        h.trigger("&Finished Renaming Sources");
+        QVERIFY(!h.window->renaming());
+        QVERIFY(h.action(QStringLiteral("&Copy Entire Table to Clipboard"))->isEnabled());
+        QVERIFY(!h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
+        h.clickCell(d, 0);
+        QTest::keyClicks(h.grid(), QStringLiteral("xyz"));
+        QCOMPARE(h.cell(d, 0), QStringLiteral("Dose"));
+
+        h.trigger("&Copy Entire Table to Clipboard");
+        QVERIFY(h.fake.clipboard.content->find("\r\nDose ") != std::string::npos);
+    }
+
+    void adjustingAnErrorDf()
+    {
+        Harness ig(drugDesign(AnovaType::IndependentGroups));
+        ig.adjust("  Within", std::string("5"));
+        QCOMPARE(ig.fake.dialogs.messageTitles(), std::vector<std::string>{"Not a permitted adjustment!"});
+        QCOMPARE(ig.fake.dialogs.lastMessage().message.text,
+                 std::string("Adjustment of the df is permitted only for repeated measures designs."));
+        QCOMPARE(ig.fake.dialogs.lastMessage().message.icon, MessageIcon::Critical);
+        QVERIFY(ig.fake.dialogs.requests.empty());
+
+        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        const auto atLoad = h.gridTexts();
+        auto& dialogs = h.fake.dialogs;
+
+        // Not an error term: the subjects row and an effect.
+        h.adjust("S", std::nullopt);
+        h.adjust("D", std::nullopt);
+        QCOMPARE(dialogs.messageTexts(),
+                 (std::vector<std::string>(2, "The source you have selected is not an error term.  Changing the df is "
+                                              "not permitted.")));
+        QVERIFY(dialogs.requests.empty());
+        dialogs.inputAnswers.clear();
+        dialogs.clearRecord();
+
+        // The box cancelled or left empty, the same df, an increase refused: nothing changes.
+        h.adjust("  SxD", std::nullopt);
+        QCOMPARE(dialogs.requests.at(0).title, std::string("Adjusted Error df"));
+        QCOMPARE(dialogs.requests.at(0).prompt,
+                 std::string("The current error df for SxD is 4.  Enter the adjusted error df you wish to use."));
+        h.adjust("  SxD", std::string("  "));
+        h.adjust("  SxD", std::string("4"));
+        QCOMPARE(dialogs.lastMessage().message.title, std::string("Error?"));
+        QCOMPARE(dialogs.lastMessage().message.text, std::string("The value is unchanged.  That is probably not what you intended!"));
+        dialogs.messageAnswers.push_back(DialogAnswer::No);
+        h.adjust("  SxD", std::string("6"));
+        QCOMPARE(dialogs.lastMessage().message.text,
+                 std::string("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
+                             "when scores have been imputed.\n\r     Is it OK?"));
+        QCOMPARE(dialogs.lastMessage().message.buttons, MessageButtons::YesNo);
+        // Zero, negative, garbage (reads as 0) and a number too large for a df are refused.
+        h.adjust("  SxD", std::string("0"));
+        QCOMPARE(dialogs.lastMessage().message.title, std::string("Impossible Value!"));
+        QCOMPARE(dialogs.lastMessage().message.text,
+                 std::string("      The adjustment you propose results in an error term with 0 df.\n\rZero df does not "
+                             "permit the construction of an F-ratio."));
+        h.adjust("  SxD", std::string("-2"));
+        QCOMPARE(dialogs.lastMessage().message.text,
+                 std::string("      The adjustment you propose results in an error term with -2 df.\n\rNegative df are "
+                             "not permitted."));
+        h.adjust("  SxD", std::string("abc"));
+        QCOMPARE(dialogs.lastMessage().message.title, std::string("Impossible Value!"));
+        h.adjust("  SxD", std::string("99999"));
+        QCOMPARE(dialogs.lastMessage().message.title, std::string("Overflow"));
+        QCOMPARE(h.gridTexts(), atLoad);
+        QCOMPARE(h.state.table.rows, h.analysed.rows);
+        QVERIFY(dialogs.scriptUsedUp());
+
+        // An increase accepted: MS, F and p of D recomputed against the new df, Total df grows.
+        dialogs.messageAnswers.push_back(DialogAnswer::Yes);
+        h.adjust("  SxD", std::string("6"));
+        const AnovaTable& t = h.analysed;
+        const int sxd = h.gridRowOf("  SxD");
+        const int d = h.gridRowOf("D");
+        const double newMS = t.number(4, ColSS) / 6;
+        double F = t.number(3, ColMS) / newMS;
+        RecordingPrompts none;
+        bool abandoned = false;
+        const double p = FRatioProbability(1, 6, F, none, {}, abandoned);
+        QCOMPARE(h.cell(sxd, 1), QStringLiteral(" 6"));
+        QCOMPARE(h.cell(sxd, 3), q(FormatFixed(newMS, t.displayDecimals, false)));
+        QCOMPARE(h.cell(d, 4), q(FormatFixed(F, 2, true)));
+        QCOMPARE(h.cell(d, 5), q(FormatFixed(p, 3, true)));
+        QCOMPARE(h.cell(h.gridRowOf("Total"), 1), QStringLiteral(" 31"));
+        // Rows served by other errors keep their F.
+        QCOMPARE(h.cell(h.gridRowOf("T"), 4), atLoad[4][1 + h.gridRowOf("T")]);
+        QCOMPARE(q(h.state.table.cell(sxd + 2, ColDf)), QStringLiteral(" 6"));
+
+        // A reduction of the last error: only DxT is tested against it; the F of D stays.
+        const QString dF = h.cell(d, 4);
+        h.adjust("  SxDxT", std::string("5"));
+        const double dxtMS = t.number(8, ColSS) / 5;
+        double dxtF = t.number(7, ColMS) / dxtMS;
+        const double dxtP = FRatioProbability(2, 5, dxtF, none, {}, abandoned);
+        const int dxt = h.gridRowOf("DxT");
+        QCOMPARE(h.cell(dxt, 4), dxtF < 1 ? QStringLiteral("<1") : q(FormatFixed(dxtF, 2, true)));
+        QCOMPARE(h.cell(dxt, 5), q(FormatFixed(dxtP, 3, true)));
+        QCOMPARE(h.cell(d, 4), dF);
+        QCOMPARE(h.cell(h.gridRowOf("Total"), 1), QStringLiteral(" 28"));
+
+        // One adjustment per menu choice: a later click only selects.
+        const size_t shown = dialogs.messages.size() + dialogs.requests.size();
+        h.clickCell(h.gridRowOf("  SxT"), 1);
+        QCOMPARE(dialogs.messages.size() + dialogs.requests.size(), shown);
+        QVERIFY(!abandoned);
+    }
+
+    void copiesTheTableAndTheSelectedRows()
+    {
+        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        h.trigger("&Copy Entire Table to Clipboard");
+        const QStringList lines = q(h.fake.clipboard.content.value_or("")).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(0), QStringLiteral("     Analysis of Variance Table"));
+        QCOMPARE(lines.at(1), QStringLiteral("  Factors"));
+        QCOMPARE(lines.at(4), QStringLiteral("  (Subjects)    5"));
+        // Every grid row, in order, with its cells in order and no tabs.
+        int at = 6;
+        for (int r = -1; r < h.grid()->rowCount(); ++r) {
+            const QString line = lines.at(at++);
+            QVERIFY(!line.contains(QLatin1Char('\t')));
+            qsizetype from = 0;
+            for (int c = 0; c < 6; ++c) {
+                const QString text = (r < 0 ? h.header(c) : h.cell(r, c)).trimmed();
+                if (text.isEmpty())
+                    continue;
+                from = line.indexOf(text, from);
+                QVERIFY2(from >= 0, qPrintable(line + " / " + text));
+                from += text.size();
+            }
+        }
+
+        // Selected rows, tab-separated; the header is never part of them.
+        h.grid()->setRangeSelected(QTableWidgetSelectionRange(1, 2, 2, 3), true);
+        h.trigger("Copy Selected &Rows to Clipboard");
+        QString expected;
+        for (int r = 1; r <= 2; ++r) {
+            for (int c = 0; c < 6; ++c)
+                expected += h.cell(r, c) + QLatin1Char('\t');
+            expected += QLatin1Char('\n');
+        }
+        expected += QLatin1Char('\n');
+        QCOMPARE(q(h.fake.clipboard.content.value_or("")), expected);
+        QVERIFY(expected.startsWith(QStringLiteral("D\t 1\t")));
+
+        // A busy clipboard: the message, for either copy.
+        h.fake.clipboard.busy = true;
+        h.trigger("&Copy Entire Table to Clipboard");
+        h.trigger("Copy Selected &Rows to Clipboard");
+        QCOMPARE(h.fake.dialogs.messageTitles(), (std::vector<std::string>(2, "Clipboard Problem!")));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.text,
+                 std::string("The clipboard is currently being used by another application.\n\rPlease close the other "
+                             "application and retry."));
+    }
+
+    void printsToAPdf()
+    {
+        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        h.trigger("&Print Anova Table");
+        QCOMPARE(h.fake.printer.dialogTitles, std::vector<std::string>{"Print Anova Table"});
+        QVERIFY(h.fake.dialogs.messages.empty());
+        const std::string text = pdfText(q(h.fake.printer.pdfPath));
+        QVERIFY2(text.find("Analysis of Variance Table") != std::string::npos, text.c_str());
+        QVERIFY(text.find("(Subjects)") != std::string::npos);
+        for (const char* row : {"SxDxT", "DxT", "Total"})
+            QVERIFY2(text.find(row) != std::string::npos, row);
+        QVERIFY(text.find(h.cell(h.gridRowOf("  SxT"), 2).trimmed().toStdString()) != std::string::npos);
+
+        // Cancelled: nothing printed, nothing said. An unwritable target: the printer message.
+        QFile::remove(q(h.fake.printer.pdfPath));
+        h.fake.printer.cancel = true;
+        h.trigger("&Print Anova Table");
+        QVERIFY(!QFile::exists(q(h.fake.printer.pdfPath)));
+        QVERIFY(h.fake.dialogs.messages.empty());
+        h.fake.printer.cancel = false;
+        h.fake.printer.pdfPath = "/nonexistent-folder/table.pdf";
+        h.trigger("&Print Anova Table");
+        QCOMPARE(h.fake.dialogs.messageTitles(), std::vector<std::string>{"Printer Problem!"});
+
+        // The largest design runs over several pages and ends with the Total row.
+        Design big;
+        for (char c : std::string("ABCDEFGS"))
+            big.factors.push_back(Factor{std::string(1, c), c, c == 'S' ? 127 : 2, {}});
+        big.anovaType = AnovaType::RepeatedMeasures;
+        big.designatedFactor = 8;
+        Scores scores(16256);
+        for (size_t i = 0; i < scores.size(); ++i)
+            scores[i] = static_cast<float>((i * 37) % 101) / 10.0f;
+        Harness large(big, TableOrigin::AnovaDesign, false, {}, {}, scores);
+        QCOMPARE(large.grid()->rowCount(), 256);
+        large.trigger("&Print Anova Table");
+        const std::string all = pdfText(q(large.fake.printer.pdfPath));
+        QVERIFY(std::count(all.begin(), all.end(), '\f') >= 3);
+        QVERIFY(all.find("SxAxBxCxDxExFxG") != std::string::npos);
+        QVERIFY(all.find("Total") > all.rfind('\f', all.size() - 2));
+        QVERIFY(large.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_large.png")));
+        QFile::remove(QStringLiteral("/tmp/varisect_tablewindow_print.pdf"));
+        QFile::copy(q(large.fake.printer.pdfPath), QStringLiteral("/tmp/varisect_tablewindow_print.pdf"));
+    }
+
+    void returnRestoresTheTableAndTheButtonsHandOver()
+    {
+        Harness h(drugDesign(AnovaType::IndependentGroups));
+        h.chooseOmega(0);
+        h.trigger("&Rename Source");
+        h.clickCell(0, 0);
+        QTest::keyClicks(h.grid(), QStringLiteral("rug"));
+        h.trigger("&Finished Renaming Sources");
+        QVERIFY(h.state.table.rows != h.analysed.rows);
+
+        QTest::mouseClick(h.window->findChild<QPushButton*>(QStringLiteral("CancelButton")), Qt::LeftButton);
+        QCOMPARE(h.returns, 1);
+        QVERIFY(!h.window->isVisible());
+        QCOMPARE(h.state.table.rows, h.analysed.rows);
+        QCOMPARE(h.state.table.displayDecimals, h.analysed.displayDecimals);
+
+        h.window->show();
+        QTest::mouseClick(h.window->findChild<QPushButton*>(QStringLiteral("RestartButton")), Qt::LeftButton);
+        QCOMPARE(h.restarts, 1);
+        h.trigger("E&xit Alt + F4");
+        QCOMPARE(h.exits, 1);
+        // Closing the window goes through the exit path, which decides; the exit path itself closes it.
+        h.window->close();
+        QCOMPARE(h.exits, 2);
+        QVERIFY(h.window->isVisible());
+        h.window->closeForExit();
+        QVERIFY(!h.window->isVisible());
+
+        h.window->show();
+        h.trigger("&Contents...");
+        h.trigger("&Search...");
+        h.trigger("How to &Use Help");
+        QCOMPARE(h.fake.help.calls, (std::vector<std::string>{"contents", "search", "helpOnHelp"}));
+    }
+};
+
+QTEST_MAIN(TableWindowTest)
+#include "tablewindow_test.moc"
