@@ -9,8 +9,11 @@
 #include <QScreen>
 #include <QWidget>
 
+#include "data/dataentrywindow.h"
 #include "platform/qtwindowutils.h"
+#include "startup/anovadesignwindow.h"
 #include "startup/designwindow.h"
+#include "table/tablewindow.h"
 #include "startup/preferences.h"
 #include "startup/recentfiles.h"
 #include "startup/startupinfo.h"
@@ -29,6 +32,9 @@ Application::Application(Platform platform, Options options) : platform_(platfor
 
 Application::~Application()
 {
+    dropAnalysisWindows();
+    if (grid_)
+        grid_->closeForExit();
     if (main_)
         main_->closeForExit();
 }
@@ -81,14 +87,112 @@ void Application::notYetAvailable(const char* what)
 void Application::showMainWindow()
 {
     DesignWindowHandOver handOver;
-    handOver.proceedToDataEntry = [this] { notYetAvailable("data entry grid"); };
-    handOver.proceedToAnovaDesign = [this] { notYetAvailable("Anova design window"); };
-    handOver.recentFileChosen = [this](int) { notYetAvailable("data entry grid"); };
+    handOver.proceedToDataEntry = [this] { showDataEntry(false); };
+    handOver.proceedToAnovaDesign = [this] { showAnovaDesign(); };
+    handOver.recentFileChosen = [this](int) { showDataEntry(true); };
     handOver.exitProgram = [this] { exitProgram(); };
     handOver.startingOver = [this] { closeOtherWindows(); };
     main_ = std::make_unique<DesignWindow>(state_, platform_, std::move(handOver));
     centerForm(*main_, state_.startup.screenScale, state_.preferences.runMaximized);
     main_->show();
+}
+
+bool Application::showDataEntry(bool loadRecent)
+{
+    dropDataEntry();
+    DataEntryHandOver handOver;
+    handOver.anovaDesign = [this] { showAnovaDesign(); };
+    handOver.exitProgram = [this] { exitProgram(); };
+    handOver.restart = [this] { restart(); };
+    grid_ = std::make_unique<DataEntryWindow>(state_, platform_, std::move(handOver));
+    centerForm(*grid_, state_.startup.screenScale, state_.preferences.runMaximized);
+    if (loadRecent) {
+        if (!grid_->loadRecentDataFile()) {
+            // The main window stays as it was.
+            dropDataEntry();
+            return false;
+        }
+    }
+    if (main_)
+        main_->hide();
+    grid_->show();
+    return true;
+}
+
+void Application::showAnovaDesign()
+{
+    if (!design_) {
+        AnovaDesignHandOver handOver;
+        handOver.returnToGrid = [this] {
+            if (grid_)
+                grid_->show();
+            else if (main_)
+                main_->show();
+        };
+        handOver.restart = [this] { restart(); };
+        handOver.tableReady = [this] { showTable(); };
+        handOver.analysisAbandoned = [this] {
+            if (table_) {
+                table_->closeForExit();
+                table_.release()->deleteLater();
+            }
+            if (grid_)
+                grid_->show();
+            else if (main_)
+                main_->show();
+        };
+        handOver.enterCellSizes = [this] { notYetAvailable("cell size grid"); };
+        handOver.enterGroupSizes = [this] { notYetAvailable("group size grid"); };
+        handOver.exitProgram = [this] { exitProgram(); };
+        design_ = std::make_unique<AnovaDesignWindow>(state_, platform_, std::move(handOver));
+        centerForm(*design_, state_.startup.screenScale, state_.preferences.runMaximized);
+    }
+    if (grid_)
+        grid_->hide();
+    if (main_)
+        main_->hide();
+    design_->show();
+    design_->raise();
+}
+
+void Application::showTable()
+{
+    if (table_) {
+        table_->closeForExit();
+        table_.release()->deleteLater();
+    }
+    TableWindowHandOver handOver;
+    handOver.returnTo = [this] {
+        if (design_)
+            design_->show();
+    };
+    handOver.newProblem = [this] { restart(); };
+    handOver.exitProgram = [this] { exitProgram(); };
+    table_ = std::make_unique<TableWindow>(state_, platform_, TableOrigin::AnovaDesign, std::move(handOver));
+    centerForm(*table_, state_.startup.screenScale, state_.preferences.runMaximized);
+    table_->show();
+    table_->raise();
+}
+
+void Application::dropAnalysisWindows()
+{
+    if (table_) {
+        table_->closeForExit();
+        table_.release()->deleteLater();
+    }
+    if (design_) {
+        design_->closeForExit();
+        design_.release()->deleteLater();
+    }
+}
+
+void Application::dropDataEntry()
+{
+    dropAnalysisWindows();
+    if (!grid_)
+        return;
+    grid_->closeForExit();
+    grid_.release()->deleteLater();
 }
 
 void Application::closeOtherWindows()
@@ -102,8 +206,13 @@ void Application::exitProgram()
 {
     if (exiting_)
         return;
+    if (grid_ && !grid_->confirmLeave(LeaveMode::Exit))
+        return;
     exiting_ = true;
     platform_.help.close();
+    dropAnalysisWindows();
+    if (grid_)
+        grid_->closeForExit();
     if (main_)
         main_->closeForExit();
     closeOtherWindows();
@@ -115,6 +224,10 @@ void Application::exitProgram()
 
 void Application::restart()
 {
+    // The grid asks its own save-before-leaving question before it asks for a restart.
+    if (grid_ && !grid_->confirmLeave(LeaveMode::Restart))
+        return;
+    dropDataEntry();
     state_.restart();
     if (main_) {
         main_->closeForExit();

@@ -14,7 +14,10 @@ class QCoreApplication;
 
 namespace varisect {
 
+class AnovaDesignWindow;
+class DataEntryWindow;
 class DesignWindow;
+class TableWindow;
 
 // Application and organization name of the desktop program.
 void setApplicationIdentity(QCoreApplication& app);
@@ -45,17 +48,32 @@ public:
 
     AppState& state() { return state_; }
     DesignWindow* mainWindow() const { return main_.get(); }
+    // The data entry grid of the current pass, or null.
+    DataEntryWindow* dataEntryWindow() const { return grid_.get(); }
+    // The Anova design window and the table window of the current pass, or null.
+    AnovaDesignWindow* anovaDesignWindow() const { return design_.get(); }
+    TableWindow* tableWindow() const { return table_.get(); }
     bool exiting() const { return exiting_; }
 
 private:
     void showMainWindow();
     void closeOtherWindows();
     void notYetAvailable(const char* what);
+    // Opens the data entry grid for the design just specified, replacing one from an earlier
+    // pass; with `loadRecent` it loads the open file name. False when that load failed.
+    bool showDataEntry(bool loadRecent);
+    void dropDataEntry();
+    void showAnovaDesign();
+    void showTable();
+    void dropAnalysisWindows();
 
     Platform platform_;
     Options options_;
     AppState state_;
     std::unique_ptr<DesignWindow> main_;
+    std::unique_ptr<DataEntryWindow> grid_;
+    std::unique_ptr<AnovaDesignWindow> design_;
+    std::unique_ptr<TableWindow> table_;
     bool exiting_ = false;
 };
 

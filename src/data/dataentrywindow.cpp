@@ -1,0 +1,837 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "data/dataentrywindow.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWhatsThis>
+
+#include "app/appstate.h"
+#include "data/datafilemessages.h"
+#include "data/datafilewriter.h"
+#include "data/scoreentry.h"
+#include "data/scoremodel.h"
+#include "platform/platform.h"
+
+namespace varisect {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+Message waitMessage(const char* text) { return {"Wait", text, MessageButtons::Ok, MessageIcon::Critical}; }
+Message errorMessage(const char* text) { return {"Error", text, MessageButtons::Ok, MessageIcon::Critical}; }
+
+Message clipboardProblemMessage()
+{
+    return {"Clipboard Problem!",
+            std::string("The clipboard is currently being used by another application.") + kMessageLineBreak +
+                "Please close the other application and retry.",
+            MessageButtons::Ok, MessageIcon::Critical};
+}
+
+const char* modeWord(LeaveMode mode) { return mode == LeaveMode::Exit ? "Exit" : "Restart"; }
+
+// How long the saving indicator stays up.
+constexpr int kSavingIndicatorMs = 700;
+
+}  // namespace
+
+DataEntryWindow::DataEntryWindow(AppState& state, Platform& platform, DataEntryHandOver handOver, QWidget* parent)
+    : QMainWindow(parent), state_(state), platform_(platform), handOver_(std::move(handOver))
+{
+    setObjectName(QStringLiteral("dataEntryWindow"));
+    QString caption = QStringLiteral("Data Entry Grid");
+    if (!state_.problemLabel.empty())
+        caption += QStringLiteral(" for ") + qs(state_.problemLabel);
+    setWindowTitle(caption + QStringLiteral(":"));
+    model_ = new ScoreModel(state_.design, state_.labelsInUse, this);
+    buildControls();
+    buildMenus();
+    setLeadingOn(false);
+    if (model_->scoreCount() > 0)
+        view_->setCurrentIndex(model_->index(0, model_->scoreColumn()));
+    view_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+DataEntryWindow::~DataEntryWindow() = default;
+
+void DataEntryWindow::buildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
+
+    auto* savingRow = new QHBoxLayout;
+    savingPicture_ = new QLabel(central);
+    savingPicture_->setPixmap(style()->standardIcon(QStyle::SP_DialogSaveButton).pixmap(32, 32));
+    savingLabel_ = new QLabel(central);
+    savingLabel_->setObjectName(QStringLiteral("savingLabel"));
+    QPalette p = savingLabel_->palette();
+    p.setColor(QPalette::WindowText, QColor(128, 64, 64));
+    savingLabel_->setPalette(p);
+    savingLabel_->setWordWrap(true);
+    savingRow->addWidget(savingPicture_);
+    savingRow->addWidget(savingLabel_, 1);
+    layout->addLayout(savingRow);
+    savingPicture_->hide();
+    savingLabel_->hide();
+    savingTimer_ = new QTimer(this);
+    savingTimer_->setSingleShot(true);
+    connect(savingTimer_, &QTimer::timeout, this, &DataEntryWindow::hideSavingIndicator);
+
+    view_ = new QTableView(central);
+    view_->setObjectName(QStringLiteral("scoreGrid"));
+    view_->setModel(model_);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view_->setWordWrap(false);
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
+    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view_->installEventFilter(this);
+    // Column widths from the texts they can hold; measuring every row would cost too much.
+    const QFontMetrics fm(view_->font());
+    const int pad = 16;
+    int total = view_->verticalHeader()->sizeHint().width() + view_->verticalScrollBar()->sizeHint().width() + 4;
+    for (int f = 0; f < state_.design.factorCount(); ++f) {
+        const QString name = qs(model_->factorName(f));
+        int nameWidth = std::max(fm.horizontalAdvance(name), fm.horizontalAdvance(QStringLiteral("Factor 8")));
+        int levelWidth = fm.horizontalAdvance(QStringLiteral("Level"));
+        const int levels = state_.design.factors[static_cast<std::size_t>(f)].levels;
+        for (int l = 0; l < levels; ++l) {
+            // The level of row l x stride is level l; measure each level once.
+            long row = 1;
+            for (int k = 0; k < f; ++k)
+                row *= state_.design.factors[static_cast<std::size_t>(k)].levels;
+            row *= l;
+            if (row < model_->scoreCount())
+                levelWidth = std::max(levelWidth, fm.horizontalAdvance(qs(model_->levelText(static_cast<int>(row), f))));
+        }
+        view_->setColumnWidth(2 * f, nameWidth + pad);
+        view_->setColumnWidth(2 * f + 1, levelWidth + pad);
+        total += nameWidth + levelWidth + 2 * pad;
+    }
+    const int scoreWidth = fm.horizontalAdvance(QStringLiteral("-0000000.00")) + pad;
+    view_->setColumnWidth(model_->scoreColumn(), scoreWidth);
+    total += scoreWidth;
+    layout->addWidget(view_, 1);
+
+    auto* buttons = new QHBoxLayout;
+    dataOk_ = new QPushButton(QStringLiteral("Data &OK"), central);
+    dataOk_->setObjectName(QStringLiteral("dataOkButton"));
+    dataOk_->setWhatsThis(QStringLiteral("Checks that every score is there and is a number, checks typed scores "
+                                         "for outliers, and unlocks the way on to the analysis."));
+    anovaDesign_ = new QPushButton(QStringLiteral("&Anova Design..."), central);
+    anovaDesign_->setObjectName(QStringLiteral("anovaDesignButton"));
+    anovaDesign_->setWhatsThis(QStringLiteral("Goes on to choose the kind of analysis for these scores."));
+    restart_ = new QPushButton(QStringLiteral("&Restart"), central);
+    restart_->setObjectName(QStringLiteral("restartButton"));
+    restart_->setWhatsThis(QStringLiteral("Leaves these scores and begins again with a new design."));
+    for (QPushButton* b : {dataOk_, anovaDesign_, restart_}) {
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::TabFocus);
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, this, [this, b](const QPoint& pos) {
+            QWhatsThis::showText(b->mapToGlobal(pos), b->whatsThis(), b);
+        });
+    }
+    buttons->addWidget(dataOk_);
+    buttons->addWidget(anovaDesign_);
+    buttons->addStretch(1);
+    buttons->addWidget(restart_);
+    layout->addLayout(buttons);
+    connect(dataOk_, &QPushButton::clicked, this, [this] { dataOk(); });
+    connect(anovaDesign_, &QPushButton::clicked, this, [this] {
+        if (state_.dataAccepted && handOver_.anovaDesign)
+            handOver_.anovaDesign();
+    });
+    connect(restart_, &QPushButton::clicked, this, &DataEntryWindow::restartClicked);
+
+    const int buttonsWidth = dataOk_->sizeHint().width() + anovaDesign_->sizeHint().width() +
+                             restart_->sizeHint().width() + 60;
+    resize(std::max({total + 24, buttonsWidth, 420}), 520);
+}
+
+void DataEntryWindow::buildMenus()
+{
+    auto action = [this](QMenu* menu, const char* caption, const char* name, auto slot) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QString::fromUtf8(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    action(file, "&Open file (for data entry)...", "openAction", [this] { openDataFile(); });
+    QAction* save = action(file, "&Save Data in File (As...)", "saveAction", [this] { saveDataFile(); });
+    save->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QAction* print = action(file, "&Print Data", "printAction", [this] { printData(); });
+    print->setShortcut(QKeySequence::Print);
+    action(file, "P&rinter Setup...", "printerSetupAction", [this] { platform_.printer.printerSetup(); });
+    file->addSeparator();
+    action(file, "E&xit Alt + F4", "exitAction", [this] { close(); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(QKeySequence::Quit)}) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, [this] { close(); });
+    }
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Data &Editing"));
+    edit->setObjectName(QStringLiteral("editMenu"));
+    action(edit, "&Widen Entry Column", "widenAction", [this] { widenEntryColumn(); });
+    action(edit, "Clear &All Data", "clearAllAction", [this] { clearAllData(); });
+    edit->addSeparator();
+    action(edit, "&Insert Single Score", "insertAction", [this] { insertSingleScore(); });
+    action(edit, "&Remove Single Score", "removeAction", [this] { removeSingleScore(); });
+    edit->addSeparator();
+    QAction* copy = action(edit, "&Copy Scores to Clipboard", "copyAction", [this] { copyScores(); });
+    copy->setShortcut(QKeySequence::Copy);
+    QAction* paste = action(edit, "&Paste Scores from Clipboard", "pasteAction", [this] { pasteScores(); });
+    paste->setShortcut(QKeySequence::Paste);
+    edit->addSeparator();
+    action(edit, "Mark Score as &Imputed", "imputedAction", [this] { toggleImputedMark(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    action(help, "&Contents...", "helpContentsAction", [this] { platform_.help.showContents(); });
+    action(help, "&Search for Help on...", "helpSearchAction", [this] { platform_.help.showSearch(); });
+    action(help, "How to &Use Help", "helpOnHelpAction", [this] { platform_.help.showHelpOnHelp(); });
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [this] { platform_.help.showContents(); });
+}
+
+DialogAnswer DataEntryWindow::tell(const Message& message, std::optional<DialogAnswer> defaultButton)
+{
+    return platform_.dialogs.message(message, defaultButton);
+}
+
+bool DataEntryWindow::leadingOnEnabled() const
+{
+    return anovaDesign_->isEnabled();
+}
+
+int DataEntryWindow::visibleRows() const
+{
+    const int rowHeight = std::max(1, view_->verticalHeader()->defaultSectionSize());
+    return std::max(1, view_->viewport()->height() / rowHeight);
+}
+
+void DataEntryWindow::setLeadingOn(bool enabled)
+{
+    anovaDesign_->setEnabled(enabled);
+}
+
+void DataEntryWindow::dataChanged()
+{
+    state_.file.dataChanged = true;
+    state_.dataAccepted = false;
+    setLeadingOn(false);
+}
+
+int DataEntryWindow::currentRow() const
+{
+    const QModelIndex current = view_->currentIndex();
+    return current.isValid() ? current.row() : 0;
+}
+
+void DataEntryWindow::goToRow(int row)
+{
+    if (model_->scoreCount() == 0)
+        return;
+    row = std::clamp(row, 0, model_->scoreCount() - 1);
+    const QModelIndex index = model_->index(row, model_->scoreColumn());
+    view_->setCurrentIndex(index);
+    view_->scrollTo(index);
+}
+
+int DataEntryWindow::singleSelectedScore() const
+{
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.size() != 1 || selected.front().column() != model_->scoreColumn())
+        return -1;
+    return selected.front().row();
+}
+
+void DataEntryWindow::widenToFit(const std::string& text)
+{
+    const int column = model_->scoreColumn();
+    const int needed = view_->fontMetrics().horizontalAdvance(qs(text)) + 16;
+    if (needed > view_->columnWidth(column))
+        view_->setColumnWidth(column, needed);
+}
+
+// ---- Keyboard entry ----
+
+bool DataEntryWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_ && event->type() == QEvent::KeyPress)
+        return scoreKey(static_cast<QKeyEvent*>(event));
+    if (watched == view_ && event->type() == QEvent::ShortcutOverride) {
+        // Characters of a score are typed into the grid even when a shortcut shares the key.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool DataEntryWindow::scoreKey(QKeyEvent* event)
+{
+    if (model_->scoreCount() == 0)
+        return false;
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    EntryKey key;
+    if (event->key() == Qt::Key_Backspace) {
+        key = EntryKey::backspace();
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        key = EntryKey::enter();
+    } else {
+        const QString text = event->text();
+        if (text.isEmpty())
+            return false;  // arrows, page keys and the like move through the grid as usual
+        const QList<uint> codes = text.toUcs4();
+        if (codes.size() != 1)
+            return false;
+        key = EntryKey::typed(static_cast<char32_t>(codes.front()));
+    }
+    const int row = currentRow();
+    const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->scoreCount() - 1};
+    const KeyOutcome outcome = applyEntryKey(cell, key);
+    if (!outcome.handled)
+        return false;
+    if (view_->currentIndex().column() != model_->scoreColumn())
+        goToRow(row);
+    if (outcome.beep) {
+        QApplication::beep();
+        return true;
+    }
+    if (outcome.text != cell.text || outcome.imputed != cell.imputed)
+        model_->setScore(row, outcome.text, outcome.imputed);
+    if (outcome.changed)
+        dataChanged();
+    if (outcome.widenIfNeeded)
+        widenToFit(outcome.text);
+    if (outcome.moveDown)
+        goToRow(row + 1);
+    return true;
+}
+
+// ---- "Data &OK" ----
+
+bool DataEntryWindow::dataOk()
+{
+    const ScoreColumnCheck check = checkScoreColumn(model_->texts(), model_->imputedMarks());
+    if (!check.ok()) {
+        goToRow(static_cast<int>(check.row));
+        tell(*check.problem);
+        return false;
+    }
+    state_.design.imputedCount = static_cast<int>(check.imputedCount);
+    if (outlierCheckDue(state_.outlierCheck, state_.file.dataFromFile, state_.file.dataChanged)) {
+        const OutlierCheckResult result =
+            runOutlierCheck(check.scores, confirmed_, state_.outlierCheck, [this](const OutlierQuestion& q) {
+                goToRow(static_cast<int>(q.index));
+                switch (tell(q.message)) {
+                case DialogAnswer::Yes:
+                    return OutlierAnswer::Yes;
+                case DialogAnswer::No:
+                    return OutlierAnswer::No;
+                default:
+                    return OutlierAnswer::Cancel;
+                }
+            });
+        if (!result.unlock) {
+            if (result.correctRow)
+                goToRow(static_cast<int>(*result.correctRow));
+            return false;
+        }
+    }
+    state_.scores = check.scores;
+    state_.dataAccepted = true;
+    setLeadingOn(true);
+    return true;
+}
+
+// ---- Data Editing ----
+
+void DataEntryWindow::widenEntryColumn()
+{
+    const int column = model_->scoreColumn();
+    view_->setColumnWidth(column, view_->columnWidth(column) + view_->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+}
+
+void DataEntryWindow::clearAllData()
+{
+    model_->clearAll();
+    confirmed_.clear();
+    dataChanged();
+    goToRow(0);
+}
+
+void DataEntryWindow::insertSingleScore()
+{
+    const int row = singleSelectedScore();
+    if (row < 0) {
+        tell(waitMessage("You must select a score before which the new score will be inserted."));
+        return;
+    }
+    model_->insertScoreAt(row);
+    dataChanged();
+}
+
+void DataEntryWindow::removeSingleScore()
+{
+    const int row = singleSelectedScore();
+    if (row < 0) {
+        tell(waitMessage("You must select a score to be removed."));
+        return;
+    }
+    model_->removeScoreAt(row);
+    dataChanged();
+}
+
+void DataEntryWindow::copyScores()
+{
+    // The texts as the grid shows them, so that they paste back into a grid.
+    std::string text;
+    text.reserve(model_->texts().size() * 8);
+    for (const std::string& t : model_->texts()) {
+        text += t;
+        text += "\r\n";
+    }
+    if (!platform_.clipboard.setText(text))
+        tell(clipboardProblemMessage());
+}
+
+void DataEntryWindow::pasteScores()
+{
+    const std::optional<std::string> clip = platform_.clipboard.text();
+    if (!clip || clip->find_first_not_of(" \t\r\n") == std::string::npos) {
+        tell(errorMessage("The clipboard is empty!"));
+        return;
+    }
+    const int start = currentRow();
+    if (model_->firstFilledFrom(start) >= 0) {
+        tell(waitMessage("You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells "
+                         "into which you want to paste."));
+        return;
+    }
+    std::vector<std::string> lines(1);
+    for (char c : *clip) {
+        if (c == '\n') {
+            lines.emplace_back();
+        } else if (c == '\r' || c == ' ') {
+            continue;
+        } else if ((c >= '0' && c <= '9') || c == ',' || c == '-' || c == '.') {
+            lines.back() += c;
+        } else {
+            tell(errorMessage("The clipboard contains non-numerical characters.  These cannot be pasted.  This "
+                              "problem may arise because the Clipboard data is not a vertical list of scores."));
+            return;
+        }
+    }
+    // A list copied from another program usually ends with a line break.
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    if (static_cast<long>(lines.size()) > model_->scoreCount() - start) {
+        tell(errorMessage("The data on the clipboard will not fit into the specified factorial structure."));
+        return;
+    }
+    model_->fillFrom(start, lines);
+    for (const std::string& line : lines)
+        if (line.size() > 8)
+            widenToFit(line);
+    dataChanged();
+}
+
+void DataEntryWindow::toggleImputedMark()
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
+        if (index.column() == model_->scoreColumn())
+            rows.push_back(index.row());
+    if (rows.empty()) {
+        tell(waitMessage("You must select the scores to be marked as imputed."));
+        return;
+    }
+    model_->toggleImputed(rows);
+    dataChanged();
+}
+
+// ---- Printing ----
+
+void DataEntryWindow::printData()
+{
+    QPrinter* printer = platform_.printer.choosePrinter("Print Data");
+    if (!printer)
+        return;
+    const std::vector<std::string> lines = model_->printLines(state_.problemLabel, false);
+    QPainter painter;
+    if (!painter.begin(printer)) {
+        tell({"Printer Problem!", "The printer is unavailable or not ready.  Please correct the condition and retry.",
+              MessageButtons::Ok, MessageIcon::Critical});
+        return;
+    }
+    QFont font(QStringLiteral("Courier New"));
+    if (!QFontInfo(font).fixedPitch())
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(10);
+    painter.setFont(font);
+    const QFontMetrics fm(font, printer);
+    const int lineHeight = fm.lineSpacing();
+    const int pageHeight = printer->height();
+    int y = fm.ascent();
+    bool ok = true;
+    for (const std::string& line : lines) {
+        if (y + fm.descent() > pageHeight) {
+            if (!printer->newPage()) {
+                ok = false;
+                break;
+            }
+            y = fm.ascent();
+        }
+        painter.drawText(0, y, qs(line));
+        y += lineHeight;
+    }
+    if (!painter.end() || !ok || printer->printerState() == QPrinter::Error)
+        tell({"Printer problem!",
+              "The printer is not ready, or jammed, or out of paper.  Please correct the condition and retry.",
+              MessageButtons::Ok, MessageIcon::Critical});
+}
+
+// ---- Files ----
+
+DataLayout DataEntryWindow::gridLayout() const
+{
+    DataLayout layout;
+    // Empty cells at the end are not written, so a grid saved half typed opens again.
+    int last = model_->scoreCount() - 1;
+    while (last >= 0 && model_->text(last).empty())
+        --last;
+    layout.items.reserve(static_cast<std::size_t>(last + 1));
+    for (int r = 0; r <= last; ++r)
+        layout.items.push_back(ScoreItem{model_->text(r), 0.0f, model_->imputed(r)});
+    return layout;
+}
+
+void DataEntryWindow::showSavingIndicator(const std::string& path)
+{
+    view_->hide();
+    savingLabel_->setText(QStringLiteral("   Saving ") + qs(path));
+    savingLabel_->setMinimumHeight(2 * savingLabel_->fontMetrics().height());
+    savingLabel_->show();
+    savingPicture_->show();
+    savingTimer_->start(kSavingIndicatorMs);
+}
+
+void DataEntryWindow::hideSavingIndicator()
+{
+    savingLabel_->hide();
+    savingPicture_->hide();
+    savingLabel_->setMinimumHeight(0);
+    view_->show();
+    view_->setFocus();
+}
+
+bool DataEntryWindow::writeWithRetry(const std::string& path, const DataLayout& layout)
+{
+    for (;;) {
+        const WriteResult result = writeDataFile(path, layout);
+        if (result.ok())
+            return true;
+        if (tell(saveFailureMessage(result)) != DialogAnswer::Retry)
+            return false;
+    }
+}
+
+void DataEntryWindow::putOnTopOfRecentList(const std::string& path)
+{
+    int index = kNewRecentIndex;
+    const auto& entries = state_.recentFiles.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].path == path)
+            index = static_cast<int>(i) + 1;
+    state_.recentFiles.lastFileToTop(state_.recentRecord(path), index);
+    if (!state_.recentFiles.write(platform_.settings))
+        tell(recentListSaveFailureMessage());
+}
+
+bool DataEntryWindow::saveLayout(const DataLayout& layout)
+{
+    FileDialogOptions options;
+    options.title = "Save File (As)";
+    options.filter = "Data Files (*.dat)";
+    options.defaultExtension = "dat";
+    options.initialPath = state_.file.openFileName;
+    options.overwritePrompt = true;
+    options.helpContext = kHelpSaveDataFile;
+    const std::optional<std::string> path = platform_.dialogs.saveFile(options);
+    if (!path || path->empty())
+        return false;
+    showSavingIndicator(*path);
+    if (!writeWithRetry(*path, layout)) {
+        hideSavingIndicator();
+        savingTimer_->stop();
+        return false;
+    }
+    state_.file.saveFileName = *path;
+    state_.file.dataSaved = true;
+    state_.file.dataChanged = false;
+    state_.file.recentIndex = kNewRecentIndex;
+    putOnTopOfRecentList(*path);
+    return true;
+}
+
+bool DataEntryWindow::gapBeforeLastScore()
+{
+    const DataLayout layout = gridLayout();
+    for (std::size_t r = 0; r < layout.items.size(); ++r) {
+        if (!layout.items[r].text.empty())
+            continue;
+        // A data file has no way to hold an empty score between others: it could not be read back.
+        goToRow(static_cast<int>(r));
+        tell({"Wait",
+              "The score in row " + std::to_string(r + 1) +
+                  " is empty, while scores follow it.  A data file cannot hold an empty score, so the data have "
+                  "not been saved.  Please fill in the score, or remove it with \"Remove Single Score\", and save "
+                  "again.",
+              MessageButtons::Ok, MessageIcon::Critical});
+        return true;
+    }
+    return false;
+}
+
+bool DataEntryWindow::saveDataFile()
+{
+    if (gapBeforeLastScore())
+        return false;
+    return saveLayout(gridLayout());
+}
+
+bool DataEntryWindow::updateInPlace()
+{
+    const std::string path =
+        state_.file.saveFileName.empty() ? state_.file.openFileName : state_.file.saveFileName;
+    if (path.empty())
+        return saveDataFile();
+    if (gapBeforeLastScore() || !writeWithRetry(path, gridLayout()))
+        return false;
+    state_.file.dataSaved = true;
+    state_.file.dataChanged = false;
+    return true;
+}
+
+bool DataEntryWindow::confirmLeave(LeaveMode mode)
+{
+    FileState& file = state_.file;
+    if (file.leaveAnswered)
+        return true;
+    const std::string title = modeWord(mode);
+    bool leave = true;
+    if (!file.dataFromFile && !file.dataSaved) {
+        if (!model_->anyScore())
+            return true;  // nothing typed: nothing to lose
+        const DialogAnswer answer = tell({title, "The data have not been saved in a file.  Do you wish to save the data?",
+                                          MessageButtons::YesNoCancel, MessageIcon::Question});
+        if (answer == DialogAnswer::Cancel)
+            return false;
+        // A save that was cancelled or failed keeps the user here, so that nothing is lost.
+        if (answer == DialogAnswer::Yes)
+            leave = saveDataFile();
+    } else if (file.dataChanged) {
+        const DialogAnswer update = tell({title, "The data have changed since the last save.  Do you wish to update the saved file?",
+                                          MessageButtons::YesNo, MessageIcon::Question});
+        if (update == DialogAnswer::Yes) {
+            leave = updateInPlace();
+        } else if (tell({title, "Do you want to save the changed data in a new file?", MessageButtons::YesNo,
+                         MessageIcon::Question}) == DialogAnswer::Yes) {
+            leave = saveDataFile();
+        }
+    }
+    file.leaveAnswered = leave;
+    return leave;
+}
+
+std::optional<long> DataEntryWindow::countFileItems(const std::string& path)
+{
+    for (;;) {
+        ItemCount count;
+        {
+            BusyScope busy(platform_.desktop);
+            count = countItems(std::filesystem::path(path));
+        }
+        if (count.ok())
+            return count.count;
+        const DialogAnswer answer = tell(dataFileProblemMessage(*count.error));
+        if (answer != DialogAnswer::Retry)
+            return std::nullopt;
+    }
+}
+
+std::optional<std::vector<ScoreItem>> DataEntryWindow::readFileItems(const std::string& path, long wanted)
+{
+    PlainDataResult read;
+    {
+        BusyScope busy(platform_.desktop);
+        read = readPlainDataFile(std::filesystem::path(path));
+    }
+    // Items past the ones wanted do not matter; a problem before them loads nothing.
+    if (!read.ok() && static_cast<long>(read.items.size()) < wanted) {
+        tell(dataFileProblemMessage(*read.error));
+        return std::nullopt;
+    }
+    if (static_cast<long>(read.items.size()) > wanted)
+        read.items.resize(static_cast<std::size_t>(wanted));
+    return std::move(read.items);
+}
+
+void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long count)
+{
+    std::vector<std::string> texts;
+    std::vector<bool> imputed;
+    texts.reserve(items.size());
+    imputed.reserve(items.size());
+    for (const ScoreItem& item : items) {
+        texts.push_back(item.text);
+        imputed.push_back(item.imputed);
+        if (item.text.size() > 8)
+            widenToFit(item.text);
+    }
+    model_->setScores(texts, imputed);
+    confirmed_.clear();
+    const long n = model_->scoreCount();
+    const int last = static_cast<int>(std::max<long>(0, std::min<long>(n, static_cast<long>(items.size())) - 1));
+    goToRow(last);
+    const long top = std::max<long>(0, std::min<long>(count - 2, n - visibleRows()));
+    view_->verticalScrollBar()->setValue(static_cast<int>(top));
+    state_.file.dataFromFile = true;
+    state_.file.dataChanged = false;
+    state_.dataAccepted = false;
+    setLeadingOn(false);
+}
+
+void DataEntryWindow::openDataFile()
+{
+    FileDialogOptions options;
+    options.title = "Open File";
+    options.filter = "Data Files (*.dat);;All Files (*)";
+    options.defaultExtension = "dat";
+    options.initialPath = state_.file.openFileName;
+    options.overwritePrompt = false;
+    options.helpContext = kHelpOpenDataFile;
+    const std::optional<std::string> chosen = platform_.dialogs.openFile(options);
+    if (!chosen || chosen->empty())
+        return;
+    std::string path = *chosen;
+    const long n = model_->scoreCount();
+
+    if (namingConflict(state_.recentFiles, state_.recentRecord(path))) {
+        const DialogAnswer answer = tell(namingConflictMessage());
+        if (answer == DialogAnswer::Cancel)
+            return;
+        if (answer == DialogAnswer::Yes) {
+            const auto items = readFileItems(path, n);
+            if (!items)
+                return;
+            DataLayout copy;
+            copy.items = *items;
+            if (!saveLayout(copy))
+                return;
+            path = state_.file.saveFileName;
+        } else {
+            putOnTopOfRecentList(path);
+        }
+    }
+
+    const std::optional<long> count = countFileItems(path);
+    if (!count)
+        return;
+    if (*count != n) {
+        const DialogAnswer answer = tell(wrongFileSelectedMessage(path, *count, n));
+        if (answer == DialogAnswer::Abort)
+            return;
+        if (answer == DialogAnswer::Retry && tell(dangerMessage()) != DialogAnswer::Ok)
+            return;
+    }
+    const auto items = readFileItems(path, std::min(n, *count));
+    if (!items)
+        return;
+    state_.file.openFileName = path;
+    fillFromFile(*items, *count);
+    const auto& entries = state_.recentFiles.entries;
+    if ((entries.empty() || entries.front().path != path) && (state_.file.dataFromFile || state_.file.dataSaved))
+        putOnTopOfRecentList(path);
+}
+
+bool DataEntryWindow::loadRecentDataFile()
+{
+    const std::string path = state_.file.openFileName;
+    const long n = model_->scoreCount();
+    const std::optional<long> count = countFileItems(path);
+    if (!count)
+        return false;
+    if (*count != n) {
+        tell(scoreCountMismatchMessage(state_.design.factorCount() >= 3));
+        return false;
+    }
+    const auto items = readFileItems(path, n);
+    if (!items)
+        return false;
+    fillFromFile(*items, *count);
+    return true;
+}
+
+void DataEntryWindow::restartClicked()
+{
+    if (!confirmLeave(LeaveMode::Restart))
+        return;
+    if (handOver_.restart)
+        handOver_.restart();
+}
+
+// ---- Closing ----
+
+void DataEntryWindow::closeForExit()
+{
+    closingForExit_ = true;
+    close();
+}
+
+void DataEntryWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closingForExit_ && handOver_.exitProgram) {
+        handOver_.exitProgram();
+        if (!closingForExit_) {
+            event->ignore();
+            return;
+        }
+    }
+    savingTimer_->stop();
+    event->accept();
+}
+
+}  // namespace varisect
