@@ -606,19 +606,26 @@ bool DataEntryWindow::saveLayout(const DataLayout& layout)
     return true;
 }
 
-bool DataEntryWindow::gapBeforeLastScore()
+bool DataEntryWindow::unsavableScore()
 {
     const DataLayout layout = gridLayout();
     for (std::size_t r = 0; r < layout.items.size(); ++r) {
-        if (!layout.items[r].text.empty())
+        const std::string& text = layout.items[r].text;
+        // A data file holds numbers only: an empty cell between scores, an "X" or a text such as
+        // "1,5" would make a file that cannot be opened again.
+        std::string problem;
+        ScoreItem item;
+        if (text.find_first_not_of(" \t") == std::string::npos)
+            problem = " is empty, while scores follow it.";
+        else if (text.back() == 'I' || parseScoreText(text, item) != ScoreTextProblem::None)
+            problem = ", " + quotedForMessage(text) + ", is not a number.";
+        else
             continue;
-        // A data file has no way to hold an empty score between others: it could not be read back.
         goToRow(static_cast<int>(r));
         tell({"Wait",
-              "The score in row " + std::to_string(r + 1) +
-                  " is empty, while scores follow it.  A data file cannot hold an empty score, so the data have "
-                  "not been saved.  Please fill in the score, or remove it with \"Remove Single Score\", and save "
-                  "again.",
+              "The score in row " + std::to_string(r + 1) + problem +
+                  "  A data file holds numbers only, so the data have not been saved.  Please correct the "
+                  "score, or remove it with \"Remove Single Score\", and save again.",
               MessageButtons::Ok, MessageIcon::Critical});
         return true;
     }
@@ -627,7 +634,7 @@ bool DataEntryWindow::gapBeforeLastScore()
 
 bool DataEntryWindow::saveDataFile()
 {
-    if (gapBeforeLastScore())
+    if (unsavableScore())
         return false;
     return saveLayout(gridLayout());
 }
@@ -638,7 +645,7 @@ bool DataEntryWindow::updateInPlace()
         state_.file.saveFileName.empty() ? state_.file.openFileName : state_.file.saveFileName;
     if (path.empty())
         return saveDataFile();
-    if (gapBeforeLastScore() || !writeWithRetry(path, gridLayout()))
+    if (unsavableScore() || !writeWithRetry(path, gridLayout()))
         return false;
     state_.file.dataSaved = true;
     state_.file.dataChanged = false;
@@ -695,14 +702,17 @@ std::optional<long> DataEntryWindow::countFileItems(const std::string& path)
 std::optional<std::vector<ScoreItem>> DataEntryWindow::readFileItems(const std::string& path, long wanted)
 {
     PlainDataResult read;
-    {
-        BusyScope busy(platform_.desktop);
-        read = readPlainDataFile(std::filesystem::path(path));
-    }
-    // Items past the ones wanted do not matter; a problem before them loads nothing.
-    if (!read.ok() && static_cast<long>(read.items.size()) < wanted) {
-        tell(dataFileProblemMessage(*read.error));
-        return std::nullopt;
+    for (;;) {
+        {
+            BusyScope busy(platform_.desktop);
+            read = readPlainDataFile(std::filesystem::path(path));
+        }
+        // Items past the ones wanted do not matter; a problem before them loads nothing.
+        if (read.ok() || static_cast<long>(read.items.size()) >= wanted)
+            break;
+        // A file that went missing since it was counted may be back after Retry.
+        if (tell(dataFileProblemMessage(*read.error)) != DialogAnswer::Retry)
+            return std::nullopt;
     }
     if (static_cast<long>(read.items.size()) > wanted)
         read.items.resize(static_cast<std::size_t>(wanted));

@@ -101,8 +101,9 @@ private:
     void showSavingIndicator(const std::string& path);
     void hideSavingIndicator();
     DataLayout gridLayout() const;
-    // An empty cell before the last score: told, the cursor put on it.
-    bool gapBeforeLastScore();
+    // A cell up to the last score that a data file cannot hold (empty, "X", not a number): told,
+    // the cursor put on it.
+    bool unsavableScore();
     bool writeWithRetry(const std::string& path, const DataLayout& layout);
     bool saveLayout(const DataLayout& layout);
     bool updateInPlace();

@@ -131,7 +131,6 @@ class DataEntryWindowTest : public QObject {
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void modelRowsFollowFactorialOrder()
     {
         Design d = makeDesign({{"Drug", 2}, {"Time", 3}, {"Subj", 2}});
@@ -587,17 +586,21 @@ private slots:
         QVERIFY(h.state.recentFiles.entries.empty());
         QTRY_VERIFY(h.view()->isVisible());
 
-        // An empty cell before the last score would make a file that cannot be read back.
-        h.fake.dialogs.clearRecord();
-        h.model().setScore(1, "", false);
-        h.fake.dialogs.saveAnswers = {h.path("gap.dat")};
-        QVERIFY(!h.window->saveDataFile());
-        QCOMPARE(h.titles(), std::vector<std::string>{"Wait"});
-        QVERIFY(h.last().text.find("row 2 ") != std::string::npos);
-        QCOMPARE(h.row(), 1);
-        QVERIFY(!QFile::exists(QString::fromStdString(h.path("gap.dat"))));
+        // A cell a data file cannot hold (a gap before the last score, the missing mark, a
+        // decimal comma) would make a file that cannot be opened again: refused, cursor on it.
+        for (const auto& [row, text] : {std::pair{1, ""}, std::pair{2, "X"}, std::pair{0, "1,5"}}) {
+            h.fake.dialogs.clearRecord();
+            h.fill({"1", "2", "3", "4"});
+            h.model().setScore(row, text, false);
+            h.fake.dialogs.saveAnswers = {h.path("gap.dat")};
+            QVERIFY(!h.window->saveDataFile());
+            QCOMPARE(h.titles(), std::vector<std::string>{"Wait"});
+            QVERIFY2(h.last().text.find("row " + std::to_string(row + 1)) != std::string::npos, h.last().text.c_str());
+            QCOMPARE(h.row(), row);
+            QVERIFY(!QFile::exists(QString::fromStdString(h.path("gap.dat"))));
+        }
         h.fake.dialogs.saveAnswers.clear();
-        h.model().setScore(1, "2", false);
+        h.fill({"1", "2", "3", "4"});
 
         // The recent-file list cannot be stored: told, the file is written all the same.
         h.fake.dialogs.clearRecord();
@@ -689,6 +692,14 @@ private slots:
         QFile::remove(QString::fromStdString(h.fake.printer.pdfPath));
         h.action("printAction")->trigger();
         QVERIFY(!QFile::exists(QString::fromStdString(h.fake.printer.pdfPath)));
+
+        // A printer that cannot start the job: told, the grid stays as it was.
+        h.fake.printer.cancel = false;
+        h.fake.printer.pdfPath = h.path("no-such-folder/data.pdf");
+        h.action("printAction")->trigger();
+        QCOMPARE(h.last().title, std::string("Printer Problem!"));
+        QCOMPARE(h.last().text, std::string("The printer is unavailable or not ready.  Please correct the condition and retry."));
+        QCOMPARE(h.model().text(5), std::string("66"));
     }
 
     void largestGridScrollsAndEdits()
