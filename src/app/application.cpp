@@ -116,6 +116,7 @@ bool Application::showDataEntry(bool loadRecent)
     if (main_)
         main_->hide();
     grid_->show();
+    grid_->activateWindow();
     return true;
 }
 
@@ -123,12 +124,7 @@ void Application::showAnovaDesign()
 {
     if (!design_) {
         AnovaDesignHandOver handOver;
-        handOver.returnToGrid = [this] {
-            if (grid_)
-                grid_->show();
-            else if (main_)
-                main_->show();
-        };
+        handOver.returnToGrid = [this] { showAgain(grid_ ? static_cast<QWidget*>(grid_.get()) : main_.get()); };
         handOver.restart = [this] { restart(); };
         handOver.tableReady = [this] { showTable(); };
         handOver.analysisAbandoned = [this] {
@@ -136,10 +132,7 @@ void Application::showAnovaDesign()
                 table_->closeForExit();
                 table_.release()->deleteLater();
             }
-            if (grid_)
-                grid_->show();
-            else if (main_)
-                main_->show();
+            showAgain(grid_ ? static_cast<QWidget*>(grid_.get()) : main_.get());
         };
         handOver.enterCellSizes = [this] { notYetAvailable("cell size grid"); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid"); };
@@ -153,6 +146,16 @@ void Application::showAnovaDesign()
         main_->hide();
     design_->show();
     design_->raise();
+    design_->activateWindow();
+}
+
+void Application::showAgain(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void Application::showTable()
@@ -162,16 +165,14 @@ void Application::showTable()
         table_.release()->deleteLater();
     }
     TableWindowHandOver handOver;
-    handOver.returnTo = [this] {
-        if (design_)
-            design_->show();
-    };
+    handOver.returnTo = [this] { showAgain(design_.get()); };
     handOver.newProblem = [this] { restart(); };
     handOver.exitProgram = [this] { exitProgram(); };
     table_ = std::make_unique<TableWindow>(state_, platform_, TableOrigin::AnovaDesign, std::move(handOver));
     centerForm(*table_, state_.startup.screenScale, state_.preferences.runMaximized);
     table_->show();
     table_->raise();
+    table_->activateWindow();
 }
 
 void Application::dropAnalysisWindows()

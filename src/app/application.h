@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 
 class QCoreApplication;
+class QWidget;
 
 namespace varisect {
 
@@ -65,6 +66,8 @@ private:
     void dropDataEntry();
     void showAnovaDesign();
     void showTable();
+    // Shows a window the user returns to, in front and active.
+    static void showAgain(QWidget* window);
     void dropAnalysisWindows();
 
     Platform platform_;
