@@ -17,6 +17,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 
 #include "platform/platform.h"
 #include "startup/anovadesign.h"
@@ -94,6 +95,17 @@ ExplanationWindow::ExplanationWindow(Kind kind, Platform& platform, HandOver han
     buttons->addStretch(1);
     buttons->addWidget(returnButton_);
     returnButton_->setDefault(true);
+
+    // A right click on a button explains it.
+    auto whatsThis = [](QPushButton* b, const QString& help) {
+        b->setWhatsThis(help);
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, b,
+                [b](const QPoint& pos) { QWhatsThis::showText(b->mapToGlobal(pos), b->whatsThis(), b); });
+    };
+    whatsThis(returnButton_, QStringLiteral("Goes back to the \"Design Specification\" window."));
+    if (nestingButton_)
+        whatsThis(nestingButton_, QStringLiteral("Explains what nesting means and how to specify it."));
 
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(view_, 1);

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 
 #include "platform/dialogs.h"
 #include "startup/anovadesign.h"
@@ -54,6 +55,16 @@ NestingWindow::NestingWindow(const Design& design, Dialogs& dialogs, bool unequa
             item->setSelected(true);
         accept();
     });
+
+    // A right click on a button explains it.
+    auto whatsThis = [](QPushButton* b, const QString& help) {
+        b->setWhatsThis(help);
+        b->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(b, &QWidget::customContextMenuRequested, b,
+                [b](const QPoint& pos) { QWhatsThis::showText(b->mapToGlobal(pos), b->whatsThis(), b); });
+    };
+    whatsThis(ok_, QStringLiteral("Accepts the relationships clicked in the list, with the ones they imply."));
+    whatsThis(cancel_, QStringLiteral("Leaves the list without choosing any nesting."));
 
     const QFontMetrics fm(list_->font());
     const int rows = std::clamp(list_->count(), 2, 14);

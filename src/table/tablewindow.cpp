@@ -109,11 +109,14 @@ TableWindow::TableWindow(AppState& state, Platform& platform, TableOrigin origin
     rebuildDisplay();
     fillGrid();
     updateMenus();
-    // Opens showing the whole table (up to kVisibleRowsAtMost rows; taller ones scroll).
+    // Opens showing the whole table (up to kVisibleRowsAtMost rows; taller ones scroll), the grid
+    // held at that height while the window takes its size so that a short table does not open
+    // with a band of empty rows under it.
     const int smallest = grid_->minimumHeight();
-    grid_->setMinimumHeight(preferredGridHeight());
+    grid_->setFixedHeight(preferredGridHeight());
     resize(sizeHint());
     grid_->setMinimumHeight(smallest);
+    grid_->setMaximumHeight(QWIDGETSIZE_MAX);
     centerForm(*this, state_.startup.screenScale, state_.preferences.runMaximized);
 }
 

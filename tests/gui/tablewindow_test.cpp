@@ -25,6 +25,7 @@
 #include "engine/effectsize.h"
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
+#include "engine/sources.h"
 #include "platform/fakeplatform.h"
 #include "table/tablewindow.h"
 
@@ -75,7 +76,8 @@ struct Harness {
         state.scores = std::move(scores);
         state.preferences.showFsBelowOne = showFs;
         RecordingPrompts prompts;
-        auto table = RunAnalysis(state.design, state.scores, {}, prompts);
+        const auto groups = state.design.nested ? BuildPoolingGroups(state.design) : std::vector<PoolingGroup>{};
+        auto table = RunAnalysis(state.design, state.scores, groups, prompts);
         if (!table)
             qFatal("the analysis was abandoned");
         state.table = analysed = *table;
@@ -91,10 +93,11 @@ struct Harness {
     QTableWidget* grid() const { return window->grid(); }
     QString cell(int gridRow, int column) const { return grid()->item(gridRow, column)->text(); }
     QString header(int column) const { return grid()->horizontalHeaderItem(column)->text(); }
-    int gridRowOf(const QString& source) const
+    // The grid row of the `nth` (1-based) source of that name.
+    int gridRowOf(const QString& source, int nth = 1) const
     {
         for (int r = 0; r < grid()->rowCount(); ++r)
-            if (cell(r, 0) == source)
+            if (cell(r, 0) == source && --nth == 0)
                 return r;
         qWarning() << "no row" << source;
         return -1;
@@ -138,11 +141,11 @@ struct Harness {
         return out;
     }
     // The adjustment of the df of `source` answered with `answer` (empty: the box cancelled).
-    void adjust(const QString& source, std::optional<std::string> answer)
+    void adjust(const QString& source, std::optional<std::string> answer, int nth = 1)
     {
         fake.dialogs.inputAnswers.push_back(std::move(answer));
         trigger("&Adjust Error df");
-        clickCell(gridRowOf(source), 1);
+        clickCell(gridRowOf(source, nth), 1);
     }
 };
 
@@ -468,6 +471,54 @@ private slots:
         h.clickCell(h.gridRowOf("  SxT"), 1);
         QCOMPARE(dialogs.messages.size() + dialogs.requests.size(), shown);
         QVERIFY(!abandoned);
+    }
+
+    // Gender (2) x Subjects (3) x Trial (2), subjects nested under gender: each "  Error +" serves
+    // the effects between the previous error row and itself, the between-subjects G in the first
+    // source row included.
+    void adjustingTheErrorsOfAMixedDesign()
+    {
+        Design design;
+        design.factors = {Factor{"Gender", 'G', 2, {}}, Factor{"Subjects", 'S', 3, {}}, Factor{"Trial", 'T', 2, {}}};
+        truncateLabels(design);
+        design.anovaType = AnovaType::RepeatedMeasures;
+        design.designatedFactor = 2;
+        design.nested = true;
+        design.nestingMatrix = {NestRelation{'S', 'G'}};
+        const Scores scores{12, 15, 9, 14, 11, 16, 14, 18, 10, 17, 12, 20};
+        Harness h(design, TableOrigin::AnovaDesign, false, {}, {}, scores);
+        QCOMPARE(h.column(0), (QStringList{"G", "  Error +", "T", "GxT", "  Error +", "Total"}));
+        const AnovaTable& t = h.analysed;
+        const auto atLoad = h.gridTexts();
+        RecordingPrompts none;
+        bool abandoned = false;
+        auto expectF = [&](int gridRow, int errorTableRow, int newDf) {
+            double F = t.number(gridRow + 2, ColMS) / (t.number(errorTableRow, ColSS) / newDf);
+            const double p = FRatioProbability(t.number(gridRow + 2, ColDf), newDf, F, none, {}, abandoned);
+            QCOMPARE(h.cell(gridRow, 4), F < 1 ? QStringLiteral("<1") : q(FormatFixed(F, 2, true)));
+            QCOMPARE(h.cell(gridRow, 5), q(FormatFixed(p, 3, true)));
+        };
+
+        // The subjects error (4 df) down to 3: G is tested against it; T and GxT keep theirs.
+        h.adjust("  Error +", std::string("3"), 1);
+        QCOMPARE(h.cell(1, 1), QStringLiteral(" 3"));
+        expectF(0, 3, 3);
+        QVERIFY(h.cell(0, 4) != atLoad[4][1]);
+        for (int row : {2, 3})
+            for (int c : {4, 5})
+                QCOMPARE(h.cell(row, c), atLoad[size_t(c)][row + 1]);
+        QCOMPARE(h.cell(5, 1), QStringLiteral(" 10"));
+
+        // The within error (4 df) down to 2: T and GxT against it; G keeps its adjusted F.
+        const QString gF = h.cell(0, 4);
+        h.adjust("  Error +", std::string("2"), 2);
+        expectF(2, 6, 2);
+        expectF(3, 6, 2);
+        QCOMPARE(h.cell(0, 4), gF);
+        QCOMPARE(h.cell(5, 1), QStringLiteral(" 8"));
+        QCOMPARE(q(h.state.table.cell(7, ColDf)), QStringLiteral(" 8"));
+        QVERIFY(!abandoned);
+        QVERIFY(h.fake.dialogs.messages.empty());
     }
 
     void copiesTheTableAndTheSelectedRows()
