@@ -54,6 +54,7 @@ struct AppState {
     ModeFlags mode;
     bool outlierCheck = true;   // this run's setting; the preference unless changed at "Data OK"
     bool dataAccepted = false;  // "Data OK" converted the grid into `scores`
+    bool anovaTypeChosen = false;   // the Anova design window's type was chosen in this pass
     bool nestingSpecified = false;  // the nesting window was closed with a valid choice
     AnovaTable table;           // the last analysis
     bool tableComputed = false;
@@ -68,6 +69,7 @@ struct AppState {
         file = FileState{};
         mode = ModeFlags{};
         dataAccepted = false;
+        anovaTypeChosen = false;
         nestingSpecified = false;
         table = AnovaTable{};
         tableComputed = false;

@@ -28,6 +28,7 @@ void AnovaDesignChoices::chooseType(AnovaType type)
 {
     Design& d = state_.design;
     d.anovaType = type;
+    state_.anovaTypeChosen = true;
     d.designatedFactor = 0;
     if (type == AnovaType::NoFRatios && d.nested && !unequalGroupSizes()) {
         d.nested = false;
@@ -87,6 +88,8 @@ void AnovaDesignChoices::nestingCancelled()
 bool AnovaDesignChoices::mainEnabled() const
 {
     const Design& d = state_.design;
+    if (!state_.anovaTypeChosen)
+        return false;
     if (d.anovaType == AnovaType::NoFRatios)
         return true;
     return d.designatedFactor >= 1 && d.designatedFactor <= d.factorCount() && (!d.nested || state_.nestingSpecified);
@@ -94,7 +97,7 @@ bool AnovaDesignChoices::mainEnabled() const
 
 bool AnovaDesignChoices::designationVisible() const
 {
-    return state_.design.anovaType != AnovaType::NoFRatios;
+    return state_.anovaTypeChosen && state_.design.anovaType != AnovaType::NoFRatios;
 }
 
 bool AnovaDesignChoices::nestingButtonVisible() const

@@ -211,10 +211,16 @@ void AnovaDesignWindow::refresh()
 {
     const Design& d = state_.design;
     {
+        // Until a type is chosen in this pass no option is checked.
         const QSignalBlocker b1(independent_), b2(repeated_), b3(noFRatios_);
-        independent_->setChecked(d.anovaType == AnovaType::IndependentGroups);
-        repeated_->setChecked(d.anovaType == AnovaType::RepeatedMeasures);
-        noFRatios_->setChecked(d.anovaType == AnovaType::NoFRatios);
+        const bool chosen = state_.anovaTypeChosen;
+        for (QRadioButton* option : {independent_, repeated_, noFRatios_})
+            option->setAutoExclusive(false);
+        independent_->setChecked(chosen && d.anovaType == AnovaType::IndependentGroups);
+        repeated_->setChecked(chosen && d.anovaType == AnovaType::RepeatedMeasures);
+        noFRatios_->setChecked(chosen && d.anovaType == AnovaType::NoFRatios);
+        for (QRadioButton* option : {independent_, repeated_, noFRatios_})
+            option->setAutoExclusive(true);
     }
     designation_->setTitle(qs(designationCaption(d.anovaType)));
     designation_->setVisible(choices_.designationVisible());

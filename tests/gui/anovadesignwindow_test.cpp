@@ -177,11 +177,14 @@ void AnovaDesignWindowTest::choicesAndEnablingRules()
     QCOMPARE(child<QRadioButton>(&window, "factorOption1")->text(), QStringLiteral("Drug"));
     QCOMPARE(child<QRadioButton>(&window, "factorOption3")->text(), QStringLiteral("Subjects"));
 
-    // A new design holds "No F-ratios": nothing to designate, the main button ready.
-    QVERIFY(child<QRadioButton>(&window, "noFRatios")->isChecked());
+    // A new design has no type yet: nothing checked, nothing to designate, the main button waits.
+    for (const char* option : {"independentGroups", "repeatedMeasures", "noFRatios"})
+        QVERIFY(!child<QRadioButton>(&window, option)->isChecked());
     QVERIFY(frame->isHidden());
-    QVERIFY(main->isEnabled());
+    QVERIFY(!main->isEnabled());
     QVERIFY(nestingButton->isHidden());
+    click(child<QRadioButton>(&window, "noFRatios"));
+    QVERIFY(main->isEnabled());
 
     click(child<QRadioButton>(&window, "independentGroups"));
     QCOMPARE(state.design.anovaType, AnovaType::IndependentGroups);
