@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Anova design window driven like a user: its choices and enabling rules, the nesting
-// window with its messages, tables prepared through the engine, an abandoned analysis, and
-// the explanation windows' copy and print.
+// The Anova design window driven like a user: its choices and enabling rules, the hand-overs,
+// the nesting window with its messages, an abandoned analysis, and the explanation windows'
+// copy and print.
 #include <QtTest>
 
-#include <QApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QListWidget>
@@ -14,9 +13,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <map>
 
 #include "app/appstate.h"
 #include "platform/fakeplatform.h"
@@ -29,12 +25,6 @@
 using namespace varisect;
 
 namespace {
-
-// Drug (2 levels) x Time (3) x Subjects (5), Drug cycling fastest.
-float typicalScore(int d, int t, int s)
-{
-    return static_cast<float>(10 + 2 * d + 3 * t + s + (d * t * s * 7) % 5);
-}
 
 void fillDesign(AppState& state, std::vector<std::pair<std::string, int>> factors, float (*score)(long))
 {
@@ -50,10 +40,10 @@ void fillDesign(AppState& state, std::vector<std::pair<std::string, int>> factor
     state.dataAccepted = true;
 }
 
+// Drug (2 levels) x Time (3) x Subjects (5).
 void fillTypical(AppState& state)
 {
-    fillDesign(state, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}},
-               [](long i) { return typicalScore(int(i % 2), int(i / 2 % 3), int(i / 6)); });
+    fillDesign(state, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}}, [](long i) { return float(10 + i % 7); });
 }
 
 // Records which hand-over the window took.
@@ -73,6 +63,14 @@ struct HandOverLog {
     }
 };
 
+// A window's surroundings: fake platform, application state, hand-over record.
+struct Surroundings {
+    FakePlatform fake;
+    Platform platform = fake.platform();
+    AppState state;
+    HandOverLog log;
+};
+
 template <typename T>
 T* child(QObject* parent, const char* name)
 {
@@ -82,18 +80,7 @@ T* child(QObject* parent, const char* name)
     return w;
 }
 
-void click(QAbstractButton* b)
-{
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
-}
-
-std::vector<std::string> labels(const AnovaTable& t)
-{
-    std::vector<std::string> out;
-    for (int r = 2; r <= t.rowCount(); ++r)
-        out.push_back(t.cell(r, ColSource));
-    return out;
-}
+void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2)); }
 
 int rowOf(const AnovaTable& t, const std::string& label)
 {
@@ -102,8 +89,6 @@ int rowOf(const AnovaTable& t, const std::string& label)
             return r;
     return 0;
 }
-
-std::string sq(const QString& s) { return s.toStdString(); }
 
 QListWidgetItem* line(QListWidget* list, const char* text)
 {
@@ -118,14 +103,9 @@ void clickLine(QListWidget* list, const char* text)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(line(list, text)).center());
 }
 
-void grabTo(QWidget* w, const char* name)
-{
-    w->grab().save(QDir::temp().filePath(QString::fromUtf8(name)));
-}
-
 std::string oneSpaced(QString text)
 {
-    return sq(text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed());
+    return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed().toStdString();
 }
 
 std::string pdfText(const std::string& path)
@@ -143,48 +123,29 @@ class AnovaDesignWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void choicesAndEnablingRules();
-    void captionsFollowTheMode();
-    void repeatedMeasuresTable();
-    void independentGroupsTable();
+    void choicesEnablingRulesAndTheMainButton();
     void nestingWindowMessagesAndNestedTable();
-    void mixedDesignThroughNesting();
-    void nestingCancelAndGroupSizes();
+    void nestingDoubleClickCancelAndGroupSizes();
     void abandonedAnalysisAndIncompleteScores();
     void explanationWindows();
 };
 
-void AnovaDesignWindowTest::choicesAndEnablingRules()
+void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
 {
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Surroundings env;
+    auto& [fake, platform, state, log] = env;
     fillTypical(state);
-    HandOverLog log;
     AnovaDesignWindow window(state, platform, log.handOver());
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
     auto* main = child<QPushButton>(&window, "mainButton");
     auto* frame = child<QGroupBox>(&window, "designationFrame");
     auto* nestingButton = child<QPushButton>(&window, "nestingButton");
-    QCOMPARE(window.windowTitle(), QStringLiteral("Design Specification"));
-    QCOMPARE(child<QGroupBox>(&window, "typeFrame")->title(), QStringLiteral("Select Anova Type:"));
-    QCOMPARE(main->text(), QStringLiteral("&Prepare Table"));
-    QCOMPARE(child<QPushButton>(&window, "returnButton")->text(), QStringLiteral("&Return to Grid"));
-    QVERIFY(!window.findChild<QPushButton*>(QStringLiteral("simpleEffectsButton")));
-    // One option per factor, with its full name.
-    QCOMPARE(child<QRadioButton>(&window, "factorOption1")->text(), QStringLiteral("Drug"));
-    QCOMPARE(child<QRadioButton>(&window, "factorOption3")->text(), QStringLiteral("Subjects"));
-
     // A new design has no type yet: nothing checked, nothing to designate, the main button waits.
     for (const char* option : {"independentGroups", "repeatedMeasures", "noFRatios"})
         QVERIFY(!child<QRadioButton>(&window, option)->isChecked());
     QVERIFY(frame->isHidden());
     QVERIFY(!main->isEnabled());
     QVERIFY(nestingButton->isHidden());
-    click(child<QRadioButton>(&window, "noFRatios"));
-    QVERIFY(main->isEnabled());
 
     click(child<QRadioButton>(&window, "independentGroups"));
     QCOMPARE(state.design.anovaType, AnovaType::IndependentGroups);
@@ -221,7 +182,7 @@ void AnovaDesignWindowTest::choicesAndEnablingRules()
     QVERIFY(frame->isHidden());
     QVERIFY(main->isEnabled());
 
-    // Reopening shows the earlier choices.
+    // Reopening shows the earlier choices; the return button goes back to the grid.
     click(child<QRadioButton>(&window, "repeatedMeasures"));
     click(child<QRadioButton>(&window, "factorOption2"));
     AnovaDesignWindow again(state, platform, log.handOver());
@@ -230,22 +191,13 @@ void AnovaDesignWindowTest::choicesAndEnablingRules()
     QVERIFY(child<QRadioButton>(&again, "factorOption2")->isChecked());
     QVERIFY(child<QRadioButton>(&again, "fullyCrossed")->isChecked());
     QVERIFY(child<QPushButton>(&again, "mainButton")->isEnabled());
-    grabTo(&again, "anovadesign_window.png");
-
     click(child<QPushButton>(&again, "returnButton"));
     QCOMPARE(log.calls, std::vector<std::string>{"returnToGrid"});
     QVERIFY(again.isHidden());
     QVERIFY(fake.dialogs.messages.empty());
-}
 
-void AnovaDesignWindowTest::captionsFollowTheMode()
-{
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
-    fillTypical(state);
-    HandOverLog log;
-
+    // The main button follows the mode.
+    log.calls.clear();
     state.mode.plannedComparisons = true;
     {
         AnovaDesignWindow w(state, platform, log.handOver());
@@ -256,9 +208,6 @@ void AnovaDesignWindowTest::captionsFollowTheMode()
         QVERIFY(w.isVisible());
         QVERIFY(!state.tableComputed);
     }
-    state.mode = ModeFlags{};
-    state.mode.trendTests = true;
-    QCOMPARE(AnovaDesignChoices(state).mainCaption(), std::string("Set up &Trend Tests"));
 
     // Unequal cell sizes: labels first when in use, then the cell sizes; the return button restarts.
     state.mode = ModeFlags{};
@@ -283,106 +232,16 @@ void AnovaDesignWindowTest::captionsFollowTheMode()
         click(child<QPushButton>(&w, "returnButton"));
     }
     QCOMPARE(log.calls, (std::vector<std::string>{"enterCellSizes", "restart"}));
-}
-
-void AnovaDesignWindowTest::repeatedMeasuresTable()
-{
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
-    fillTypical(state);
-    HandOverLog log;
-    AnovaDesignWindow window(state, platform, log.handOver());
-    window.show();
-
-    click(child<QRadioButton>(&window, "repeatedMeasures"));
-    click(child<QRadioButton>(&window, "factorOption3"));
-    click(child<QPushButton>(&window, "mainButton"));
-
-    QCOMPARE(log.calls, std::vector<std::string>{"tableReady"});
-    QVERIFY(state.tableComputed);
     QVERIFY(fake.dialogs.messages.empty());
-    QCOMPARE(fake.desktop.busyCount, 1);
-    QCOMPARE(fake.desktop.busyDepth, 0);
-    // Names became initials for the labels; the full names stay.
-    QVERIFY(state.design.labelsTruncated);
-    QCOMPARE(state.design.factor(3).name, std::string("Subjects"));
-
-    const AnovaTable& t = state.table;
-    QCOMPARE(labels(t), (std::vector<std::string>{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
-    const std::map<std::string, int> df{{"S", 4}, {"D", 1}, {"  SxD", 4}, {"T", 2}, {"  SxT", 8}, {"DxT", 2},
-                                        {"  SxDxT", 8}, {"Total", 29}};
-    for (const auto& [label, expected] : df)
-        QCOMPARE(static_cast<int>(t.number(rowOf(t, label), ColDf)), expected);
-
-    // Sums of squares against the marginal means worked out here, and the parts add to the total.
-    double grand = 0;
-    std::array<double, 2> drug{};
-    std::array<double, 3> time{};
-    for (int s = 0; s < 5; ++s)
-        for (int tt = 0; tt < 3; ++tt)
-            for (int d = 0; d < 2; ++d) {
-                const double x = typicalScore(d, tt, s);
-                grand += x / 30;
-                drug[size_t(d)] += x / 15;
-                time[size_t(tt)] += x / 10;
-            }
-    double ssDrug = 0, ssTime = 0, ssTotal = 0;
-    for (double m : drug)
-        ssDrug += 15 * (m - grand) * (m - grand);
-    for (double m : time)
-        ssTime += 10 * (m - grand) * (m - grand);
-    for (float x : state.scores)
-        ssTotal += (x - grand) * (x - grand);
-    QVERIFY(std::abs(t.number(rowOf(t, "D"), ColSS) - ssDrug) < 1e-6);
-    QVERIFY(std::abs(t.number(rowOf(t, "T"), ColSS) - ssTime) < 1e-6);
-    QVERIFY(std::abs(t.number(rowOf(t, "Total"), ColSS) - ssTotal) < 1e-6);
-    double parts = 0;
-    for (int r = 2; r < t.rowCount(); ++r)
-        parts += t.number(r, ColSS);
-    QVERIFY(std::abs(parts - ssTotal) < 1e-6);
-    // Each effect against the error row beneath it.
-    for (const char* effect : {"D", "T", "DxT"}) {
-        const int r = rowOf(t, effect);
-        QVERIFY(std::abs(t.number(r, ColF) - t.number(r, ColMS) / t.number(r + 1, ColMS)) < 1e-2);
-        QVERIFY(!t.cell(r, ColP).empty());
-    }
-}
-
-void AnovaDesignWindowTest::independentGroupsTable()
-{
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
-    fillTypical(state);
-    HandOverLog log;
-    AnovaDesignWindow window(state, platform, log.handOver());
-    window.show();
-
-    click(child<QRadioButton>(&window, "independentGroups"));
-    click(child<QRadioButton>(&window, "factorOption3"));
-    click(child<QPushButton>(&window, "mainButton"));
-
-    QCOMPARE(log.calls, std::vector<std::string>{"tableReady"});
-    const AnovaTable& t = state.table;
-    QCOMPARE(labels(t), (std::vector<std::string>{"D", "T", "DxT", "  Within", "Total"}));
-    const int within = rowOf(t, "  Within");
-    QCOMPARE(static_cast<int>(t.number(within, ColDf)), 24);
-    for (const char* effect : {"D", "T", "DxT"}) {
-        const int r = rowOf(t, effect);
-        QVERIFY(std::abs(t.number(r, ColF) - t.number(r, ColMS) / t.number(within, ColMS)) < 1e-2);
-    }
 }
 
 void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
 {
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Surroundings env;
+    auto& [fake, platform, state, log] = env;
     // Area (2) x Block (2) x Replicates (3), blocks nested under areas.
     fillDesign(state, {{"Area", 2}, {"Block", 2}, {"Replicates", 3}},
                [](long i) { return static_cast<float>(3 + i % 4 + (i * i) % 5); });
-    HandOverLog log;
     AnovaDesignWindow window(state, platform, log.handOver());
     window.show();
 
@@ -393,26 +252,18 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     NestingWindow* nw = window.nestingWindow();
     QVERIFY(nw && nw->isVisible());
     QVERIFY(window.isHidden());
-    QCOMPARE(nw->windowTitle(), QStringLiteral("Select the Nesting Relationship(s)"));
     QListWidget* list = nw->list();
     QCOMPARE(list->count(), 6);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("A nested under B"));
-    QCOMPARE(list->item(5)->text(), QStringLiteral("R nested under B"));
-    grabTo(nw, "anovadesign_nesting.png");
 
     auto* ok = child<QPushButton>(nw, "okButton");
     click(ok);
     QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Please indicate selection(s) by clicking"));
-    QCOMPARE(fake.dialogs.lastMessage().message.text, std::string("Select factors involved in nesting!"));
     QCOMPARE(fake.dialogs.lastMessage().message.icon, MessageIcon::Critical);
 
     clickLine(list, "A nested under B");
     clickLine(list, "B nested under A");
     click(ok);
     QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Nesting Error!"));
-    QCOMPARE(fake.dialogs.lastMessage().message.text,
-             std::string("You have designated A as nested under B and B as nested under A. Nesting is a one-way "
-                         "relationship. Please correct the designation."));
     // Still open with the selection as it was.
     QVERIFY(nw->isVisible());
     QCOMPARE(list->selectedItems().size(), 2);
@@ -423,18 +274,13 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     clickLine(list, "A nested under R");
     clickLine(list, "R nested under B");
     click(ok);
-    QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Nesting Error"));
-    QCOMPARE(fake.dialogs.lastMessage().message.text,
-             std::string("The hierarchical structure in your choices implies that A is nested under B ,but you "
-                         "have specified that B is nested under A. This is a contradiction. Please correct the "
-                         "designation."));
+    QCOMPARE(fake.dialogs.lastMessage().message.text.rfind("The hierarchical structure in your choices implies", 0),
+             size_t(0));
     QVERIFY(nw->isVisible());
     QCOMPARE(list->selectedItems().size(), 3);
 
     clickLine(list, "A nested under R");
     clickLine(list, "R nested under B");
-    QCOMPARE(list->selectedItems().size(), 1);
-    QCOMPARE(list->selectedItems().front()->text(), QStringLiteral("B nested under A"));
     const size_t shown = fake.dialogs.messages.size();
     click(ok);
     QCOMPARE(fake.dialogs.messages.size(), shown);
@@ -442,85 +288,43 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     QVERIFY(window.isVisible());
     QVERIFY(state.nestingSpecified);
     QCOMPARE(state.design.nestingMatrix, (std::vector<NestRelation>{{'B', 'A'}}));
-    QVERIFY(child<QPushButton>(&window, "mainButton")->isEnabled());
 
+    // Blocks within areas: no AxB, the nested source marked "+", tested against 8 within df.
     click(child<QPushButton>(&window, "mainButton"));
     QCOMPARE(log.calls, std::vector<std::string>{"tableReady"});
     const AnovaTable& t = state.table;
     QVERIFY(rowOf(t, "A") > 0);
-    QVERIFY(rowOf(t, "B +") > 0);
     QCOMPARE(rowOf(t, "AxB"), 0);
-    const int within = rowOf(t, "  Within");
-    QVERIFY(within > 0);
-    QCOMPARE(static_cast<int>(t.number(within, ColDf)), 8);
     QCOMPARE(static_cast<int>(t.number(rowOf(t, "B +"), ColDf)), 2);
+    QCOMPARE(static_cast<int>(t.number(rowOf(t, "  Within"), ColDf)), 8);
 }
 
-void AnovaDesignWindowTest::mixedDesignThroughNesting()
+void AnovaDesignWindowTest::nestingDoubleClickCancelAndGroupSizes()
 {
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
-    // Gender (2) x Subjects (3) x Trial (2): subjects nested under gender, crossed with trials.
-    fillDesign(state, {{"Gender", 2}, {"Subjects", 3}, {"Trial", 2}},
-               [](long i) { return static_cast<float>(5 + (i * 7) % 6 + i / 6); });
-    HandOverLog log;
-    AnovaDesignWindow window(state, platform, log.handOver());
-    window.show();
-
-    click(child<QRadioButton>(&window, "repeatedMeasures"));
-    click(child<QRadioButton>(&window, "factorOption2"));
-    click(child<QRadioButton>(&window, "nested"));
-    QVERIFY(!child<QPushButton>(&window, "mainButton")->isEnabled());
-    click(child<QPushButton>(&window, "nestingButton"));
-    QListWidget* list = window.nestingWindow()->list();
-    // A double-click on a line acts as OK, with that line chosen even when it was already
-    // selected (the double-click's first press toggles it off).
-    clickLine(list, "S nested under G");
-    const QRect r = list->visualItemRect(line(list, "S nested under G"));
-    // What a real double-click delivers: press, release, double-click, release.
-    QTest::mousePress(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
-    QVERIFY(window.nestingWindow()->isHidden());
-    QVERIFY(state.nestingSpecified);
-    QCOMPARE(state.design.nestingMatrix, (std::vector<NestRelation>{{'S', 'G'}}));
-
-    click(child<QPushButton>(&window, "mainButton"));
-    QCOMPARE(log.calls, std::vector<std::string>{"tableReady"});
-    const AnovaTable& t = state.table;
-    // Between subjects: G against the pooled subjects error; within: T and GxT against theirs.
-    const int g = rowOf(t, "G");
-    QVERIFY(g > 0);
-    int error = 0;
-    for (int row = g + 1; row <= t.rowCount() && !error; ++row)
-        if (t.cell(row, ColSource) == "  Error +")
-            error = row;
-    QVERIFY(error > 0);
-    QCOMPARE(static_cast<int>(t.number(error, ColDf)), 4);
-    QVERIFY(std::abs(t.number(g, ColF) - t.number(g, ColMS) / t.number(error, ColMS)) < 1e-2);
-    int errorRows = 0;
-    for (const std::string& l : labels(t))
-        errorRows += l == "  Error +";
-    QCOMPARE(errorRows, 2);
-    QVERIFY(rowOf(t, "T") > error);
-    QCOMPARE(static_cast<int>(t.number(rowOf(t, "Total"), ColDf)), 11);
-}
-
-void AnovaDesignWindowTest::nestingCancelAndGroupSizes()
-{
-    FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Surroundings env;
+    auto& [fake, platform, state, log] = env;
     fillDesign(state, {{"Group", 2}, {"Subjects", 3}, {"Trial", 2}}, [](long i) { return float(i % 5); });
-    HandOverLog log;
     {
         AnovaDesignWindow window(state, platform, log.handOver());
         window.show();
         click(child<QRadioButton>(&window, "repeatedMeasures"));
         click(child<QRadioButton>(&window, "factorOption2"));
         click(child<QRadioButton>(&window, "nested"));
+        click(child<QPushButton>(&window, "nestingButton"));
+        // A double-click on a line acts as OK, with that line chosen even when it was already
+        // selected (the double-click's first press toggles it off).
+        QListWidget* list = window.nestingWindow()->list();
+        clickLine(list, "S nested under G");
+        const QRect r = list->visualItemRect(line(list, "S nested under G"));
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
+        QVERIFY(window.nestingWindow()->isHidden());
+        QVERIFY(state.nestingSpecified);
+        QCOMPARE(state.design.nestingMatrix, (std::vector<NestRelation>{{'S', 'G'}}));
+
+        // Cancel in the nesting window falls back to a fully crossed design.
         click(child<QPushButton>(&window, "nestingButton"));
         click(child<QPushButton>(window.nestingWindow(), "cancelButton"));
         QVERIFY(window.isVisible());
@@ -538,7 +342,6 @@ void AnovaDesignWindowTest::nestingCancelAndGroupSizes()
     window.show();
     auto* main = child<QPushButton>(&window, "mainButton");
     QCOMPARE(main->text(), QStringLiteral("&Enter Group Sizes"));
-    grabTo(&window, "anovadesign_group_sizes.png");
     click(child<QRadioButton>(&window, "fullyCrossed"));
     QVERIFY(state.design.nested);
     QVERIFY(child<QRadioButton>(&window, "nested")->isChecked());
@@ -548,7 +351,6 @@ void AnovaDesignWindowTest::nestingCancelAndGroupSizes()
     clickLine(list, "S nested under G");
     clickLine(list, "T nested under G");
     click(child<QPushButton>(window.nestingWindow(), "okButton"));
-    QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Error!"));
     QCOMPARE(fake.dialogs.lastMessage().message.text,
              std::string("There must be one nested factor in the Unequal Group Sizes design."));
     clickLine(list, "T nested under G");
@@ -591,10 +393,7 @@ void AnovaDesignWindowTest::abandonedAnalysisAndIncompleteScores()
     click(child<QRadioButton>(&window, "factorOption3"));
     dialogs.messageAnswers.push_back(DialogAnswer::No);
     click(child<QPushButton>(&window, "mainButton"));
-    QCOMPARE(dialogs.messages.size(), size_t(1));
-    const Message& asked = dialogs.messages.front().message;
-    QCOMPARE(asked.title, std::string("Undefined F-ratio!"));
-    QCOMPARE(asked.buttons, MessageButtons::YesNo);
+    QCOMPARE(dialogs.messageTitles(), std::vector<std::string>{"Undefined F-ratio!"});
     // The pointer is not busy while the question is read, and is put away at the end.
     QCOMPARE(dialogs.busyAtMessage, std::vector<int>{0});
     QCOMPARE(fake.desktop.busyCount, 2);
@@ -603,7 +402,6 @@ void AnovaDesignWindowTest::abandonedAnalysisAndIncompleteScores()
     QCOMPARE(log.calls, std::vector<std::string>{"analysisAbandoned"});
     QVERIFY(!state.tableComputed);
     QVERIFY(window.isHidden());
-
     // Scores that do not fill the design: a message, no analysis, nothing lost.
     window.show();
     state.scores.resize(29);
@@ -632,23 +430,13 @@ void AnovaDesignWindowTest::explanationWindows()
     ExplanationWindow* options = window.designOptionsWindow();
     QVERIFY(options && options->isVisible());
     QVERIFY(window.isHidden());
-    QCOMPARE(options->windowTitle(), QStringLiteral("Design Options"));
-    QCOMPARE(options->printAction()->text(), QStringLiteral("&Print Explanation"));
-    grabTo(options, "anovadesign_design_options.png");
-
     // The whole text goes to the clipboard, the named paragraphs in their order.
     options->copyAction()->trigger();
-    QVERIFY(fake.clipboard.content.has_value());
-    const std::string& copied = *fake.clipboard.content;
+    const std::string copied = fake.clipboard.content.value_or("");
     const std::vector<std::string> named{
-        "   The independent groups design is used when there are several scores per cell, with each score coming "
-        "from a",
-        "  The number of scores per cell is referred to as the number of replicates.",
         "    If you specify an independent groups design, the program will test each source against a common error "
         "term, usually referred to as the within-cells term.",
         "   The repeated-measures design is used when a subject serves in more than one condition.",
-        "    If you specify neither independent groups nor repeated-measures, the program will not compute "
-        "F-ratios.",
         "  This is an appropriate choice for a design in which you will manually pool certain sources."};
     size_t at = 0;
     for (const std::string& p : named) {
@@ -656,34 +444,24 @@ void AnovaDesignWindowTest::explanationWindows()
         QVERIFY2(found != std::string::npos, p.c_str());
         at = found + p.size();
     }
-    QVERIFY(copied.find("'replicates'") < copied.find("'subjects'"));
 
     fake.clipboard.busy = true;
     options->copyAction()->trigger();
     QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Clipboard Problem!"));
-    QCOMPARE(fake.dialogs.lastMessage().message.text,
-             std::string("The clipboard is currently being used by another application.\n\rPlease close the other "
-                         "application and retry."));
     fake.clipboard.busy = false;
-
     options->printAction()->trigger();
     QCOMPARE(fake.printer.dialogTitles.back(), std::string("Print Explanation"));
-    QVERIFY(pdfText(pdf).find(oneSpaced(QString::fromStdString(named[2]))) != std::string::npos);
+    QVERIFY(pdfText(pdf).find(oneSpaced(QString::fromStdString(named[0]))) != std::string::npos);
 
-    // The nesting explanation, from its button.
+    // The nesting explanation, from its button: copied whole, printed unless cancelled.
     click(child<QPushButton>(options, "nestingExplanationButton"));
     ExplanationWindow* nesting = window.nestingExplanationWindow();
     QVERIFY(nesting && nesting->isVisible());
-    QCOMPARE(nesting->windowTitle(), QStringLiteral("Nesting Explanation"));
-    QCOMPARE(nesting->printAction()->text(), QStringLiteral("&Print Nesting Explanation"));
-    QCOMPARE(nesting->copyAction()->text(), QStringLiteral("&Copy Nesting Explanation to Clipboard"));
     QCOMPARE(nesting->paragraphs().size(), size_t(2));
     QVERIFY(nesting->paragraphs()[1].rfind("The program will handle complex nesting.", 0) == 0);
-    grabTo(nesting, "anovadesign_nesting_explanation.png");
     nesting->copyAction()->trigger();
     QCOMPARE(*fake.clipboard.content, nesting->text());
     QVERIFY(nesting->text().find("plus sign (+)") != std::string::npos);
-
     QFile::remove(QString::fromStdString(pdf));
     fake.printer.cancel = true;
     nesting->printAction()->trigger();
@@ -693,9 +471,7 @@ void AnovaDesignWindowTest::explanationWindows()
     QCOMPARE(fake.printer.dialogTitles.back(), std::string("Print Nesting Explanation"));
     QVERIFY(pdfText(pdf).find("The program will handle complex nesting.") != std::string::npos);
 
-    auto* back = child<QPushButton>(nesting, "returnButton");
-    QCOMPARE(back->text(), QStringLiteral("&Return to Specification Window"));
-    click(back);
+    click(child<QPushButton>(nesting, "returnButton"));
     QVERIFY(nesting->isHidden());
     QVERIFY(options->isHidden());
     QVERIFY(window.isVisible());

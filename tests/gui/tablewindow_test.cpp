@@ -3,7 +3,6 @@
 // menus, option buttons, clicks and keys, with the dialogs answered from a script.
 #include <QAction>
 #include <QFile>
-#include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -58,6 +57,8 @@ Design drugDesign(AnovaType type, int imputed = 0)
     d.imputedCount = imputed;
     return d;
 }
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
 
 struct Harness {
     QTemporaryDir folder;
@@ -140,6 +141,17 @@ struct Harness {
             out.push_back(QStringList{header(c)} + column(c));
         return out;
     }
+    // F and p of `gridRow` as shown when tested against an error of `errorSS` on `df2` df.
+    void expectTested(int gridRow, double errorSS, int df2) const
+    {
+        double F = analysed.number(gridRow + 2, ColMS) / (errorSS / df2);
+        RecordingPrompts none;
+        bool abandoned = false;
+        const double p = FRatioProbability(analysed.number(gridRow + 2, ColDf), df2, F, none, {}, abandoned);
+        QCOMPARE(cell(gridRow, 4), F < 1 ? QStringLiteral("<1") : q(FormatFixed(F, 2, true)));
+        QCOMPARE(cell(gridRow, 5), q(FormatFixed(p, 3, true)));
+        QVERIFY(!abandoned);
+    }
     // The adjustment of the df of `source` answered with `answer` (empty: the box cancelled).
     void adjust(const QString& source, std::optional<std::string> answer, int nth = 1)
     {
@@ -148,20 +160,6 @@ struct Harness {
         clickCell(gridRowOf(source, nth), 1);
     }
 };
-
-QStringList menuCaptions(QMainWindow* window, int menu)
-{
-    QStringList out;
-    for (QAction* a : window->menuBar()->actions().at(menu)->menu()->actions())
-        if (!a->isSeparator())
-            out << a->text();
-    return out;
-}
-
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
 
 std::string pdfText(const QString& path)
 {
@@ -178,79 +176,37 @@ class TableWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadsTheRepeatedMeasuresTableWithItsLegend()
+    void cellFormatsPreferenceImputedScoresAndOrigins()
     {
         Harness h(drugDesign(AnovaType::RepeatedMeasures));
-        QCOMPARE(h.window->windowTitle(), QStringLiteral("Analysis of Variance Table"));
-        QCOMPARE(menuCaptions(h.window.get(), 0),
-                 (QStringList{"&Print Anova Table", "P&rinter Setup...", "E&xit Alt + F4"}));
-        QCOMPARE(menuCaptions(h.window.get(), 1),
-                 (QStringList{"&Copy Entire Table to Clipboard", "Copy Selected &Rows to Clipboard", "&Rename Source",
-                              "&Finished Renaming Sources", "&Adjust Error df"}));
-        QCOMPARE(menuCaptions(h.window.get(), 2), (QStringList{"&Contents...", "&Search...", "How to &Use Help"}));
-        QVERIFY(!h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
-        QCOMPARE(h.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
-                 QStringLiteral("&Return to Specification Window"));
-        QCOMPARE(h.window->findChild<QPushButton*>(QStringLiteral("RestartButton"))->text(), QStringLiteral("&New Problem"));
-        QVERIFY(!h.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
-
-        // Grid row r shows table row r + 2; the subjects row has no MS, F or p.
+        // Grid row r shows table row r + 2; the subjects row has no MS, F or p; the small F is "<1".
         QCOMPARE(h.grid()->rowCount(), h.analysed.rowCount() - 1);
         QCOMPARE((QStringList{h.header(0), h.header(1), h.header(2), h.header(3), h.header(4), h.header(5)}),
                  (QStringList{"Source", "df", "SS", "MS", "F", "  p"}));
-        QCOMPARE(h.column(0), (QStringList{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
-        QCOMPARE(h.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 8", " 29"}));
-        const int s = h.gridRowOf("S");
-        QCOMPARE(h.cell(s, 3), QString());
-        QCOMPARE(h.cell(s, 4), QString());
-
-        // Numbers with DisplayDecimals places; F with 2 places, "<1" for the small interaction,
-        // p with 3 places.
-        const int places = h.analysed.displayDecimals;
-        const int d = h.gridRowOf("D");
-        QCOMPARE(h.cell(d, 2), q(FormatFixed(h.analysed.number(3, ColSS), places, false)));
-        QCOMPARE(h.cell(d, 3), q(FormatFixed(h.analysed.number(3, ColMS), places, false)));
-        QCOMPARE(h.cell(d, 4), q(FormatFixed(h.analysed.number(3, ColF), 2, true)));
-        QCOMPARE(h.cell(d, 5), q(FormatFixed(h.analysed.number(3, ColP), 3, true)));
+        QCOMPARE(h.cell(h.gridRowOf("S"), 3), QString());
+        QCOMPARE(h.cell(h.gridRowOf("S"), 4), QString());
         QVERIFY(h.analysed.number(7, ColF) < 1);
         QCOMPARE(h.cell(h.gridRowOf("DxT"), 4), QStringLiteral("<1"));
-
-        // Right-aligned numbers in a fixed-pitch font, every column wide enough for its texts.
-        QVERIFY(QFontInfo(h.grid()->font()).fixedPitch());
-        QVERIFY(h.grid()->item(d, 2)->textAlignment() & Qt::AlignRight);
+        // Nothing cut off: every column wide enough for its texts.
         const QFontMetrics fm(h.grid()->font());
         for (int c = 0; c < 6; ++c)
             for (const QString& text : h.column(c))
                 QVERIFY2(fm.horizontalAdvance(text) < h.grid()->columnWidth(c), qPrintable(text));
         QVERIFY(h.grid()->viewport()->width() >= h.grid()->horizontalHeader()->length());
 
-        const QString legend = h.window->findChild<QLabel*>(QStringLiteral("legend"))->text();
-        // Names padded to the longest plus 7, the designated one in parentheses.
-        QCOMPARE(legend, QStringLiteral("  Factors\n   Drug         2\n   Time         3\n  (Subjects)    5"));
-        QVERIFY(h.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_repeated.png")));
-    }
-
-    void cellFormatsFollowThePreferenceAndTheImputedScores()
-    {
         // "Show F-ratios less than one" shows the small F with its places.
         Harness shown(drugDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, true);
         QCOMPARE(shown.cell(shown.gridRowOf("DxT"), 4), q(FormatFixed(shown.analysed.number(7, ColF), 2, true)));
-        QVERIFY(!shown.cell(shown.gridRowOf("DxT"), 4).startsWith(QLatin1Char('<')));
 
-        // One implanted score: the last error row shows its reduced df with "*", the legend says so.
+        // One implanted score: the last error row and the total show the reduced df, marked "*".
         Harness imputed(drugDesign(AnovaType::RepeatedMeasures, 1));
-        QCOMPARE(imputed.cell(imputed.gridRowOf("  SxDxT"), 1), QStringLiteral(" 7*"));
-        QCOMPARE(imputed.cell(imputed.gridRowOf("  SxD"), 1), QStringLiteral(" 4"));
-        QVERIFY(imputed.window->findChild<QLabel*>(QStringLiteral("legend"))
-                    ->text()
-                    .endsWith(QStringLiteral("\n  There was 1 implanted score.  (* = df subtracted).")));
+        QCOMPARE(imputed.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 7*", " 28"}));
 
         // The origin decides the return caption and the effect sizes; the prefix names the analysis.
         Harness simple(drugDesign(AnovaType::IndependentGroups), TableOrigin::SimpleEffects);
         QCOMPARE(simple.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
                  QStringLiteral("&Return to Simple Effects Window"));
         QVERIFY(!simple.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
-
         ModeFlags unweighted;
         unweighted.unweightedMeans = true;
         Harness unequal(drugDesign(AnovaType::IndependentGroups), TableOrigin::UnequalCellSizes, false,
@@ -260,7 +216,6 @@ private slots:
                  std::string("     The method of unweighted means yields statistical tests that are slighly biased. \n\r"
                              "      You may wish to use a more stringent significance level, such as .025 for a "
                              "nominal .05 test."));
-        QVERIFY(!unequal.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
         QCOMPARE(unequal.window->windowTitle(), QStringLiteral("Unweighted Means Analysis of Variance Table"));
         QCOMPARE(unequal.window->findChild<QPushButton*>(QStringLiteral("CancelButton"))->text(),
                  QStringLiteral("&Return to Grid"));
@@ -268,35 +223,22 @@ private slots:
         QVERIFY(unequal.window->findChild<QLabel*>(QStringLiteral("legend"))->text().endsWith(QStringLiteral("(Subjects)")));
     }
 
-    void haysPartialAndRevertOnIndependentGroups()
+    void haysPowerPartialAndRevertOnIndependentGroups()
     {
         Harness h(drugDesign(AnovaType::IndependentGroups));
-        QVERIFY(h.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
-        QCOMPARE(h.column(0), (QStringList{"D", "T", "DxT", "  Within", "Total"}));
         const auto atLoad = h.gridTexts();
 
-        const AnovaTable& t = h.analysed;
-        const double mse = t.pooledErrorSS / t.pooledErrorDf;
-        const double ssTotal = t.number(t.rowCount(), ColSS);
-        auto hays = [&](int row) { return HaysOmegaSquared(t.number(row, ColSS), int(t.number(row, ColDf)), mse, ssTotal); };
-
         h.chooseOmega(0);
-        QCOMPARE(h.window->omegaMode(), OmegaMode::Hays);
         QCOMPARE(h.header(3), QString::fromUtf8("Omega\u00B2"));
         QCOMPARE(h.header(4), QStringLiteral("P-h Pwr"));
-        QCOMPARE(h.action(QStringLiteral("&Print Table"))->objectName(), QStringLiteral("printAction"));
-        QVERIFY(h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->isVisible());
         QCOMPARE(h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->text(), QStringLiteral("Hays, P-h P"));
-        for (int row = 2; row <= 4; ++row)
-            QCOMPARE(h.cell(row - 2, 3), q(FormatFixed(hays(row), 3, false)));
-        // The interaction is smaller than its error: negative omega squared, power ".00".
-        QVERIFY(hays(4) < 0);
+        // The interaction is smaller than its error: negative omega squared, power ".00"; the
+        // clear Drug effect has a real power.
         QVERIFY(h.cell(2, 3).startsWith(QLatin1Char('-')));
         QCOMPARE(h.cell(2, 4), QStringLiteral(".00"));
-        // A clear Drug effect has a real power.
         const double power = h.cell(0, 4).toDouble();
         QVERIFY(power > 0.05 && power <= 1.0);
-        // The error and total rows have no effect sizes; df, SS and p stay.
+        // The error and total rows have no effect sizes; p stays.
         for (int row : {3, 4}) {
             QCOMPARE(h.cell(row, 3), QString());
             QCOMPARE(h.cell(row, 4), QString());
@@ -307,19 +249,13 @@ private slots:
         QCOMPARE(q(h.state.table.cell(2, ColMS)), h.cell(0, 3));
         h.trigger("&Copy Entire Table to Clipboard");
         const std::string copied = h.fake.clipboard.content.value_or("");
-        QVERIFY(copied.find("Omega\u00B2") != std::string::npos);
         QVERIFY(copied.find("P-h Pwr") != std::string::npos);
         QVERIFY(copied.find(atLoad[3][2].trimmed().toStdString()) == std::string::npos);  // the MS of T
 
+        // Partial: the F column comes back; the print item names what is printed.
         h.chooseOmega(1);
-        QCOMPARE(h.header(3), QString::fromUtf8("Partial O\u00B2"));
         QCOMPARE(h.header(4), QStringLiteral("F"));
         QVERIFY(!h.window->findChild<QLabel*>(QStringLiteral("effectLegend"))->isVisible());
-        const long n = h.state.design.scoreCount();
-        for (int row = 2; row <= 4; ++row)
-            QCOMPARE(h.cell(row - 2, 3),
-                     q(FormatFixed(PartialOmegaSquared(t.number(row, ColSS), int(t.number(row, ColDf)), mse, n), 3, false)));
-        QCOMPARE(h.cell(2, 4), QStringLiteral("<1"));
         QCOMPARE(h.cell(0, 4), atLoad[4][1]);
         QVERIFY(h.action(QStringLiteral("&Print Table")));
 
@@ -327,22 +263,17 @@ private slots:
         QCOMPARE(h.gridTexts(), atLoad);
         QVERIFY(h.action(QStringLiteral("&Print Anova Table")));
         QCOMPARE(h.state.table.cell(1, ColMS), std::string("MS"));
-        h.chooseOmega(0);
-        QVERIFY(h.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_hays.png")));
     }
 
     void renamingFollowsTheKeyRules()
     {
         Harness h(drugDesign(AnovaType::RepeatedMeasures));
         h.trigger("&Rename Source");
-        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Rename Source"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.text,
                  std::string("Click on the name of the source whose name you would like to change (within this table only)."));
-        QVERIFY(h.window->renaming());
         for (const char* caption : {"&Print Anova Table", "&Copy Entire Table to Clipboard",
                                     "Copy Selected &Rows to Clipboard", "&Rename Source", "&Adjust Error df"})
             QVERIFY2(!h.action(QString::fromUtf8(caption))->isEnabled(), caption);
-        QVERIFY(h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
 
         const int d = h.gridRowOf("D");
         h.clickCell(d, 0);
@@ -355,7 +286,6 @@ private slots:
             QTest::keyClick(h.grid(), Qt::Key_Backspace);
         QCOMPARE(h.cell(d, 0), QString());
         QTest::keyClicks(h.grid(), QStringLiteral("Dose"));
-        QCOMPARE(h.cell(d, 0), QStringLiteral("Dose"));
         QCOMPARE(h.state.table.cell(d + 2, ColSource), std::string("Dose"));
 
         // Other columns cannot be edited.
@@ -365,14 +295,12 @@ private slots:
         QTest::keyClick(h.grid(), Qt::Key_Backspace);
         QCOMPARE(h.cell(d, 2), ss);
 
+        // Finished: no more editing, the new name is copied.
         h.trigger("&Finished Renaming Sources");
-        QVERIFY(!h.window->renaming());
-        QVERIFY(h.action(QStringLiteral("&Copy Entire Table to Clipboard"))->isEnabled());
         QVERIFY(!h.action(QStringLiteral("&Finished Renaming Sources"))->isEnabled());
         h.clickCell(d, 0);
         QTest::keyClicks(h.grid(), QStringLiteral("xyz"));
         QCOMPARE(h.cell(d, 0), QStringLiteral("Dose"));
-
         h.trigger("&Copy Entire Table to Clipboard");
         QVERIFY(h.fake.clipboard.content->find("\r\nDose ") != std::string::npos);
     }
@@ -384,7 +312,6 @@ private slots:
         QCOMPARE(ig.fake.dialogs.messageTitles(), std::vector<std::string>{"Not a permitted adjustment!"});
         QCOMPARE(ig.fake.dialogs.lastMessage().message.text,
                  std::string("Adjustment of the df is permitted only for repeated measures designs."));
-        QCOMPARE(ig.fake.dialogs.lastMessage().message.icon, MessageIcon::Critical);
         QVERIFY(ig.fake.dialogs.requests.empty());
 
         Harness h(drugDesign(AnovaType::RepeatedMeasures));
@@ -403,22 +330,18 @@ private slots:
 
         // The box cancelled or left empty, the same df, an increase refused: nothing changes.
         h.adjust("  SxD", std::nullopt);
-        QCOMPARE(dialogs.requests.at(0).title, std::string("Adjusted Error df"));
         QCOMPARE(dialogs.requests.at(0).prompt,
                  std::string("The current error df for SxD is 4.  Enter the adjusted error df you wish to use."));
         h.adjust("  SxD", std::string("  "));
         h.adjust("  SxD", std::string("4"));
-        QCOMPARE(dialogs.lastMessage().message.title, std::string("Error?"));
         QCOMPARE(dialogs.lastMessage().message.text, std::string("The value is unchanged.  That is probably not what you intended!"));
         dialogs.messageAnswers.push_back(DialogAnswer::No);
         h.adjust("  SxD", std::string("6"));
         QCOMPARE(dialogs.lastMessage().message.text,
                  std::string("The error df has been increased.  That is highly unusual, as df are commonly subtracted "
                              "when scores have been imputed.\n\r     Is it OK?"));
-        QCOMPARE(dialogs.lastMessage().message.buttons, MessageButtons::YesNo);
         // Zero, negative, garbage (reads as 0) and a number too large for a df are refused.
         h.adjust("  SxD", std::string("0"));
-        QCOMPARE(dialogs.lastMessage().message.title, std::string("Impossible Value!"));
         QCOMPARE(dialogs.lastMessage().message.text,
                  std::string("      The adjustment you propose results in an error term with 0 df.\n\rZero df does not "
                              "permit the construction of an F-ratio."));
@@ -434,43 +357,23 @@ private slots:
         QCOMPARE(h.state.table.rows, h.analysed.rows);
         QVERIFY(dialogs.scriptUsedUp());
 
-        // An increase accepted: MS, F and p of D recomputed against the new df, Total df grows.
+        // An increase accepted: MS, F and p of D recomputed against the new df, Total df grows;
+        // rows served by other errors keep their F.
         dialogs.messageAnswers.push_back(DialogAnswer::Yes);
         h.adjust("  SxD", std::string("6"));
         const AnovaTable& t = h.analysed;
         const int sxd = h.gridRowOf("  SxD");
-        const int d = h.gridRowOf("D");
-        const double newMS = t.number(4, ColSS) / 6;
-        double F = t.number(3, ColMS) / newMS;
-        RecordingPrompts none;
-        bool abandoned = false;
-        const double p = FRatioProbability(1, 6, F, none, {}, abandoned);
         QCOMPARE(h.cell(sxd, 1), QStringLiteral(" 6"));
-        QCOMPARE(h.cell(sxd, 3), q(FormatFixed(newMS, t.displayDecimals, false)));
-        QCOMPARE(h.cell(d, 4), q(FormatFixed(F, 2, true)));
-        QCOMPARE(h.cell(d, 5), q(FormatFixed(p, 3, true)));
+        QCOMPARE(h.cell(sxd, 3), q(FormatFixed(t.number(4, ColSS) / 6, t.displayDecimals, false)));
+        h.expectTested(h.gridRowOf("D"), t.number(4, ColSS), 6);
         QCOMPARE(h.cell(h.gridRowOf("Total"), 1), QStringLiteral(" 31"));
-        // Rows served by other errors keep their F.
         QCOMPARE(h.cell(h.gridRowOf("T"), 4), atLoad[4][1 + h.gridRowOf("T")]);
         QCOMPARE(q(h.state.table.cell(sxd + 2, ColDf)), QStringLiteral(" 6"));
-
-        // A reduction of the last error: only DxT is tested against it; the F of D stays.
-        const QString dF = h.cell(d, 4);
-        h.adjust("  SxDxT", std::string("5"));
-        const double dxtMS = t.number(8, ColSS) / 5;
-        double dxtF = t.number(7, ColMS) / dxtMS;
-        const double dxtP = FRatioProbability(2, 5, dxtF, none, {}, abandoned);
-        const int dxt = h.gridRowOf("DxT");
-        QCOMPARE(h.cell(dxt, 4), dxtF < 1 ? QStringLiteral("<1") : q(FormatFixed(dxtF, 2, true)));
-        QCOMPARE(h.cell(dxt, 5), q(FormatFixed(dxtP, 3, true)));
-        QCOMPARE(h.cell(d, 4), dF);
-        QCOMPARE(h.cell(h.gridRowOf("Total"), 1), QStringLiteral(" 28"));
 
         // One adjustment per menu choice: a later click only selects.
         const size_t shown = dialogs.messages.size() + dialogs.requests.size();
         h.clickCell(h.gridRowOf("  SxT"), 1);
         QCOMPARE(dialogs.messages.size() + dialogs.requests.size(), shown);
-        QVERIFY(!abandoned);
     }
 
     // Gender (2) x Subjects (3) x Trial (2), subjects nested under gender: each "  Error +" serves
@@ -485,25 +388,15 @@ private slots:
         design.designatedFactor = 2;
         design.nested = true;
         design.nestingMatrix = {NestRelation{'S', 'G'}};
-        const Scores scores{12, 15, 9, 14, 11, 16, 14, 18, 10, 17, 12, 20};
-        Harness h(design, TableOrigin::AnovaDesign, false, {}, {}, scores);
+        Harness h(design, TableOrigin::AnovaDesign, false, {}, {}, {12, 15, 9, 14, 11, 16, 14, 18, 10, 17, 12, 20});
         QCOMPARE(h.column(0), (QStringList{"G", "  Error +", "T", "GxT", "  Error +", "Total"}));
         const AnovaTable& t = h.analysed;
         const auto atLoad = h.gridTexts();
-        RecordingPrompts none;
-        bool abandoned = false;
-        auto expectF = [&](int gridRow, int errorTableRow, int newDf) {
-            double F = t.number(gridRow + 2, ColMS) / (t.number(errorTableRow, ColSS) / newDf);
-            const double p = FRatioProbability(t.number(gridRow + 2, ColDf), newDf, F, none, {}, abandoned);
-            QCOMPARE(h.cell(gridRow, 4), F < 1 ? QStringLiteral("<1") : q(FormatFixed(F, 2, true)));
-            QCOMPARE(h.cell(gridRow, 5), q(FormatFixed(p, 3, true)));
-        };
 
         // The subjects error (4 df) down to 3: G is tested against it; T and GxT keep theirs.
         h.adjust("  Error +", std::string("3"), 1);
         QCOMPARE(h.cell(1, 1), QStringLiteral(" 3"));
-        expectF(0, 3, 3);
-        QVERIFY(h.cell(0, 4) != atLoad[4][1]);
+        h.expectTested(0, t.number(3, ColSS), 3);
         for (int row : {2, 3})
             for (int c : {4, 5})
                 QCOMPARE(h.cell(row, c), atLoad[size_t(c)][row + 1]);
@@ -512,51 +405,27 @@ private slots:
         // The within error (4 df) down to 2: T and GxT against it; G keeps its adjusted F.
         const QString gF = h.cell(0, 4);
         h.adjust("  Error +", std::string("2"), 2);
-        expectF(2, 6, 2);
-        expectF(3, 6, 2);
+        h.expectTested(2, t.number(6, ColSS), 2);
+        h.expectTested(3, t.number(6, ColSS), 2);
         QCOMPARE(h.cell(0, 4), gF);
         QCOMPARE(h.cell(5, 1), QStringLiteral(" 8"));
         QCOMPARE(q(h.state.table.cell(7, ColDf)), QStringLiteral(" 8"));
-        QVERIFY(!abandoned);
         QVERIFY(h.fake.dialogs.messages.empty());
     }
 
-    void copiesTheTableAndTheSelectedRows()
+    void copiesSelectedRowsPrintsAndFailures()
     {
         Harness h(drugDesign(AnovaType::RepeatedMeasures));
-        h.trigger("&Copy Entire Table to Clipboard");
-        const QStringList lines = q(h.fake.clipboard.content.value_or("")).split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.at(0), QStringLiteral("     Analysis of Variance Table"));
-        QCOMPARE(lines.at(1), QStringLiteral("  Factors"));
-        QCOMPARE(lines.at(4), QStringLiteral("  (Subjects)    5"));
-        // Every grid row, in order, with its cells in order and no tabs.
-        int at = 6;
-        for (int r = -1; r < h.grid()->rowCount(); ++r) {
-            const QString line = lines.at(at++);
-            QVERIFY(!line.contains(QLatin1Char('\t')));
-            qsizetype from = 0;
-            for (int c = 0; c < 6; ++c) {
-                const QString text = (r < 0 ? h.header(c) : h.cell(r, c)).trimmed();
-                if (text.isEmpty())
-                    continue;
-                from = line.indexOf(text, from);
-                QVERIFY2(from >= 0, qPrintable(line + " / " + text));
-                from += text.size();
-            }
-        }
-
         // Selected rows, tab-separated; the header is never part of them.
         h.grid()->setRangeSelected(QTableWidgetSelectionRange(1, 2, 2, 3), true);
         h.trigger("Copy Selected &Rows to Clipboard");
-        QString expected;
-        for (int r = 1; r <= 2; ++r) {
-            for (int c = 0; c < 6; ++c)
-                expected += h.cell(r, c) + QLatin1Char('\t');
-            expected += QLatin1Char('\n');
-        }
-        expected += QLatin1Char('\n');
-        QCOMPARE(q(h.fake.clipboard.content.value_or("")), expected);
-        QVERIFY(expected.startsWith(QStringLiteral("D\t 1\t")));
+        const QStringList rows = q(h.fake.clipboard.content.value_or("")).split(QLatin1Char('\n'));
+        QCOMPARE(rows.size(), 4);
+        QStringList first;
+        for (int c = 0; c < 6; ++c)
+            first << h.cell(1, c);
+        QCOMPARE(rows[0], first.join(QLatin1Char('\t')) + QLatin1Char('\t'));
+        QVERIFY(rows[0].startsWith(QStringLiteral("D\t 1\t")) && rows[1].startsWith(QStringLiteral("  SxD\t 4\t")));
 
         // A busy clipboard: the message, for either copy.
         h.fake.clipboard.busy = true;
@@ -566,22 +435,9 @@ private slots:
         QCOMPARE(h.fake.dialogs.lastMessage().message.text,
                  std::string("The clipboard is currently being used by another application.\n\rPlease close the other "
                              "application and retry."));
-    }
+        h.fake.dialogs.clearRecord();
 
-    void printsToAPdf()
-    {
-        Harness h(drugDesign(AnovaType::RepeatedMeasures));
-        h.trigger("&Print Anova Table");
-        QCOMPARE(h.fake.printer.dialogTitles, std::vector<std::string>{"Print Anova Table"});
-        QVERIFY(h.fake.dialogs.messages.empty());
-        const std::string text = pdfText(q(h.fake.printer.pdfPath));
-        QVERIFY2(text.find("Analysis of Variance Table") != std::string::npos, text.c_str());
-        QVERIFY(text.find("(Subjects)") != std::string::npos);
-        for (const char* row : {"SxDxT", "DxT", "Total"})
-            QVERIFY2(text.find(row) != std::string::npos, row);
-        QVERIFY(text.find(h.cell(h.gridRowOf("  SxT"), 2).trimmed().toStdString()) != std::string::npos);
-
-        // Cancelled: nothing printed, nothing said. An unwritable target: the printer message.
+        // A cancelled print: nothing printed, nothing said. An unwritable target: the printer message.
         QFile::remove(q(h.fake.printer.pdfPath));
         h.fake.printer.cancel = true;
         h.trigger("&Print Anova Table");
@@ -608,9 +464,6 @@ private slots:
         QVERIFY(std::count(all.begin(), all.end(), '\f') >= 3);
         QVERIFY(all.find("SxAxBxCxDxExFxG") != std::string::npos);
         QVERIFY(all.find("Total") > all.rfind('\f', all.size() - 2));
-        QVERIFY(large.window->grab().save(QStringLiteral("/tmp/varisect_tablewindow_large.png")));
-        QFile::remove(QStringLiteral("/tmp/varisect_tablewindow_print.pdf"));
-        QFile::copy(q(large.fake.printer.pdfPath), QStringLiteral("/tmp/varisect_tablewindow_print.pdf"));
     }
 
     void returnRestoresTheTableAndTheButtonsHandOver()
@@ -627,7 +480,6 @@ private slots:
         QCOMPARE(h.returns, 1);
         QVERIFY(!h.window->isVisible());
         QCOMPARE(h.state.table.rows, h.analysed.rows);
-        QCOMPARE(h.state.table.displayDecimals, h.analysed.displayDecimals);
 
         h.window->show();
         QTest::mouseClick(h.window->findChild<QPushButton*>(QStringLiteral("RestartButton")), Qt::LeftButton);
@@ -640,12 +492,6 @@ private slots:
         QVERIFY(h.window->isVisible());
         h.window->closeForExit();
         QVERIFY(!h.window->isVisible());
-
-        h.window->show();
-        h.trigger("&Contents...");
-        h.trigger("&Search...");
-        h.trigger("How to &Use Help");
-        QCOMPARE(h.fake.help.calls, (std::vector<std::string>{"contents", "search", "helpOnHelp"}));
     }
 };
 
