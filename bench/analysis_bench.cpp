@@ -3,39 +3,18 @@
 // designated factor of 127.
 #include <benchmark/benchmark.h>
 
-#include <random>
 
 #include "engine/analysis.h"
 #include "engine/prompts.h"
+#include "largestdesign.h"
 
 namespace {
 
 using namespace varisect;
 
-Design largest(AnovaType type)
-{
-    Design d;
-    const char* names[] = {"A", "B", "C", "D", "E", "F", "G", "S"};
-    for (int k = 0; k < 8; ++k)
-        d.factors.push_back(Factor{names[k], names[k][0], k < 7 ? 2 : 127, {}});
-    d.anovaType = type;
-    d.designatedFactor = type == AnovaType::NoFRatios ? 0 : 8;
-    return d;
-}
-
-Scores scoresFor(const Design& d)
-{
-    std::mt19937 rng(2026);
-    std::normal_distribution<double> dist(100, 15);
-    Scores s(size_t(d.scoreCount()));
-    for (float& x : s)
-        x = static_cast<float>(dist(rng));
-    return s;
-}
-
 void runDesign(benchmark::State& state, const Design& d)
 {
-    const Scores s = scoresFor(d);
+    const Scores s = bench::scoresFor(d);
     RecordingPrompts prompts;
     for (auto _ : state) {
         const auto groups = d.nested ? BuildPoolingGroups(d) : std::vector<PoolingGroup>{};
@@ -46,14 +25,14 @@ void runDesign(benchmark::State& state, const Design& d)
     }
 }
 
-void IndependentGroups(benchmark::State& state) { runDesign(state, largest(AnovaType::IndependentGroups)); }
-void RepeatedMeasures(benchmark::State& state) { runDesign(state, largest(AnovaType::RepeatedMeasures)); }
-void NoFRatios(benchmark::State& state) { runDesign(state, largest(AnovaType::NoFRatios)); }
+void IndependentGroups(benchmark::State& state) { runDesign(state, bench::largestDesign(AnovaType::IndependentGroups)); }
+void RepeatedMeasures(benchmark::State& state) { runDesign(state, bench::largestDesign(AnovaType::RepeatedMeasures)); }
+void NoFRatios(benchmark::State& state) { runDesign(state, bench::largestDesign(AnovaType::NoFRatios)); }
 
 void NestedMixed(benchmark::State& state)
 {
     // Subjects nested under A and B; the other factors within subjects.
-    Design d = largest(AnovaType::RepeatedMeasures);
+    Design d = bench::largestDesign(AnovaType::RepeatedMeasures);
     d.nested = true;
     d.nestingMatrix = {{'S', 'A'}, {'S', 'B'}};
     runDesign(state, d);
@@ -61,7 +40,7 @@ void NestedMixed(benchmark::State& state)
 
 void NestedIndependentGroups(benchmark::State& state)
 {
-    Design d = largest(AnovaType::IndependentGroups);
+    Design d = bench::largestDesign(AnovaType::IndependentGroups);
     d.nested = true;
     d.nestingMatrix = {{'B', 'A'}, {'C', 'A'}};
     runDesign(state, d);

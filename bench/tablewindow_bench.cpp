@@ -7,11 +7,11 @@
 #include <QPixmap>
 
 #include <memory>
-#include <random>
 
 #include "app/appstate.h"
 #include "engine/analysis.h"
 #include "engine/prompts.h"
+#include "largestdesign.h"
 #include "platform/fakeplatform.h"
 #include "table/tablewindow.h"
 
@@ -31,35 +31,14 @@ QApplication& application()
     return *app;
 }
 
-Design largest()
-{
-    Design d;
-    const char* names[] = {"A", "B", "C", "D", "E", "F", "G", "S"};
-    for (int k = 0; k < 8; ++k)
-        d.factors.push_back(Factor{names[k], names[k][0], k < 7 ? 2 : 127, {}});
-    d.anovaType = AnovaType::RepeatedMeasures;
-    d.designatedFactor = 8;
-    return d;
-}
-
-Scores scoresFor(const Design& d)
-{
-    std::mt19937 rng(2026);
-    std::normal_distribution<double> dist(100, 15);
-    Scores s(size_t(d.scoreCount()));
-    for (float& x : s)
-        x = static_cast<float>(dist(rng));
-    return s;
-}
-
 void AnalysisToPaintedTableWindow(benchmark::State& state)
 {
     application();
     FakePlatform fake;
     Platform platform = fake.platform();
     AppState app;
-    app.design = largest();
-    app.scores = scoresFor(app.design);
+    app.design = bench::largestDesign(AnovaType::RepeatedMeasures);
+    app.scores = bench::scoresFor(app.design);
     RecordingPrompts prompts;
     for (auto _ : state) {
         auto table = RunAnalysis(app.design, app.scores, {}, prompts);
@@ -82,9 +61,9 @@ void TableWindowOnly(benchmark::State& state)
     FakePlatform fake;
     Platform platform = fake.platform();
     AppState app;
-    app.design = largest();
+    app.design = bench::largestDesign(AnovaType::RepeatedMeasures);
     RecordingPrompts prompts;
-    app.table = *RunAnalysis(app.design, scoresFor(app.design), {}, prompts);
+    app.table = *RunAnalysis(app.design, bench::scoresFor(app.design), {}, prompts);
     for (auto _ : state) {
         TableWindow window(app, platform, TableOrigin::AnovaDesign, {});
         window.show();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The rules of the Anova design window ("Design Specification") without any widgets: which
+// The rules of the Anova design window, without any widgets: which
 // choices the window shows, what each choice does to the design, when its main button may be
 // pressed and what it reads, and the texts of its two explanation windows.
 #pragma once

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Anova design window, "Design Specification": the ANOVA type, the replicates or subjects
+// The Anova design window: the ANOVA type, the replicates or subjects
 // factor, the structure and its nesting, and the main button that prepares the table or leads
 // on to the cell sizes. The rules live in AnovaDesignChoices; this window mirrors them.
 #pragma once
