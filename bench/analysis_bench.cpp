@@ -7,6 +7,7 @@
 #include "engine/analysis.h"
 #include "engine/prompts.h"
 #include "largestdesign.h"
+#include "support/recordingprompts.h"
 
 namespace {
 

@@ -13,10 +13,11 @@
 #include <random>
 #include <string>
 
-#include "app/appstate.h"
+#include "session/session.h"
 #include "data/dataentrywindow.h"
 #include "data/scoremodel.h"
-#include "platform/fakeplatform.h"
+#include "shell/windowshell.h"
+#include "support/fakeplatform.h"
 
 namespace {
 
@@ -38,16 +39,17 @@ std::vector<std::string> scoreTexts()
 struct Grid {
     QTemporaryDir folder;
     FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Session state;
     std::unique_ptr<DataEntryWindow> window;
 
     Grid()
     {
         for (auto [name, levels] : {std::pair{"A", 2}, std::pair{"B", 16}, std::pair{"C", 511}})
-            state.design.factors.push_back(Factor{name, name[0], levels, {}});
-        state.outlierCheck = false;
-        window = std::make_unique<DataEntryWindow>(state, platform, DataEntryHandOver{});
+            state.design.design.factors.push_back(Factor{name, name[0], levels, {}});
+        state.data.outlierCheck = false;
+        const DataEntryParts parts{state.design, state.data, state.file, state.recentFiles};
+        const ShellContext shell{fake.platform(), [] { return 0.75; }, [] { return false; }, [] {}};
+        window = std::make_unique<DataEntryWindow>(parts, shell, DataEntryHandOver{});
         window->show();
         QApplication::processEvents();
     }
@@ -78,7 +80,7 @@ void BM_DataOk(benchmark::State& st)
     g.window->model().setScores(scoreTexts(), {});
     for (auto _ : st)
         benchmark::DoNotOptimize(g.window->dataOk());
-    if (g.state.scores.size() != kRows)
+    if (g.state.data.scores().size() != kRows)
         st.SkipWithError("the scores were not accepted");
 }
 

@@ -8,12 +8,13 @@
 
 #include <memory>
 
-#include "app/appstate.h"
+#include "shell/windowshell.h"
 #include "engine/analysis.h"
 #include "engine/prompts.h"
 #include "largestdesign.h"
-#include "platform/fakeplatform.h"
+#include "support/fakeplatform.h"
 #include "table/tablewindow.h"
+#include "support/recordingprompts.h"
 
 namespace {
 
@@ -31,23 +32,28 @@ QApplication& application()
     return *app;
 }
 
+ShellContext shell(FakePlatform& fake)
+{
+    return ShellContext{fake.platform(), [] { return 0.75; }, [] { return false; }, [] {}};
+}
+
 void AnalysisToPaintedTableWindow(benchmark::State& state)
 {
     application();
     FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState app;
-    app.design = bench::largestDesign(AnovaType::RepeatedMeasures);
-    app.scores = bench::scoresFor(app.design);
+    const Design design = bench::largestDesign(AnovaType::RepeatedMeasures);
+    const Scores scores = bench::scoresFor(design);
     RecordingPrompts prompts;
     for (auto _ : state) {
-        auto table = RunAnalysis(app.design, app.scores, {}, prompts);
+        auto table = RunAnalysis(design, scores, {}, prompts);
         if (!table || table->rowCount() != 257) {
             state.SkipWithError("unexpected analysis result");
             break;
         }
-        app.table = std::move(*table);
-        TableWindow window(app, platform, TableOrigin::AnovaDesign, {});
+        TableRequest request;
+        request.table = std::move(*table);
+        request.design = design;
+        TableWindow window(std::move(request), shell(fake), {});
         window.show();
         QApplication::processEvents();
         const QPixmap painted = window.grab();  // paints every visible widget
@@ -59,13 +65,14 @@ void TableWindowOnly(benchmark::State& state)
 {
     application();
     FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState app;
-    app.design = bench::largestDesign(AnovaType::RepeatedMeasures);
+    const Design design = bench::largestDesign(AnovaType::RepeatedMeasures);
     RecordingPrompts prompts;
-    app.table = *RunAnalysis(app.design, bench::scoresFor(app.design), {}, prompts);
+    const AnovaTable table = *RunAnalysis(design, bench::scoresFor(design), {}, prompts);
     for (auto _ : state) {
-        TableWindow window(app, platform, TableOrigin::AnovaDesign, {});
+        TableRequest request;
+        request.table = table;
+        request.design = design;
+        TableWindow window(std::move(request), shell(fake), {});
         window.show();
         QApplication::processEvents();
         const QPixmap painted = window.grab();

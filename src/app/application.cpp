@@ -7,16 +7,11 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWidget>
 
 #include "data/dataentrywindow.h"
-#include "platform/qtwindowutils.h"
-#include "startup/anovadesignwindow.h"
-#include "startup/designwindow.h"
+#include "design/anovadesignwindow.h"
+#include "design/mainwindow.h"
 #include "table/tablewindow.h"
-#include "startup/preferences.h"
-#include "startup/recentfiles.h"
-#include "startup/startupinfo.h"
 
 namespace varisect {
 
@@ -32,16 +27,38 @@ Application::Application(Platform platform, Options options) : platform_(platfor
 
 Application::~Application()
 {
-    dropAnalysisWindows();
-    if (grid_)
-        grid_->closeForExit();
-    if (main_)
-        main_->closeForExit();
+    navigator_.closeAll();
+}
+
+MainWindow* Application::mainWindow() const
+{
+    return navigator_.get<MainWindow>(WindowRole::Main);
+}
+
+DataEntryWindow* Application::dataEntryWindow() const
+{
+    return navigator_.get<DataEntryWindow>(WindowRole::DataEntry);
+}
+
+AnovaDesignWindow* Application::anovaDesignWindow() const
+{
+    return navigator_.get<AnovaDesignWindow>(WindowRole::AnovaDesign);
+}
+
+TableWindow* Application::tableWindow() const
+{
+    return navigator_.get<TableWindow>(WindowRole::Table);
+}
+
+ShellContext Application::shellContext()
+{
+    return ShellContext{platform_, [this] { return session_.startup.screenScale; },
+                        [this] { return session_.preferences.runMaximized; }, [this] { exitProgram(); }};
 }
 
 void Application::start()
 {
-    StartupInfo& info = state_.startup;
+    StartupInfo& info = session_.startup;
 
     const std::string exe = options_.executablePath.empty()
                                 ? QCoreApplication::applicationFilePath().toStdString()
@@ -68,10 +85,8 @@ void Application::start()
         info.interfaceFont = QApplication::font().family().toStdString();
     }
 
-    state_.preferences = loadPreferences(platform_.settings);
-    state_.recentFiles = RecentFileList::read(platform_.settings);
-    state_.outlierCheck = state_.preferences.outlierCheck;
-    state_.labelsInUse = state_.preferences.useLevelLabels;
+    session_.adoptPreferences(loadPreferences(platform_.settings));
+    session_.recentFiles = RecentFileList::read(platform_.settings);
 
     showMainWindow();
 }
@@ -82,141 +97,94 @@ void Application::notYetAvailable(const char* what)
                                std::string("The ") + what +
                                    " comes in a later version of the program.  The design you specified is kept.",
                                MessageButtons::Ok, MessageIcon::Information});
+    // The window that asked is shown again: the program goes on until it is left by the exit path.
+    navigator_.show(WindowRole::AnovaDesign);
 }
 
 void Application::showMainWindow()
 {
-    DesignWindowHandOver handOver;
+    MainWindowHandOver handOver;
     handOver.proceedToDataEntry = [this] { showDataEntry(false); };
     handOver.proceedToAnovaDesign = [this] { showAnovaDesign(); };
     handOver.recentFileChosen = [this](int) { showDataEntry(true); };
-    handOver.exitProgram = [this] { exitProgram(); };
-    handOver.startingOver = [this] { closeOtherWindows(); };
-    main_ = std::make_unique<DesignWindow>(state_, platform_, std::move(handOver));
-    centerForm(*main_, state_.startup.screenScale, state_.preferences.runMaximized);
-    main_->show();
+    handOver.startingOver = [this] { navigator_.closeAllBut(WindowRole::Main); };
+    navigator_.install(WindowRole::Main, std::make_unique<MainWindow>(session_, shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Main);
 }
 
 bool Application::showDataEntry(bool loadRecent)
 {
-    dropDataEntry();
+    navigator_.close(WindowRole::Table);
+    navigator_.close(WindowRole::AnovaDesign);
     DataEntryHandOver handOver;
     handOver.anovaDesign = [this] { showAnovaDesign(); };
-    handOver.exitProgram = [this] { exitProgram(); };
     handOver.restart = [this] { restart(); };
-    grid_ = std::make_unique<DataEntryWindow>(state_, platform_, std::move(handOver));
-    centerForm(*grid_, state_.startup.screenScale, state_.preferences.runMaximized);
-    if (loadRecent) {
-        if (!grid_->loadRecentDataFile()) {
-            // The main window stays as it was.
-            dropDataEntry();
-            return false;
-        }
+    const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
+    auto* grid = navigator_.install(WindowRole::DataEntry,
+                                    std::make_unique<DataEntryWindow>(parts, shellContext(), std::move(handOver)));
+    if (loadRecent && !grid->loadRecentDataFile()) {
+        // The main window stays as it was.
+        navigator_.close(WindowRole::DataEntry);
+        return false;
     }
-    if (main_)
-        main_->hide();
-    grid_->show();
-    grid_->activateWindow();
+    navigator_.hide(WindowRole::Main);
+    navigator_.show(WindowRole::DataEntry);
     return true;
+}
+
+void Application::backToData()
+{
+    navigator_.show(navigator_.window(WindowRole::DataEntry) ? WindowRole::DataEntry : WindowRole::Main);
 }
 
 void Application::showAnovaDesign()
 {
-    if (!design_) {
+    if (!anovaDesignWindow()) {
         AnovaDesignHandOver handOver;
-        handOver.returnToGrid = [this] { showAgain(grid_ ? static_cast<QWidget*>(grid_.get()) : main_.get()); };
+        handOver.returnToGrid = [this] { backToData(); };
         handOver.restart = [this] { restart(); };
-        handOver.tableReady = [this] { showTable(); };
+        handOver.tableReady = [this](AnovaTable table) { showTable(std::move(table)); };
         handOver.analysisAbandoned = [this] {
-            if (table_) {
-                table_->closeForExit();
-                table_.release()->deleteLater();
-            }
-            showAgain(grid_ ? static_cast<QWidget*>(grid_.get()) : main_.get());
+            session_.results.clear();
+            navigator_.close(WindowRole::Table);
+            backToData();
         };
         handOver.enterCellSizes = [this] { notYetAvailable("cell size grid"); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid"); };
-        handOver.exitProgram = [this] { exitProgram(); };
-        design_ = std::make_unique<AnovaDesignWindow>(state_, platform_, std::move(handOver));
-        centerForm(*design_, state_.startup.screenScale, state_.preferences.runMaximized);
+        const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
+        navigator_.install(WindowRole::AnovaDesign,
+                           std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
     }
-    if (grid_)
-        grid_->hide();
-    if (main_)
-        main_->hide();
-    design_->show();
-    design_->raise();
-    design_->activateWindow();
+    navigator_.hide(WindowRole::DataEntry);
+    navigator_.hide(WindowRole::Main);
+    navigator_.show(WindowRole::AnovaDesign);
 }
 
-void Application::showAgain(QWidget* window)
+void Application::showTable(AnovaTable table)
 {
-    if (!window)
-        return;
-    window->show();
-    window->raise();
-    window->activateWindow();
-}
-
-void Application::showTable()
-{
-    if (table_) {
-        table_->closeForExit();
-        table_.release()->deleteLater();
-    }
+    session_.results.setOrdinary(table);
+    TableRequest request;
+    request.table = std::move(table);
+    request.design = session_.design.design;
+    request.origin = TableOrigin::AnovaDesign;
+    request.showFsBelowOne = session_.preferences.showFsBelowOne;
     TableWindowHandOver handOver;
-    handOver.returnTo = [this] { showAgain(design_.get()); };
+    handOver.returnTo = [this] { navigator_.show(WindowRole::AnovaDesign); };
     handOver.newProblem = [this] { restart(); };
-    handOver.exitProgram = [this] { exitProgram(); };
-    table_ = std::make_unique<TableWindow>(state_, platform_, TableOrigin::AnovaDesign, std::move(handOver));
-    centerForm(*table_, state_.startup.screenScale, state_.preferences.runMaximized);
-    table_->show();
-    table_->raise();
-    table_->activateWindow();
-}
-
-void Application::dropAnalysisWindows()
-{
-    if (table_) {
-        table_->closeForExit();
-        table_.release()->deleteLater();
-    }
-    if (design_) {
-        design_->closeForExit();
-        design_.release()->deleteLater();
-    }
-}
-
-void Application::dropDataEntry()
-{
-    dropAnalysisWindows();
-    if (!grid_)
-        return;
-    grid_->closeForExit();
-    grid_.release()->deleteLater();
-}
-
-void Application::closeOtherWindows()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != main_.get() && w->isVisible())
-            w->close();
+    navigator_.install(WindowRole::Table,
+                       std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Table);
 }
 
 void Application::exitProgram()
 {
     if (exiting_)
         return;
-    if (grid_ && !grid_->confirmLeave(LeaveMode::Exit))
+    if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Exit))
         return;
     exiting_ = true;
     platform_.help.close();
-    dropAnalysisWindows();
-    if (grid_)
-        grid_->closeForExit();
-    if (main_)
-        main_->closeForExit();
-    closeOtherWindows();
+    navigator_.closeAll();
     if (options_.quit)
         options_.quit();
     else
@@ -226,15 +194,10 @@ void Application::exitProgram()
 void Application::restart()
 {
     // The grid asks its own save-before-leaving question before it asks for a restart.
-    if (grid_ && !grid_->confirmLeave(LeaveMode::Restart))
+    if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Restart))
         return;
-    dropDataEntry();
-    state_.restart();
-    if (main_) {
-        main_->closeForExit();
-        main_.release()->deleteLater();
-    }
-    closeOtherWindows();
+    navigator_.closeAll();
+    session_.restart();
     showMainWindow();
 }
 

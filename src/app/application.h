@@ -1,24 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The desktop program as a whole: the start-up steps, the main window, the exit path and the
-// restart to a new design.
+// The desktop program as a whole: the start-up steps, the session kept for the run, the windows
+// (through the navigator), the common exit path and the restart to a new design.
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "app/appstate.h"
+#include "app/navigator.h"
 #include "platform/platform.h"
+#include "session/session.h"
+#include "shell/windowshell.h"
 
 class QCoreApplication;
-class QWidget;
 
 namespace varisect {
 
 class AnovaDesignWindow;
 class DataEntryWindow;
-class DesignWindow;
+class MainWindow;
 class TableWindow;
+struct AnovaTable;
 
 // Application and organization name of the desktop program.
 void setApplicationIdentity(QCoreApplication& app);
@@ -41,42 +42,37 @@ public:
     // font, preferences, recent files), then the main window is shown.
     void start();
 
-    // The common exit path: the help viewer and every window are closed and the program ends.
+    // The common exit path: the grid may ask to save first (and the user may cancel); then the
+    // help viewer and every window are closed and the program ends.
     void exitProgram();
-    // A new design: the state is reset (start-up results, preferences and the recent-file list
+    // A new design: the session is reset (start-up results, preferences and the recent-file list
     // are kept), every window is closed and a fresh main window asks its first question.
     void restart();
 
-    AppState& state() { return state_; }
-    DesignWindow* mainWindow() const { return main_.get(); }
-    // The data entry grid of the current pass, or null.
-    DataEntryWindow* dataEntryWindow() const { return grid_.get(); }
-    // The Anova design window and the table window of the current pass, or null.
-    AnovaDesignWindow* anovaDesignWindow() const { return design_.get(); }
-    TableWindow* tableWindow() const { return table_.get(); }
+    Session& state() { return session_; }
+    // The windows of the current pass, or null.
+    MainWindow* mainWindow() const;
+    DataEntryWindow* dataEntryWindow() const;
+    AnovaDesignWindow* anovaDesignWindow() const;
+    TableWindow* tableWindow() const;
     bool exiting() const { return exiting_; }
 
 private:
+    ShellContext shellContext();
     void showMainWindow();
-    void closeOtherWindows();
     void notYetAvailable(const char* what);
     // Opens the data entry grid for the design just specified, replacing one from an earlier
     // pass; with `loadRecent` it loads the open file name. False when that load failed.
     bool showDataEntry(bool loadRecent);
-    void dropDataEntry();
     void showAnovaDesign();
-    void showTable();
-    // Shows a window the user returns to, in front and active.
-    static void showAgain(QWidget* window);
-    void dropAnalysisWindows();
+    void showTable(AnovaTable table);
+    // Back from the Anova design window: the grid, or the main window when there is none.
+    void backToData();
 
     Platform platform_;
     Options options_;
-    AppState state_;
-    std::unique_ptr<DesignWindow> main_;
-    std::unique_ptr<DataEntryWindow> grid_;
-    std::unique_ptr<AnovaDesignWindow> design_;
-    std::unique_ptr<TableWindow> table_;
+    Session session_;
+    Navigator navigator_;
     bool exiting_ = false;
 };
 

@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
 {
     QApplication qapp(argc, argv);
     varisect::setApplicationIdentity(qapp);
+    // The program ends by its exit path only, never because every window happens to be hidden.
+    qapp.setQuitOnLastWindowClosed(false);
 
     const auto frontWindow = [] { return QApplication::activeWindow(); };
     varisect::QtHelpViewer help;

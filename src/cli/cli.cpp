@@ -16,7 +16,8 @@
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "engine/sources.h"
-#include "startup/nesting.h"
+#include "design/nesting.h"
+#include "session/analysisservice.h"
 #include "table/tabletext.h"
 
 namespace varisect {
@@ -214,39 +215,14 @@ Design buildDesign(const std::vector<std::string>& factorArgs)
              "(2 to 8).");
     if (count < kMinFactors)
         fail("a design needs at least 2 factors; only 1 is given.");
-    if (count > kMaxFactors)
-        failWith("Program Limitation", "Sorry, the program only accommodates 8 factors.",
-                 std::to_string(count) + " factors are given.");
-
-    for (int j = 1; j <= count; ++j) {
-        const Factor& f = design.factor(j);
-        if (f.name.empty())
-            failWith("Error", "Please enter a name for Factor" + numberText(j));
-        const char first = upperAscii(f.name[0]);
-        if (first < 'A' || first > 'Z')
-            failWith("Change required!", "The first character of the factor name must be a letter",
-                     "--factor " + inQuotes(factorArgs[static_cast<std::size_t>(j - 1)]) + ":");
+    if (const std::optional<DesignProblem> problem = validateDesign(design)) {
+        std::string where;
+        if (problem->factor == 0 && count > kMaxFactors)
+            where = std::to_string(count) + " factors are given.";
+        else if (problem->factor > 0)
+            where = "--factor " + inQuotes(factorArgs[static_cast<std::size_t>(problem->factor - 1)]) + ":";
+        failWith(problem->message.title, problem->message.text, where);
     }
-    double n = 1;
-    for (int j = 1; j <= count; ++j) {
-        const int levels = design.factor(j).levels;
-        if (levels < 2)
-            failWith("Error", "You have specified that factor" + numberText(j) + " has only" +
-                                  numberText(levels) +
-                                  " levels.  There must be at least 2 levels in a factor.  Please "
-                                  "re-enter the design specifications.");
-        n *= levels;
-    }
-    if (n > static_cast<double>(kMaxScores))
-        failWith("Program Limitation!", "You have specified" + numberText(n) +
-                                            " scores, but the maximum allowed by the program is 16352 scores.");
-    for (int i = 1; i <= count; ++i)
-        for (int k = i + 1; k <= count; ++k)
-            if (upperAscii(design.factor(i).name[0]) == upperAscii(design.factor(k).name[0]))
-                failWith("Change required!",
-                         "The program requires the first letter of all factor names to be unique.  "
-                         "Please change the name of either " +
-                             design.factor(i).name + " or " + design.factor(k).name + ".");
     truncateLabels(design);
     return design;
 }
@@ -483,9 +459,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     design.imputedCount = static_cast<int>(data.imputedCount());
 
     CliPrompts prompts(err);
-    const std::vector<PoolingGroup> groups =
-        design.nested ? BuildPoolingGroups(design) : std::vector<PoolingGroup>{};
-    const std::optional<AnovaTable> table = RunAnalysis(design, data.values(), groups, prompts);
+    const std::optional<AnovaTable> table = analyseDesign(design, data.values(), prompts);
     if (!table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;

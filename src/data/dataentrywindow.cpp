@@ -5,32 +5,27 @@
 #include <fstream>
 
 #include <QApplication>
-#include <QCloseEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
-#include "app/appstate.h"
+#include "session/session.h"
 #include "data/datafilemessages.h"
 #include "data/datafilewriter.h"
 #include "data/scoreentry.h"
 #include "data/scoremodel.h"
+#include "output/document.h"
 #include "platform/platform.h"
+#include "shell/windowshell.h"
 
 namespace varisect {
 
@@ -41,14 +36,6 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 Message waitMessage(const char* text) { return {"Wait", text, MessageButtons::Ok, MessageIcon::Critical}; }
 Message errorMessage(const char* text) { return {"Error", text, MessageButtons::Ok, MessageIcon::Critical}; }
 
-Message clipboardProblemMessage()
-{
-    return {"Clipboard Problem!",
-            std::string("The clipboard is currently being used by another application.") + kMessageLineBreak +
-                "Please close the other application and retry.",
-            MessageButtons::Ok, MessageIcon::Critical};
-}
-
 const char* modeWord(LeaveMode mode) { return mode == LeaveMode::Exit ? "Exit" : "Restart"; }
 
 // How long the saving indicator stays up.
@@ -56,15 +43,22 @@ constexpr int kSavingIndicatorMs = 700;
 
 }  // namespace
 
-DataEntryWindow::DataEntryWindow(AppState& state, Platform& platform, DataEntryHandOver handOver, QWidget* parent)
-    : QMainWindow(parent), state_(state), platform_(platform), handOver_(std::move(handOver))
+DataEntryWindow::DataEntryWindow(DataEntryParts parts, ShellContext shell, DataEntryHandOver handOver, QWidget* parent)
+    : QMainWindow(parent),
+      shell_(new WindowShell(*this, std::move(shell))),
+      platform_(shell_->platform()),
+      design_(parts.design),
+      data_(parts.data),
+      file_(parts.file),
+      recentFiles_(parts.recentFiles),
+      handOver_(std::move(handOver))
 {
     setObjectName(QStringLiteral("dataEntryWindow"));
     QString caption = QStringLiteral("Data Entry Grid");
-    if (!state_.problemLabel.empty())
-        caption += QStringLiteral(" for ") + qs(state_.problemLabel);
+    if (!design_.problemLabel.empty())
+        caption += QStringLiteral(" for ") + qs(design_.problemLabel);
     setWindowTitle(caption + QStringLiteral(":"));
-    model_ = new ScoreModel(state_.design, state_.labelsInUse, this);
+    model_ = new ScoreModel(design_.design, design_.labelsInUse, this);
     buildControls();
     buildMenus();
     setLeadingOn(false);
@@ -114,16 +108,16 @@ void DataEntryWindow::buildControls()
     const QFontMetrics fm(view_->font());
     const int pad = 16;
     int total = view_->verticalHeader()->sizeHint().width() + view_->verticalScrollBar()->sizeHint().width() + 4;
-    for (int f = 0; f < state_.design.factorCount(); ++f) {
+    for (int f = 0; f < design_.design.factorCount(); ++f) {
         const QString name = qs(model_->factorName(f));
         int nameWidth = std::max(fm.horizontalAdvance(name), fm.horizontalAdvance(QStringLiteral("Factor 8")));
         int levelWidth = fm.horizontalAdvance(QStringLiteral("Level"));
-        const int levels = state_.design.factors[static_cast<std::size_t>(f)].levels;
+        const int levels = design_.design.factors[static_cast<std::size_t>(f)].levels;
         for (int l = 0; l < levels; ++l) {
             // The level of row l x stride is level l; measure each level once.
             long row = 1;
             for (int k = 0; k < f; ++k)
-                row *= state_.design.factors[static_cast<std::size_t>(k)].levels;
+                row *= design_.design.factors[static_cast<std::size_t>(k)].levels;
             row *= l;
             if (row < model_->scoreCount())
                 levelWidth = std::max(levelWidth, fm.horizontalAdvance(qs(model_->levelText(static_cast<int>(row), f))));
@@ -151,10 +145,7 @@ void DataEntryWindow::buildControls()
     for (QPushButton* b : {dataOk_, anovaDesign_, restart_}) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
-        b->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(b, &QWidget::customContextMenuRequested, this, [this, b](const QPoint& pos) {
-            QWhatsThis::showText(b->mapToGlobal(pos), b->whatsThis(), b);
-        });
+        shell_->explain(b, b->whatsThis());
     }
     buttons->addWidget(dataOk_);
     buttons->addWidget(anovaDesign_);
@@ -163,7 +154,7 @@ void DataEntryWindow::buildControls()
     layout->addLayout(buttons);
     connect(dataOk_, &QPushButton::clicked, this, [this] { dataOk(); });
     connect(anovaDesign_, &QPushButton::clicked, this, [this] {
-        if (state_.dataAccepted && handOver_.anovaDesign)
+        if (data_.accepted() && handOver_.anovaDesign)
             handOver_.anovaDesign();
     });
     connect(restart_, &QPushButton::clicked, this, &DataEntryWindow::restartClicked);
@@ -190,13 +181,9 @@ void DataEntryWindow::buildMenus()
     file->addSeparator();
     QAction* print = action(file, "&Print Data", "printAction", [this] { printData(); });
     print->setShortcut(QKeySequence::Print);
-    action(file, "P&rinter Setup...", "printerSetupAction", [this] { platform_.printer.printerSetup(); });
+    shell_->addPrinterSetupItem(file);
     file->addSeparator();
-    action(file, "E&xit Alt + F4", "exitAction", [this] { close(); });
-    for (const QKeySequence& keys : {QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(QKeySequence::Quit)}) {
-        auto* s = new QShortcut(keys, this);
-        connect(s, &QShortcut::activated, this, [this] { close(); });
-    }
+    shell_->addExitItem(file);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Data &Editing"));
     edit->setObjectName(QStringLiteral("editMenu"));
@@ -213,12 +200,7 @@ void DataEntryWindow::buildMenus()
     edit->addSeparator();
     action(edit, "Mark Score as &Imputed", "imputedAction", [this] { toggleImputedMark(); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    action(help, "&Contents...", "helpContentsAction", [this] { platform_.help.showContents(); });
-    action(help, "&Search for Help on...", "helpSearchAction", [this] { platform_.help.showSearch(); });
-    action(help, "How to &Use Help", "helpOnHelpAction", [this] { platform_.help.showHelpOnHelp(); });
-    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
-    connect(f1, &QShortcut::activated, this, [this] { platform_.help.showContents(); });
+    shell_->addHelpMenu(menuBar());
 }
 
 DialogAnswer DataEntryWindow::tell(const Message& message, std::optional<DialogAnswer> defaultButton)
@@ -244,8 +226,8 @@ void DataEntryWindow::setLeadingOn(bool enabled)
 
 void DataEntryWindow::dataChanged()
 {
-    state_.file.dataChanged = true;
-    state_.dataAccepted = false;
+    file_.dataChanged = true;
+    data_.withdraw();
     setLeadingOn(false);
 }
 
@@ -350,10 +332,10 @@ bool DataEntryWindow::dataOk()
         tell(*check.problem);
         return false;
     }
-    state_.design.imputedCount = static_cast<int>(check.imputedCount);
-    if (outlierCheckDue(state_.outlierCheck, state_.file.dataFromFile, state_.file.dataChanged)) {
+    design_.design.imputedCount = static_cast<int>(check.imputedCount);
+    if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile, file_.dataChanged)) {
         const OutlierCheckResult result =
-            runOutlierCheck(check.scores, confirmed_, state_.outlierCheck, [this](const OutlierQuestion& q) {
+            runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
                 goToRow(static_cast<int>(q.index));
                 switch (tell(q.message)) {
                 case DialogAnswer::Yes:
@@ -370,8 +352,7 @@ bool DataEntryWindow::dataOk()
             return false;
         }
     }
-    state_.scores = check.scores;
-    state_.dataAccepted = true;
+    data_.accept(check.scores);
     setLeadingOn(true);
     return true;
 }
@@ -423,8 +404,7 @@ void DataEntryWindow::copyScores()
         text += t;
         text += "\r\n";
     }
-    if (!platform_.clipboard.setText(text))
-        tell(clipboardProblemMessage());
+    shell_->copyText(text, MessageIcon::Critical);
 }
 
 void DataEntryWindow::pasteScores()
@@ -486,41 +466,9 @@ void DataEntryWindow::toggleImputedMark()
 
 void DataEntryWindow::printData()
 {
-    QPrinter* printer = platform_.printer.choosePrinter("Print Data");
-    if (!printer)
-        return;
-    const std::vector<std::string> lines = model_->printLines(state_.problemLabel, false);
-    QPainter painter;
-    if (!painter.begin(printer)) {
-        tell({"Printer Problem!", "The printer is unavailable or not ready.  Please correct the condition and retry.",
-              MessageButtons::Ok, MessageIcon::Critical});
-        return;
-    }
-    QFont font(QStringLiteral("Courier New"));
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(10);
-    painter.setFont(font);
-    const QFontMetrics fm(font, printer);
-    const int lineHeight = fm.lineSpacing();
-    const int pageHeight = printer->height();
-    int y = fm.ascent();
-    bool ok = true;
-    for (const std::string& line : lines) {
-        if (y + fm.descent() > pageHeight) {
-            if (!printer->newPage()) {
-                ok = false;
-                break;
-            }
-            y = fm.ascent();
-        }
-        painter.drawText(0, y, qs(line));
-        y += lineHeight;
-    }
-    if (!painter.end() || !ok || printer->printerState() == QPrinter::Error)
-        tell({"Printer problem!",
-              "The printer is not ready, or jammed, or out of paper.  Please correct the condition and retry.",
-              MessageButtons::Ok, MessageIcon::Critical});
+    OutputDocument document;
+    document.fixedLines(model_->printLines(design_.problemLabel, false));
+    shell_->print(document, "Print Data", MessageIcon::Critical);
 }
 
 // ---- Files ----
@@ -571,12 +519,12 @@ bool DataEntryWindow::writeWithRetry(const std::string& path, const DataLayout& 
 void DataEntryWindow::putOnTopOfRecentList(const std::string& path)
 {
     int index = kNewRecentIndex;
-    const auto& entries = state_.recentFiles.entries;
+    const auto& entries = recentFiles_.entries;
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (entries[i].path == path)
             index = static_cast<int>(i) + 1;
-    state_.recentFiles.lastFileToTop(state_.recentRecord(path), index);
-    if (!state_.recentFiles.write(platform_.settings))
+    recentFiles_.lastFileToTop(design_.recentRecord(path), index);
+    if (!recentFiles_.write(platform_.settings))
         tell(recentListSaveFailureMessage());
 }
 
@@ -586,7 +534,7 @@ bool DataEntryWindow::saveLayout(const DataLayout& layout)
     options.title = "Save File (As)";
     options.filter = "Data Files (*.dat)";
     options.defaultExtension = "dat";
-    options.initialPath = state_.file.openFileName;
+    options.initialPath = file_.openFileName;
     options.overwritePrompt = true;
     options.helpContext = kHelpSaveDataFile;
     const std::optional<std::string> path = platform_.dialogs.saveFile(options);
@@ -598,10 +546,10 @@ bool DataEntryWindow::saveLayout(const DataLayout& layout)
         savingTimer_->stop();
         return false;
     }
-    state_.file.saveFileName = *path;
-    state_.file.dataSaved = true;
-    state_.file.dataChanged = false;
-    state_.file.recentIndex = kNewRecentIndex;
+    file_.saveFileName = *path;
+    file_.dataSaved = true;
+    file_.dataChanged = false;
+    file_.recentIndex = kNewRecentIndex;
     putOnTopOfRecentList(*path);
     return true;
 }
@@ -642,19 +590,19 @@ bool DataEntryWindow::saveDataFile()
 bool DataEntryWindow::updateInPlace()
 {
     const std::string path =
-        state_.file.saveFileName.empty() ? state_.file.openFileName : state_.file.saveFileName;
+        file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
     if (path.empty())
         return saveDataFile();
     if (unsavableScore() || !writeWithRetry(path, gridLayout()))
         return false;
-    state_.file.dataSaved = true;
-    state_.file.dataChanged = false;
+    file_.dataSaved = true;
+    file_.dataChanged = false;
     return true;
 }
 
 bool DataEntryWindow::confirmLeave(LeaveMode mode)
 {
-    FileState& file = state_.file;
+    FileState& file = file_;
     if (file.leaveAnswered)
         return true;
     const std::string title = modeWord(mode);
@@ -738,9 +686,9 @@ void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long cou
     goToRow(last);
     const long top = std::max<long>(0, std::min<long>(count - 2, n - visibleRows()));
     view_->verticalScrollBar()->setValue(static_cast<int>(top));
-    state_.file.dataFromFile = true;
-    state_.file.dataChanged = false;
-    state_.dataAccepted = false;
+    file_.dataFromFile = true;
+    file_.dataChanged = false;
+    data_.withdraw();
     setLeadingOn(false);
 }
 
@@ -750,7 +698,7 @@ void DataEntryWindow::openDataFile()
     options.title = "Open File";
     options.filter = "Data Files (*.dat);;All Files (*)";
     options.defaultExtension = "dat";
-    options.initialPath = state_.file.openFileName;
+    options.initialPath = file_.openFileName;
     options.overwritePrompt = false;
     options.helpContext = kHelpOpenDataFile;
     const std::optional<std::string> chosen = platform_.dialogs.openFile(options);
@@ -759,7 +707,7 @@ void DataEntryWindow::openDataFile()
     std::string path = *chosen;
     const long n = model_->scoreCount();
 
-    if (namingConflict(state_.recentFiles, state_.recentRecord(path))) {
+    if (namingConflict(recentFiles_, design_.recentRecord(path))) {
         const DialogAnswer answer = tell(namingConflictMessage());
         if (answer == DialogAnswer::Cancel)
             return;
@@ -771,7 +719,7 @@ void DataEntryWindow::openDataFile()
             copy.items = *items;
             if (!saveLayout(copy))
                 return;
-            path = state_.file.saveFileName;
+            path = file_.saveFileName;
         } else {
             putOnTopOfRecentList(path);
         }
@@ -790,22 +738,22 @@ void DataEntryWindow::openDataFile()
     const auto items = readFileItems(path, std::min(n, *count));
     if (!items)
         return;
-    state_.file.openFileName = path;
+    file_.openFileName = path;
     fillFromFile(*items, *count);
-    const auto& entries = state_.recentFiles.entries;
-    if ((entries.empty() || entries.front().path != path) && (state_.file.dataFromFile || state_.file.dataSaved))
+    const auto& entries = recentFiles_.entries;
+    if ((entries.empty() || entries.front().path != path) && (file_.dataFromFile || file_.dataSaved))
         putOnTopOfRecentList(path);
 }
 
 bool DataEntryWindow::loadRecentDataFile()
 {
-    const std::string path = state_.file.openFileName;
+    const std::string path = file_.openFileName;
     const long n = model_->scoreCount();
     const std::optional<long> count = countFileItems(path);
     if (!count)
         return false;
     if (*count != n) {
-        tell(scoreCountMismatchMessage(state_.design.factorCount() >= 3));
+        tell(scoreCountMismatchMessage(design_.design.factorCount() >= 3));
         return false;
     }
     const auto items = readFileItems(path, n);
@@ -827,21 +775,7 @@ void DataEntryWindow::restartClicked()
 
 void DataEntryWindow::closeForExit()
 {
-    closingForExit_ = true;
-    close();
-}
-
-void DataEntryWindow::closeEvent(QCloseEvent* event)
-{
-    if (!closingForExit_ && handOver_.exitProgram) {
-        handOver_.exitProgram();
-        if (!closingForExit_) {
-            event->ignore();
-            return;
-        }
-    }
-    savingTimer_->stop();
-    event->accept();
+    shell_->closeQuietly();
 }
 
 }  // namespace varisect

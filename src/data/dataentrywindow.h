@@ -15,6 +15,7 @@
 #include "data/datafile.h"
 #include "data/outliers.h"
 #include "platform/dialogs.h"
+#include "platform/platform.h"
 
 class QAction;
 class QLabel;
@@ -24,9 +25,21 @@ class QTimer;
 
 namespace varisect {
 
-struct AppState;
-struct Platform;
+class AcceptedData;
+struct DesignState;
+struct FileState;
+struct RecentFileList;
 class ScoreModel;
+class WindowShell;
+struct ShellContext;
+
+// The parts of the session the grid works on.
+struct DataEntryParts {
+    DesignState& design;          // the design shown; "Data OK" sets its imputed count
+    AcceptedData& data;           // what "Data OK" accepts
+    FileState& file;
+    RecentFileList& recentFiles;  // a saved or opened file goes to the top
+};
 
 // The two ways out that ask to save the data first; the word is the title of the questions.
 enum class LeaveMode { Exit, Restart };
@@ -35,8 +48,6 @@ enum class LeaveMode { Exit, Restart };
 struct DataEntryHandOver {
     // "&Anova Design...": the scores have been accepted by "Data &OK".
     std::function<void()> anovaDesign;
-    // Closing the window or "E&xit Alt + F4": the common exit path (which asks confirmLeave).
-    std::function<void()> exitProgram;
     // "&Restart": the save-before-leaving question has been answered; start over.
     std::function<void()> restart;
 };
@@ -45,7 +56,7 @@ class DataEntryWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    DataEntryWindow(AppState& state, Platform& platform, DataEntryHandOver handOver, QWidget* parent = nullptr);
+    DataEntryWindow(DataEntryParts parts, ShellContext shell, DataEntryHandOver handOver, QWidget* parent = nullptr);
     ~DataEntryWindow() override;
 
     ScoreModel& model() const { return *model_; }
@@ -84,7 +95,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -114,8 +124,12 @@ private:
     std::optional<std::vector<ScoreItem>> readFileItems(const std::string& path, long wanted);
     void fillFromFile(const std::vector<ScoreItem>& items, long count);
 
-    AppState& state_;
+    WindowShell* shell_;
     Platform& platform_;
+    DesignState& design_;
+    AcceptedData& data_;
+    FileState& file_;
+    RecentFileList& recentFiles_;
     DataEntryHandOver handOver_;
     ScoreModel* model_ = nullptr;
     QTableView* view_ = nullptr;
@@ -126,7 +140,6 @@ private:
     QPushButton* anovaDesign_ = nullptr;
     QPushButton* restart_ = nullptr;
     ConfirmedOutliers confirmed_;
-    bool closingForExit_ = false;
 };
 
 }  // namespace varisect

@@ -8,7 +8,7 @@
 #include "data/datafile.h"
 #include "data/datafilewriter.h"
 #include "engine/prompts.h"
-#include "startup/recentfiles.h"
+#include "session/recentfiles.h"
 
 namespace varisect {
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace varisect {
 
@@ -28,29 +27,6 @@ public:
     virtual bool askYesNo(const Message& message) = 0;
     // A message with an OK button only.
     virtual void tell(const Message& message) = 0;
-};
-
-// Answers every question with a fixed answer and keeps what was asked.
-class RecordingPrompts : public Prompts {
-public:
-    explicit RecordingPrompts(bool answer = true) : answer_(answer) {}
-    bool askYesNo(const Message& message) override
-    {
-        messages.push_back(message);
-        if (!queued.empty()) {
-            const bool a = queued.front();
-            queued.erase(queued.begin());
-            return a;
-        }
-        return answer_;
-    }
-    void tell(const Message& message) override { messages.push_back(message); }
-
-    std::vector<Message> messages;
-    std::vector<bool> queued;  // answers used first, in order, before the fixed answer
-
-private:
-    bool answer_;
 };
 
 }  // namespace varisect

@@ -6,9 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,21 +14,17 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWhatsThis>
 
-#include "app/appstate.h"
 #include "engine/effectsize.h"
 #include "engine/fprob.h"
-#include "platform/platform.h"
-#include "platform/qtwindowutils.h"
+#include "output/documentprinter.h"
+#include "shell/windowshell.h"
 #include "table/tableedit.h"
 
 namespace varisect {
@@ -46,24 +39,15 @@ constexpr const char* kFinishRenameCaption = "&Finished Renaming Sources";
 constexpr const char* kHaysLegend = "Hays, P-h P";
 constexpr int kVisibleRowsAtMost = 24;  // taller tables scroll
 constexpr int kCellPadding = 8;          // pixels on each side of a cell text
-constexpr double kPrintPointSize = 10.0;
 
 QString qs(const std::string& text)
 {
     return QString::fromStdString(text);
 }
 
-// "Courier New" (or the metric twin the font configuration maps it to), else the system's
-// fixed-pitch font, at the size of the window's own font.
 QFont tableFont()
 {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch())
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(QApplication::font().pointSizeF());
-    return font;
+    return fixedPitchFont(QApplication::font().pointSizeF());
 }
 
 std::string returnCaption(TableOrigin origin)
@@ -79,28 +63,15 @@ std::string returnCaption(TableOrigin origin)
     return "&Return to Specification Window";
 }
 
-std::vector<QString> splitLines(const std::string& text)
-{
-    std::vector<QString> lines;
-    for (const QString& line : qs(text).split(QStringLiteral("\r\n")))
-        lines.push_back(line);
-    while (!lines.empty() && lines.back().isEmpty())
-        lines.pop_back();
-    return lines;
-}
-
 }  // namespace
 
-TableWindow::TableWindow(AppState& state, Platform& platform, TableOrigin origin, TableWindowHandOver handOver,
-                         std::string titlePrefix, QWidget* parent)
+TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHandOver handOver, QWidget* parent)
     : QMainWindow(parent),
-      state_(state),
-      platform_(platform),
-      origin_(origin),
+      request_(std::move(request)),
+      shell_(new WindowShell(*this, std::move(shell))),
       handOver_(std::move(handOver)),
-      titlePrefix_(std::move(titlePrefix)),
-      working_(state.table),
-      saved_(state.table)
+      working_(request_.table),
+      saved_(request_.table)
 {
     setObjectName(QStringLiteral("tableWindow"));
     setWindowTitle(qs(heading()));
@@ -117,20 +88,26 @@ TableWindow::TableWindow(AppState& state, Platform& platform, TableOrigin origin
     resize(sizeHint());
     grid_->setMinimumHeight(smallest);
     grid_->setMaximumHeight(QWIDGETSIZE_MAX);
-    centerForm(*this, state_.startup.screenScale, state_.preferences.runMaximized);
+    shell_->place();
 }
 
 TableWindow::~TableWindow() = default;
 
 std::string TableWindow::heading() const
 {
-    return tableHeading(titlePrefix_);
+    return tableHeading(request_.titlePrefix);
 }
 
 void TableWindow::closeForExit()
 {
-    closingForExit_ = true;
-    close();
+    shell_->closeQuietly();
+}
+
+OutputDocument TableWindow::printedDocument() const
+{
+    OutputDocument document;
+    document.fixedText(copyTableText(heading(), request_.design, display_));
+    return document;
 }
 
 void TableWindow::buildControls()
@@ -166,7 +143,7 @@ void TableWindow::buildControls()
     legend_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_->setText(qs([&] {
         std::string text;
-        for (const std::string& line : legendLines(state_.design, origin_ != TableOrigin::UnequalCellSizes)) {
+        for (const std::string& line : legendLines(request_.design, request_.origin != TableOrigin::UnequalCellSizes)) {
             if (!text.empty())
                 text += '\n';
             text += line;
@@ -174,11 +151,7 @@ void TableWindow::buildControls()
         return text;
     }()));
 
-    auto whatsThis = [this](QWidget* w, const char* help) {
-        w->setWhatsThis(QString::fromUtf8(help));
-        w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& pos) { showWhatsThis(w, pos); });
-    };
+    auto whatsThis = [this](QWidget* w, const char* help) { shell_->explain(w, QString::fromUtf8(help)); };
 
     omegaBox_ = new QGroupBox(central);
     omegaBox_->setObjectName(QStringLiteral("OmegaChoice"));
@@ -202,12 +175,12 @@ void TableWindow::buildControls()
     connect(omegaGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseOmega(static_cast<OmegaMode>(id)); });
 
     // Effect sizes belong to ordinary, fully crossed independent-groups tables only.
-    const bool offerEffectSizes = origin_ != TableOrigin::SimpleEffects
-        && state_.design.anovaType == AnovaType::IndependentGroups && !state_.design.nested
-        && !state_.mode.unequalCellMode();
+    const bool offerEffectSizes = request_.origin != TableOrigin::SimpleEffects
+        && request_.design.anovaType == AnovaType::IndependentGroups && !request_.design.nested
+        && !request_.unequalCellMode;
     omegaBox_->setVisible(offerEffectSizes);
 
-    cancelButton_ = new QPushButton(qs(returnCaption(origin_)), central);
+    cancelButton_ = new QPushButton(qs(returnCaption(request_.origin)), central);
     cancelButton_->setObjectName(QStringLiteral("CancelButton"));
     whatsThis(cancelButton_, "Goes back to the window this table came from. Changes made in this window are "
                              "not kept.");
@@ -239,13 +212,9 @@ void TableWindow::buildMenus()
     printAction_->setObjectName(QStringLiteral("printAction"));
     printAction_->setShortcut(QKeySequence::Print);
     file->addSeparator();
-    printerSetupAction_ = file->addAction(QStringLiteral("P&rinter Setup..."), this,
-                                          [this] { platform_.printer.printerSetup(); });
+    printerSetupAction_ = shell_->addPrinterSetupItem(file);
     file->addSeparator();
-    exitAction_ = file->addAction(QStringLiteral("E&xit Alt + F4"), this, [this] {
-        if (handOver_.exitProgram)
-            handOver_.exitProgram();
-    });
+    shell_->addExitItem(file);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     copyTableAction_ = edit->addAction(QStringLiteral("&Copy Entire Table to Clipboard"), this, &TableWindow::copyTable);
@@ -256,18 +225,15 @@ void TableWindow::buildMenus()
     finishRenameAction_ = edit->addAction(QString::fromUtf8(kFinishRenameCaption), this, &TableWindow::finishRenaming);
     adjustAction_ = edit->addAction(QStringLiteral("&Adjust Error df"), this, &TableWindow::startAdjusting);
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("&Contents..."), this, [this] { platform_.help.showContents(); });
-    help->addAction(QStringLiteral("&Search..."), this, [this] { platform_.help.showSearch(); });
-    help->addAction(QStringLiteral("How to &Use Help"), this, [this] { platform_.help.showHelpOnHelp(); });
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."));
 }
 
 void TableWindow::rebuildDisplay()
 {
-    display_ = formatTableCells(working_, state_.preferences.showFsBelowOne);
+    display_ = formatTableCells(working_, request_.showFsBelowOne);
     if (omegaMode_ != OmegaMode::Revert && !display_.empty()) {
         const auto kind = omegaMode_ == OmegaMode::Hays ? EffectSizeKind::Hays : EffectSizeKind::Partial;
-        applyEffectSizeColumns(display_, computeEffectSizes(working_, state_.design, kind));
+        applyEffectSizeColumns(display_, computeEffectSizes(working_, request_.design, kind));
     }
 }
 
@@ -329,14 +295,6 @@ int TableWindow::preferredGridHeight() const
         + visibleRows * grid_->verticalHeader()->defaultSectionSize() + 2 * grid_->frameWidth() + 2;
 }
 
-void TableWindow::writeBack()
-{
-    // The shared table shows what the grid shows, so copies and documents render the same.
-    AnovaTable shown = working_;
-    shown.rows = display_;
-    state_.table = std::move(shown);
-}
-
 void TableWindow::updateMenus()
 {
     for (QAction* a : {printAction_, printerSetupAction_, copyTableAction_, copyRowsAction_, renameAction_, adjustAction_})
@@ -354,12 +312,11 @@ void TableWindow::chooseOmega(OmegaMode mode)
     rebuildDisplay();
     fillGrid();
     updateMenus();
-    writeBack();
 }
 
 void TableWindow::startRenaming()
 {
-    platform_.dialogs.message(Message{
+    shell_->dialogs().message(Message{
         "Rename Source",
         "Click on the name of the source whose name you would like to change (within this table only).",
         MessageButtons::Ok, MessageIcon::Information});
@@ -399,7 +356,6 @@ bool TableWindow::renameKeyPressed(QKeyEvent* key)
     working_.cell(r + 2, ColSource) = name;
     grid_->item(r, 0)->setText(qs(name));
     fitColumns();
-    writeBack();
     return true;
 }
 
@@ -414,22 +370,16 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
         return;
     // One adjustment per menu choice, so that later clicks only select.
     adjusting_ = false;
-    const ProbabilityContext context{false, state_.mode.unequalCellMode()};
-    if (adjustErrorDf(working_, state_.design, gridRow + 2, platform_.dialogs, context)) {
+    const ProbabilityContext context{false, request_.unequalCellMode};
+    if (adjustErrorDf(working_, request_.design, gridRow + 2, shell_->dialogs(), context)) {
         rebuildDisplay();
         fillGrid();
-        writeBack();
     }
 }
 
 void TableWindow::copyTable()
 {
-    const std::string text = copyTableText(heading(), state_.design, display_);
-    if (!platform_.clipboard.setText(text))
-        platform_.dialogs.message(Message{"Clipboard Problem!",
-                                          std::string("The clipboard is currently being used by another application.")
-                                              + kMessageLineBreak + "Please close the other application and retry.",
-                                          MessageButtons::Ok, MessageIcon::Exclamation});
+    shell_->copyText(copyTableText(heading(), request_.design, display_));
 }
 
 void TableWindow::copyRows()
@@ -447,73 +397,20 @@ void TableWindow::copyRows()
     }
     // Grid row r shows display row r + 1 (display row 0 is the header).
     const std::string text = copyRowsText(display_, first + 1, last + 1);
-    if (!platform_.clipboard.setText(text))
-        platform_.dialogs.message(Message{"Clipboard Problem!",
-                                          std::string("The clipboard is currently being used by another application.")
-                                              + kMessageLineBreak + "Please close the other application and retry.",
-                                          MessageButtons::Ok, MessageIcon::Exclamation});
+    shell_->copyText(text);
 }
 
 void TableWindow::printTable()
 {
-    QPrinter* printer = platform_.printer.choosePrinter(kPrintDialogTitle);
-    if (!printer)
-        return;  // the dialog was cancelled
-    const std::vector<QString> lines = splitLines(copyTableText(heading(), state_.design, display_));
-
-    QPainter painter;
-    if (!painter.begin(printer)) {
-        platform_.dialogs.message(Message{"Printer Problem!",
-                                          "The printer is unavailable or not ready.  Please correct the condition "
-                                          "and retry.",
-                                          MessageButtons::Ok, MessageIcon::Exclamation});
-        return;
-    }
-    const QRect page(QPoint(0, 0), printer->pageLayout().paintRectPixels(printer->resolution()).size());
-    QFont font = tableFont();
-    font.setPointSizeF(kPrintPointSize);
-    painter.setFont(font);
-    // A table wider than the page is printed smaller rather than cut off.
-    int widest = 0;
-    for (const QString& line : lines)
-        widest = std::max(widest, painter.fontMetrics().horizontalAdvance(line));
-    if (widest > page.width() && widest > 0) {
-        font.setPointSizeF(std::max(4.0, kPrintPointSize * page.width() / widest));
-        painter.setFont(font);
-    }
-    const QFontMetrics fm = painter.fontMetrics();
-    int y = fm.ascent();
-    bool failed = false;
-    for (const QString& line : lines) {
-        if (y + fm.descent() > page.height()) {
-            if (!printer->newPage()) {
-                failed = true;
-                break;
-            }
-            y = fm.ascent();
-        }
-        painter.drawText(0, y, line);
-        y += fm.lineSpacing();
-    }
-    if (!painter.end() || failed)
-        platform_.dialogs.message(Message{"Printer problem!",
-                                          "The printer is not ready, or jammed, or out of paper.  Please correct the "
-                                          "condition and retry.",
-                                          MessageButtons::Ok, MessageIcon::Exclamation});
+    shell_->print(printedDocument(), kPrintDialogTitle);
 }
 
 void TableWindow::returnClicked()
 {
     // Every change made here stays within this window.
-    state_.table = saved_;
     hide();
     if (handOver_.returnTo)
         handOver_.returnTo();
-}
-
-void TableWindow::showWhatsThis(QWidget* widget, const QPoint& pos)
-{
-    QWhatsThis::showText(widget->mapToGlobal(pos), widget->whatsThis(), widget);
 }
 
 bool TableWindow::eventFilter(QObject* watched, QEvent* event)
@@ -523,25 +420,15 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TableWindow::closeEvent(QCloseEvent* event)
-{
-    if (closingForExit_ || !handOver_.exitProgram) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    handOver_.exitProgram();
-}
-
 void TableWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (shownOnce_)
         return;
     shownOnce_ = true;
-    if (origin_ == TableOrigin::UnequalCellSizes && state_.mode.unweightedMeans && !state_.mode.randomAttritionTest)
+    if (request_.origin == TableOrigin::UnequalCellSizes && request_.unweightedMeans)
         QTimer::singleShot(0, this, [this] {
-            platform_.dialogs.message(Message{
+            shell_->dialogs().message(Message{
                 "Nonorthogonal Analysis",
                 std::string("     The method of unweighted means yields statistical tests that are slighly biased. ")
                     + kMessageLineBreak

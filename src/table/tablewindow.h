@@ -12,6 +12,8 @@
 #include <QMainWindow>
 
 #include "engine/anovatable.h"
+#include "engine/design.h"
+#include "output/document.h"
 #include "table/tabletext.h"
 
 class QAction;
@@ -24,21 +26,29 @@ class QTableWidget;
 
 namespace varisect {
 
-struct AppState;
-struct Platform;
+class WindowShell;
+struct ShellContext;
 
 // Where the table window was opened from: its return button leads back there.
 enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes };
 
+// What the table window shows: its own copy of a finished table and of the design behind it.
+struct TableRequest {
+    AnovaTable table;
+    Design design;
+    TableOrigin origin = TableOrigin::AnovaDesign;
+    std::string titlePrefix;       // names an unequal-N analysis ("Unweighted Means ")
+    bool showFsBelowOne = false;   // the preference "Show F-ratios less than one"
+    bool unequalCellMode = false;  // an unequal-cell-size analysis
+    bool unweightedMeans = false;  // ... the method of unweighted means (its notice is shown)
+};
+
 // What the table window hands back to the rest of the program. Every member may be empty.
 struct TableWindowHandOver {
-    // "Return ...": the shared table has been restored as it came in and the window hidden;
-    // show the window it came from (see TableOrigin).
+    // "Return ...": the window has been hidden; show the window it came from (see TableOrigin).
     std::function<void()> returnTo;
     // "&New Problem": the restart path.
     std::function<void()> newProblem;
-    // "E&xit Alt + F4" or closing the window: the common exit path.
-    std::function<void()> exitProgram;
 };
 
 // The OmegaChoice options, in their order.
@@ -48,12 +58,10 @@ class TableWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Shows AppState::table. `titlePrefix` names an unequal-N analysis ("Unweighted Means ").
-    TableWindow(AppState& state, Platform& platform, TableOrigin origin, TableWindowHandOver handOver,
-                std::string titlePrefix = {}, QWidget* parent = nullptr);
+    TableWindow(TableRequest request, ShellContext shell, TableWindowHandOver handOver, QWidget* parent = nullptr);
     ~TableWindow() override;
 
-    // What the grid shows, header row first (the cells copied, printed and written back).
+    // What the grid shows, header row first (the cells copied and printed).
     const std::vector<DisplayRow>& displayRows() const { return display_; }
     // The window's own working copy of the table, with plain number texts.
     const AnovaTable& workingTable() const { return working_; }
@@ -62,13 +70,14 @@ public:
     bool adjusting() const { return adjusting_; }
     QTableWidget* grid() const { return grid_; }
     std::string heading() const;
+    // What "&Print Anova Table" prints: the heading, the factor legend and the rows shown.
+    OutputDocument printedDocument() const;
 
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -78,7 +87,6 @@ private:
     void fillGrid();
     void fitColumns();
     int preferredGridHeight() const;
-    void writeBack();
     void updateMenus();
 
     void chooseOmega(OmegaMode mode);
@@ -91,13 +99,10 @@ private:
     void copyRows();
     void printTable();
     void returnClicked();
-    void showWhatsThis(QWidget* widget, const QPoint& pos);
 
-    AppState& state_;
-    Platform& platform_;
-    TableOrigin origin_;
+    TableRequest request_;
+    WindowShell* shell_;
     TableWindowHandOver handOver_;
-    std::string titlePrefix_;
 
     AnovaTable working_;  // what the edits change
     AnovaTable saved_;    // the table as it came in
@@ -105,7 +110,6 @@ private:
     OmegaMode omegaMode_ = OmegaMode::Revert;
     bool renaming_ = false;
     bool adjusting_ = false;
-    bool closingForExit_ = false;
     bool shownOnce_ = false;
 
     QTableWidget* grid_ = nullptr;
@@ -118,7 +122,6 @@ private:
 
     QAction* printAction_ = nullptr;
     QAction* printerSetupAction_ = nullptr;
-    QAction* exitAction_ = nullptr;
     QAction* copyTableAction_ = nullptr;
     QAction* copyRowsAction_ = nullptr;
     QAction* renameAction_ = nullptr;

@@ -14,34 +14,35 @@
 
 #include <algorithm>
 
-#include "app/appstate.h"
-#include "platform/fakeplatform.h"
-#include "startup/anovadesign.h"
-#include "startup/anovadesignwindow.h"
-#include "startup/explanationwindow.h"
-#include "startup/levellabelswindow.h"
-#include "startup/nestingwindow.h"
+#include "session/session.h"
+#include "support/guitest.h"
+#include "design/anovadesign.h"
+#include "design/anovadesignwindow.h"
+#include "design/explanationwindow.h"
+#include "design/levellabelswindow.h"
+#include "design/nestingwindow.h"
 
 using namespace varisect;
+using namespace varisect::test;
 
 namespace {
 
-void fillDesign(AppState& state, std::vector<std::pair<std::string, int>> factors, float (*score)(long))
+void fillDesign(Session& state, std::vector<std::pair<std::string, int>> factors, float (*score)(long))
 {
-    state.design = Design{};
+    state.design.design = Design{};
     long n = 1;
     for (auto& [name, levels] : factors) {
-        state.design.factors.push_back(Factor{name, name[0], levels, {}});
+        state.design.design.factors.push_back(Factor{name, name[0], levels, {}});
         n *= levels;
     }
-    state.scores.clear();
+    Scores scores;
     for (long i = 0; i < n; ++i)
-        state.scores.push_back(score(i));
-    state.dataAccepted = true;
+        scores.push_back(score(i));
+    state.data.accept(std::move(scores));
 }
 
 // Drug (2 levels) x Time (3) x Subjects (5).
-void fillTypical(AppState& state)
+void fillTypical(Session& state)
 {
     fillDesign(state, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}}, [](long i) { return float(10 + i % 7); });
 }
@@ -49,38 +50,35 @@ void fillTypical(AppState& state)
 // Records which hand-over the window took.
 struct HandOverLog {
     std::vector<std::string> calls;
+    AnovaTable table;  // the last one handed over
     AnovaDesignHandOver handOver()
     {
         AnovaDesignHandOver h;
         h.returnToGrid = [this] { calls.push_back("returnToGrid"); };
         h.restart = [this] { calls.push_back("restart"); };
-        h.tableReady = [this] { calls.push_back("tableReady"); };
+        h.tableReady = [this](AnovaTable t) {
+            calls.push_back("tableReady");
+            table = std::move(t);
+        };
         h.analysisAbandoned = [this] { calls.push_back("analysisAbandoned"); };
         h.enterCellSizes = [this] { calls.push_back("enterCellSizes"); };
         h.enterGroupSizes = [this] { calls.push_back("enterGroupSizes"); };
-        h.exitProgram = [this] { calls.push_back("exitProgram"); };
         return h;
     }
 };
+
+AnovaDesignParts parts(Session& state)
+{
+    return {state.design, state.mode, state.data};
+}
 
 // A window's surroundings: fake platform, application state, hand-over record.
 struct Surroundings {
     FakePlatform fake;
     Platform platform = fake.platform();
-    AppState state;
+    Session state;
     HandOverLog log;
 };
-
-template <typename T>
-T* child(QObject* parent, const char* name)
-{
-    T* w = parent->findChild<T*>(QString::fromUtf8(name));
-    if (!w)
-        qFatal("no child %s", name);
-    return w;
-}
-
-void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2)); }
 
 int rowOf(const AnovaTable& t, const std::string& label)
 {
@@ -103,20 +101,6 @@ void clickLine(QListWidget* list, const char* text)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(line(list, text)).center());
 }
 
-std::string oneSpaced(QString text)
-{
-    return text.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed().toStdString();
-}
-
-std::string pdfText(const std::string& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QString::fromStdString(path), QStringLiteral("-")});
-    if (!p.waitForFinished(20000) || p.exitCode() != 0)
-        return {};
-    return oneSpaced(QString::fromUtf8(p.readAllStandardOutput()));
-}
-
 }  // namespace
 
 class AnovaDesignWindowTest : public QObject {
@@ -135,7 +119,7 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
     Surroundings env;
     auto& [fake, platform, state, log] = env;
     fillTypical(state);
-    AnovaDesignWindow window(state, platform, log.handOver());
+    AnovaDesignWindow window(parts(state), test::shellContext(fake), log.handOver());
     window.show();
     auto* main = child<QPushButton>(&window, "mainButton");
     auto* frame = child<QGroupBox>(&window, "designationFrame");
@@ -148,28 +132,28 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
     QVERIFY(nestingButton->isHidden());
 
     click(child<QRadioButton>(&window, "independentGroups"));
-    QCOMPARE(state.design.anovaType, AnovaType::IndependentGroups);
+    QCOMPARE(state.design.design.anovaType, AnovaType::IndependentGroups);
     QVERIFY(frame->isVisible());
     QCOMPARE(frame->title(), QStringLiteral("Designate the Replicates Factor:"));
     QVERIFY(!main->isEnabled());
     click(child<QRadioButton>(&window, "factorOption3"));
-    QCOMPARE(state.design.designatedFactor, 3);
+    QCOMPARE(state.design.design.designatedFactor, 3);
     QVERIFY(main->isEnabled());
 
     // Nested waits for the nesting; fully crossed brings the button back.
     click(child<QRadioButton>(&window, "nested"));
-    QVERIFY(state.design.nested);
+    QVERIFY(state.design.design.nested);
     QVERIFY(nestingButton->isVisible());
     QVERIFY(!main->isEnabled());
     click(child<QRadioButton>(&window, "fullyCrossed"));
-    QVERIFY(!state.design.nested);
+    QVERIFY(!state.design.design.nested);
     QVERIFY(nestingButton->isHidden());
     QVERIFY(main->isEnabled());
 
     // A different type clears the designation.
     click(child<QRadioButton>(&window, "repeatedMeasures"));
     QCOMPARE(frame->title(), QStringLiteral("Designate the Subjects Factor:"));
-    QCOMPARE(state.design.designatedFactor, 0);
+    QCOMPARE(state.design.design.designatedFactor, 0);
     for (int k = 1; k <= 3; ++k)
         QVERIFY(!child<QRadioButton>(&window, ("factorOption" + std::to_string(k)).c_str())->isChecked());
     QVERIFY(!main->isEnabled());
@@ -177,7 +161,7 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
     // "No F-ratios" clears a nested structure and needs nothing more.
     click(child<QRadioButton>(&window, "nested"));
     click(child<QRadioButton>(&window, "noFRatios"));
-    QVERIFY(!state.design.nested);
+    QVERIFY(!state.design.design.nested);
     QVERIFY(child<QRadioButton>(&window, "fullyCrossed")->isChecked());
     QVERIFY(frame->isHidden());
     QVERIFY(main->isEnabled());
@@ -185,7 +169,7 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
     // Reopening shows the earlier choices; the return button goes back to the grid.
     click(child<QRadioButton>(&window, "repeatedMeasures"));
     click(child<QRadioButton>(&window, "factorOption2"));
-    AnovaDesignWindow again(state, platform, log.handOver());
+    AnovaDesignWindow again(parts(state), test::shellContext(fake), log.handOver());
     again.show();
     QVERIFY(child<QRadioButton>(&again, "repeatedMeasures")->isChecked());
     QVERIFY(child<QRadioButton>(&again, "factorOption2")->isChecked());
@@ -200,21 +184,21 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
     log.calls.clear();
     state.mode.plannedComparisons = true;
     {
-        AnovaDesignWindow w(state, platform, log.handOver());
+        AnovaDesignWindow w(parts(state), test::shellContext(fake), log.handOver());
         w.show();
         auto* main = child<QPushButton>(&w, "mainButton");
         QCOMPARE(main->text(), QStringLiteral("Set up &Comparisons"));
         click(main);  // nothing is attached yet
         QVERIFY(w.isVisible());
-        QVERIFY(!state.tableComputed);
+        QVERIFY(log.calls.empty());
     }
 
     // Unequal cell sizes: labels first when in use, then the cell sizes; the return button restarts.
     state.mode = ModeFlags{};
     state.mode.unweightedMeans = true;
-    state.labelsInUse = true;
+    state.design.labelsInUse = true;
     {
-        AnovaDesignWindow w(state, platform, log.handOver());
+        AnovaDesignWindow w(parts(state), test::shellContext(fake), log.handOver());
         w.show();
         auto* main = child<QPushButton>(&w, "mainButton");
         QCOMPARE(main->text(), QStringLiteral("Enter &Labels for Levels..."));
@@ -226,7 +210,7 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
         QVERIFY(w.isHidden());
         click(child<QPushButton>(w.levelLabelsWindow(), "cancelButton"));
         QVERIFY(w.isVisible());
-        QVERIFY(!state.labelsInUse);
+        QVERIFY(!state.design.labelsInUse);
         QCOMPARE(main->text(), QStringLiteral("&Enter Cell n's"));
         click(main);
         click(child<QPushButton>(&w, "returnButton"));
@@ -242,7 +226,7 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     // Area (2) x Block (2) x Replicates (3), blocks nested under areas.
     fillDesign(state, {{"Area", 2}, {"Block", 2}, {"Replicates", 3}},
                [](long i) { return static_cast<float>(3 + i % 4 + (i * i) % 5); });
-    AnovaDesignWindow window(state, platform, log.handOver());
+    AnovaDesignWindow window(parts(state), test::shellContext(fake), log.handOver());
     window.show();
 
     click(child<QRadioButton>(&window, "independentGroups"));
@@ -267,7 +251,7 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     // Still open with the selection as it was.
     QVERIFY(nw->isVisible());
     QCOMPARE(list->selectedItems().size(), 2);
-    QVERIFY(!state.nestingSpecified);
+    QVERIFY(!state.design.nestingSpecified);
 
     // The implied nest meeting a selected pair the other way round.
     clickLine(list, "A nested under B");  // deselects
@@ -286,13 +270,13 @@ void AnovaDesignWindowTest::nestingWindowMessagesAndNestedTable()
     QCOMPARE(fake.dialogs.messages.size(), shown);
     QVERIFY(nw->isHidden());
     QVERIFY(window.isVisible());
-    QVERIFY(state.nestingSpecified);
-    QCOMPARE(state.design.nestingMatrix, (std::vector<NestRelation>{{'B', 'A'}}));
+    QVERIFY(state.design.nestingSpecified);
+    QCOMPARE(state.design.design.nestingMatrix, (std::vector<NestRelation>{{'B', 'A'}}));
 
     // Blocks within areas: no AxB, the nested source marked "+", tested against 8 within df.
     click(child<QPushButton>(&window, "mainButton"));
     QCOMPARE(log.calls, std::vector<std::string>{"tableReady"});
-    const AnovaTable& t = state.table;
+    const AnovaTable& t = log.table;
     QVERIFY(rowOf(t, "A") > 0);
     QCOMPARE(rowOf(t, "AxB"), 0);
     QCOMPARE(static_cast<int>(t.number(rowOf(t, "B +"), ColDf)), 2);
@@ -305,7 +289,7 @@ void AnovaDesignWindowTest::nestingDoubleClickCancelAndGroupSizes()
     auto& [fake, platform, state, log] = env;
     fillDesign(state, {{"Group", 2}, {"Subjects", 3}, {"Trial", 2}}, [](long i) { return float(i % 5); });
     {
-        AnovaDesignWindow window(state, platform, log.handOver());
+        AnovaDesignWindow window(parts(state), test::shellContext(fake), log.handOver());
         window.show();
         click(child<QRadioButton>(&window, "repeatedMeasures"));
         click(child<QRadioButton>(&window, "factorOption2"));
@@ -321,14 +305,14 @@ void AnovaDesignWindowTest::nestingDoubleClickCancelAndGroupSizes()
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, r.center());
         QVERIFY(window.nestingWindow()->isHidden());
-        QVERIFY(state.nestingSpecified);
-        QCOMPARE(state.design.nestingMatrix, (std::vector<NestRelation>{{'S', 'G'}}));
+        QVERIFY(state.design.nestingSpecified);
+        QCOMPARE(state.design.design.nestingMatrix, (std::vector<NestRelation>{{'S', 'G'}}));
 
         // Cancel in the nesting window falls back to a fully crossed design.
         click(child<QPushButton>(&window, "nestingButton"));
         click(child<QPushButton>(window.nestingWindow(), "cancelButton"));
         QVERIFY(window.isVisible());
-        QVERIFY(!state.design.nested);
+        QVERIFY(!state.design.design.nested);
         QVERIFY(child<QRadioButton>(&window, "fullyCrossed")->isChecked());
         QVERIFY(child<QPushButton>(&window, "nestingButton")->isHidden());
         QVERIFY(child<QPushButton>(&window, "mainButton")->isEnabled());
@@ -336,14 +320,14 @@ void AnovaDesignWindowTest::nestingDoubleClickCancelAndGroupSizes()
 
     // Unequal group sizes: always nested, exactly one nested factor.
     state.mode.twoFactorUnequal = true;
-    state.design.nested = true;
-    state.labelsInUse = false;
-    AnovaDesignWindow window(state, platform, log.handOver());
+    state.design.design.nested = true;
+    state.design.labelsInUse = false;
+    AnovaDesignWindow window(parts(state), test::shellContext(fake), log.handOver());
     window.show();
     auto* main = child<QPushButton>(&window, "mainButton");
     QCOMPARE(main->text(), QStringLiteral("&Enter Group Sizes"));
     click(child<QRadioButton>(&window, "fullyCrossed"));
-    QVERIFY(state.design.nested);
+    QVERIFY(state.design.design.nested);
     QVERIFY(child<QRadioButton>(&window, "nested")->isChecked());
     QVERIFY(!main->isEnabled());
     click(child<QPushButton>(&window, "nestingButton"));
@@ -380,13 +364,12 @@ void AnovaDesignWindowTest::abandonedAnalysisAndIncompleteScores()
     FakePlatform fake;
     BusyWatchingDialogs dialogs(fake.desktop);
     Platform platform{dialogs, fake.settings, fake.clipboard, fake.printer, fake.help, fake.desktop};
-    AppState state;
+    Session state;
     fillTypical(state);
-    std::fill(state.scores.begin(), state.scores.end(), 7.0f);
-    state.table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
-    state.tableComputed = true;
+    state.data.accept(Scores(30, 7.0f));
     HandOverLog log;
-    AnovaDesignWindow window(state, platform, log.handOver());
+    AnovaDesignWindow window(parts(state), ShellContext{platform, [] { return 0.75; }, [] { return false; }, {}},
+                             log.handOver());
     window.show();
 
     click(child<QRadioButton>(&window, "repeatedMeasures"));
@@ -400,16 +383,15 @@ void AnovaDesignWindowTest::abandonedAnalysisAndIncompleteScores()
     QCOMPARE(fake.desktop.busyDepth, 0);
     QVERIFY(!fake.desktop.unbalanced);
     QCOMPARE(log.calls, std::vector<std::string>{"analysisAbandoned"});
-    QVERIFY(!state.tableComputed);
     QVERIFY(window.isHidden());
     // Scores that do not fill the design: a message, no analysis, nothing lost.
     window.show();
-    state.scores.resize(29);
+    state.data.accept(Scores(29, 7.0f));
     dialogs.clearRecord();
     click(child<QPushButton>(&window, "mainButton"));
     QCOMPARE(dialogs.lastMessage().message.title, std::string("Data Not Ready!"));
     QVERIFY(dialogs.lastMessage().message.text.find("30 scores, but 29") != std::string::npos);
-    QCOMPARE(state.scores.size(), size_t(29));
+    QCOMPARE(state.data.scores().size(), size_t(29));
     QCOMPARE(log.calls.size(), size_t(1));
     QVERIFY(window.isVisible());
 }
@@ -419,11 +401,10 @@ void AnovaDesignWindowTest::explanationWindows()
     const std::string pdf = QDir::temp().filePath(QStringLiteral("anovadesign_explanation.pdf")).toStdString();
     QFile::remove(QString::fromStdString(pdf));
     FakePlatform fake(pdf);
-    Platform platform = fake.platform();
-    AppState state;
+    Session state;
     fillTypical(state);
     HandOverLog log;
-    AnovaDesignWindow window(state, platform, log.handOver());
+    AnovaDesignWindow window(parts(state), test::shellContext(fake), log.handOver());
     window.show();
 
     click(child<QPushButton>(&window, "explanationButton"));
@@ -451,7 +432,7 @@ void AnovaDesignWindowTest::explanationWindows()
     fake.clipboard.busy = false;
     options->printAction()->trigger();
     QCOMPARE(fake.printer.dialogTitles.back(), std::string("Print Explanation"));
-    QVERIFY(pdfText(pdf).find(oneSpaced(QString::fromStdString(named[0]))) != std::string::npos);
+    QVERIFY(oneSpaced(QString::fromStdString(pdfText(pdf))).find(oneSpaced(QString::fromStdString(named[0]))) != std::string::npos);
 
     // The nesting explanation, from its button: copied whole, printed unless cancelled.
     click(child<QPushButton>(options, "nestingExplanationButton"));
@@ -469,7 +450,7 @@ void AnovaDesignWindowTest::explanationWindows()
     fake.printer.cancel = false;
     nesting->printAction()->trigger();
     QCOMPARE(fake.printer.dialogTitles.back(), std::string("Print Nesting Explanation"));
-    QVERIFY(pdfText(pdf).find("The program will handle complex nesting.") != std::string::npos);
+    QVERIFY(oneSpaced(QString::fromStdString(pdfText(pdf))).find("The program will handle complex nesting.") != std::string::npos);
 
     click(child<QPushButton>(nesting, "returnButton"));
     QVERIFY(nesting->isHidden());

@@ -21,59 +21,37 @@
 #include "app/application.h"
 #include "data/dataentrywindow.h"
 #include "data/scoremodel.h"
-#include "platform/fakeplatform.h"
-#include "startup/designwindow.h"
+#include "support/guitest.h"
+#include "design/mainwindow.h"
 
 using namespace varisect;
+using namespace varisect::test;
 
 namespace {
-
-Design makeDesign(const std::vector<std::pair<std::string, int>>& factors)
-{
-    Design d;
-    for (const auto& [name, levels] : factors) {
-        Factor f;
-        f.name = name;
-        f.tableLabel = name.empty() ? 'A' : name[0];
-        f.levels = levels;
-        d.factors.push_back(f);
-    }
-    return d;
-}
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // A grid for `design` on fake surroundings, with the hand-overs counted.
 struct Harness {
     QTemporaryDir folder;
     FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Session state;
     int anovaDesign = 0;
+    int exits = 0;
     std::unique_ptr<DataEntryWindow> window;
 
     explicit Harness(Design design, std::string problemLabel = {})
         : fake((QDir::tempPath() + QStringLiteral("/varisect-grid-print.pdf")).toStdString())
     {
-        state.design = std::move(design);
-        state.problemLabel = std::move(problemLabel);
+        state.design.design = std::move(design);
+        state.design.problemLabel = std::move(problemLabel);
         fake.dialogs.messageFallback = DialogAnswer::Cancel;
         open();
     }
 
     void open()
     {
-        DataEntryHandOver h{[this] { ++anovaDesign; }, [] {}, [] {}};
-        window = std::make_unique<DataEntryWindow>(state, platform, std::move(h));
+        DataEntryHandOver h{[this] { ++anovaDesign; }, [] {}};
+        const DataEntryParts parts{state.design, state.data, state.file, state.recentFiles};
+        window = std::make_unique<DataEntryWindow>(parts, test::shellContext(fake, &exits), std::move(h));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -96,15 +74,6 @@ struct Harness {
     std::vector<std::string> titles() const { return fake.dialogs.messageTitles(); }
     const Message& last() const { return fake.dialogs.lastMessage().message; }
 };
-
-std::string pdfText(const std::string& path)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).toStdString();
-}
 
 }  // namespace
 
@@ -185,8 +154,8 @@ private slots:
         h.model().setScores({"1", "2", "3", "4", "5.5", "-1"}, {false, true, false, false, true});
         QVERIFY(h.window->dataOk());
         QVERIFY(h.fake.dialogs.messages.empty());
-        QCOMPARE(h.state.scores, (Scores{1, 2, 3, 4, 5.5f, -1}));
-        QCOMPARE(h.state.design.imputedCount, 2);
+        QCOMPARE(h.state.data.scores(), (Scores{1, 2, 3, 4, 5.5f, -1}));
+        QCOMPARE(h.state.design.design.imputedCount, 2);
         QTest::mouseClick(h.button("anovaDesignButton"), Qt::LeftButton);
         QCOMPARE(h.anovaDesign, 1);
 
@@ -194,7 +163,7 @@ private slots:
         h.goTo(0);
         h.type(QStringLiteral("0"));
         QVERIFY(!h.button("anovaDesignButton")->isEnabled());
-        QVERIFY(!h.state.dataAccepted);
+        QVERIFY(!h.state.data.accepted());
         h.window->dataOk();
         h.view()->clearSelection();
         h.action("imputedAction")->trigger();
@@ -228,7 +197,7 @@ private slots:
         h.model().setScore(0, "-400", false);
         h.fake.dialogs.messageAnswers = {DialogAnswer::Cancel};
         QVERIFY(h.window->dataOk());
-        QVERIFY(!h.state.outlierCheck && h.state.preferences.outlierCheck);
+        QVERIFY(!h.state.data.outlierCheck && h.state.preferences.outlierCheck);
 
         // Loaded from a file and unchanged: no check.
         Harness loaded(makeDesign({{"A", 4}, {"B", 5}}));
@@ -334,7 +303,7 @@ private slots:
         QCOMPARE(g.model().texts(), (std::vector<std::string>{"1", "12.5", "-3", "4"}));
         QCOMPARE(g.row(), 3);
         QVERIFY(g.window->dataOk());
-        QCOMPARE(g.state.design.imputedCount, 1);
+        QCOMPARE(g.state.design.design.imputedCount, 1);
 
         // The same file under another problem label: the naming conflict. Cancel loads nothing;
         // No attaches the current design to the file and loads it.
@@ -460,13 +429,13 @@ private slots:
         Design d = makeDesign({{"Drug", 2}, {"Time", 3}});
         d.factors[1].levelLabels = {"am", "pm", "ev"};
         Harness h(d, "Sleep study");
-        h.state.labelsInUse = true;
+        h.state.design.labelsInUse = true;
         h.open();
         h.model().setScores({"1", "2", "3.25", "4", "5", "66"}, {});
         QFile::remove(QString::fromStdString(h.fake.printer.pdfPath));
         h.action("printAction")->trigger();
         QCOMPARE(h.fake.printer.dialogTitles, std::vector<std::string>{"Print Data"});
-        const std::string text = pdfText(h.fake.printer.pdfPath);
+        const std::string text = pdfText(h.fake.printer.pdfPath, true);
         if (text.empty())
             QSKIP("pdftotext is not available");
         const QString simple = QString::fromStdString(text).simplified();
@@ -488,9 +457,9 @@ private slots:
         QVERIFY(big.view()->verticalScrollBar()->value() > 16000);
         big.type(QStringLiteral("5"));
         QCOMPARE(big.model().text(16351), std::to_string(16351 % 97) + "5");
-        big.state.outlierCheck = false;
+        big.state.data.outlierCheck = false;
         QVERIFY(big.window->dataOk());
-        QCOMPARE(big.state.scores.size(), std::size_t(16352));
+        QCOMPARE(big.state.data.scores().size(), std::size_t(16352));
     }
 
     void applicationHandsTheGridOnAndBack()
@@ -508,7 +477,7 @@ private slots:
         options.quit = [&] { ++quits; };
         Application app(fake.platform(), options);
         app.start();
-        DesignWindow* main = app.mainWindow();
+        MainWindow* main = app.mainWindow();
 
         // A recent file opens the grid with its design, its label and its red score.
         main->findChild<QAction*>(QStringLiteral("recentFile1"))->trigger();

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "app/appstate.h"
-#include "platform/fakeplatform.h"
-#include "startup/levellabelswindow.h"
+#include "session/session.h"
+#include "support/guitest.h"
+#include "design/levellabelswindow.h"
 
 using namespace varisect;
 
@@ -17,19 +17,17 @@ namespace {
 
 struct Harness {
     FakePlatform fake;
-    Platform platform = fake.platform();
-    AppState state;
+    Session state;
     int finished = 0, cancelled = 0, exits = 0;
     std::unique_ptr<LevelLabelsWindow> window;
 
     explicit Harness(std::initializer_list<std::pair<const char*, int>> factors)
     {
         for (const auto& [name, levels] : factors)
-            state.design.factors.push_back(Factor{name, name[0], levels, {}});
-        state.labelsInUse = true;
-        window = std::make_unique<LevelLabelsWindow>(
-            state, platform, 0,
-            LevelLabelsWindow::HandOver{[this] { ++finished; }, [this] { ++cancelled; }, [this] { ++exits; }});
+            state.design.design.factors.push_back(Factor{name, name[0], levels, {}});
+        state.design.labelsInUse = true;
+        window = std::make_unique<LevelLabelsWindow>(state.design, test::shellContext(fake, &exits), 0,
+                                                     LevelLabelsWindow::HandOver{[this] { ++finished; }, [this] { ++cancelled; }});
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
@@ -88,29 +86,29 @@ private slots:
         h.click("finishedButton");
         QCOMPARE(h.finished, 1);
         QVERIFY(!h.window->isVisible());
-        QCOMPARE(h.state.design.factors[0].levelLabels, (std::vector<std::string>{"p", "d"}));
-        QCOMPARE(h.state.design.factors[1].levelLabels, (std::vector<std::string>{"1", "2", "3"}));
-        QVERIFY(h.state.labelsInUse);
+        QCOMPARE(h.state.design.design.factors[0].levelLabels, (std::vector<std::string>{"p", "d"}));
+        QCOMPARE(h.state.design.design.factors[1].levelLabels, (std::vector<std::string>{"1", "2", "3"}));
+        QVERIFY(h.state.design.labelsInUse);
     }
 
     void startOverAndCancel()
     {
         Harness h({{"Drug", 2}, {"Time", 2}});
-        h.state.design.factors[0].levelLabels = {"x", "y"};
+        h.state.design.design.factors[0].levelLabels = {"x", "y"};
         h.type("a");
         h.click("startOverButton");
         QCOMPARE(h.prompt(), QStringLiteral("For Factor 1, Drug, what is the label for level 1?"));
         h.click("cancelButton");
         QCOMPARE(h.cancelled, 1);
-        QVERIFY(!h.state.labelsInUse && !h.window->isVisible());
-        QCOMPARE(h.state.design.factors[0].levelLabels, (std::vector<std::string>{"x", "y"}));
+        QVERIFY(!h.state.design.labelsInUse && !h.window->isVisible());
+        QCOMPARE(h.state.design.design.factors[0].levelLabels, (std::vector<std::string>{"x", "y"}));
 
         Harness e({{"Drug", 2}, {"Time", 2}});  // Escape is the same as Cancel; Alt+F4 leaves the program
         QTest::keyClick(e.window.get(), Qt::Key_F4, Qt::AltModifier);
         QCOMPARE(e.exits, 1);
         QTest::keyClick(e.window.get(), Qt::Key_Escape);
         QCOMPARE(e.cancelled, 1);
-        QVERIFY(!e.state.labelsInUse);
+        QVERIFY(!e.state.design.labelsInUse);
     }
 };
 

@@ -27,7 +27,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "platform/fakeplatform.h"
+#include "support/fakeplatform.h"
 #include "platform/qtabout.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtdesktop.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/appstate.h"
+#include "session/session.h"
 
 namespace varisect {
 namespace {
@@ -102,17 +102,17 @@ TEST(OutlierAnswers, YesConfirmsNoStopsCancelSwitchesOffForTheRun)
 
     // Cancel: the check ends, the buttons unlock, and the run's setting goes off while the
     // stored preference stays on until the next Start Over.
-    AppState state;
+    Session state;
     confirmed.clear();
-    EXPECT_EQ(askedIndices(scores, confirmed, state.outlierCheck, {OutlierAnswer::Cancel}, &r),
+    EXPECT_EQ(askedIndices(scores, confirmed, state.data.outlierCheck, {OutlierAnswer::Cancel}, &r),
               (std::vector<size_t>{0}));
     EXPECT_TRUE(r.unlock);
     EXPECT_FALSE(r.correctRow);
-    EXPECT_FALSE(state.outlierCheck);
+    EXPECT_FALSE(state.data.outlierCheck);
     EXPECT_TRUE(state.preferences.outlierCheck);
-    EXPECT_TRUE(askedIndices(scores, confirmed, state.outlierCheck, {}).empty());
+    EXPECT_TRUE(askedIndices(scores, confirmed, state.data.outlierCheck, {}).empty());
     state.restart();
-    EXPECT_EQ(askedIndices(scores, confirmed, state.outlierCheck, {}).size(), 2u);
+    EXPECT_EQ(askedIndices(scores, confirmed, state.data.outlierCheck, {}).size(), 2u);
 }
 
 }  // namespace

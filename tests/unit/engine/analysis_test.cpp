@@ -7,6 +7,7 @@
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "reference.h"
+#include "support/recordingprompts.h"
 
 namespace varisect {
 namespace {

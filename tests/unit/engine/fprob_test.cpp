@@ -8,6 +8,7 @@
 
 #include "engine/prompts.h"
 #include "reference.h"
+#include "support/recordingprompts.h"
 
 using namespace varisect;
 using varisect::testing::exactUpperTailF;

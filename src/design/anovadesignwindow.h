@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Anova design window: the ANOVA type, the replicates or subjects
+// factor, the structure and its nesting, and the main button that prepares the table or leads
+// on to the cell sizes. The rules live in AnovaDesignChoices; this window mirrors them.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QWidget>
+
+#include "design/anovadesign.h"
+#include "engine/anovatable.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+
+namespace varisect {
+
+class AcceptedData;
+struct DesignState;
+struct ModeFlags;
+class WindowShell;
+struct ShellContext;
+
+// The parts of the session the window works on.
+struct AnovaDesignParts {
+    DesignState& design;       // completed here: type, designated factor, structure, nesting
+    const ModeFlags& mode;     // the unequal-cell-size analyses and specific comparisons
+    const AcceptedData& data;  // the scores "&Prepare Table" analyses
+};
+class ExplanationWindow;
+class LevelLabelsWindow;
+class NestingWindow;
+
+// Where the window hands the user on. Every member may be empty.
+struct AnovaDesignHandOver {
+    std::function<void()> returnToGrid;       // "&Return to Grid"
+    std::function<void()> restart;            // "&Restart" (unequal-cell-size modes)
+    std::function<void(AnovaTable)> tableReady;  // the analysis succeeded: its table
+    std::function<void()> analysisAbandoned;  // a question was answered No: back to the grid
+    std::function<void()> enterCellSizes;     // "&Enter Cell n's"
+    std::function<void()> enterGroupSizes;    // "&Enter Group Sizes"
+};
+
+class AnovaDesignWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    AnovaDesignWindow(AnovaDesignParts parts, ShellContext shell, AnovaDesignHandOver handOver, QWidget* parent = nullptr);
+    ~AnovaDesignWindow() override;
+
+    const AnovaDesignChoices& choices() const { return choices_; }
+    // Shows the choices held in the state again (the window is reused after a table).
+    void reload();
+
+    // The windows this one opened, while they exist; else null.
+    NestingWindow* nestingWindow() const { return nesting_.get(); }
+    ExplanationWindow* designOptionsWindow() const { return designOptions_.get(); }
+    ExplanationWindow* nestingExplanationWindow() const { return nestingExplanation_.get(); }
+    LevelLabelsWindow* levelLabelsWindow() const { return levelLabels_.get(); }
+
+    // Closes this window and the ones it opened without asking for the exit path.
+    void closeForExit();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void rebuildDesignation();
+    void refresh();
+    void typeChosen(AnovaType type);
+    void factorDesignated(int factor);
+    void structureChosen(bool nested);
+    void openNesting();
+    void nestingAccepted(const std::vector<NestRelation>& matrix);
+    void nestingCancelled();
+    void mainClicked();
+    void prepareTable();
+    void enterLabels();
+    void returnClicked();
+    void openExplanation();
+    void openNestingExplanation();
+    void backFromExplanation();
+    void handOn(const std::function<void()>& next);
+    // The surroundings of the windows this one opens.
+    ShellContext subWindowShell() const;
+    void closeOpenedWindows();
+
+    DesignState& design_;
+    const ModeFlags& mode_;
+    const AcceptedData& data_;
+    WindowShell* shell_;
+    AnovaDesignHandOver handOver_;
+    AnovaDesignChoices choices_;
+
+    std::unique_ptr<NestingWindow> nesting_;
+    std::unique_ptr<ExplanationWindow> designOptions_;
+    std::unique_ptr<ExplanationWindow> nestingExplanation_;
+    std::unique_ptr<LevelLabelsWindow> levelLabels_;
+
+    QRadioButton* independent_ = nullptr;
+    QRadioButton* repeated_ = nullptr;
+    QRadioButton* noFRatios_ = nullptr;
+    QGroupBox* designation_ = nullptr;
+    QButtonGroup* designationGroup_ = nullptr;
+    std::vector<QRadioButton*> factorOptions_;
+    QRadioButton* crossed_ = nullptr;
+    QRadioButton* nested_ = nullptr;
+    QPushButton* nestingButton_ = nullptr;
+    QPushButton* explanation_ = nullptr;
+    QPushButton* main_ = nullptr;
+    QPushButton* return_ = nullptr;
+};
+
+}  // namespace varisect

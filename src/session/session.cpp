@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/session.h"
+
+namespace varisect {
+
+RecentFileRecord DesignState::recentRecord(const std::string& path) const
+{
+    RecentFileRecord r;
+    r.path = path;
+    r.problemLabel = problemLabel;
+    r.labelsInUse = labelsInUse;
+    for (const Factor& f : design.factors) {
+        r.factorNames.push_back(f.name);
+        r.levels.push_back(f.levels);
+        if (labelsInUse)
+            r.levelLabels.push_back(f.levelLabels);
+    }
+    return r;
+}
+
+void AcceptedData::accept(Scores scores)
+{
+    scores_ = std::move(scores);
+    accepted_ = true;
+}
+
+void AcceptedData::clear()
+{
+    scores_.clear();
+    accepted_ = false;
+}
+
+void Session::adoptPreferences(const Preferences& loaded)
+{
+    preferences = loaded;
+    data.outlierCheck = loaded.outlierCheck;
+    design.labelsInUse = loaded.useLevelLabels;
+}
+
+void Session::restart()
+{
+    design = DesignState{};
+    data.clear();
+    file = FileState{};
+    mode = ModeFlags{};
+    results.clear();
+    data.outlierCheck = preferences.outlierCheck;
+    design.labelsInUse = preferences.useLevelLabels;
+}
+
+}  // namespace varisect

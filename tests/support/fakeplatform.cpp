@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/fakeplatform.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPrinter>
+
+namespace varisect {
+
+std::vector<DialogAnswer> answersOf(MessageButtons buttons)
+{
+    using A = DialogAnswer;
+    switch (buttons) {
+    case MessageButtons::Ok:
+        return {A::Ok};
+    case MessageButtons::OkCancel:
+        return {A::Ok, A::Cancel};
+    case MessageButtons::YesNo:
+        return {A::Yes, A::No};
+    case MessageButtons::YesNoCancel:
+        return {A::Yes, A::No, A::Cancel};
+    case MessageButtons::RetryCancel:
+        return {A::Retry, A::Cancel};
+    case MessageButtons::AbortRetryIgnore:
+        return {A::Abort, A::Retry, A::Ignore};
+    }
+    return {A::Ok};
+}
+
+DialogAnswer defaultAnswer(MessageButtons buttons, std::optional<DialogAnswer> requested)
+{
+    const std::vector<DialogAnswer> offered = answersOf(buttons);
+    if (requested && std::find(offered.begin(), offered.end(), *requested) != offered.end())
+        return *requested;
+    return offered.front();
+}
+
+const char* answerName(DialogAnswer answer)
+{
+    switch (answer) {
+    case DialogAnswer::Ok:
+        return "OK";
+    case DialogAnswer::Cancel:
+        return "Cancel";
+    case DialogAnswer::Yes:
+        return "Yes";
+    case DialogAnswer::No:
+        return "No";
+    case DialogAnswer::Retry:
+        return "Retry";
+    case DialogAnswer::Abort:
+        return "Abort";
+    case DialogAnswer::Ignore:
+        return "Ignore";
+    }
+    return "?";
+}
+
+DialogAnswer ScriptedDialogs::message(const Message& message, std::optional<DialogAnswer> defaultButton)
+{
+    ShownMessage shown{message, defaultButton, DialogAnswer::Ok, true};
+    const DialogAnswer enter = defaultAnswer(message.buttons, defaultButton);
+    const std::vector<DialogAnswer> offered = answersOf(message.buttons);
+
+    if (!messageAnswers.empty()) {
+        const DialogAnswer scripted = messageAnswers.front();
+        messageAnswers.pop_front();
+        if (std::find(offered.begin(), offered.end(), scripted) != offered.end()) {
+            shown.answer = scripted;
+        } else {
+            scriptErrors.push_back(std::string("answer ") + answerName(scripted) +
+                                   " is not a button of the message \"" + message.title + "\"");
+            shown.answer = enter;
+        }
+    } else {
+        ++dryCount_;
+        shown.scripted = false;
+        shown.answer = enter;
+        if (messageFallback) {
+            if (std::find(offered.begin(), offered.end(), *messageFallback) != offered.end())
+                shown.answer = *messageFallback;
+            else
+                scriptErrors.push_back(std::string("fallback ") + answerName(*messageFallback) +
+                                       " is not a button of the message \"" + message.title + "\"");
+        }
+    }
+    messages.push_back(shown);
+    return shown.answer;
+}
+
+std::optional<std::string> ScriptedDialogs::request(RequestKind kind, std::deque<std::optional<std::string>>& queue,
+                                                    ShownRequest shown)
+{
+    shown.kind = kind;
+    if (!queue.empty()) {
+        shown.answer = queue.front();
+        queue.pop_front();
+    } else {
+        ++dryCount_;
+        shown.scripted = false;
+        shown.answer = requestFallback;
+    }
+    requests.push_back(shown);
+    return shown.answer;
+}
+
+std::optional<std::string> ScriptedDialogs::inputBox(const std::string& title, const std::string& prompt,
+                                                     const std::string& initialText)
+{
+    ShownRequest shown;
+    shown.title = title;
+    shown.prompt = prompt;
+    shown.initialText = initialText;
+    return request(RequestKind::Input, inputAnswers, shown);
+}
+
+std::optional<std::string> ScriptedDialogs::openFile(const FileDialogOptions& options)
+{
+    ShownRequest shown;
+    shown.title = options.title;
+    shown.file = options;
+    return request(RequestKind::Open, openAnswers, shown);
+}
+
+std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogOptions& options)
+{
+    ShownRequest shown;
+    shown.title = options.title;
+    shown.file = options;
+    return request(RequestKind::Save, saveAnswers, shown);
+}
+
+bool ScriptedDialogs::scriptUsedUp() const
+{
+    return messageAnswers.empty() && inputAnswers.empty() && openAnswers.empty() && saveAnswers.empty();
+}
+
+const ShownMessage& ScriptedDialogs::lastMessage() const
+{
+    if (messages.empty())
+        throw std::out_of_range("no message was shown");
+    return messages.back();
+}
+
+std::vector<std::string> ScriptedDialogs::messageTitles() const
+{
+    std::vector<std::string> titles;
+    for (const ShownMessage& m : messages)
+        titles.push_back(m.message.title);
+    return titles;
+}
+
+std::vector<std::string> ScriptedDialogs::messageTexts() const
+{
+    std::vector<std::string> texts;
+    for (const ShownMessage& m : messages)
+        texts.push_back(m.message.text);
+    return texts;
+}
+
+void ScriptedDialogs::clearRecord()
+{
+    messages.clear();
+    requests.clear();
+    scriptErrors.clear();
+    dryCount_ = 0;
+}
+
+bool FakeClipboard::setText(const std::string& text)
+{
+    if (busy)
+        return false;
+    content = text;
+    return true;
+}
+
+std::optional<std::string> FakeClipboard::text()
+{
+    if (busy)
+        return std::nullopt;
+    return content;
+}
+
+bool FakeClipboard::setImage(const std::vector<unsigned char>& png)
+{
+    if (busy || png.empty())
+        return false;
+    image = png;
+    content.reset();  // a picture replaces the text, as on the real clipboard
+    return true;
+}
+
+PdfPrintTarget::PdfPrintTarget(std::string path) : pdfPath(std::move(path)) {}
+
+PdfPrintTarget::~PdfPrintTarget() = default;
+
+QPrinter* PdfPrintTarget::choosePrinter(const std::string& dialogTitle)
+{
+    dialogTitles.push_back(dialogTitle);
+    if (cancel)
+        return nullptr;
+    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer_->setOutputFormat(QPrinter::PdfFormat);
+    printer_->setOutputFileName(QString::fromUtf8(pdfPath.data(), static_cast<qsizetype>(pdfPath.size())));
+    return printer_.get();
+}
+
+bool PdfPrintTarget::printerSetup()
+{
+    ++setupCount;
+    return !cancelSetup;
+}
+
+void FakeDesktop::setBusy(bool busy)
+{
+    if (busy) {
+        ++busyDepth;
+        ++busyCount;
+    } else if (busyDepth > 0) {
+        --busyDepth;
+    } else {
+        unbalanced = true;
+    }
+}
+
+bool FakeDesktop::openUrl(const std::string& url)
+{
+    openedUrls.push_back(url);
+    return openSucceeds;
+}
+
+namespace {
+
+std::string temporaryPdfPath()
+{
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("varisect-print-%1.pdf").arg(QCoreApplication::applicationPid()))
+        .toUtf8()
+        .toStdString();
+}
+
+}  // namespace
+
+FakePlatform::FakePlatform(std::string pdfPath) : printer(pdfPath.empty() ? temporaryPdfPath() : std::move(pdfPath)) {}
+
+}  // namespace varisect

@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "design/designquestions.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/settingsstore.h"
+
+namespace varisect {
+namespace {
+
+// Types the levels and name of each factor and presses OK after each; the first message stops.
+std::optional<Message> enterFactors(DesignQuestions& questions, std::initializer_list<std::pair<const char*, const char*>> factors)
+{
+    for (const auto& [levels, name] : factors) {
+        questions.setLevelsText(levels);
+        if (auto m = questions.setNameText(name))
+            return m;
+        if (auto m = questions.accept())
+            return m;
+    }
+    return std::nullopt;
+}
+
+const char* const kGenericC = "C   (Click here to replace this generic factor name)";
+
+TEST(DesignQuestions, NumberOfFactorsAndNumberBoxes)
+{
+    Session state;
+    DesignQuestions questions(state);
+    questions.setFactorCountText("1");
+    EXPECT_FALSE(questions.okEnabled());
+    EXPECT_EQ(questions.factorCount(), 2);  // nothing else changes
+    EXPECT_EQ(questions.setFactorCountText("99999999999999999999").boxValue, 2);  // far past any integer
+    EXPECT_TRUE(questions.okEnabled());
+
+    // The random-attrition mode needs 3 factors: 9 is cut to 2 and then raised to 3.
+    questions.toggleMode(UnequalMode::RandomAttrition);
+    CountChange c = questions.setFactorCountText("9");
+    ASSERT_EQ(c.messages.size(), 2u);
+    EXPECT_EQ(c.messages[0].title, "Program Limitation");
+    EXPECT_EQ(c.messages[1].text, "There must be at least 3 factors.  If there is only one substantive factors, "
+                                  "Solovar can be used; unequal cell size is not an issue.");
+    EXPECT_EQ(c.messages[1].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(c.boxValue, 3);
+    EXPECT_EQ(questions.factorCount(), 3);
+
+    EXPECT_FALSE(DesignQuestions::checkNumberBoxText("12.5"));
+    for (const char* bad : {"1a", "-3", " 2", "2e3"})
+        EXPECT_EQ(DesignQuestions::checkNumberBoxText(bad)->text, "Only numeric characters are permitted here") << bad;
+    for (const char* zero : {"", "0", "."})
+        EXPECT_EQ(DesignQuestions::checkNumberBoxEnter(zero)->text, "Please enter a number") << zero;
+    EXPECT_FALSE(DesignQuestions::checkNumberBoxEnter("0.5"));
+}
+
+TEST(DesignQuestions, FactorNames)
+{
+    Session state;
+    DesignQuestions questions(state);
+    for (const char* bad : {"1st", " Drug", "-x", "\xC3\xA9t\xC3\xA9"}) {
+        const auto m = questions.setNameText(bad);
+        ASSERT_TRUE(m) << bad;
+        EXPECT_EQ(m->text, "The factor name must begin with an alphabetic character!");
+        EXPECT_EQ(m->icon, MessageIcon::Critical);
+        EXPECT_EQ(questions.currentName(), "");
+    }
+    // A double quote passes the box but not the OK button; nor does a comma.
+    EXPECT_FALSE(questions.setNameText("\"Dose\""));
+    EXPECT_EQ(questions.accept()->text, "The first character of the factor name must be a letter");
+    EXPECT_FALSE(questions.setNameText("Dose, mg"));
+    const auto comma = questions.accept();
+    EXPECT_EQ(comma->title, "Change required!");
+    EXPECT_EQ(comma->text, *commaRefusal("Dose, mg", "factor name"));
+    EXPECT_EQ(questions.currentFactor(), 1);
+
+    // Proceed: an emptied name is asked for; a generic name becomes its letter and may clash.
+    questions.setFactorCountText("3");
+    ASSERT_FALSE(enterFactors(questions, {{"2", "A   (Click here to replace this generic factor name)"}, {"2", "age"}}));
+    questions.setNameText("");
+    ASSERT_FALSE(questions.accept());
+    ProceedOutcome out = questions.proceed();
+    EXPECT_EQ(out.message->text, "Please enter a name for Factor 3");
+    EXPECT_EQ(questions.currentFactor(), 3);
+    questions.setNameText(kGenericC);
+    ASSERT_FALSE(questions.accept());
+    out = questions.proceed();
+    EXPECT_EQ(out.target, ProceedTarget::Stay);
+    EXPECT_EQ(out.message->text, "The program requires the first letter of all factor names to be unique.  Please "
+                                 "change the name of either A or Age.");
+    EXPECT_EQ(state.design.design.factors[2].name, "C");
+    EXPECT_EQ(questions.currentFactor(), 1);
+}
+
+TEST(DesignQuestions, LevelLabelsCaptionsAndWayOn)
+{
+    Session state;
+    state.design.labelsInUse = true;
+    DesignQuestions questions(state);
+    EXPECT_EQ(questions.proceedCaption(), "Yes, Enter &Labels for Levels...");
+    ASSERT_FALSE(enterFactors(questions, {{"2", "Drug"}, {"3", "Time"}}));
+    EXPECT_EQ(questions.proceed().target, ProceedTarget::LevelLabels);
+    EXPECT_EQ(questions.proceedCaption(), "&Proceed to Data Entry");
+    EXPECT_EQ(state.design.design.factors[1].levelLabels.size(), 3u);
+    EXPECT_EQ(state.design.design.factors[1].tableLabel, 'T');
+
+    // Labels given: on to the data. Levels changed afterwards: the labels are asked for again.
+    state.design.design.factors[0].levelLabels = {"a", "b"};
+    state.design.design.factors[1].levelLabels = {"x", "y", "z"};
+    EXPECT_EQ(questions.proceed().target, ProceedTarget::DataEntry);
+    questions.adjust();
+    ASSERT_FALSE(enterFactors(questions, {{"4", "Drug"}, {"3", "Time"}}));
+    EXPECT_EQ(questions.proceed().target, ProceedTarget::LevelLabels);
+    questions.setUseLevelLabels(false);
+    EXPECT_EQ(questions.proceedCaption(), "&Yes, Proceed to Data Entry");
+    EXPECT_EQ(questions.proceed().target, ProceedTarget::DataEntry);
+
+    // An unequal-cell-size mode goes to the Anova design window, labels or not.
+    questions.setUseLevelLabels(true);
+    questions.toggleMode(UnequalMode::ProportionalCellSize);
+    ASSERT_FALSE(enterFactors(questions, {{"2", "Drug"}, {"3", "Time"}, {"4", "Rep"}}));
+    EXPECT_FALSE(questions.confirmationVisible());
+    EXPECT_EQ(questions.proceedCaption(), "Enter &Labels for Levels...");
+    EXPECT_EQ(questions.proceed().target, ProceedTarget::AnovaDesign);
+    questions.setUseLevelLabels(false);
+    EXPECT_EQ(questions.proceedCaption(), "&Anova Design...");
+}
+
+TEST(DesignQuestions, UnequalCellSizeModes)
+{
+    Session state;
+    DesignQuestions questions(state);
+    questions.setFactorCountText("5");
+    ModeStep step = questions.toggleMode(UnequalMode::RandomAttrition);
+    EXPECT_EQ(step.message->text,
+              "     This test explores the null hypothesis of equality in the number of scores present in each cell "
+              "of the design.\n\r  If the researcher has planned for equal cell size, significant inequality is a "
+              "signal that a non-random process may have contributed to the lost scores.\n\r  The test is "
+              "applicable to independent groups designs, and should normally precede an analytic procedure that "
+              "presumes random attrition, such as the method of unweighted means.\n\r      (The numbers of scores "
+              "must be entered manually; the file menu is not available for cell sizes.)\n\r      For the "
+              "replicates factor, enter as the number of levels the intended (equal) number of scores per cell.");
+    EXPECT_EQ(questions.factorCount(), 3);
+    EXPECT_TRUE(questions.isGeneric(3));
+    EXPECT_FALSE(questions.recentFilesEnabled());
+
+    // Unweighted means asks first: Cancel changes nothing, No keeps the attrition test, Yes skips it.
+    step = questions.toggleMode(UnequalMode::UnweightedMeans);
+    ASSERT_TRUE(step.question);
+    questions.answerUnweightedMeans(DialogAnswer::Cancel);
+    EXPECT_EQ(questions.mode(), UnequalMode::RandomAttrition);
+    questions.answerUnweightedMeans(DialogAnswer::No);
+    EXPECT_TRUE(state.mode.unweightedMeans && state.mode.randomAttritionTest);
+    EXPECT_TRUE(questions.recentFilesEnabled());
+    questions.toggleMode(UnequalMode::UnweightedMeans);
+    EXPECT_FALSE(state.mode.unequalCellMode());
+    questions.toggleMode(UnequalMode::UnweightedMeans);
+    questions.answerUnweightedMeans(DialogAnswer::Yes);
+    EXPECT_TRUE(state.mode.unweightedMeans && !state.mode.randomAttritionTest);
+    EXPECT_TRUE(questions.setFactorCountText("2").messages.empty());  // the 3-factor rule needs the test
+
+    questions.toggleMode(UnequalMode::UnequalGroupSize);
+    EXPECT_TRUE(state.mode.twoFactorUnequal && state.design.design.nested && !state.mode.unweightedMeans);
+    questions.toggleMode(UnequalMode::ProportionalCellSize);
+    EXPECT_FALSE(state.design.design.nested);
+    EXPECT_EQ(DesignQuestions(state).mode(), UnequalMode::ProportionalCellSize);  // a new window sees it
+
+    questions.startOver();
+    EXPECT_FALSE(state.mode.unequalCellMode());
+    EXPECT_EQ(questions.factorCount(), 2);
+}
+
+TEST(DesignQuestions, RecentFileRestoreWithAStoreThatRefuses)
+{
+    Session state;
+    state.recentFiles.entries = {{"/d/one.dat", "", {"A", "B"}, {2, 2}, false, {}},
+                                 {"/d/two.dat", "Pilot", {"X", "Y"}, {3, 3}, true, {{"a", "b", "c"}, {"d", "e", "f"}}}};
+    DesignQuestions questions(state);
+    MemorySettingsStore store;
+    store.failWrites = true;
+    const auto failed = questions.restoreRecent(2, store);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->title, "Error in Saving!");
+    // The design is restored all the same, and the entry moved up in memory.
+    EXPECT_EQ(state.design.design.factors[1].levelLabels, (std::vector<std::string>{"d", "e", "f"}));
+    EXPECT_EQ(state.design.problemLabel, "Pilot");
+    EXPECT_EQ(state.file.openFileName, "/d/two.dat");
+    EXPECT_EQ(state.recentFiles.entries[0].path, "/d/two.dat");
+    EXPECT_EQ(questions.proceedCaption(), "&Proceed to Data Entry");  // the labels are not asked for again
+}
+
+TEST(DesignQuestions, RecentFileFirstLineMustFitTheMode)
+{
+    const auto dir = std::filesystem::temp_directory_path() / "varisect_designquestions_test";
+    std::filesystem::create_directories(dir);
+    const auto plain = (dir / "plain.dat").string();
+    const auto unequal = (dir / "unequal.dat").string();
+    std::ofstream(plain) << "12\r\n13\r\n";
+    std::ofstream(unequal) << "\xEF\xBB\xBFUnequal N\r\n3\r\n";
+
+    EXPECT_EQ(probeRecentFile(plain, false).result, RecentFileProbe::Result::Fits);
+    EXPECT_EQ(probeRecentFile(unequal, true).result, RecentFileProbe::Result::Fits);
+    RecentFileProbe p = probeRecentFile(unequal, false);
+    EXPECT_EQ(p.message.title, "Incorrect File?");
+    EXPECT_EQ(p.message.text,
+              "The file you have selected contains an unequal N data set.  If you want to access this file, please "
+              "invoke the desired choice from the Unequal Cell Size Menu prior to selecting the file.");
+    p = probeRecentFile(plain, true);
+    EXPECT_EQ(p.message.text,
+              "The file you have selected does not contain an unequal N data set.  If you do not wish to conduct an "
+              "unequal group size analysis, de-select the choice from the Unequal Cell Size Menu.\n\rOtherwise, "
+              "please choose another file or use manual entry.");
+    for (const std::string& missing : {(dir / "gone.dat").string(), dir.string()}) {
+        p = probeRecentFile(missing, false);
+        EXPECT_EQ(p.result, RecentFileProbe::Result::NotFound) << missing;
+        EXPECT_EQ(p.message.buttons, MessageButtons::RetryCancel);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace varisect

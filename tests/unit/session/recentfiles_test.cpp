@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "session/recentfiles.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/settingsstore.h"
+
+namespace varisect {
+namespace {
+
+RecentFileRecord record(const std::string& path, std::vector<int> levels = {2, 3})
+{
+    RecentFileRecord r;
+    r.path = path;
+    for (std::size_t j = 0; j < levels.size(); ++j)
+        r.factorNames.push_back(std::string(1, static_cast<char>('A' + j)) + "name");
+    r.levels = std::move(levels);
+    return r;
+}
+
+RecentFileList listOf(std::initializer_list<const char*> paths)
+{
+    RecentFileList list;
+    for (const char* p : paths)
+        list.entries.push_back(record(p));
+    return list;
+}
+
+std::vector<std::string> paths(const RecentFileList& list)
+{
+    std::vector<std::string> out;
+    for (const auto& e : list.entries)
+        out.push_back(e.path);
+    return out;
+}
+
+// One well-formed entry under number i, in the form the program writes it.
+void storeEntry(MemorySettingsStore& store, int i, const std::string& path)
+{
+    const std::string k = std::to_string(i) + "Recent_File";
+    store.values[k] = path;
+    store.values[k + "_NFactors"] = "2";
+    store.values[k + "_FactorNames"] = "Drug,Time";
+    store.values[k + "_Nlevels"] = "2,3";
+    store.values[k + "_LevLabels"] = "False";
+}
+
+using Paths = std::vector<std::string>;
+
+TEST(RecentFiles, LastFileToTopWalk)
+{
+    RecentFileList list;
+    list.lastFileToTop(record("/d/a.dat"), kNewRecentIndex);
+    EXPECT_EQ(paths(list), Paths({"/d/a.dat"}));
+
+    // Entry 1 again: overwritten with the new design, nothing moves.
+    list = listOf({"/d/a.dat", "/d/b.dat"});
+    list.lastFileToTop(record("/d/a.dat", {4, 5}), kNewRecentIndex);
+    EXPECT_EQ(paths(list), Paths({"/d/a.dat", "/d/b.dat"}));
+    EXPECT_EQ(list.entries[0].levels, std::vector<int>({4, 5}));
+
+    // A fifth file: the fourth falls off.
+    list = listOf({"/1", "/2", "/3", "/4"});
+    list.lastFileToTop(record("/new"), kNewRecentIndex);
+    EXPECT_EQ(paths(list), Paths({"/new", "/1", "/2", "/3"}));
+
+    // Entry 3 chosen from the menu: 1 and 2 move to 2 and 3, 4 stays.
+    list = listOf({"/1", "/2", "/3", "/4"});
+    list.lastFileToTop(record("/3", {6, 2}), 3);
+    EXPECT_EQ(paths(list), Paths({"/3", "/1", "/2", "/4"}));
+    EXPECT_EQ(list.entries[0].levels, std::vector<int>({6, 2}));
+
+    // A short list does not grow when one of its own entries is chosen.
+    list = listOf({"/1", "/2"});
+    list.lastFileToTop(record("/2"), 2);
+    EXPECT_EQ(paths(list), Paths({"/2", "/1"}));
+
+    // An index that does not point at the file is not trusted: nothing is removed.
+    list = listOf({"/1", "/2", "/3"});
+    list.lastFileToTop(record("/x"), 2);
+    EXPECT_EQ(paths(list), Paths({"/x", "/1", "/2", "/3"}));
+
+    EXPECT_EQ(list.menuCaptions(), Paths({"&1 /x", "&2 /1", "&3 /2", "&4 /3"}));
+}
+
+TEST(RecentFiles, RoundTripThroughTheStore)
+{
+    RecentFileRecord labelled = record("C:\\data\\drug.dat", {2, 3});
+    labelled.problemLabel = "Drug study, 2nd run";
+    labelled.factorNames = {"Drug", "Time"};
+    labelled.labelsInUse = true;
+    labelled.levelLabels = {{"P", "Dr"}, {"1h", "2h", "é"}};
+    RecentFileRecord single = record("/one.dat", {16352});
+    RecentFileList list;
+    list.entries = {labelled, single};
+
+    MemorySettingsStore store;
+    ASSERT_TRUE(list.write(store));
+    EXPECT_EQ(store.read("1Recent_File"), "C:\\data\\drug.dat");
+    EXPECT_EQ(store.read("1Recent_File_Probname"), "Drug study, 2nd run");
+    EXPECT_EQ(store.read("1Recent_File_NFactors"), "2");
+    EXPECT_EQ(store.read("1Recent_File_FactorNames"), "Drug,Time");
+    EXPECT_EQ(store.read("1Recent_File_Nlevels"), "2,3");
+    EXPECT_EQ(store.read("1Recent_File_LevLabels"), "True");
+    EXPECT_EQ(store.read("1Recent_File_LevelLabels"), "P,Dr,1h,2h,é");
+    EXPECT_EQ(store.read("2Recent_File_LevLabels"), "False");
+    EXPECT_EQ(store.values.count("2Recent_File_LevelLabels"), 0u);
+
+    EXPECT_EQ(RecentFileList::read(store).entries, list.entries);
+
+    // The labels key written in any case is found by the reader.
+    store.values.erase("1Recent_File_LevelLabels");
+    store.values["1RECENT_FILE_LEVELLABELS"] = "a,b,c,d,e";
+    const RecentFileList back = RecentFileList::read(store);
+    ASSERT_EQ(back.entries.size(), 2u);
+    EXPECT_EQ(back.entries[0].levelLabels, (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d", "e"}}));
+
+    // A factor that takes no labels is written as empty fields and read back as such.
+    labelled.levelLabels = {{"P", "Dr"}};
+    list.entries = {labelled};
+    ASSERT_TRUE(list.write(store));
+    EXPECT_EQ(store.read("1Recent_File_LevelLabels"), "P,Dr,,,");
+    EXPECT_EQ(RecentFileList::read(store).entries[0].levelLabels,
+              (std::vector<std::vector<std::string>>{{"P", "Dr"}, {"", "", ""}}));
+}
+
+TEST(RecentFiles, WritingLeavesNoRepeatsOrStaleEntries)
+{
+    MemorySettingsStore store;
+    RecentFileList list = listOf({"/1", "/2", "/3", "/4"});
+    ASSERT_TRUE(list.write(store));
+
+    // Saving /3 as a new file puts it on top while it is still further down.
+    list.lastFileToTop(record("/3"), kNewRecentIndex);
+    ASSERT_EQ(paths(list), Paths({"/3", "/1", "/2", "/3"}));
+    ASSERT_TRUE(list.write(store));
+    EXPECT_EQ(paths(RecentFileList::read(store)), Paths({"/3", "/1", "/2"}));
+    EXPECT_EQ(store.read("4Recent_File"), "");
+
+    store.failWrites = true;
+    EXPECT_FALSE(list.write(store));
+}
+
+TEST(RecentFiles, ReadingStopsAtAGapAndSkipsDamage)
+{
+    MemorySettingsStore store;
+    storeEntry(store, 1, "/1");
+    storeEntry(store, 2, "/2");
+    storeEntry(store, 4, "/4");
+    EXPECT_EQ(paths(RecentFileList::read(store)), Paths({"/1", "/2"}));
+
+    struct Damage {
+        const char* suffix;
+        const char* value;
+    };
+    const std::vector<Damage> damages = {
+        {"_NFactors", "9"},           {"_NFactors", "two"},      {"_FactorNames", "Drug"},
+        {"_FactorNames", "Drug,Time,Dose"}, {"_FactorNames", ",Time"}, {"_Nlevels", "2,1"},
+        {"_Nlevels", "2,-3"},         {"_Nlevels", "128,128"},   {"_Nlevels", "2,99999999999999999999"},
+    };
+    for (const Damage& d : damages) {
+        storeEntry(store, 3, "/3");
+        storeEntry(store, 4, "/4");
+        store.values[std::string("2Recent_File") + d.suffix] = d.value;
+        std::vector<std::string> problems;
+        const RecentFileList list = RecentFileList::read(store, &problems);
+        EXPECT_EQ(paths(list), Paths({"/1", "/3", "/4"})) << d.suffix << "=" << d.value;
+        ASSERT_EQ(problems.size(), 1u) << d.suffix << "=" << d.value;
+        EXPECT_NE(problems[0].find("recent file 2, /2,"), std::string::npos) << problems[0];
+        storeEntry(store, 2, "/2");
+    }
+
+    const std::vector<const char*> badLabels = {"", "a,b,c,d", "a,b,c,d,e,f", "a,b,c,d,abc"};
+    for (const char* labels : badLabels) {
+        store.values["2Recent_File_LevLabels"] = "True";
+        store.values["2Recent_File_LevelLabels"] = labels;
+        EXPECT_EQ(paths(RecentFileList::read(store)), Paths({"/1", "/3", "/4"})) << labels;
+    }
+    store.values["2Recent_File_LevelLabels"] = "a,b,c,d,ée";
+    EXPECT_EQ(paths(RecentFileList::read(store)), Paths({"/1", "/2", "/3", "/4"}));
+    // Labels are only looked at when the entry says they are in use.
+    store.values["2Recent_File_LevLabels"] = "true";
+    store.values["2Recent_File_LevelLabels"] = "garbage";
+    const RecentFileList list = RecentFileList::read(store);
+    ASSERT_EQ(list.entries.size(), 4u);
+    EXPECT_FALSE(list.entries[1].labelsInUse);
+}
+
+TEST(RecentFiles, CommaRefusal)
+{
+    EXPECT_FALSE(commaRefusal("Drug", "factor name"));
+    EXPECT_FALSE(commaRefusal("", "level label"));
+    EXPECT_EQ(commaRefusal("Drug, dose", "factor name"),
+              "The factor name may not contain a comma, because the program stores names and labels "
+              "separated by commas.  Please change \"Drug, dose\".");
+}
+
+}  // namespace
+}  // namespace varisect
