@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
@@ -16,6 +17,7 @@ namespace {
 constexpr double kBaseScale = 0.75;      // the scale of a screen 800 pixels wide
 constexpr double kMaxGrowth = 1.25;      // a default size grows at most this much
 constexpr double kMaxScreenShare = 0.9;  // nor reaches beyond this share of the screen
+constexpr int kTitleBarAllowance = 40;   // the frame's title bar, before the frame exists
 
 }  // namespace
 
@@ -25,20 +27,32 @@ void centerForm(QWidget& window, double screenScale, bool maximized)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
 
+    // The least the window's layout asks for, worked out now rather than at the first show.
+    window.ensurePolished();
+    if (QLayout* layout = window.layout())
+        layout->activate();
+    const QSize least = window.minimumSizeHint().expandedTo(window.minimumSize());
+
+    const bool sized = window.testAttribute(Qt::WA_Resized);
     QSize size = window.size();
-    if (!window.testAttribute(Qt::WA_Resized)) {
+    if (!sized) {
         const double growth = std::clamp(screenScale / kBaseScale, 1.0, kMaxGrowth);
-        const QSize hint = window.sizeHint().expandedTo(window.minimumSizeHint()).expandedTo(QSize(200, 100));
+        const QSize hint = window.sizeHint().expandedTo(QSize(200, 100));
         size = QSize(static_cast<int>(hint.width() * growth), static_cast<int>(hint.height() * growth));
     }
     if (screen) {
         const QRect available = screen->availableGeometry();
-        const QSize limit(static_cast<int>(available.width() * kMaxScreenShare),
-                          static_cast<int>(available.height() * kMaxScreenShare));
-        size = size.boundedTo(limit).expandedTo(window.minimumSize()).boundedTo(available.size());
+        QSize frameExtra = window.frameGeometry().size() - window.geometry().size();
+        if (frameExtra.height() <= 0)
+            frameExtra = QSize(0, kTitleBarAllowance);
+        const QSize room = available.size() - frameExtra;
+        const QSize share(static_cast<int>(room.width() * kMaxScreenShare),
+                          static_cast<int>(room.height() * kMaxScreenShare));
+        // Never beyond the screen: a window whose layout asks for more squeezes (its grids scroll).
+        size = size.boundedTo(share).expandedTo(least).boundedTo(room);
+        if (least.width() > room.width() || least.height() > room.height())
+            window.setMinimumSize(least.boundedTo(room));
         window.resize(size);
-        // Centre the frame, not only the inside, when the window system has drawn one already.
-        const QSize frameExtra = window.frameGeometry().size() - window.geometry().size();
         const QRect frame = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size + frameExtra, available);
         window.move(frame.topLeft());
     } else {

@@ -14,9 +14,10 @@ using ParentProvider = std::function<QWidget*()>;
 
 // Places `window` centred on the available area of its screen (the primary screen when it has
 // none). A window not yet given a size gets its size hint, grown with `screenScale` (0.75 for a
-// screen 800 pixels wide, see StartupInfo) up to a quarter larger on wide screens; it never
-// reaches beyond 90% of the available area. With `maximized` (the "Run Maximized" preference)
-// the window is also set to show maximized.
+// screen 800 pixels wide, see StartupInfo) up to a quarter larger on wide screens, and at least
+// what its layout needs; it never reaches beyond 90% of the available area unless its layout
+// needs more, and never beyond the available area (a layout that needs more is squeezed). With
+// `maximized` (the "Run Maximized" preference) the window is also set to show maximized.
 void centerForm(QWidget& window, double screenScale, bool maximized = false);
 
 // Switches the window's input off (mouse and keys; it is drawn disabled).

@@ -1,21 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/windowshell.h"
 
-#include <algorithm>
-
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
-#include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWhatsThis>
@@ -23,14 +17,11 @@
 
 #include "output/document.h"
 #include "output/documentprinter.h"
+#include "platform/qtwindowutils.h"
 
 namespace varisect {
 
 namespace {
-
-constexpr double kBaseScale = 0.75;      // the scale of a screen 800 pixels wide
-constexpr double kMaxGrowth = 1.25;      // a first size grows at most this much on wide screens
-constexpr int kTitleBarAllowance = 40;   // the window frame's title bar, before the frame exists
 
 const char* const kKeepsEnter = "varisectKeepsEnter";
 
@@ -166,39 +157,8 @@ void WindowShell::place()
     if (placed_)
         return;
     placed_ = true;
-    QScreen* screen = window_.screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-
-    window_.ensurePolished();
-    if (QLayout* layout = window_.layout())
-        layout->activate();
-    const QSize least = window_.minimumSizeHint().expandedTo(window_.minimumSize());
-    QSize size = window_.size();
-    if (!window_.testAttribute(Qt::WA_Resized)) {
-        const double scale = context_.screenScale ? context_.screenScale() : kBaseScale;
-        const double growth = std::clamp(scale / kBaseScale, 1.0, kMaxGrowth);
-        const QSize hint = window_.sizeHint().expandedTo(QSize(200, 100));
-        size = QSize(static_cast<int>(hint.width() * growth), static_cast<int>(hint.height() * growth));
-    }
-    size = size.expandedTo(least);
-    if (screen) {
-        const QRect available = screen->availableGeometry();
-        QSize frameExtra = window_.frameGeometry().size() - window_.geometry().size();
-        if (frameExtra.height() <= 0)
-            frameExtra = QSize(0, kTitleBarAllowance);
-        const QSize room = available.size() - frameExtra;
-        // Never beyond the screen: a window whose layout asks for more squeezes (its grids scroll).
-        size = size.boundedTo(room);
-        window_.setMinimumSize(window_.minimumSize().boundedTo(room).expandedTo(least.boundedTo(room)));
-        window_.resize(size);
-        const QRect frame = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size + frameExtra, available);
-        window_.move(frame.topLeft());
-    } else {
-        window_.resize(size);
-    }
-    if (context_.runMaximized && context_.runMaximized())
-        window_.setWindowState(window_.windowState() | Qt::WindowMaximized);
+    centerForm(window_, context_.screenScale ? context_.screenScale() : 0.75,
+               context_.runMaximized && context_.runMaximized());
 }
 
 void WindowShell::showInFront()

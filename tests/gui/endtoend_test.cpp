@@ -103,7 +103,8 @@ struct Walk {
     QTemporaryDir folder;
     QString pdf = folder.filePath(QStringLiteral("table.pdf"));
     FakePlatform fake{pdf.toStdString()};
-    Application app{fake.platform(), {"", 800, [] {}}};
+    int quits = 0;
+    Application app{fake.platform(), {"", 800, [this] { ++quits; }}};
 
     Walk()
     {
@@ -130,8 +131,9 @@ struct Walk {
         return out;
     }
 
-    // Three factors, named and sized in the main window, then on to the grid.
-    void describeDesign()
+    // Three factors, named and sized in the main window, then on (Enter on the focused button)
+    // to the grid, or to `next`.
+    void describeDesign(const QString& next = QStringLiteral("dataEntryWindow"))
     {
         MainWindow* main = app.mainWindow();
         auto enter = [main](const char* box, const char* text) {
@@ -149,8 +151,10 @@ struct Walk {
         }
         QCOMPARE(child<QLabel>(main, "confirmation")->text(),
                  QStringLiteral("The program is expecting 30 scores.  Is that correct?"));
-        click(child<QPushButton>(main, "proceedButton"));
-        QCOMPARE(visibleWindows(), QStringList{"dataEntryWindow"});
+        auto* proceed = child<QPushButton>(main, "proceedButton");
+        QVERIFY(proceed->hasFocus());
+        QTest::keyClick(proceed, Qt::Key_Return);
+        QCOMPARE(visibleWindows(), QStringList{next});
     }
 
     // Clicks the first score cell and types the scores, each followed by Enter.
@@ -367,6 +371,22 @@ private slots:
         s.expectTest("DxT", e.dt, 2, e.st + e.sdt, 16);
         QVERIFY(child<QLabel>(s.table(), "legend")->text().contains(QStringLiteral("  S nested under D")));
         QVERIFY(!child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
+    }
+
+    // A step that is not there yet says so and leaves the user where they were: the program
+    // ends by its exit path only.
+    void unavailableStepKeepsTheProgramRunning()
+    {
+        Walk s;
+        child<QAction>(s.app.mainWindow(), "attritionAction")->trigger();
+        STEP(s.describeDesign(QStringLiteral("anovaDesignWindow")));
+        s.fake.dialogs.clearRecord();
+        s.press("independentGroups");
+        s.press("factorOption3");
+        s.press("mainButton");
+        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Not Available Yet"});
+        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QCOMPARE(s.quits, 0);
     }
 
     void abandonedAnalysisLandsOnTheGrid()
