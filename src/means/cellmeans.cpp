@@ -158,10 +158,9 @@ std::vector<std::string> wrapLines(const std::string& text, int width)
     return out;
 }
 
-std::vector<std::string> meansPrintLines(const MeansGrid& grid, bool transformed, const std::string& problemLabel,
-                                         int width)
+std::vector<std::string> meansTableLines(const MeansGrid& grid, const std::string& problemLabel)
 {
-    std::vector<std::string> lines{cellMeansPrintHeading(transformed), ""};
+    std::vector<std::string> lines;
     if (!problemLabel.empty())
         lines.push_back(problemLabel);
     if (!grid.heading.empty())
@@ -188,7 +187,15 @@ std::vector<std::string> meansPrintLines(const MeansGrid& grid, bool transformed
         trimRight(line);
         lines.push_back(line);
     }
+    return lines;
+}
 
+std::vector<std::string> meansPrintLines(const MeansGrid& grid, bool transformed, const std::string& problemLabel,
+                                         int width)
+{
+    std::vector<std::string> lines{cellMeansPrintHeading(transformed), ""};
+    for (std::string& line : meansTableLines(grid, problemLabel))
+        lines.push_back(std::move(line));
     std::vector<std::string> out;
     for (const std::string& line : lines)
         for (std::string& part : wrapLines(line, width))

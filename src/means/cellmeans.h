@@ -78,6 +78,11 @@ MeansGrid buildMeansGrid(const Design& design, const Scores& scores, FactorPair 
 // followed by one blank, ended by a line feed.
 std::string meansCopyText(const MeansGrid& grid, const std::string& problemLabel);
 
+// The table part of the printed page, unwrapped: the problem label and the panel heading (when
+// not empty), the column factor's name over the columns, and the grid in blank-padded columns
+// (the first left-aligned, the others right-aligned, two blanks apart).
+std::vector<std::string> meansTableLines(const MeansGrid& grid, const std::string& problemLabel);
+
 // The printed page as lines: "  Cell means, using " + "transformed data" or "raw data", a blank
 // line, the problem label, the panel heading, the column factor's name over the columns, and the
 // grid in blank-padded columns. Lines longer than `width` characters (`width` < 1: no limit) are
