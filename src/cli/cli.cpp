@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
+#include "cli/cliarguments.h"
+#include "cli/meanscommands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,15 +24,7 @@
 
 namespace varisect {
 
-namespace {
-
-// A problem that ends the run: `lines` go to the error stream, one per line.
-struct CliFailure {
-    int code = kExitBadInput;
-    std::vector<std::string> lines;
-};
-
-const std::string kProgram = "varisect-cli";
+namespace clisupport {
 
 [[noreturn]] void fail(std::string line)
 {
@@ -51,8 +45,7 @@ std::string shownLineBreaks(const std::string& text)
 
 std::string messageLine(const Message& m) { return m.title + ": " + shownLineBreaks(m.text); }
 
-// One of the program's own messages, with an optional line that says where it comes from.
-[[noreturn]] void failWith(const std::string& title, const std::string& text, const std::string& where = {})
+[[noreturn]] void failWith(const std::string& title, const std::string& text, const std::string& where)
 {
     CliFailure f;
     if (!where.empty())
@@ -60,28 +53,6 @@ std::string messageLine(const Message& m) { return m.title + ": " + shownLineBre
     f.lines.push_back(messageLine(Message{title, text, MessageButtons::Ok, MessageIcon::None}));
     throw f;
 }
-
-// Answers every question with Yes, shows every message on the error stream and keeps them.
-class CliPrompts : public Prompts {
-public:
-    explicit CliPrompts(std::ostream& err) : err_(err) {}
-    bool askYesNo(const Message& message) override
-    {
-        record(message);
-        return true;
-    }
-    void tell(const Message& message) override { record(message); }
-
-    std::vector<Message> messages;
-
-private:
-    void record(const Message& message)
-    {
-        messages.push_back(message);
-        err_ << messageLine(message) << '\n';
-    }
-    std::ostream& err_;
-};
 
 std::string lowered(std::string_view s)
 {
@@ -96,18 +67,6 @@ char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 std::string inQuotes(std::string_view s) { return quotedForMessage(s, 60); }
 
-struct Arguments {
-    std::string dataPath;
-    bool haveDataPath = false;
-    std::vector<std::string> factors;  // "NAME=LEVELS" as given
-    std::optional<std::string> type;
-    std::optional<std::string> designate;
-    std::vector<std::string> nests;
-    std::optional<std::string> effectSizes;
-    std::optional<std::string> format;
-    bool help = false;
-};
-
 void setOnce(std::optional<std::string>& slot, const std::string& option, const std::string& value)
 {
     if (slot)
@@ -118,7 +77,8 @@ void setOnce(std::optional<std::string>& slot, const std::string& option, const 
 Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
-    const std::vector<std::string> withValue = {"factor", "type", "designate", "nest", "effect-sizes", "format"};
+    const std::vector<std::string> withValue = {"factor", "type", "designate", "nest",
+                                                "effect-sizes", "format", "pair", "panels"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -143,6 +103,10 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 a.factors.push_back(*value);
             else if (name == "nest")
                 a.nests.push_back(*value);
+            else if (name == "pair")
+                a.pairs.push_back(*value);
+            else if (name == "panels")
+                setOnce(a.panels, name, *value);
             else if (name == "type")
                 setOnce(a.type, name, *value);
             else if (name == "designate")
@@ -270,8 +234,6 @@ void applyNesting(Design& design, const std::vector<std::string>& nests)
     design.nested = true;
     design.nestingMatrix = outcome.matrix;
 }
-
-enum class Format { Text, Csv, Json };
 
 Format parseFormat(const std::optional<std::string>& value)
 {
@@ -417,19 +379,8 @@ std::string withUnixLineEndings(const std::string& text)
     return out;
 }
 
-int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+void applyTypeAndDesignation(Design& design, const Arguments& a)
 {
-    const Arguments a = parseArguments(args);
-    if (a.help) {
-        out << cliUsage();
-        return kExitTable;
-    }
-    if (!a.haveDataPath)
-        fail("no data file given.  Run " + kProgram + " --help for the usage.");
-    const Format format = parseFormat(a.format);
-    const std::optional<EffectSizeKind> effectSizes = parseEffectSizes(a.effectSizes);
-
-    Design design = buildDesign(a.factors);
     design.anovaType = parseType(a.type);
     if (design.anovaType == AnovaType::NoFRatios) {
         // No F-ratios: nothing is tested against a designated factor. A name given anyway must
@@ -443,23 +394,54 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             fail(std::string("--designate is missing: name the ") + role + " factor.");
         design.designatedFactor = resolveFactor(design, *a.designate, "--designate " + inQuotes(*a.designate));
     }
-    applyNesting(design, a.nests);
-    if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
-        fail("--effect-sizes needs an independent-groups design that is not nested.");
+}
 
-    const PlainDataResult data = readPlainDataFile(a.dataPath);
+Scores readScores(Design& design, const std::string& path)
+{
+    const PlainDataResult data = readPlainDataFile(path);
     if (!data.ok())
         fail(data.error->message);
     const long expected = design.scoreCount();
     if (static_cast<long>(data.items.size()) != expected)
-        failWith("Wrong file selected?", "The number of scores in " + a.dataPath + " is" +
+        failWith("Wrong file selected?", "The number of scores in " + path + " is" +
                                              numberText(static_cast<double>(data.items.size())) +
                                              ", while the design calls for" +
                                              numberText(static_cast<double>(expected)) + " scores.");
     design.imputedCount = static_cast<int>(data.imputedCount());
+    return data.values();
+}
+
+}  // namespace clisupport
+
+using namespace clisupport;
+
+namespace {
+
+int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const Arguments a = parseArguments(args);
+    if (a.help) {
+        out << cliUsage();
+        return kExitTable;
+    }
+    if (!a.haveDataPath)
+        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Format format = parseFormat(a.format);
+    const std::optional<EffectSizeKind> effectSizes = parseEffectSizes(a.effectSizes);
+
+    if (!a.pairs.empty() || a.panels)
+        fail(std::string(a.pairs.empty() ? "--panels" : "--pair") + " belongs to the means and simple-effects commands.");
+
+    Design design = buildDesign(a.factors);
+    applyTypeAndDesignation(design, a);
+    applyNesting(design, a.nests);
+    if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
+        fail("--effect-sizes needs an independent-groups design that is not nested.");
+
+    const Scores scores = readScores(design, a.dataPath);
 
     CliPrompts prompts(err);
-    const std::optional<AnovaTable> table = analyseDesign(design, data.values(), prompts);
+    const std::optional<AnovaTable> table = analyseDesign(design, scores, prompts);
     if (!table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;
@@ -491,6 +473,12 @@ std::string cliUsage()
            "                    --type independent|repeated|none [--designate FACTOR]\n"
            "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
            "                    [--format text|csv|json]\n"
+           "       varisect-cli means DATAFILE --factor NAME=LEVELS ... [--designate FACTOR]\n"
+           "                    [--type TYPE] [--nest NESTED:OUTER ...] [--pair FIRST,SECOND ...]\n"
+           "                    [--panels FACTOR] [--format text|csv|json]\n"
+           "       varisect-cli simple-effects DATAFILE --factor NAME=LEVELS ...\n"
+           "                    --type independent|repeated --designate FACTOR\n"
+           "                    [--nest NESTED:OUTER ...] [--pair FIRST,SECOND] [--format text|csv|json]\n"
            "       varisect-cli --help\n"
            "\n"
            "Factorial analysis of variance of DATAFILE, which holds one score per line for every\n"
@@ -507,6 +495,15 @@ std::string cliUsage()
            "  --effect-sizes KIND    hays (omega squared and power) or partial omega squared;\n"
            "                         independent groups, not nested\n"
            "  --format FORMAT        text (default), csv or json\n"
+           "\n"
+           "means prints the two-way tables of cell and marginal means of every pair of factors\n"
+           "(the designated factor left out), or of the pairs named with --pair; --panels FACTOR\n"
+           "shows one table per level of a third factor.  simple-effects prints the simple\n"
+           "effects of each factor of the pair at every level of the other, with F-ratios\n"
+           "against the within-cells error (independent) or the effect's own error term\n"
+           "(repeated); --pair may be left out when the design has only one eligible pair.\n"
+           "A first factor with more than 4 levels and more levels than the second goes to\n"
+           "the rows, as in the Cell Means window.\n"
            "\n"
            "Exit status: 0 table printed, 1 the analysis cannot be completed, 2 bad arguments\n"
            "or data.  The data file is only read, never written.\n";
@@ -549,6 +546,10 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             out << cliUsage();
             return kExitTable;
         }
+        if (args[0] == "means")
+            return meansCommand(args, out, err);
+        if (args[0] == "simple-effects")
+            return simpleEffectsCommand(args, out, err);
         if (args[0] != "analyze")
             fail("unknown command " + inQuotes(args[0]) + ".  Run " + kProgram + " --help for the usage.");
         return analyze(args, out, err);

@@ -138,7 +138,10 @@ DfCheck checkProposedDf(int currentDf, int proposedDf)
 bool applyErrorDf(AnovaTable& table, const Design& design, int errorRow, int newDf, Prompts& prompts,
                   const ProbabilityContext& context)
 {
-    if (errorRow < 2 || errorRow >= table.rowCount() || newDf <= 0)
+    // A simple-effects table ends with its last error row (lastRow), not with "Total".
+    const bool hasTotal = table.lastRow < table.rowCount();
+    const int lastSource = hasTotal ? table.rowCount() - 1 : table.rowCount();
+    if (errorRow < 2 || errorRow > lastSource || newDf <= 0)
         return false;
     AnovaTable next = table;
     const int oldDf = dfOf(table, errorRow);
@@ -171,8 +174,10 @@ bool applyErrorDf(AnovaTable& table, const Design& design, int errorRow, int new
         next.cell(r, ColP) = numberText(p);
     }
 
-    const int totalRow = next.rowCount();
-    next.cell(totalRow, ColDf) = numberText(dfOf(next, totalRow) - (oldDf - newDf));
+    if (hasTotal) {
+        const int totalRow = next.rowCount();
+        next.cell(totalRow, ColDf) = numberText(dfOf(next, totalRow) - (oldDf - newDf));
+    }
     table = std::move(next);
     return true;
 }

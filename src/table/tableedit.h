@@ -59,7 +59,7 @@ Message impossibleDf(int proposedDf);
 
 // Writes `newDf` into error row `errorRow` (1-based) of `table`: its MS = SS / newDf, F and p of
 // every row the error serves (the rows with an F between the previous error row and this one)
-// recomputed, and the "Total" df reduced by the change. The table is left as it was and false
+// recomputed, and the "Total" df (when the table has that row) reduced by the change. The table is left as it was and false
 // returned when the user abandons at a probability warning.
 bool applyErrorDf(AnovaTable& table, const Design& design, int errorRow, int newDf, Prompts& prompts,
                   const ProbabilityContext& context);

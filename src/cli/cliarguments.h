@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the commands of varisect-cli share: the failure that ends a run, the prompts that answer
+// the analysis's questions, the common options, the design and data they describe, and the
+// table output formats. Internal to the command-line program.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli.h"
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "engine/effectsize.h"
+#include "engine/prompts.h"
+#include "table/tabletext.h"
+
+namespace varisect::clisupport {
+
+inline const std::string kProgram = "varisect-cli";
+
+// A problem that ends the run: `lines` go to the error stream, one per line.
+struct CliFailure {
+    int code = kExitBadInput;
+    std::vector<std::string> lines;
+};
+
+// Throw a CliFailure with one line, "varisect-cli: " + line.
+[[noreturn]] void fail(std::string line);
+// One of the program's own messages, with an optional line that says where it comes from.
+[[noreturn]] void failWith(const std::string& title, const std::string& text, const std::string& where = {});
+
+// A message as one line of the error stream: "Title: text", line breaks shown as "\n".
+std::string messageLine(const Message& m);
+std::string shownLineBreaks(const std::string& text);
+std::string inQuotes(std::string_view s);
+std::string lowered(std::string_view s);
+
+// Answers every question with Yes, shows every message on the error stream and keeps them.
+class CliPrompts : public Prompts {
+public:
+    explicit CliPrompts(std::ostream& err) : err_(err) {}
+    bool askYesNo(const Message& message) override
+    {
+        record(message);
+        return true;
+    }
+    void tell(const Message& message) override { record(message); }
+
+    std::vector<Message> messages;
+
+private:
+    void record(const Message& message)
+    {
+        messages.push_back(message);
+        err_ << messageLine(message) << '\n';
+    }
+    std::ostream& err_;
+};
+
+struct Arguments {
+    std::string dataPath;
+    bool haveDataPath = false;
+    std::vector<std::string> factors;  // "NAME=LEVELS" as given
+    std::optional<std::string> type;
+    std::optional<std::string> designate;
+    std::vector<std::string> nests;
+    std::optional<std::string> effectSizes;
+    std::optional<std::string> format;
+    std::vector<std::string> pairs;    // "A,B" as given (means, simple-effects)
+    std::optional<std::string> panels; // the third factor (means)
+    bool help = false;
+};
+
+// `args` with the command first.
+Arguments parseArguments(const std::vector<std::string>& args);
+Design buildDesign(const std::vector<std::string>& factorArgs);
+// A factor by its full name or its one-letter table label, either in any case. 1-based.
+int resolveFactor(const Design& design, const std::string& ref, const std::string& where);
+void applyNesting(Design& design, const std::vector<std::string>& nests);
+// The type and the designated factor from --type and --designate, as analyze takes them.
+void applyTypeAndDesignation(Design& design, const Arguments& a);
+// The scores of the data file, checked against the design; the imputed count goes into `design`.
+Scores readScores(Design& design, const std::string& path);
+
+enum class Format { Text, Csv, Json };
+Format parseFormat(const std::optional<std::string>& value);
+
+// The three table outputs of the analysis and simple-effects commands.
+std::string csvCell(const std::string& cell);
+std::string csvText(const std::vector<DisplayRow>& display);
+std::string jsonNumber(std::optional<double> value);
+std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
+                     const std::vector<Message>& messages);
+std::string withUnixLineEndings(const std::string& text);
+
+}  // namespace varisect::clisupport

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The means and simple-effects commands of varisect-cli: what the "Cell Means" window and its
+// simple-effects table show, for scripts.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace varisect {
+
+// `args` with the command first, as runCli receives them. Throw clisupport::CliFailure for bad
+// arguments and data; return the exit code otherwise.
+int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace varisect
