@@ -91,14 +91,14 @@ void Application::start()
     showMainWindow();
 }
 
-void Application::notYetAvailable(const char* what)
+void Application::notYetAvailable(const char* what, WindowRole from)
 {
     platform_.dialogs.message({"Not Available Yet",
                                std::string("The ") + what +
                                    " comes in a later version of the program.  The design you specified is kept.",
                                MessageButtons::Ok, MessageIcon::Information});
     // The window that asked is shown again: the program goes on until it is left by the exit path.
-    navigator_.show(WindowRole::AnovaDesign);
+    navigator_.show(from);
 }
 
 void Application::showMainWindow()
@@ -119,6 +119,10 @@ bool Application::showDataEntry(bool loadRecent)
     DataEntryHandOver handOver;
     handOver.anovaDesign = [this] { showAnovaDesign(); };
     handOver.restart = [this] { restart(); };
+    handOver.transformData = [this] { notYetAvailable("data transformation", WindowRole::DataEntry); };
+    handOver.screenData = [this] { notYetAvailable("data screening", WindowRole::DataEntry); };
+    handOver.twoWayTables = [this] { notYetAvailable("table of cell means", WindowRole::DataEntry); };
+    handOver.twoWayGraphs = [this] { notYetAvailable("two-way plot", WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
     auto* grid = navigator_.install(WindowRole::DataEntry,
                                     std::make_unique<DataEntryWindow>(parts, shellContext(), std::move(handOver)));
@@ -149,8 +153,8 @@ void Application::showAnovaDesign()
             navigator_.close(WindowRole::Table);
             backToData();
         };
-        handOver.enterCellSizes = [this] { notYetAvailable("cell size grid"); };
-        handOver.enterGroupSizes = [this] { notYetAvailable("group size grid"); };
+        handOver.enterCellSizes = [this] { notYetAvailable("cell size grid", WindowRole::AnovaDesign); };
+        handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));

@@ -60,7 +60,8 @@ public:
 private:
     ShellContext shellContext();
     void showMainWindow();
-    void notYetAvailable(const char* what);
+    // Tells that `what` is not there yet and shows the window `from` again.
+    void notYetAvailable(const char* what, WindowRole from);
     // Opens the data entry grid for the design just specified, replacing one from an earlier
     // pass; with `loadRecent` it loads the open file name. False when that load failed.
     bool showDataEntry(bool loadRecent);

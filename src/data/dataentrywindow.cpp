@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -131,7 +132,6 @@ void DataEntryWindow::buildControls()
     total += scoreWidth;
     layout->addWidget(view_, 1);
 
-    auto* buttons = new QHBoxLayout;
     dataOk_ = new QPushButton(QStringLiteral("Data &OK"), central);
     dataOk_->setObjectName(QStringLiteral("dataOkButton"));
     dataOk_->setWhatsThis(QStringLiteral("Checks that every score is there and is a number, checks typed scores "
@@ -139,18 +139,47 @@ void DataEntryWindow::buildControls()
     anovaDesign_ = new QPushButton(QStringLiteral("&Anova Design..."), central);
     anovaDesign_->setObjectName(QStringLiteral("anovaDesignButton"));
     anovaDesign_->setWhatsThis(QStringLiteral("Goes on to choose the kind of analysis for these scores."));
+    // The other ways on from accepted scores, each handed over to the application.
+    const auto leadOn = [this, central](const char* caption, const char* name, const char* help,
+                                        std::function<void()> DataEntryHandOver::*step) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), central);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setWhatsThis(QString::fromUtf8(help));
+        connect(b, &QPushButton::clicked, this, [this, step] {
+            if (data_.accepted() && handOver_.*step)
+                (handOver_.*step)();
+        });
+        leadingOn_.push_back(b);
+        return b;
+    };
+    QPushButton* transform = leadOn("&Transform Data...", "transformButton",
+                                    "Transforms the accepted scores: power, multiplication, addition, arcsine, rank "
+                                    "order or logarithm.",
+                                    &DataEntryHandOver::transformData);
+    QPushButton* screen = leadOn("&Screen Data...", "screenButton",
+                                 "Replaces the scores in a range you give by another value.", &DataEntryHandOver::screenData);
+    QPushButton* tables = leadOn("Show Two-&Way Tables", "tablesButton",
+                                 "Shows the cell and marginal means of pairs of factors.", &DataEntryHandOver::twoWayTables);
+    QPushButton* graphs = leadOn("Show Two-Way &Graphs", "graphsButton", "Plots the cell means of pairs of factors.",
+                                 &DataEntryHandOver::twoWayGraphs);
     restart_ = new QPushButton(QStringLiteral("&Restart"), central);
     restart_->setObjectName(QStringLiteral("restartButton"));
     restart_->setWhatsThis(QStringLiteral("Leaves these scores and begins again with a new design."));
-    for (QPushButton* b : {dataOk_, anovaDesign_, restart_}) {
+    for (QPushButton* b : {dataOk_, anovaDesign_, transform, screen, tables, graphs, restart_}) {
         b->setAutoDefault(false);
         b->setFocusPolicy(Qt::TabFocus);
         shell_->explain(b, b->whatsThis());
     }
-    buttons->addWidget(dataOk_);
-    buttons->addWidget(anovaDesign_);
-    buttons->addStretch(1);
-    buttons->addWidget(restart_);
+    leadingOn_.push_back(anovaDesign_);
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(dataOk_, 0, 0);
+    buttons->addWidget(anovaDesign_, 0, 1);
+    buttons->addWidget(tables, 0, 2);
+    buttons->addWidget(graphs, 0, 3);
+    buttons->addWidget(transform, 1, 1);
+    buttons->addWidget(screen, 1, 2);
+    buttons->setColumnStretch(4, 1);
+    buttons->addWidget(restart_, 1, 5);
     layout->addLayout(buttons);
     connect(dataOk_, &QPushButton::clicked, this, [this] { dataOk(); });
     connect(anovaDesign_, &QPushButton::clicked, this, [this] {
@@ -159,8 +188,7 @@ void DataEntryWindow::buildControls()
     });
     connect(restart_, &QPushButton::clicked, this, &DataEntryWindow::restartClicked);
 
-    const int buttonsWidth = dataOk_->sizeHint().width() + anovaDesign_->sizeHint().width() +
-                             restart_->sizeHint().width() + 60;
+    const int buttonsWidth = buttons->sizeHint().width() + 24;
     resize(std::max({total + 24, buttonsWidth, 420}), 520);
 }
 
@@ -221,7 +249,8 @@ int DataEntryWindow::visibleRows() const
 
 void DataEntryWindow::setLeadingOn(bool enabled)
 {
-    anovaDesign_->setEnabled(enabled);
+    for (QPushButton* b : leadingOn_)
+        b->setEnabled(enabled);
 }
 
 void DataEntryWindow::dataChanged()

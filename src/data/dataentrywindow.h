@@ -50,6 +50,12 @@ struct DataEntryHandOver {
     std::function<void()> anovaDesign;
     // "&Restart": the save-before-leaving question has been answered; start over.
     std::function<void()> restart;
+    // The other ways on from accepted scores: "&Transform Data...", "&Screen Data...",
+    // "Show Two-&Way Tables" and "Show Two-Way &Graphs".
+    std::function<void()> transformData;
+    std::function<void()> screenData;
+    std::function<void()> twoWayTables;
+    std::function<void()> twoWayGraphs;
 };
 
 class DataEntryWindow : public QMainWindow {
@@ -139,6 +145,7 @@ private:
     QPushButton* dataOk_ = nullptr;
     QPushButton* anovaDesign_ = nullptr;
     QPushButton* restart_ = nullptr;
+    std::vector<QPushButton*> leadingOn_;  // enabled while the accepted scores are the grid's
     ConfirmedOutliers confirmed_;
 };
 

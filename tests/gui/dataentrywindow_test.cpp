@@ -49,7 +49,8 @@ struct Harness {
 
     void open()
     {
-        DataEntryHandOver h{[this] { ++anovaDesign; }, [] {}};
+        DataEntryHandOver h;
+        h.anovaDesign = [this] { ++anovaDesign; };
         const DataEntryParts parts{state.design, state.data, state.file, state.recentFiles};
         window = std::make_unique<DataEntryWindow>(parts, test::shellContext(fake, &exits), std::move(h));
         window->show();
