@@ -19,6 +19,10 @@ VARISECT_PACKAGES=(
     libbenchmark-dev
     fonts-liberation   # metric twins of "Courier New" and "Arial"
     poppler-utils      # pdftotext, for the tests that read printed PDFs
+    pkg-config
+    libzip-dev         # Word documents are zip packages
+    libpugixml-dev     # ... of XML parts
+    python3-docx       # the tests read the Word documents back with python-docx
 )
 
 # A virtual X display, for starting the desktop program on a machine without one.

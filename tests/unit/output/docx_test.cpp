@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Word documents written and appended to, read back by python-docx (an independent reader), and
+// the dialogues of the two word-processor commands.
+#include "output/docx.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "output/documentcommands.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
+
+namespace varisect {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A 1 x 1 PNG picture.
+const std::vector<unsigned char> kPng = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x06, 0x00, 0x00, 0x00, 0x1F, 0x15, 0xC4, 0x89, 0x00,
+    0x00, 0x00, 0x0D, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x01,
+    0x0D, 0x0A, 0x2D, 0xB4, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return out;
+    char buf[4096];
+    while (std::fgets(buf, sizeof buf, pipe.get()))
+        out += buf;
+    return out;
+}
+
+// What python-docx reads from the document (see readdocx.py).
+std::string readBack(const fs::path& docx)
+{
+    return run("/usr/bin/python3 " VARISECT_OUTPUT_SCRIPTS "/readdocx.py '" + docx.string() + "' 2>&1");
+}
+
+std::string contents(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+OutputDocument sample(const std::string& title)
+{
+    OutputDocument d;
+    d.paragraph(title);
+    d.fixedText("     Analysis of Variance Table\r\n  Factors\r\n   Drug   2 & <more>\r\n");
+    d.table({{"Level", "Mean"}, {"1", "12.50"}, {"2", "14.0"}});
+    d.picture(kPng, 80);
+    return d;
+}
+
+struct Folder {
+    fs::path path = fs::temp_directory_path() / ("varisect-docx-" + std::to_string(::getpid()) + "-" +
+                                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    Folder() { fs::create_directories(path); }
+    ~Folder()
+    {
+        std::error_code ec;
+        fs::permissions(path, fs::perms::owner_all, ec);
+        fs::remove_all(path, ec);
+    }
+    // No copies are left behind by a write, failed or not.
+    std::size_t entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {})); }
+};
+
+TEST(Docx, NewDocumentReadsBackWithFixedPitchLinesTablesAndPicture)
+{
+    Folder f;
+    const fs::path doc = f.path / "out.docx";
+    ASSERT_TRUE(writeNewDocx(doc.string(), sample("Pilot study")).ok());
+    EXPECT_EQ(readBack(doc), "P |Pilot study\n"
+                             "P Courier New|     Analysis of Variance Table\n"
+                             "P Courier New|  Factors\n"
+                             "P Courier New|   Drug   2 & <more>\n"
+                             "C 0,0|Level\nC 0,1|Mean\nC 1,0|1\nC 1,1|12.50\nC 2,0|2\nC 2,1|14.0\n"
+                             "P |\n"
+                             "P |\n"
+                             "IMG 1 1\nSECTIONS 1\n");
+    EXPECT_EQ(f.entries(), 1u);
+}
+
+// Appending goes before the final section settings, to ours and to a document a word processor
+// wrote with a table and a section break; pictures get their own ids every time.
+TEST(Docx, AppendingKeepsTheDocumentAndAddsAtTheEnd)
+{
+    Folder f;
+    const fs::path ours = f.path / "ours.docx";
+    ASSERT_TRUE(writeNewDocx(ours.string(), sample("First")).ok());
+    ASSERT_TRUE(appendToDocx(ours.string(), sample("Second")).ok());
+    ASSERT_TRUE(appendToDocx(ours.string(), sample("Third")).ok());
+    const std::string twice = readBack(ours);
+    EXPECT_LT(twice.find("P |First"), twice.find("P |Second"));
+    EXPECT_LT(twice.find("P |Second"), twice.find("P |Third"));
+    EXPECT_NE(twice.find("IMG 3 3\nSECTIONS 1\n"), std::string::npos) << twice;
+    const std::string xml = docxDocumentXml(ours.string());
+    for (const char* id : {"wp:docPr id=\"1\"", "wp:docPr id=\"2\"", "wp:docPr id=\"3\""})
+        EXPECT_NE(xml.find(id), std::string::npos) << id;
+    EXPECT_GT(xml.find("Third"), xml.rfind("Second"));
+    EXPECT_GT(xml.rfind("<w:sectPr"), xml.rfind("Third"));
+
+    const fs::path theirs = f.path / "theirs.docx";
+    ASSERT_EQ(run("/usr/bin/python3 " VARISECT_OUTPUT_SCRIPTS "/makedocx.py '" + theirs.string() + "' 2>&1"), "");
+    ASSERT_TRUE(appendToDocx(theirs.string(), sample("Added")).ok());
+    const std::string added = readBack(theirs);
+    EXPECT_EQ(added.substr(0, added.find("P |Added")),
+              "P |Report written elsewhere\nC 0,0|x\nC 0,1|\nC 1,0|\nC 1,1|y\nP |\nP |Last paragraph of the report\n");
+    EXPECT_NE(added.find("IMG 1 1\nSECTIONS 2\n"), std::string::npos) << added;
+    EXPECT_EQ(f.entries(), 2u);
+}
+
+// A locked, a read-only and a foreign target: nothing is written and nothing is damaged.
+TEST(Docx, LockedReadOnlyAndForeignTargetsAreLeftAsTheyWere)
+{
+    Folder f;
+    const fs::path doc = f.path / "report.docx";
+    ASSERT_TRUE(writeNewDocx(doc.string(), sample("Kept")).ok());
+    const std::string before = contents(doc);
+
+    EXPECT_FALSE(IsLocked(doc.string()));
+    const int fd = ::open(doc.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_TRUE(IsLocked(doc.string()));
+    ::close(fd);
+    std::ofstream(f.path / ".~lock.report.docx#") << "someone";
+    EXPECT_TRUE(IsLocked(doc.string()));
+    fs::remove(f.path / ".~lock.report.docx#");
+
+    if (::geteuid() != 0) {  // root writes through read-only modes
+        fs::permissions(doc, fs::perms::owner_read);
+        EXPECT_EQ(appendToDocx(doc.string(), sample("Lost")).error, DocxResult::Error::WriteProtected);
+        EXPECT_EQ(writeNewDocx(doc.string(), sample("Lost")).error, DocxResult::Error::WriteProtected);
+        fs::permissions(doc, fs::perms::owner_read | fs::perms::owner_write);
+    }
+    const fs::path text = f.path / "notes.docx";
+    std::ofstream(text) << "plain text, not a package";
+    EXPECT_EQ(appendToDocx(text.string(), sample("Lost")).error, DocxResult::Error::NotWordDocument);
+    EXPECT_EQ(contents(text), "plain text, not a package");
+    EXPECT_EQ(appendToDocx((f.path / "missing.docx").string(), sample("Lost")).error, DocxResult::Error::NotFound);
+    EXPECT_EQ(contents(doc), before);
+    EXPECT_EQ(f.entries(), 2u);
+}
+
+class ScriptDialogs : public Dialogs {
+public:
+    DialogAnswer message(const Message& m, std::optional<DialogAnswer> = {}) override
+    {
+        shown.push_back(m.title + ": " + m.text);
+        if (answers.empty())
+            return DialogAnswer::Cancel;
+        const DialogAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> openFile(const FileDialogOptions& o) override { return next(o); }
+    std::optional<std::string> saveFile(const FileDialogOptions& o) override { return next(o); }
+
+    std::deque<DialogAnswer> answers;
+    std::deque<std::optional<std::string>> files;
+    std::vector<std::string> shown;
+    std::vector<std::string> titles;
+
+private:
+    std::optional<std::string> next(const FileDialogOptions& o)
+    {
+        titles.push_back(o.title + " " + o.filter + " " + o.defaultExtension);
+        if (files.empty())
+            return std::nullopt;
+        auto f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+class IdleDesktop : public Desktop {
+public:
+    void setBusy(bool busy) override { depth += busy ? 1 : -1; }
+    bool openUrl(const std::string&) override { return false; }
+    int depth = 0;
+};
+
+TEST(DocumentCommands, NewAndExistingDocumentDialogues)
+{
+    Folder f;
+    ScriptDialogs dialogs;
+    IdleDesktop desktop;
+    DocumentCommands commands(dialogs, desktop);
+    EXPECT_EQ(newDocumentCaption("Table"), "Print Table to &New Word Document");
+    EXPECT_EQ(existingDocumentCaption("Cell Means"), "Append Cell Means to &Existing Word Document");
+
+    // No name, then a name in a folder that is not there (created), without an extension.
+    const fs::path folder = f.path / "new folder";
+    dialogs.files = {std::string(), (folder / "report").string()};
+    dialogs.answers = {DialogAnswer::Ok, DialogAnswer::Yes};
+    EXPECT_TRUE(commands.newDocument(sample("One")));
+    EXPECT_EQ(dialogs.titles.front(), "Save As Word Document (*.docx) docx");
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0], "Save As: File name needed!");
+    EXPECT_EQ(dialogs.shown[1],
+              "Cannot find directory!: That path/directory does not exist.  Would you like to create it?");
+    EXPECT_TRUE(fs::exists(folder / "report.docx"));
+    EXPECT_EQ(desktop.depth, 0);
+
+    // The same name again: No asks for another name; Cancel ends with the old file untouched.
+    const std::string before = contents(folder / "report.docx");
+    dialogs.shown.clear();
+    dialogs.files = {(folder / "report.docx").string(), (folder / "report.docx").string()};
+    dialogs.answers = {DialogAnswer::No, DialogAnswer::Cancel};
+    EXPECT_FALSE(commands.newDocument(sample("Two")));
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].substr(0, 22), "File already exists!: ");
+    EXPECT_EQ(contents(folder / "report.docx"), before);
+
+    // Appending to a locked document says so and writes nothing.
+    const int fd = ::open((folder / "report.docx").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    dialogs.shown.clear();
+    dialogs.files = {(folder / "report.docx").string()};
+    EXPECT_FALSE(commands.appendToDocument(sample("Three")));
+    const std::string path = (folder / "report.docx").string();
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{"File Locked!: " + path +
+                                                      " is currently open and locked by another process.\n\r"
+                                                      "Please either unlock " + path + " or select another document."});
+    ::close(fd);
+    dialogs.files = {path};
+    EXPECT_TRUE(commands.appendToDocument(sample("Three")));
+    EXPECT_NE(readBack(folder / "report.docx").find("P |Three"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varisect
