@@ -209,6 +209,7 @@ void DataEntryWindow::buildMenus()
     file->addSeparator();
     QAction* print = action(file, "&Print Data", "printAction", [this] { printData(); });
     print->setShortcut(QKeySequence::Print);
+    shell_->addDocumentItems(file, "Data", [this] { return printedDocument(); });
     shell_->addPrinterSetupItem(file);
     file->addSeparator();
     shell_->addExitItem(file);
@@ -493,11 +494,16 @@ void DataEntryWindow::toggleImputedMark()
 
 // ---- Printing ----
 
-void DataEntryWindow::printData()
+OutputDocument DataEntryWindow::printedDocument() const
 {
     OutputDocument document;
     document.fixedLines(model_->printLines(design_.problemLabel, false));
-    shell_->print(document, "Print Data", MessageIcon::Critical);
+    return document;
+}
+
+void DataEntryWindow::printData()
+{
+    shell_->print(printedDocument(), "Print Data", MessageIcon::Critical);
 }
 
 // ---- Files ----

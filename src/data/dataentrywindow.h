@@ -15,6 +15,7 @@
 #include "data/datafile.h"
 #include "data/outliers.h"
 #include "platform/dialogs.h"
+#include "output/document.h"
 #include "platform/platform.h"
 
 class QAction;
@@ -94,6 +95,8 @@ public:
     void pasteScores();
     void toggleImputedMark();
     void printData();
+    // What "&Print Data" prints and the Word document items write: the rows with their scores.
+    OutputDocument printedDocument() const;
     void restartClicked();
 
     // Closes without asking for the exit path (the exit path itself uses it).

@@ -43,12 +43,14 @@ OutputDocument& OutputDocument::fixedText(const std::string& text)
     return fixedLines(std::move(lines));
 }
 
-OutputDocument& OutputDocument::table(std::vector<std::vector<std::string>> rows, bool headerRow)
+OutputDocument& OutputDocument::table(std::vector<std::vector<std::string>> rows, bool headerRow,
+                                      std::vector<int> rightAligned)
 {
     DocumentBlock b;
     b.kind = DocumentBlock::Kind::Table;
     b.cells = std::move(rows);
     b.headerRow = headerRow;
+    b.rightAligned = std::move(rightAligned);
     blocks_.push_back(std::move(b));
     return *this;
 }

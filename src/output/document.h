@@ -18,9 +18,11 @@ struct DocumentBlock {
     // line, printed as it is in the fixed-pitch font; a block wider than the page is printed
     // smaller rather than cut off.
     std::vector<std::string> lines;
-    // Table: rows of cells, the first row the headers when `headerRow`.
+    // Table: rows of cells, the first row the headers when `headerRow`; the columns listed in
+    // `rightAligned` (0-based) are set flush right, as numbers are.
     std::vector<std::vector<std::string>> cells;
     bool headerRow = true;
+    std::vector<int> rightAligned;
     // Picture: PNG bytes and the width on paper in millimetres (0: the page width).
     std::vector<unsigned char> png;
     double widthMm = 0;
@@ -32,7 +34,8 @@ public:
     OutputDocument& fixedLines(std::vector<std::string> lines);
     // Tabular text with line breaks ("\r\n" or "\n"); trailing empty lines are dropped.
     OutputDocument& fixedText(const std::string& text);
-    OutputDocument& table(std::vector<std::vector<std::string>> rows, bool headerRow = true);
+    OutputDocument& table(std::vector<std::vector<std::string>> rows, bool headerRow = true,
+                          std::vector<int> rightAligned = {});
     OutputDocument& picture(std::vector<unsigned char> png, double widthMm = 0);
 
     const std::vector<DocumentBlock>& blocks() const { return blocks_; }

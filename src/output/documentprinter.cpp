@@ -148,6 +148,11 @@ void layOutDocument(QTextDocument& out, const OutputDocument& document, double p
                 const auto& row = block.cells[static_cast<size_t>(r)];
                 for (int c = 0; c < static_cast<int>(row.size()); ++c) {
                     QTextCursor cell = table->cellAt(r, c).firstCursorPosition();
+                    if (std::find(block.rightAligned.begin(), block.rightAligned.end(), c) != block.rightAligned.end()) {
+                        QTextBlockFormat right;
+                        right.setAlignment(Qt::AlignRight);
+                        cell.setBlockFormat(right);
+                    }
                     QTextCharFormat cellChars = chars;
                     if (block.headerRow && r == 0)
                         cellChars.setFontWeight(QFont::Bold);

@@ -68,6 +68,11 @@ std::string escaped(std::string_view text)
     return out;
 }
 
+bool listed(const std::vector<int>& columns, std::size_t c)
+{
+    return std::find(columns.begin(), columns.end(), static_cast<int>(c)) != columns.end();
+}
+
 std::string run(std::string_view text, bool fixed, bool bold = false)
 {
     std::string props;
@@ -135,7 +140,8 @@ std::string blocksXml(const OutputDocument& document, const std::vector<PictureR
                 xml += "<w:tr>";
                 for (std::size_t c = 0; c < columns; ++c) {
                     const std::string& text = c < block.cells[r].size() ? block.cells[r][c] : std::string();
-                    xml += "<w:tc><w:tcPr><w:tcW w:w=\"0\" w:type=\"auto\"/></w:tcPr><w:p>" +
+                    const std::string align = listed(block.rightAligned, c) ? "<w:pPr><w:jc w:val=\"right\"/></w:pPr>" : "";
+                    xml += "<w:tc><w:tcPr><w:tcW w:w=\"0\" w:type=\"auto\"/></w:tcPr><w:p>" + align +
                            run(text, false, block.headerRow && r == 0) + "</w:p></w:tc>";
                 }
                 xml += "</w:tr>";

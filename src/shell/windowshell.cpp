@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include "output/document.h"
+#include "output/documentcommands.h"
 #include "output/documentprinter.h"
 #include "platform/qtwindowutils.h"
 
@@ -150,6 +151,18 @@ bool WindowShell::print(const OutputDocument& document, const std::string& dialo
         return false;
     }
     return false;
+}
+
+void WindowShell::addDocumentItems(QMenu* file, const std::string& what, std::function<OutputDocument()> content)
+{
+    QAction* created = file->addAction(QString::fromStdString(newDocumentCaption(what)), this, [this, content] {
+        DocumentCommands(dialogs(), context_.platform.desktop).newDocument(content());
+    });
+    created->setObjectName(QStringLiteral("newDocumentAction"));
+    QAction* appended = file->addAction(QString::fromStdString(existingDocumentCaption(what)), this, [this, content] {
+        DocumentCommands(dialogs(), context_.platform.desktop).appendToDocument(content());
+    });
+    appended->setObjectName(QStringLiteral("existingDocumentAction"));
 }
 
 void WindowShell::place()

@@ -78,6 +78,10 @@ public:
     bool print(const OutputDocument& document, const std::string& dialogTitle,
                MessageIcon icon = MessageIcon::Exclamation);
 
+    // "Print <what> to &New Word Document" and "Append <what> to &Existing Word Document" in
+    // `file`, writing what `content` returns (what the window prints).
+    void addDocumentItems(QMenu* file, const std::string& what, std::function<OutputDocument()> content);
+
     // Gives the window its first size (what its layout asks for, within the screen's available
     // area) and centres it; maximized under "Run Maximized". Once per window.
     void place();

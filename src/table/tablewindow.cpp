@@ -106,7 +106,23 @@ void TableWindow::closeForExit()
 OutputDocument TableWindow::printedDocument() const
 {
     OutputDocument document;
-    document.fixedText(copyTableText(heading(), request_.design, display_));
+    std::vector<std::string> lines{"     " + heading()};
+    for (const std::string& line : legendLines(request_.design))
+        lines.push_back(line);
+    lines.emplace_back();
+    document.fixedLines(std::move(lines));
+    std::vector<std::vector<std::string>> rows;
+    for (const DisplayRow& row : display_) {
+        std::vector<std::string> cells;
+        for (const std::string& cell : row) {
+            // Source labels keep their indent; numbers need no leading blank in a cell of their own.
+            const bool label = cells.empty();
+            const auto first = cell.find_first_not_of(' ');
+            cells.push_back(label || first == std::string::npos ? cell : cell.substr(first));
+        }
+        rows.push_back(std::move(cells));
+    }
+    document.table(std::move(rows), true, {1, 2, 3, 4, 5});
     return document;
 }
 
@@ -211,6 +227,7 @@ void TableWindow::buildMenus()
     printAction_ = file->addAction(QString::fromUtf8(kPrintAnovaCaption), this, &TableWindow::printTable);
     printAction_->setObjectName(QStringLiteral("printAction"));
     printAction_->setShortcut(QKeySequence::Print);
+    shell_->addDocumentItems(file, "Table", [this] { return printedDocument(); });
     file->addSeparator();
     printerSetupAction_ = shell_->addPrinterSetupItem(file);
     file->addSeparator();

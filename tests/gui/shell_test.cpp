@@ -17,6 +17,7 @@
 #include "design/explanationwindow.h"
 #include "engine/analysis.h"
 #include "output/document.h"
+#include "output/docx.h"
 #include "session/analysisservice.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
@@ -117,6 +118,31 @@ private slots:
         fake.printer.cancel = true;  // a cancelled dialog prints nothing and says nothing
         QVERIFY(!WindowShell(text, shellContext(fake)).print(OutputDocument().paragraph("x"), "Print"));
         QVERIFY(fake.dialogs.messages.empty());
+    }
+
+    // The Word document items write what is printed: a new document, then the same appended.
+    void wordDocumentItemsWriteWhatIsPrinted()
+    {
+        QTemporaryDir folder;
+        const std::string doc = (folder.path() + QStringLiteral("/tables")).toStdString();
+        FakePlatform fake;
+        TableWindow window(eightFactorTable(), shellContext(fake), {});
+        fake.dialogs.saveAnswers.push_back(doc);
+        child<QAction>(&window, "newDocumentAction")->trigger();
+        QCOMPARE(child<QAction>(&window, "newDocumentAction")->text(), QStringLiteral("Print Table to &New Word Document"));
+        fake.dialogs.openAnswers.push_back(doc + ".docx");
+        child<QAction>(&window, "existingDocumentAction")->trigger();
+        QVERIFY(fake.dialogs.messages.empty());
+        const std::string xml = docxDocumentXml(doc + ".docx");
+        const auto count = [&xml](const std::string& what) {
+            std::size_t n = 0;
+            for (std::size_t at = xml.find(what); at != std::string::npos; at = xml.find(what, at + 1))
+                ++n;
+            return n;
+        };
+        QCOMPARE(count("<w:tbl>"), std::size_t(2));
+        QCOMPARE(count("(Replicates)"), std::size_t(2));
+        QCOMPARE(count(">AxBxGxDxExPxK<"), std::size_t(2));
     }
 
     // The 8-factor table window opens within the screen's available area with its buttons
