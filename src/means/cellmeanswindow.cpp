@@ -37,6 +37,39 @@ QString qs(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Places after the decimal point ("12.35": 2); none without a point.
+int decimalsOf(const std::string& text)
+{
+    const auto point = text.find('.');
+    return point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+}
+
+// The means of a column right-aligned on their decimal points: a mean with fewer places is
+// followed by blanks (the grid's font is fixed-pitch), so that 1.1 stands over 1.01.
+std::vector<std::vector<std::string>> alignedOnPoints(std::vector<std::vector<std::string>> cells)
+{
+    for (size_t c = 1; !cells.empty() && c < cells.front().size(); ++c) {
+        int most = 0;
+        for (size_t r = 1; r < cells.size(); ++r)
+            if (c < cells[r].size())
+                most = std::max(most, decimalsOf(cells[r][c]));
+        for (size_t r = 1; r < cells.size(); ++r)
+            if (c < cells[r].size()) {
+                std::string& text = cells[r][c];
+                const int places = decimalsOf(text);
+                text += std::string(size_t(most - places + (places == 0 && most > 0 ? 1 : 0)), ' ');
+            }
+    }
+    return cells;
+}
+
+void keepSpaceWhenHidden(QWidget* w)
+{
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
 }  // namespace
 
 CellMeansWindow::CellMeansWindow(CellMeansRequest request, ShellContext shell, CellMeansHandOver handOver,
@@ -77,6 +110,8 @@ void CellMeansWindow::buildControls()
     QFont bold = heading_->font();
     bold.setBold(true);
     heading_->setFont(bold);
+    // The table does not jump when panels come and go.
+    keepSpaceWhenHidden(heading_);
 
     columnTitle_ = new QLabel(central);
     columnTitle_->setObjectName(QStringLiteral("columnTitle"));
@@ -146,14 +181,19 @@ void CellMeansWindow::buildControls()
                                    - fm.horizontalAdvance(panelsButton_->text()));
 
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(8);
     buttons->addWidget(nextSet_);
     buttons->addWidget(panelsButton_);
     buttons->addWidget(simpleButton_);
+    buttons->addSpacing(24);
     buttons->addStretch(1);
     buttons->addWidget(return_);
 
     auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(16, 12, 16, 12);
+    layout->setSpacing(10);
     layout->addLayout(centred, 1);
+    layout->addSpacing(4);
     layout->addWidget(position_);
     layout->addLayout(buttons);
 }
@@ -188,13 +228,16 @@ void CellMeansWindow::refresh()
 
     panelsButton_->setText(qs(browser_.panelsButtonCaption()));
     panelsButton_->setEnabled(browser_.panelsShown() || !browser_.panelFactorChoices().empty());
-    position_->setText(QStringLiteral("Pair %1 of %2").arg(browser_.pairNumber()).arg(browser_.pairCount()));
+    QString position = QStringLiteral("Pair %1 of %2").arg(browser_.pairNumber()).arg(browser_.pairCount());
+    if (g.panelFactor != 0)
+        position += QStringLiteral(", panel %1 of %2").arg(g.panelLevel).arg(request_.design.factor(g.panelFactor).levels);
+    position_->setText(position);
     fitToTable();
 }
 
 void CellMeansWindow::fillGrid()
 {
-    const auto& cells = browser_.grid().cells;
+    const auto cells = alignedOnPoints(browser_.grid().cells);
     const int rows = static_cast<int>(cells.size());
     const int columns = rows == 0 ? 0 : static_cast<int>(cells.front().size());
     grid_->setUpdatesEnabled(false);
@@ -202,6 +245,8 @@ void CellMeansWindow::fillGrid()
     grid_->setRowCount(rows);
     grid_->setColumnCount(columns);
     const QBrush fixedBackground = palette().brush(QPalette::Button);
+    QFont headerFont = grid_->font();
+    headerFont.setBold(true);
     for (int r = 0; r < rows; ++r) {
         const auto& row = cells[size_t(r)];
         for (int c = 0; c < columns && c < static_cast<int>(row.size()); ++c) {
@@ -209,17 +254,22 @@ void CellMeansWindow::fillGrid()
             item->setFlags(Qt::ItemIsEnabled);
             item->setTextAlignment(Qt::AlignVCenter | (c == 0 ? Qt::AlignLeft : Qt::AlignRight));
             // The headers of the rows and columns look like the headers of a grid.
-            if (r == 0 || c == 0)
+            if (r == 0 || c == 0) {
                 item->setBackground(fixedBackground);
+                item->setFont(headerFont);
+            }
             grid_->setItem(r, c, item);
         }
     }
     const QFontMetrics fm(grid_->font());
+    const QFontMetrics headerMetrics(headerFont);
     for (int c = 0; c < columns; ++c) {
         int width = 0;
-        for (const auto& row : cells)
-            if (size_t(c) < row.size())
-                width = std::max(width, fm.horizontalAdvance(qs(row[size_t(c)])));
+        for (size_t r = 0; r < cells.size(); ++r)
+            if (size_t(c) < cells[r].size()) {
+                const QFontMetrics& metrics = r == 0 || c == 0 ? headerMetrics : fm;
+                width = std::max(width, metrics.horizontalAdvance(qs(cells[r][size_t(c)])));
+            }
         grid_->setColumnWidth(c, width + 2 * kCellPadding);
     }
     grid_->setUpdatesEnabled(true);

@@ -37,6 +37,7 @@ PairSelectorDialog::PairSelectorDialog(PairSelector selector, ShellContext shell
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("pairList"));
     list_->setSelectionMode(QAbstractItemView::MultiSelection);
+    list_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     for (const std::string& line : selector_.lines())
         new QListWidgetItem(QString::fromStdString(line), list_);
     hint->setBuddy(list_);
@@ -57,14 +58,14 @@ PairSelectorDialog::PairSelectorDialog(PairSelector selector, ShellContext shell
     auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
     connect(f1, &QShortcut::activated, this, [this] { shell_->platform().help.showContext(kHelpPairSelection); });
 
-    // Every line in view without scrolling, up to the 28 pairs of eight factors.
+    // The list as tall as its lines (it scrolls only when the screen is too small for them) and
+    // wide enough for the longest one and the title.
     const QFontMetrics fm(list_->font());
-    int widest = fm.horizontalAdvance(QStringLiteral("All pairs"));
+    int widest = fm.horizontalAdvance(windowTitle()) + 120;
     for (int row = 0; row < list_->count(); ++row)
-        widest = std::max(widest, fm.horizontalAdvance(list_->item(row)->text()));
-    const int rows = std::clamp(list_->count(), 3, 16);
-    list_->setMinimumWidth(std::max(widest + 48, fm.horizontalAdvance(QStringLiteral("M")) * 24));
-    list_->setMinimumHeight(rows * (fm.height() + 4) + 2 * list_->frameWidth() + 4);
+        widest = std::max(widest, fm.horizontalAdvance(list_->item(row)->text()) + 48);
+    list_->setMinimumWidth(widest);
+    list_->setMinimumHeight(3 * std::max(list_->sizeHintForRow(0), fm.height()) + 2 * list_->frameWidth());
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -74,6 +75,7 @@ PairSelectorDialog::PairSelectorDialog(PairSelector selector, ShellContext shell
     layout->addWidget(hint);
     layout->addWidget(list_, 1);
     layout->addLayout(buttons);
+    resize(sizeHint());
 }
 
 void PairSelectorDialog::accept()

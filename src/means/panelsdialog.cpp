@@ -46,6 +46,7 @@ PanelsDialog::PanelsDialog(const std::string& prompt, const std::vector<std::str
         options_->addButton(option, static_cast<int>(k));
         optionsLayout->addWidget(option);
     }
+    optionsLayout->addStretch(1);
     shell_->explain(frame, QStringLiteral("Click the factor whose levels each get a panel of their own: the "
                                           "table is shown for its first level, and \"Next Level\" steps through "
                                           "the others."));
@@ -71,10 +72,12 @@ PanelsDialog::PanelsDialog(const std::string& prompt, const std::vector<std::str
     layout->addWidget(promptLabel);
     layout->addWidget(frame, 1);
     layout->addLayout(buttons);
-    // Wide enough for the prompt of two long factor names on two lines at most.
+    // Wide enough for the title and for the prompt on two lines at most.
     const QFontMetrics fm(font());
-    promptLabel->setMinimumWidth(std::min(fm.horizontalAdvance(promptLabel->text()) / 2 + fm.averageCharWidth() * 8,
-                                          fm.averageCharWidth() * 60));
+    promptLabel->setMinimumWidth(std::max(fm.horizontalAdvance(windowTitle()) + 120,
+                                          std::min(fm.horizontalAdvance(promptLabel->text()) / 2 + fm.averageCharWidth() * 8,
+                                                   fm.averageCharWidth() * 60)));
+    resize(sizeHint());
 }
 
 void PanelsDialog::accept()

@@ -83,7 +83,8 @@ struct Walk {
     }
 
     CellMeansWindow* means() const { return app->cellMeansWindow(); }
-    QString cell(int row, int column) const { return means()->grid()->item(row, column)->text(); }
+    // A cell as it reads: the grid pads means with blanks to line up their decimal points.
+    QString cell(int row, int column) const { return means()->grid()->item(row, column)->text().trimmed(); }
     QStringList gridRow(int row) const
     {
         QStringList out;
