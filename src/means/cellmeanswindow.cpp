@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -121,8 +122,20 @@ void CellMeansWindow::buildControls()
     grid_ = new QTableWidget(central);
     grid_->setObjectName(QStringLiteral("Means"));
     grid_->setFont(fixedPitchFont(QApplication::font().pointSizeF()));
-    grid_->horizontalHeader()->hide();
-    grid_->verticalHeader()->hide();
+    QFont headerFont = grid_->font();
+    headerFont.setBold(true);
+    for (QHeaderView* header : {grid_->horizontalHeader(), grid_->verticalHeader()}) {
+        header->setFont(headerFont);
+        header->setHighlightSections(false);
+        header->setSectionsClickable(false);
+    }
+    corner_ = new QLabel(grid_);
+    corner_->setObjectName(QStringLiteral("rowFactor"));
+    corner_->setTextFormat(Qt::PlainText);
+    corner_->setFont(headerFont);
+    // Its name starts where the level headers below it start.
+    corner_->setIndent(grid_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, grid_->verticalHeader()));
+    corner_->setAttribute(Qt::WA_TransparentForMouseEvents);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->setFocusPolicy(Qt::NoFocus);
@@ -131,7 +144,9 @@ void CellMeansWindow::buildControls()
     grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    grid_->verticalHeader()->setDefaultSectionSize(QFontMetrics(grid_->font()).height() + 8);
+    const int rowHeight = QFontMetrics(grid_->font()).height() + 8;
+    grid_->verticalHeader()->setDefaultSectionSize(rowHeight);
+    grid_->horizontalHeader()->setFixedHeight(rowHeight + 2);
     shell_->explain(grid_, QStringLiteral("The mean of every cell of the pair of factors, averaged over the other "
                                           "factors, with the marginal mean of every row and column; the last cell "
                                           "is the grand mean."));
@@ -237,66 +252,80 @@ void CellMeansWindow::refresh()
 
 void CellMeansWindow::fillGrid()
 {
+    // cells[0] heads the columns and cells[r][0] the rows: they go into the grid's own headers,
+    // which stay in view while a large table scrolls; the row factor's name stands in the corner.
     const auto cells = alignedOnPoints(browser_.grid().cells);
-    const int rows = static_cast<int>(cells.size());
-    const int columns = rows == 0 ? 0 : static_cast<int>(cells.front().size());
+    const int rows = cells.empty() ? 0 : static_cast<int>(cells.size()) - 1;
+    const int columns = cells.empty() ? 0 : static_cast<int>(cells.front().size()) - 1;
     grid_->setUpdatesEnabled(false);
-    grid_->clearContents();
+    grid_->clear();
     grid_->setRowCount(rows);
     grid_->setColumnCount(columns);
-    const QBrush fixedBackground = palette().brush(QPalette::Button);
-    QFont headerFont = grid_->font();
-    headerFont.setBold(true);
-    for (int r = 0; r < rows; ++r) {
+    QStringList columnHeaders;
+    for (int c = 1; c <= columns; ++c)
+        columnHeaders << qs(cells.front()[size_t(c)]);
+    grid_->setHorizontalHeaderLabels(columnHeaders);
+    QStringList rowHeaders;
+    for (int r = 1; r <= rows; ++r)
+        rowHeaders << qs(cells[size_t(r)].front());
+    grid_->setVerticalHeaderLabels(rowHeaders);
+    for (int c = 0; c < columns; ++c)
+        grid_->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignVCenter | Qt::AlignRight);
+    for (int r = 0; r < rows; ++r)
+        grid_->verticalHeaderItem(r)->setTextAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    corner_->setText(cells.empty() ? QString() : qs(cells.front().front()));
+
+    for (int r = 1; r <= rows; ++r) {
         const auto& row = cells[size_t(r)];
-        for (int c = 0; c < columns && c < static_cast<int>(row.size()); ++c) {
+        for (int c = 1; c <= columns && c < static_cast<int>(row.size()); ++c) {
             auto* item = new QTableWidgetItem(qs(row[size_t(c)]));
             item->setFlags(Qt::ItemIsEnabled);
-            item->setTextAlignment(Qt::AlignVCenter | (c == 0 ? Qt::AlignLeft : Qt::AlignRight));
-            // The headers of the rows and columns look like the headers of a grid.
-            if (r == 0 || c == 0) {
-                item->setBackground(fixedBackground);
-                item->setFont(headerFont);
-            }
-            grid_->setItem(r, c, item);
+            item->setTextAlignment(Qt::AlignVCenter | Qt::AlignRight);
+            grid_->setItem(r - 1, c - 1, item);
         }
     }
-    const QFontMetrics fm(grid_->font());
-    const QFontMetrics headerMetrics(headerFont);
-    for (int c = 0; c < columns; ++c) {
-        int width = 0;
-        for (size_t r = 0; r < cells.size(); ++r)
-            if (size_t(c) < cells[r].size()) {
-                const QFontMetrics& metrics = r == 0 || c == 0 ? headerMetrics : fm;
-                width = std::max(width, metrics.horizontalAdvance(qs(cells[r][size_t(c)])));
-            }
-        grid_->setColumnWidth(c, width + 2 * kCellPadding);
+
+    const QFontMetrics cellMetrics(grid_->font());
+    const QFontMetrics headerMetrics(grid_->horizontalHeader()->font());
+    int rowHeaderWidth = 0;
+    for (size_t r = 0; r < cells.size(); ++r)
+        rowHeaderWidth = std::max(rowHeaderWidth, headerMetrics.horizontalAdvance(qs(cells[r].front())));
+    grid_->verticalHeader()->setFixedWidth(rowHeaderWidth + 2 * kCellPadding);
+    for (int c = 1; c <= columns; ++c) {
+        int width = headerMetrics.horizontalAdvance(qs(cells.front()[size_t(c)]));
+        for (size_t r = 1; r < cells.size(); ++r)
+            if (size_t(c) < cells[r].size())
+                width = std::max(width, cellMetrics.horizontalAdvance(qs(cells[r][size_t(c)])));
+        grid_->setColumnWidth(c - 1, width + 2 * kCellPadding);
     }
     grid_->setUpdatesEnabled(true);
 }
 
 void CellMeansWindow::fitToTable()
 {
-    // The grid shows the whole table when the screen allows; a larger one scrolls.
-    int width = 2 * grid_->frameWidth();
+    // The grid shows the whole table when the screen allows; a larger one scrolls under its
+    // headers.
+    const int frame = 2 * grid_->frameWidth();
+    const int rowHeaderWidth = grid_->verticalHeader()->minimumWidth();  // fixed by fillGrid
+    const int columnHeaderHeight = grid_->horizontalHeader()->minimumHeight();  // fixed
+    int width = frame + rowHeaderWidth;
     for (int c = 0; c < grid_->columnCount(); ++c)
         width += grid_->columnWidth(c);
-    int height = 2 * grid_->frameWidth() + grid_->rowCount() * grid_->verticalHeader()->defaultSectionSize();
+    int height = frame + columnHeaderHeight + grid_->rowCount() * grid_->verticalHeader()->defaultSectionSize();
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int maxWidth = area.width() * 85 / 100;
     const int maxHeight = area.height() * 60 / 100;
-    const int scroll = grid_->verticalScrollBar()->sizeHint().width();
-    const bool tooWide = width > maxWidth;
-    const bool tooHigh = height > maxHeight;
-    if (tooWide)
+    if (width > maxWidth)
         height += grid_->horizontalScrollBar()->sizeHint().height();
-    if (tooHigh)
-        width += scroll;
+    if (height > maxHeight)
+        width += grid_->verticalScrollBar()->sizeHint().width();
     grid_->setFixedSize(std::min(width, maxWidth), std::min(height, maxHeight));
+    corner_->setGeometry(grid_->frameWidth(), grid_->frameWidth(), rowHeaderWidth, columnHeaderHeight);
+    corner_->raise();
 
     // The column title stands over the level columns, not over the row headers.
-    columnTitle_->setContentsMargins(grid_->columnCount() > 0 ? grid_->columnWidth(0) : 0, 0, 0, 0);
+    columnTitle_->setContentsMargins(rowHeaderWidth + grid_->frameWidth(), 0, 0, 0);
 
     if (!isMaximized() && !isFullScreen()) {
         centralWidget()->layout()->activate();

@@ -62,6 +62,8 @@ public:
     ~CellMeansWindow() override;
 
     const CellMeansBrowser& browser() const { return browser_; }
+    // The means; the level headers are the grid's own headers, the row factor's name the label
+    // "rowFactor" in its corner.
     QTableWidget* grid() const { return grid_; }
     // The panels dialog while it exists, else null.
     PanelsDialog* panelsDialog() const { return panels_.get(); }
@@ -94,6 +96,7 @@ private:
 
     QLabel* heading_ = nullptr;
     QLabel* columnTitle_ = nullptr;
+    QLabel* corner_ = nullptr;  // the row factor's name, over the row headers
     QTableWidget* grid_ = nullptr;
     QLabel* position_ = nullptr;
     QPushButton* nextSet_ = nullptr;

@@ -83,12 +83,23 @@ struct Walk {
     }
 
     CellMeansWindow* means() const { return app->cellMeansWindow(); }
-    // A cell as it reads: the grid pads means with blanks to line up their decimal points.
-    QString cell(int row, int column) const { return means()->grid()->item(row, column)->text().trimmed(); }
+    // The table as it reads, header row and column first: the row factor's name in the corner,
+    // the level headers, the means (padded with blanks to line up their decimal points).
+    QString cell(int row, int column) const
+    {
+        QTableWidget* grid = means()->grid();
+        if (row == 0 && column == 0)
+            return child<QLabel>(grid, "rowFactor")->text();
+        if (row == 0)
+            return grid->horizontalHeaderItem(column - 1)->text();
+        if (column == 0)
+            return grid->verticalHeaderItem(row - 1)->text();
+        return grid->item(row - 1, column - 1)->text().trimmed();
+    }
     QStringList gridRow(int row) const
     {
         QStringList out;
-        for (int c = 0; c < means()->grid()->columnCount(); ++c)
+        for (int c = 0; c <= means()->grid()->columnCount(); ++c)
             out << cell(row, c);
         return out;
     }
@@ -221,7 +232,7 @@ private slots:
         // Copied: the problem label, the column factor, then the rows as shown.
         child<QAction>(w, "copyAction")->trigger();
         std::string expected = "Pilot study\nDrug\n";
-        for (int r = 0; r < w->grid()->rowCount(); ++r)
+        for (int r = 0; r <= w->grid()->rowCount(); ++r)
             expected += s.gridRow(r).join(QLatin1Char(' ')).toStdString() + " \n";
         QCOMPARE(s.fake.clipboard.content.value_or(""), expected);
 
@@ -233,7 +244,7 @@ private slots:
         QVERIFY2(printed.value(0).trimmed() == QStringLiteral("Cell means, using raw data"),
                  qPrintable(printed.join(QLatin1Char('\n'))));
         QVERIFY(printed.indexOf(QRegularExpression(QStringLiteral("\\s*Pilot study\\s*"))) >= 0);
-        for (int r = 0; r < w->grid()->rowCount(); ++r)
+        for (int r = 0; r <= w->grid()->rowCount(); ++r)
             QVERIFY2(printed.indexOf(QRegularExpression(QStringLiteral("\\s*") + s.gridRow(r).join(QStringLiteral("\\s+"))
                                                         + QStringLiteral("\\s*")))
                          >= 0,
