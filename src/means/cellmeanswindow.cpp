@@ -19,8 +19,8 @@
 #include <QVBoxLayout>
 
 #include "means/panelsdialog.h"
-#include "output/documentprinter.h"
 #include "means/simpleeffects.h"
+#include "output/documentprinter.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "shell/windowshell.h"

@@ -52,11 +52,11 @@ struct Walk {
     int quits = 0;
     std::unique_ptr<Application> app;
 
-    explicit Walk(bool labels)
+    explicit Walk(bool labels, const std::vector<int>& scores = kScores)
     {
         const std::string data = folder.filePath(QStringLiteral("drug.dat")).toStdString();
         std::string text;
-        for (int x : kScores)
+        for (int x : scores)
             text += std::to_string(x) + "\r\n";
         writeFile(data, text);
         RecentFileRecord record{data, "Pilot study", {"Drug", "Time", "Subjects"}, {2, 3, 5}, labels, {}};
@@ -371,6 +371,28 @@ private slots:
         QCOMPARE(s.visibleWindows(), QStringList{"cellMeansWindow"});
         QCOMPARE(s.gridRow(0), (QStringList{"Time", "1", "2", "Marginal"}));
         QCOMPARE(s.fake.dialogs.messages.size(), size_t(1));
+    }
+
+    void zeroWithinCellsLeadsBackToTheData()
+    {
+        // Every subject scores alike: the table is shown after "Yes" to its warnings, but the
+        // simple effects have no error term and the user is sent back to the grid.
+        std::vector<int> scores;
+        for (int i = 0; i < 30; ++i)
+            scores.push_back(10 + i % 2 + 2 * (i / 2 % 3));
+        Walk s(false, scores);
+        s.fake.dialogs.messageFallback = DialogAnswer::Yes;
+        STEP(s.prepareTable("independentGroups"));
+        click(child<QPushButton>(s.app->tableWindow(), "CancelButton"));
+        s.fake.dialogs.messageFallback.reset();
+        s.fake.dialogs.clearRecord();
+        s.press(s.app->anovaDesignWindow(), "simpleEffectsButton");
+        QCOMPARE(s.visibleWindows(), QStringList{"cellMeansWindow"});
+        click(child<QPushButton>(s.means(), "SimpleButton"));
+        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Undefined F-ratio!"});
+        QCOMPARE(s.visibleWindows(), QStringList{"dataEntryWindow"});
+        QVERIFY(!s.app->cellMeansWindow() && !s.app->simpleEffectsTableWindow());
+        QCOMPARE(s.quits, 0);
     }
 };
 
