@@ -11,6 +11,9 @@
 #include "data/dataentrywindow.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
+#include "means/cellmeanswindow.h"
+#include "means/pairselector.h"
+#include "means/pairselectordialog.h"
 #include "table/tablewindow.h"
 
 namespace varisect {
@@ -48,6 +51,21 @@ AnovaDesignWindow* Application::anovaDesignWindow() const
 TableWindow* Application::tableWindow() const
 {
     return navigator_.get<TableWindow>(WindowRole::Table);
+}
+
+PairSelectorDialog* Application::pairSelector() const
+{
+    return navigator_.get<PairSelectorDialog>(WindowRole::PairSelector);
+}
+
+CellMeansWindow* Application::cellMeansWindow() const
+{
+    return navigator_.get<CellMeansWindow>(WindowRole::CellMeans);
+}
+
+TableWindow* Application::simpleEffectsTableWindow() const
+{
+    return navigator_.get<TableWindow>(WindowRole::SimpleEffectsTable);
 }
 
 ShellContext Application::shellContext()
@@ -114,6 +132,7 @@ void Application::showMainWindow()
 
 bool Application::showDataEntry(bool loadRecent)
 {
+    closeMeansWindows();
     navigator_.close(WindowRole::Table);
     navigator_.close(WindowRole::AnovaDesign);
     DataEntryHandOver handOver;
@@ -121,7 +140,7 @@ bool Application::showDataEntry(bool loadRecent)
     handOver.restart = [this] { restart(); };
     handOver.transformData = [this] { notYetAvailable("data transformation", WindowRole::DataEntry); };
     handOver.screenData = [this] { notYetAvailable("data screening", WindowRole::DataEntry); };
-    handOver.twoWayTables = [this] { notYetAvailable("table of cell means", WindowRole::DataEntry); };
+    handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
     handOver.twoWayGraphs = [this] { notYetAvailable("two-way plot", WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
     auto* grid = navigator_.install(WindowRole::DataEntry,
@@ -150,11 +169,13 @@ void Application::showAnovaDesign()
         handOver.tableReady = [this](AnovaTable table) { showTable(std::move(table)); };
         handOver.analysisAbandoned = [this] {
             session_.results.clear();
+            closeMeansWindows();
             navigator_.close(WindowRole::Table);
             backToData();
         };
         handOver.enterCellSizes = [this] { notYetAvailable("cell size grid", WindowRole::AnovaDesign); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
+        handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
@@ -178,6 +199,93 @@ void Application::showTable(AnovaTable table)
     navigator_.install(WindowRole::Table,
                        std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
     navigator_.show(WindowRole::Table);
+}
+
+void Application::openCellMeans(CellMeansMode mode, WindowRole from)
+{
+    const PairPurpose purpose = mode == CellMeansMode::SimpleEffects ? PairPurpose::SimpleEffects : PairPurpose::Means;
+    const PairSelector selector(session_.design.design, purpose);
+    if (const auto message = selector.unavailable()) {
+        platform_.dialogs.message(*message);
+        navigator_.show(from);
+        return;
+    }
+    if (!selector.asksUser()) {
+        showCellMeans(mode, from, selector.pairs());
+        return;
+    }
+    PairSelectorDialog::HandOver handOver;
+    handOver.chosen = [this, mode, from](std::vector<FactorPair> pairs) {
+        navigator_.close(WindowRole::PairSelector);
+        showCellMeans(mode, from, std::move(pairs));
+    };
+    handOver.cancelled = [this, from] {
+        navigator_.close(WindowRole::PairSelector);
+        navigator_.show(from);
+    };
+    navigator_.install(WindowRole::PairSelector,
+                       std::make_unique<PairSelectorDialog>(selector, shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::PairSelector);
+}
+
+void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs)
+{
+    if (pairs.empty()) {
+        navigator_.show(from);
+        return;
+    }
+    CellMeansRequest request;
+    request.design = session_.design.design;
+    request.scores = session_.data.scores();
+    request.pairs = std::move(pairs);
+    request.mode = mode;
+    request.useLevelLabels = session_.design.labelsInUse;
+    request.problemLabel = session_.design.problemLabel;
+    request.transformed = false;  // the scores cannot be transformed or screened yet
+    CellMeansHandOver handOver;
+    handOver.returnTo = [this, from] {
+        closeMeansWindows();
+        if (from == WindowRole::DataEntry)
+            backToData();
+        else
+            navigator_.show(from);
+    };
+    handOver.simpleTable = [this](AnovaTable table) { showSimpleEffectsTable(std::move(table)); };
+    handOver.returnToData = [this] {
+        closeMeansWindows();
+        navigator_.hide(WindowRole::AnovaDesign);
+        backToData();
+    };
+    navigator_.install(WindowRole::CellMeans,
+                       std::make_unique<CellMeansWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.hide(from);
+    navigator_.show(WindowRole::CellMeans);
+}
+
+void Application::showSimpleEffectsTable(AnovaTable table)
+{
+    TableRequest request;
+    request.table = std::move(table);
+    request.design = session_.design.design;
+    request.origin = TableOrigin::SimpleEffects;
+    request.titlePrefix = "Simple Effects ";
+    request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    TableWindowHandOver handOver;
+    handOver.returnTo = [this] {
+        navigator_.close(WindowRole::SimpleEffectsTable);
+        navigator_.show(WindowRole::CellMeans);
+    };
+    handOver.newProblem = [this] { restart(); };
+    navigator_.install(WindowRole::SimpleEffectsTable,
+                       std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::SimpleEffectsTable);
+}
+
+void Application::closeMeansWindows()
+{
+    navigator_.close(WindowRole::SimpleEffectsTable);
+    navigator_.close(WindowRole::CellMeans);
+    navigator_.close(WindowRole::PairSelector);
 }
 
 void Application::exitProgram()

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/navigator.h"
+#include "means/cellmeans.h"
 #include "platform/platform.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
@@ -16,7 +17,9 @@ class QCoreApplication;
 namespace varisect {
 
 class AnovaDesignWindow;
+class CellMeansWindow;
 class DataEntryWindow;
+class PairSelectorDialog;
 class MainWindow;
 class TableWindow;
 struct AnovaTable;
@@ -55,6 +58,9 @@ public:
     DataEntryWindow* dataEntryWindow() const;
     AnovaDesignWindow* anovaDesignWindow() const;
     TableWindow* tableWindow() const;
+    PairSelectorDialog* pairSelector() const;
+    CellMeansWindow* cellMeansWindow() const;
+    TableWindow* simpleEffectsTableWindow() const;
     bool exiting() const { return exiting_; }
 
 private:
@@ -67,6 +73,15 @@ private:
     bool showDataEntry(bool loadRecent);
     void showAnovaDesign();
     void showTable(AnovaTable table);
+    // The tables of means (from the grid) or of simple effects (from the Anova design window,
+    // after a table): the pairs on offer, the pair selector when the user is to choose, then the
+    // "Cell Means" window. The window `from` stays in view until the means are shown and comes
+    // back when no pair can be shown or the user gives up.
+    void openCellMeans(CellMeansMode mode, WindowRole from);
+    void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs);
+    void showSimpleEffectsTable(AnovaTable table);
+    // The windows of the means and of simple effects, when the data or the design move on.
+    void closeMeansWindows();
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
 

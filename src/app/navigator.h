@@ -10,7 +10,8 @@ class QWidget;
 
 namespace varisect {
 
-enum class WindowRole { Main, DataEntry, AnovaDesign, Table };
+// SimpleEffectsTable is the table window of a simple-effects analysis, beside the ordinary one.
+enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable };
 
 class Navigator {
 public:

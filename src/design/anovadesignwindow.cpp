@@ -148,6 +148,12 @@ void AnovaDesignWindow::buildControls()
     explanation_->setObjectName(QStringLiteral("explanationButton"));
     connect(explanation_, &QPushButton::clicked, this, &AnovaDesignWindow::openExplanation);
     whatsThis(explanation_, "Explains the design options.");
+    simpleEffects_ = new QPushButton(QStringLiteral("&Simple Effects"), this);
+    simpleEffects_->setObjectName(QStringLiteral("simpleEffectsButton"));
+    keepSpaceWhenHidden(simpleEffects_);
+    connect(simpleEffects_, &QPushButton::clicked, this, &AnovaDesignWindow::simpleEffectsClicked);
+    whatsThis(simpleEffects_, "Shows the cell means of a pair of factors and tests the simple effects of each "
+                              "factor at every level of the other.");
     return_ = new QPushButton(this);
     return_->setObjectName(QStringLiteral("returnButton"));
     connect(return_, &QPushButton::clicked, this, &AnovaDesignWindow::returnClicked);
@@ -156,6 +162,7 @@ void AnovaDesignWindow::buildControls()
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(main_);
     buttons->addWidget(explanation_);
+    buttons->addWidget(simpleEffects_);
     buttons->addStretch(1);
     buttons->addWidget(return_);
 
@@ -237,6 +244,8 @@ void AnovaDesignWindow::refresh()
     nestingButton_->setVisible(choices_.nestingButtonVisible());
     main_->setText(qs(choices_.mainCaption()));
     main_->setEnabled(choices_.mainEnabled());
+    simpleEffects_->setVisible(simpleEffectsOffered());
+    simpleEffects_->setEnabled(simpleEffectsOffered());
     return_->setText(qs(choices_.returnCaption()));
 }
 
@@ -248,24 +257,28 @@ void AnovaDesignWindow::showEvent(QShowEvent* event)
 
 void AnovaDesignWindow::typeChosen(AnovaType type)
 {
+    choiceChanged();
     choices_.chooseType(type);
     refresh();
 }
 
 void AnovaDesignWindow::factorDesignated(int factor)
 {
+    choiceChanged();
     choices_.designate(factor);
     refresh();
 }
 
 void AnovaDesignWindow::structureChosen(bool nested)
 {
+    choiceChanged();
     choices_.chooseNested(nested);
     refresh();
 }
 
 void AnovaDesignWindow::openNesting()
 {
+    choiceChanged();
     choices_.nestingOpened();
     refresh();
     NestingWindow::HandOver h;
@@ -334,12 +347,37 @@ void AnovaDesignWindow::prepareTable()
         table = analyseDesign(design, data_.scores(), prompts);
     }
     if (!table) {
+        tableShown_ = false;
         handOn(handOver_.analysisAbandoned);
         return;
     }
+    tableShown_ = true;
+    refresh();
     hide();
     if (handOver_.tableReady)
         handOver_.tableReady(std::move(*table));
+}
+
+bool AnovaDesignWindow::simpleEffectsOffered() const
+{
+    const Design& d = design_.design;
+    return tableShown_ && design_.anovaTypeChosen
+        && (d.anovaType == AnovaType::IndependentGroups || d.anovaType == AnovaType::RepeatedMeasures)
+        && d.designatedFactor >= 1 && d.designatedFactor <= d.factorCount();
+}
+
+void AnovaDesignWindow::choiceChanged()
+{
+    tableShown_ = false;
+}
+
+void AnovaDesignWindow::simpleEffectsClicked()
+{
+    if (!simpleEffectsOffered())
+        return;
+    // The application shows the pair selector over this window, or a message, or the means.
+    if (handOver_.simpleEffects)
+        handOver_.simpleEffects();
 }
 
 void AnovaDesignWindow::enterLabels()
@@ -362,6 +400,8 @@ void AnovaDesignWindow::enterLabels()
 
 void AnovaDesignWindow::returnClicked()
 {
+    // The data may change on the way: simple effects wait for the next table.
+    choiceChanged();
     if (mode_.unequalCellMode()) {
         if (handOver_.restart)
             handOver_.restart();

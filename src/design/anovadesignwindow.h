@@ -44,6 +44,7 @@ struct AnovaDesignHandOver {
     std::function<void()> analysisAbandoned;  // a question was answered No: back to the grid
     std::function<void()> enterCellSizes;     // "&Enter Cell n's"
     std::function<void()> enterGroupSizes;    // "&Enter Group Sizes"
+    std::function<void()> simpleEffects;      // "&Simple Effects", after a table
 };
 
 class AnovaDesignWindow : public QWidget {
@@ -54,6 +55,9 @@ public:
     ~AnovaDesignWindow() override;
 
     const AnovaDesignChoices& choices() const { return choices_; }
+    // "&Simple Effects" is on offer: a table was prepared from the choices on show, of
+    // independent groups or repeated measures.
+    bool simpleEffectsOffered() const;
     // Shows the choices held in the state again (the window is reused after a table).
     void reload();
 
@@ -83,6 +87,9 @@ private:
     void prepareTable();
     void enterLabels();
     void returnClicked();
+    void simpleEffectsClicked();
+    // A choice changed after a table: its simple effects are no longer on offer.
+    void choiceChanged();
     void openExplanation();
     void openNestingExplanation();
     void backFromExplanation();
@@ -97,6 +104,7 @@ private:
     WindowShell* shell_;
     AnovaDesignHandOver handOver_;
     AnovaDesignChoices choices_;
+    bool tableShown_ = false;  // a table was prepared from the choices on show
 
     std::unique_ptr<NestingWindow> nesting_;
     std::unique_ptr<ExplanationWindow> designOptions_;
@@ -113,6 +121,7 @@ private:
     QRadioButton* nested_ = nullptr;
     QPushButton* nestingButton_ = nullptr;
     QPushButton* explanation_ = nullptr;
+    QPushButton* simpleEffects_ = nullptr;
     QPushButton* main_ = nullptr;
     QPushButton* return_ = nullptr;
 };

@@ -22,6 +22,11 @@ inline constexpr int kHelpUnequalCellSize = 17;
 inline constexpr int kHelpSpecificComparisons = 18;
 // The "Labels for Levels" window.
 inline constexpr int kHelpLevelLabels = 20;
+// The "Cell Means" window and the parts of its page its dialogs open.
+inline constexpr int kHelpCellMeans = 30;
+inline constexpr int kHelpPairSelection = 31;
+inline constexpr int kHelpPanels = 32;
+inline constexpr int kHelpSimpleEffects = 33;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

@@ -39,7 +39,7 @@ const QString kFaqPage = QStringLiteral("faq.html");
 
 // The pages in the order of the contents.
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
-                                  "savedata.html", "faq.html", "howtousehelp.html"};
+                                  "savedata.html", "cellmeans.html", "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
     int context;
@@ -58,6 +58,10 @@ const ContextTopic kContextTopics[] = {
     {kHelpUnequalCellSize, "mainwindow.html", "unequal"},
     {kHelpSpecificComparisons, "mainwindow.html", "comparisons"},
     {kHelpLevelLabels, "levellabels.html", ""},
+    {kHelpCellMeans, "cellmeans.html", ""},
+    {kHelpPairSelection, "cellmeans.html", "pairs"},
+    {kHelpPanels, "cellmeans.html", "panels"},
+    {kHelpSimpleEffects, "cellmeans.html", "simple"},
     {kHelpOpenDataFile, "opendata.html", ""},
     {kHelpSaveDataFile, "savedata.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},

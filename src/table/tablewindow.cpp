@@ -85,7 +85,12 @@ TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHa
     // with a band of empty rows under it.
     const int smallest = grid_->minimumHeight();
     grid_->setFixedHeight(preferredGridHeight());
-    resize(sizeHint());
+    // A long title ("Simple Effects Analysis of Variance Table") is not cut short in the title
+    // bar: room for it (in a bold face, as title bars use) and the title bar's buttons.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 160;
+    resize(std::max(sizeHint().width(), titleWidth), sizeHint().height());
     grid_->setMinimumHeight(smallest);
     grid_->setMaximumHeight(QWIDGETSIZE_MAX);
     shell_->place();
