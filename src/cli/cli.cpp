@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
 #include "cli/meanscommands.h"
+#include "cli/unequalcommands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -78,7 +79,7 @@ Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
     const std::vector<std::string> withValue = {"factor", "type", "designate", "nest",
-                                                "effect-sizes", "format", "pair", "panels"};
+                                                "effect-sizes", "format", "pair", "panels", "mode"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -113,6 +114,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 setOnce(a.designate, name, *value);
             else if (name == "effect-sizes")
                 setOnce(a.effectSizes, name, *value);
+            else if (name == "mode")
+                setOnce(a.mode, name, *value);
             else
                 setOnce(a.format, name, *value);
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -431,6 +434,8 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     if (!a.pairs.empty() || a.panels)
         fail(std::string(a.pairs.empty() ? "--panels" : "--pair") + " belongs to the means and simple-effects commands.");
+    if (a.mode)
+        return unequalAnalyzeCommand(a, out, err);
 
     Design design = buildDesign(a.factors);
     applyTypeAndDesignation(design, a);
@@ -473,6 +478,8 @@ std::string cliUsage()
            "                    --type independent|repeated|none [--designate FACTOR]\n"
            "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
            "                    [--format text|csv|json]\n"
+           "       varisect-cli analyze DATAFILE --mode attrition|unweighted|proportional|groupsizes\n"
+           "                    --factor NAME=LEVELS ... [--nest NESTED:OUTER ...] [--format text|csv|json]\n"
            "       varisect-cli means DATAFILE --factor NAME=LEVELS ... [--designate FACTOR]\n"
            "                    [--type TYPE] [--nest NESTED:OUTER ...] [--pair FIRST,SECOND ...]\n"
            "                    [--panels FACTOR] [--format text|csv|json]\n"
@@ -495,6 +502,19 @@ std::string cliUsage()
            "  --effect-sizes KIND    hays (omega squared and power) or partial omega squared;\n"
            "                         independent groups, not nested\n"
            "  --format FORMAT        text (default), csv or json\n"
+           "\n"
+           "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
+           "factor and gives the size of every cell (group); the scores follow cell by cell\n"
+           "(groupsizes: group by group, each level of the crossed factor in turn).\n"
+           "  attrition      test for random attrition: the analysis of the 0/1 presence of the\n"
+           "                 planned scores (the replicates factor's levels) in every cell\n"
+           "  unweighted     unweighted means: sources from the cell means, MS times the\n"
+           "                 harmonic mean cell size, tested against the within-cells error\n"
+           "  proportional   proportional cell sizes of two substantive factors\n"
+           "  groupsizes     unequal group sizes: subjects nested under the grouping factor,\n"
+           "                 crossed with the other (the file's header names both)\n"
+           "--type and --designate may be left out; given, they must agree with the mode and the\n"
+           "file.  --nest applies to attrition and unweighted only.\n"
            "\n"
            "means prints the two-way tables of cell and marginal means of every pair of factors\n"
            "(the designated factor left out), or of the pairs named with --pair; --panels FACTOR\n"

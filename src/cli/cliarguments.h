@@ -71,6 +71,7 @@ struct Arguments {
     std::optional<std::string> format;
     std::vector<std::string> pairs;    // "A,B" as given (means, simple-effects)
     std::optional<std::string> panels; // the third factor (means)
+    std::optional<std::string> mode;   // an unequal-cell-size analysis (analyze)
     bool help = false;
 };
 

@@ -31,11 +31,12 @@ double sumOfSquares(const std::vector<double>& v)
     return (a + b) + (c + d);
 }
 
-void checkInputs(const Design& design, const Scores& scores)
+void checkInputs(const Design& design, const Scores& scores, bool reducedDesign = false)
 {
     const int nf = design.factorCount();
-    if (nf < kMinFactors || nf > kMaxFactors)
-        throw std::invalid_argument("the analysis needs 2 to 8 factors");
+    if (nf < (reducedDesign ? 1 : kMinFactors) || nf > kMaxFactors)
+        throw std::invalid_argument(reducedDesign ? "a reduced design needs 1 to 8 factors"
+                                                  : "the analysis needs 2 to 8 factors");
     for (const Factor& f : design.factors)
         if (f.levels < 2)
             throw std::invalid_argument("every factor needs at least 2 levels");
@@ -43,16 +44,18 @@ void checkInputs(const Design& design, const Scores& scores)
         throw std::invalid_argument("the design has more scores than the program accepts");
     if (static_cast<long>(scores.size()) != design.scoreCount())
         throw std::invalid_argument("the number of scores does not match the design");
-    if (design.anovaType != AnovaType::NoFRatios
-        && (design.designatedFactor < 1 || design.designatedFactor > nf))
+    if (reducedDesign) {
+        if (design.anovaType != AnovaType::IndependentGroups || design.designatedFactor != 0)
+            throw std::invalid_argument("a reduced design is analysed as independent groups without a designated factor");
+    } else if (design.anovaType != AnovaType::NoFRatios
+               && (design.designatedFactor < 1 || design.designatedFactor > nf)) {
         throw std::invalid_argument("the replicates or subjects factor is not designated");
+    }
 }
 
-}  // namespace
-
-SourceSums computeSourceSums(const Design& design, const Scores& scores)
+// The sums of a design whose inputs have been checked.
+SourceSums sumsOfCheckedDesign(const Design& design, const Scores& scores)
 {
-    checkInputs(design, scores);
     const int nf = design.factorCount();
     const long n = design.scoreCount();
     const SourceMask full = (1u << nf) - 1;
@@ -141,7 +144,21 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores)
     return sums;
 }
 
+}  // namespace
+
+SourceSums computeSourceSums(const Design& design, const Scores& scores)
+{
+    checkInputs(design, scores);
+    return sumsOfCheckedDesign(design, scores);
+}
+
 namespace {
+
+SourceSums checkedSums(const Design& design, const Scores& scores, const AnalysisOptions& options)
+{
+    checkInputs(design, scores, options.usesSuppliedSums());
+    return sumsOfCheckedDesign(design, scores);
+}
 
 enum class RowKind { Effect, Error, Subjects, Within };
 
@@ -180,7 +197,7 @@ public:
     Assembler(const Design& design, const Scores& scores, const std::vector<PoolingGroup>& groups,
               Prompts& prompts, const AnalysisOptions& options)
         : design_(design), groups_(groups), prompts_(prompts), options_(options),
-          sums_(computeSourceSums(design, scores)), nf_(design.factorCount()),
+          sums_(checkedSums(design, scores, options)), nf_(design.factorCount()),
           subjects_(design.designatedFactor > 0 ? bit(design.designatedFactor) : 0)
     {
         context_.attritionPending = options.attritionPending;
@@ -191,9 +208,8 @@ public:
 
     std::optional<AnovaTable> run()
     {
-        if (options_.mode == AnalysisMode::UnweightedMeans || options_.mode == AnalysisMode::Proportional
-            || options_.mode == AnalysisMode::UnequalGroupSizes)
-            throw std::logic_error("unequal cell size analyses are not available yet");
+        if (options_.mode == AnalysisMode::UnequalGroupSizes)
+            throw std::logic_error("the unequal group sizes analysis builds its table itself");
         bool ok = false;
         switch (design_.anovaType) {
         case AnovaType::IndependentGroups: ok = independentGroups(); break;
@@ -270,7 +286,17 @@ private:
         }
         if (design_.nested)
             mergeGroups();
-        // The place where the unequal-cell-size analyses will replace SS, MS and the error.
+        if (options_.usesSuppliedSums()) {
+            const SuppliedSums& supplied = options_.supplied;
+            if (options_.mode == AnalysisMode::Proportional) {
+                if (supplied.effectSS.size() != rows_.size())
+                    throw std::invalid_argument("the proportional analysis supplies one SS per source row");
+                for (size_t i = 0; i < rows_.size(); ++i)
+                    rows_[i].ss = supplied.effectSS[i];
+            }
+            errorSS = supplied.withinSS;
+            errorDf = supplied.withinDf;
+        }
 
         WorkRow within;
         within.label = "  Within";
@@ -423,13 +449,24 @@ private:
     {
         AnovaTable table;
         const bool fRatios = design_.anovaType != AnovaType::NoFRatios;
-        table.rows.push_back({"Source", "df", "SS", "MS", fRatios ? "F" : "", fRatios ? "  p" : ""});
+        const bool unweighted = options_.usesSuppliedSums() && options_.mode == AnalysisMode::UnweightedMeans;
+        const bool proportional = options_.usesSuppliedSums() && options_.mode == AnalysisMode::Proportional;
+        table.rows.push_back({"Source", "df", unweighted ? "SS (raw)" : "SS", "MS", fRatios ? "F" : "",
+                              fRatios ? "  p" : ""});
         for (const WorkRow& r : rows_) {
             AnovaTable::Row row;
             row[0] = r.label;
             row[1] = numberText(r.df);
             row[2] = numberText(r.ss);
-            if (r.showMs)
+            // A within df of 0 (every cell a single score) leaves the within MS undefined.
+            const bool within = r.kind == RowKind::Within;
+            if (!r.showMs || (within && r.df == 0))
+                row[3].clear();
+            else if (unweighted && !within)
+                row[3] = numberText(parseNumber(numberText(r.ss / r.df)) * options_.supplied.harmonicMeanCellSize);
+            else if (proportional && !within)
+                row[3] = numberText(parseNumber(row[2]) / r.df);
+            else
                 row[3] = numberText(r.ss / r.df);
             table.rows.push_back(row);
             if (r.kind == RowKind::Within) {
@@ -504,7 +541,11 @@ private:
             }
         }
 
-        table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
+        if (options_.usesSuppliedSums())
+            table.rows.push_back({"Total", numberText(options_.supplied.totalDf), numberText(options_.supplied.totalSS),
+                                  "", "", ""});
+        else
+            table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
 
         if (options_.attritionPending && design_.anovaType == AnovaType::IndependentGroups)
             for (int r = 2; r <= table.lastRow - 1; ++r)

@@ -15,9 +15,30 @@ class Prompts;
 
 enum class AnalysisMode { Ordinary, Attrition, UnweightedMeans, Proportional, UnequalGroupSizes };
 
+// What the unweighted-means and proportional analyses computed from the raw scores, for the
+// table of their reduced design (the designated factor removed, one cell mean per cell).
+struct SuppliedSums {
+    double harmonicMeanCellSize = 1;  // unweighted means: every source's MS is multiplied by it
+    std::vector<double> effectSS;     // proportional: the SS of the source rows, in table order
+    double withinSS = 0;
+    int withinDf = 0;
+    double totalSS = 0;
+    int totalDf = 0;
+};
+
 struct AnalysisOptions {
     AnalysisMode mode = AnalysisMode::Ordinary;
     bool attritionPending = false;
+    // Read in the UnweightedMeans mode (unless attritionPending) and the Proportional mode. The
+    // design is then the reduced one: independent groups, no designated factor, one or more
+    // factors (exactly the two of the reduced design in the Proportional mode, so that
+    // effectSS holds three values).
+    SuppliedSums supplied;
+
+    bool usesSuppliedSums() const
+    {
+        return (mode == AnalysisMode::UnweightedMeans && !attritionPending) || mode == AnalysisMode::Proportional;
+    }
 };
 
 // Sums of squares and df of every source, indexed by SourceMask (index 0 unused).
@@ -37,6 +58,11 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores);
 
 // Runs the analysis. Empty when the user abandoned it at a question or it cannot be completed
 // (the message was shown through `prompts`). `groups` are the pooling groups of a nested design.
+// With supplied sums the rows of the reduced design change: in the UnweightedMeans mode the SS
+// column (headed "SS (raw)") keeps the sums of squares of the cell means and each MS is
+// multiplied by the harmonic mean cell size; in the Proportional mode each source row takes its
+// SS from `effectSS` and MS = SS / df. Both take the "  Within" and "Total" rows as supplied; a
+// within df of 0 leaves the within MS empty (and so undefined for the F-ratios).
 std::optional<AnovaTable> RunAnalysis(const Design& design, const Scores& scores,
                                       const std::vector<PoolingGroup>& groups, Prompts& prompts,
                                       const AnalysisOptions& options = {});

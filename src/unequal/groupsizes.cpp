@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "unequal/groupsizes.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "engine/fprob.h"
+#include "engine/numbertext.h"
+
+namespace varisect {
+
+namespace {
+
+Message tooManyImputed()
+{
+    return {"Error Condition!",
+            std::string("You have too many imputed scores for the specified design.") + kMessageLineBreak +
+                "The analysis cannot be carried out as planned.",
+            MessageButtons::Ok, MessageIcon::Exclamation};
+}
+
+Message undefinedRatio(const std::string& label)
+{
+    return {"Undefined F-ratio!",
+            "The Mean Square for the denominator of the F-ratio associated with the " + label +
+                " source is zero.  This condition prohibits evaluation of the F-ratio, and is usually the result "
+                "of faulty input values.  Do you want to continue printing anyway?",
+            MessageButtons::YesNo, MessageIcon::Exclamation};
+}
+
+// The sums of squares of the split plot, from scores taken about their mean (every SS is a sum
+// of squared deviations, so the shift changes none of them and keeps the brackets from
+// cancelling).
+struct SplitPlotSums {
+    double a = 0, subjectsWithinGroups = 0, b = 0, ab = 0, bxSubjectsWithinGroups = 0, total = 0;
+};
+
+}  // namespace
+
+GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vector<long>& groupSizes,
+                                            const Scores& scores, int imputedCount, Prompts& prompts)
+{
+    const std::optional<GroupRoles> roles = groupRoles(full);
+    if (!roles)
+        throw std::invalid_argument("the design is not one of unequal group sizes");
+    if (imputedCount < 0)
+        throw std::invalid_argument("a negative number of imputed scores");
+    GroupSizesOutcome outcome;
+    outcome.roles = *roles;
+    outcome.cellDesign = substantiveDesign(full);
+    Design labelled = full;
+    truncateLabels(labelled);
+    const int a = full.factor(roles->grouping).levels;
+    const int b = full.factor(roles->crossed).levels;
+    if (static_cast<long>(groupSizes.size()) != a)
+        throw std::invalid_argument("one size per group is needed");
+    if (const int empty = firstEmptySize(groupSizes)) {
+        outcome.refusal = missingEntryMessage();
+        outcome.refusedGroup = empty;
+        return outcome;
+    }
+    const long subjects = checkedScoreTotal(groupSizes, b, scores.size());
+    const long n = subjects * b;
+
+    double shift = 0;
+    for (float x : scores)
+        shift += x;
+    shift /= static_cast<double>(n);
+
+    // Totals of the shifted scores: subjects P(s), levels B(j), groups by levels AB(i, j).
+    std::vector<double> subjectTotal(static_cast<size_t>(subjects), 0.0);
+    std::vector<double> levelTotal(static_cast<size_t>(b), 0.0);
+    std::vector<std::vector<double>> groupLevel(static_cast<size_t>(a), std::vector<double>(static_cast<size_t>(b), 0.0));
+    std::vector<double> groupSquares(static_cast<size_t>(a), 0.0);
+    outcome.groups.resize(static_cast<size_t>(a));
+    double grandTotal = 0, squares = 0;
+    size_t next = 0;
+    long firstSubject = 0;
+    for (int i = 0; i < a; ++i) {
+        GroupTerms& g = outcome.groups[static_cast<size_t>(i)];
+        g.size = groupSizes[static_cast<size_t>(i)];
+        g.levelTotals.assign(static_cast<size_t>(b), 0.0);
+        for (int j = 0; j < b; ++j)
+            for (long k = 0; k < g.size; ++k) {
+                const double raw = scores[next++];
+                const double x = raw - shift;
+                subjectTotal[static_cast<size_t>(firstSubject + k)] += x;
+                levelTotal[static_cast<size_t>(j)] += x;
+                groupLevel[static_cast<size_t>(i)][static_cast<size_t>(j)] += x;
+                g.levelTotals[static_cast<size_t>(j)] += raw;
+                groupSquares[static_cast<size_t>(i)] += x * x;
+                grandTotal += x;
+                squares += x * x;
+            }
+        firstSubject += g.size;
+    }
+
+    const double correction = grandTotal * grandTotal / static_cast<double>(n);
+    double subjectTerm = 0;  // sum of P(s)^2 / b
+    for (double p : subjectTotal)
+        subjectTerm += p * p / b;
+    double levelTerm = 0;    // sum of B(j)^2 / S
+    for (double t : levelTotal)
+        levelTerm += t * t / static_cast<double>(subjects);
+
+    SplitPlotSums ss;
+    const double subjectsSS = subjectTerm - correction;
+    ss.b = levelTerm - correction;
+    const double subjectsByB = squares - subjectTerm - levelTerm + correction;
+    firstSubject = 0;
+    for (int i = 0; i < a; ++i) {
+        GroupTerms& g = outcome.groups[static_cast<size_t>(i)];
+        double groupTotal = 0, groupSubjectTerm = 0, groupLevelTerm = 0;
+        for (double t : groupLevel[static_cast<size_t>(i)]) {
+            groupTotal += t;
+            groupLevelTerm += t * t / static_cast<double>(g.size);
+        }
+        for (long k = 0; k < g.size; ++k) {
+            const double p = subjectTotal[static_cast<size_t>(firstSubject + k)];
+            groupSubjectTerm += p * p / b;
+        }
+        firstSubject += g.size;
+        const double groupCorrection = groupTotal * groupTotal / (static_cast<double>(g.size) * b);
+        g.subjectsSS = groupSubjectTerm - groupCorrection;
+        g.subjectsDf = static_cast<int>(g.size - 1);
+        g.interactionSS = groupSquares[static_cast<size_t>(i)] - groupSubjectTerm - groupLevelTerm + groupCorrection;
+        g.interactionDf = static_cast<int>((g.size - 1) * (b - 1));
+        ss.subjectsWithinGroups += g.subjectsSS;
+        ss.bxSubjectsWithinGroups += g.interactionSS;
+    }
+    ss.a = subjectsSS - ss.subjectsWithinGroups;
+    ss.ab = subjectsByB - ss.bxSubjectsWithinGroups;
+    ss.total = squares - correction;
+
+    // The cell means of the substantive design, whose factors keep their order in the design.
+    outcome.cellMeans.resize(static_cast<size_t>(a) * static_cast<size_t>(b));
+    const bool groupingFirst = roles->grouping < roles->crossed;
+    for (int i = 0; i < a; ++i)
+        for (int j = 0; j < b; ++j) {
+            const GroupTerms& g = outcome.groups[static_cast<size_t>(i)];
+            const size_t cell = static_cast<size_t>(groupingFirst ? i + a * j : j + b * i);
+            outcome.cellMeans[cell] = static_cast<float>(g.levelTotals[static_cast<size_t>(j)] / static_cast<double>(g.size));
+        }
+
+    const long dfA = a - 1;
+    const long dfSubjects = subjects - a;
+    const long dfB = b - 1;
+    const long dfAB = dfA * dfB;
+    const long dfError = dfB * dfSubjects - imputedCount;
+    if (imputedCount > 0 && dfError < 1) {
+        prompts.tell(tooManyImputed());
+        return outcome;
+    }
+
+    const std::string labelA(1, labelled.factor(roles->grouping).tableLabel);
+    const std::string labelB(1, labelled.factor(roles->crossed).tableLabel);
+    AnovaTable table;
+    auto row = [](const std::string& label, long df, double sumOfSquares) {
+        // An error term without df (a single subject in every group) has no mean square.
+        return AnovaTable::Row{label, numberText(static_cast<double>(df)), numberText(sumOfSquares),
+                               df > 0 ? numberText(sumOfSquares / static_cast<double>(df)) : "", "", ""};
+    };
+    table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
+    table.rows.push_back(row(labelA, dfA, ss.a));
+    table.rows.push_back(row("  Error+", dfSubjects, ss.subjectsWithinGroups));
+    table.rows.push_back(row(labelB, dfB, ss.b));
+    table.rows.push_back(row(labelA + "x" + labelB, dfAB, ss.ab));
+    table.rows.push_back(row("  Error+", dfError, ss.bxSubjectsWithinGroups));
+    table.rows.push_back({"Total", numberText(static_cast<double>(n - imputedCount - 1)), numberText(ss.total), "", "", ""});
+    table.lastRow = 6;
+    if (imputedCount > 0)
+        table.imputedErrorRow = 6;
+
+    ProbabilityContext context;
+    context.unequalCellMode = true;
+    const struct {
+        int effect, error;
+    } tests[] = {{2, 3}, {4, 6}, {5, 6}};
+    for (const auto& t : tests) {
+        if (table.number(t.error, ColMS) < 1e-8) {
+            if (!prompts.askYesNo(undefinedRatio(table.cell(t.effect, ColSource))))
+                return outcome;
+            continue;
+        }
+        double f = table.number(t.effect, ColMS) / table.number(t.error, ColMS);
+        table.cell(t.effect, ColF) = numberText(f);
+        f = table.number(t.effect, ColF);
+        bool abort = false;
+        const double p = FRatioProbability(table.number(t.effect, ColDf), table.number(t.error, ColDf), f, prompts,
+                                           context, abort);
+        if (abort)
+            return outcome;
+        table.cell(t.effect, ColF) = numberText(f);
+        table.cell(t.effect, ColP) = numberText(p);
+    }
+
+    table.displayDecimals = 2;
+    for (int r = 2; r <= table.rowCount(); ++r)
+        if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
+            table.displayDecimals = 3;
+            break;
+        }
+    outcome.table = std::move(table);
+    return outcome;
+}
+
+}  // namespace varisect
