@@ -17,6 +17,7 @@ VARISECT_PACKAGES=(
     libgl-dev
     libgtest-dev
     libbenchmark-dev
+    libboost-math-dev  # exact central and noncentral F distributions (header-only)
     fonts-liberation   # metric twins of "Courier New" and "Arial"
     poppler-utils      # pdftotext, for the tests that read printed PDFs
     pkg-config

@@ -16,6 +16,7 @@
 #include "engine/anovatable.h"
 #include "engine/design.h"
 #include "engine/effectsize.h"
+#include "engine/fdistribution.h"
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "engine/sources.h"
@@ -300,16 +301,34 @@ std::string csvCell(const std::string& cell)
     return out + "\"";
 }
 
-std::string csvText(const std::vector<DisplayRow>& display)
+// A probability in full, for the p_exact column.
+std::string exactNumber(std::optional<double> value)
+{
+    if (!value)
+        return {};
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", *value);
+    return buf;
+}
+
+// The display rows, then the exact p of each row (element r - 1 for table row r) as a last
+// column, headed "p_exact" when the table has F-ratios.
+std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact)
 {
     std::string out;
-    for (const DisplayRow& row : display) {
+    for (std::size_t r = 0; r < display.size(); ++r) {
+        const DisplayRow& row = display[r];
         for (std::size_t c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += ',';
             // Source labels keep their blanks (error rows are indented); numbers do not need them.
             out += csvCell(c == 0 ? row[c] : trimmedCell(row[c]));
         }
+        out += ',';
+        if (r == 0)
+            out += trimmedCell(row[ColP - 1]).empty() ? "" : "p_exact";
+        else
+            out += exactNumber(r < pExact.size() ? pExact[r] : std::nullopt);
         out += '\n';
     }
     return out;
@@ -341,9 +360,26 @@ std::optional<double> entry(const std::vector<std::optional<double>>& values, st
     return index < values.size() ? values[index] : std::nullopt;
 }
 
+// The exact upper tail of every F of the table (element r - 1 for row r), from the df and F
+// texts of the row and the df of the row its F was formed against.
+std::vector<std::optional<double>> exactTails(const AnovaTable& table)
+{
+    std::vector<std::optional<double>> out(table.rows.size());
+    for (int r = 2; r <= table.rowCount(); ++r) {
+        const auto index = static_cast<std::size_t>(r - 1);
+        const int denominator = index < table.denominatorRow.size() ? table.denominatorRow[index] : 0;
+        if (denominator < 2 || denominator > table.rowCount() || !storedNumber(table.cell(r, ColF)))
+            continue;
+        out[index] = exactUpperTail(table.number(r, ColDf), table.number(denominator, ColDf),
+                                    table.number(r, ColF));
+    }
+    return out;
+}
+
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
                      const std::vector<Message>& messages)
 {
+    const std::vector<std::optional<double>> pExact = exactTails(table);
     std::string out = "{\"rows\":[";
     static const char* const keys[] = {"df", "ss", "ms", "f", "p"};
     for (int r = 2; r <= table.rowCount(); ++r) {
@@ -351,6 +387,7 @@ std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& 
         out += "\"source\":" + jsonQuoted(table.cell(r, ColSource));
         for (int c = ColDf; c <= ColP; ++c)
             out += std::string(",\"") + keys[c - ColDf] + "\":" + jsonNumber(storedNumber(table.cell(r, c)));
+        out += ",\"p_exact\":" + jsonNumber(pExact[static_cast<std::size_t>(r - 1)]);
         if (sizes) {
             const auto index = static_cast<std::size_t>(r - 1);
             if (sizes->kind == EffectSizeKind::Hays) {
@@ -464,7 +501,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (sizes)
         applyEffectSizeColumns(display, *sizes);
     if (format == Format::Csv)
-        out << csvText(display);
+        out << csvText(display, exactTails(*table));
     else
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
     return kExitTable;
@@ -501,7 +538,8 @@ std::string cliUsage()
            "  --nest NESTED:OUTER    NESTED is nested under OUTER; implied nests are added\n"
            "  --effect-sizes KIND    hays (omega squared and power) or partial omega squared;\n"
            "                         independent groups, not nested\n"
-           "  --format FORMAT        text (default), csv or json\n"
+           "  --format FORMAT        text (default), csv or json; csv and json add p_exact, the\n"
+           "                         exact upper tail of F beside the approximate p\n"
            "\n"
            "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
            "factor and gives the size of every cell (group); the scores follow cell by cell\n"

@@ -91,7 +91,11 @@ Format parseFormat(const std::optional<std::string>& value);
 
 // The three table outputs of the analysis and simple-effects commands.
 std::string csvCell(const std::string& cell);
-std::string csvText(const std::vector<DisplayRow>& display);
+// The display rows, and a last "p_exact" column from `pExact` (see exactTails).
+std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact);
+// The exact upper tail of every F of the table (element r - 1 for row r), where the table
+// records which row each F was formed against.
+std::vector<std::optional<double>> exactTails(const AnovaTable& table);
 std::string jsonNumber(std::optional<double> value);
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
                      const std::vector<Message>& messages);

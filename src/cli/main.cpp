@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "data/datafilewriter.h"
 
 int main(int argc, char** argv)
 {
+    varisect::ignoreFileSizeSignal();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

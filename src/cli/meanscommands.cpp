@@ -260,7 +260,7 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
     }
     const std::vector<DisplayRow> display = formatTableCells(*outcome.table, false);
     if (format == Format::Csv)
-        out << csvText(display);
+        out << csvText(display, exactTails(*outcome.table));
     else
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
     return kExitTable;

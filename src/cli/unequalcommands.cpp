@@ -186,7 +186,7 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
     }
     const std::vector<DisplayRow> display = formatTableCells(*table, false);
     if (format == Format::Csv)
-        out << csvText(display);
+        out << csvText(display, exactTails(*table));
     else
         out << withUnixLineEndings(copyTableText(tableHeading(mode.titlePrefix), shown, display));
     return kExitTable;

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/datafile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
+#include <streambuf>
 #include <system_error>
 
 #include "engine/numbertext.h"
@@ -131,15 +136,25 @@ ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
         if (number.empty() || isBlank(number.back()))
             return ScoreTextProblem::NotANumber;
     }
-    double value = 0;
-    if (!parseWholeNumber(number, value))
+    float value = 0;
+    switch (readWholeNumber(number, value)) {
+    case NumberStatus::Ok:
+        break;
+    case NumberStatus::NotANumber:
         return ScoreTextProblem::NotANumber;
-    if (!std::isfinite(value) || std::fabs(value) > FLT_MAX)
-        return ScoreTextProblem::NotFinite;
+    case NumberStatus::OutOfRange:
+        // The leading-part reader tells which way it went (infinity or 0).
+        return std::fabs(parseNumber(number)) > 1 ? ScoreTextProblem::NotFinite : ScoreTextProblem::TooSmall;
+    }
     out.text = std::string(number);
-    out.value = static_cast<float>(value);
+    out.value = value;
     out.imputed = imputed;
     return ScoreTextProblem::None;
+}
+
+bool scoreLineFits(std::string_view text, bool imputed)
+{
+    return text.size() + (imputed ? 1 : 0) <= kMaxDataLineLength && text.find('\n') == std::string_view::npos;
 }
 
 DataLineReader::DataLineReader(std::istream& in, std::size_t maxLineLength)
@@ -208,6 +223,14 @@ std::optional<DataReadError> lineProblem(DataLineReader::Status status, long n, 
     return std::nullopt;
 }
 
+DataReadError tooManyLines(const std::string& sourceName, long n)
+{
+    return makeError(Kind::TooManyLines, n,
+                     "Reading " + sourceName + " stopped at line " + lineText(n) +
+                         ": the file holds more lines than any design can use (at most " + std::to_string(kMaxScores) +
+                         " scores).");
+}
+
 // Walks the item lines that follow `linesBefore` header lines up to the end of the stream:
 // empty lines are allowed only at the end, and at most limits.maxLines lines are looked at.
 // `onItem` gets each non-empty line with its blanks removed and may stop the walk with an error.
@@ -226,10 +249,7 @@ std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string
             return problem;
         // Blank lines count too, so a file of nothing but line endings cannot run on.
         if (static_cast<std::size_t>(n - linesBefore) > limits.maxLines)
-            return makeError(Kind::TooManyLines, n,
-                             "Reading " + sourceName + " stopped at line " + lineText(n) +
-                                 ": the file holds more lines than any design can use (at most " +
-                                 std::to_string(kMaxScores) + " scores).");
+            return tooManyLines(sourceName, n);
         const std::string_view text = trimmed(line);
         if (text.empty()) {
             if (firstEmptyLine == 0)
@@ -265,6 +285,11 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                              return makeError(Kind::NotANumber, n,
                                               "Line " + lineText(n) + " of " + sourceName +
                                                   " is not a number: " + quotedForMessage(text));
+                         case ScoreTextProblem::TooSmall:
+                             return makeError(Kind::TooSmall, n,
+                                              "Line " + lineText(n) + " of " + sourceName +
+                                                  " holds a number too close to 0 for a score (it would be held as "
+                                                  "0): " + quotedForMessage(text));
                          case ScoreTextProblem::NotFinite:
                              break;
                          }
@@ -274,33 +299,92 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                      });
 }
 
-// Opens `path` for reading in binary mode; the error names the file and keeps the errno.
-std::optional<DataReadError> openForReading(const std::filesystem::path& path, std::ifstream& in)
+// Reads a file descriptor it owns, in blocks. A failed read throws, which the stream turns
+// into its bad state.
+class FileReadBuffer : public std::streambuf {
+public:
+    explicit FileReadBuffer(int fd) : fd_(fd), buffer_(65536) {}
+    ~FileReadBuffer() override { ::close(fd_); }
+    FileReadBuffer(const FileReadBuffer&) = delete;
+    FileReadBuffer& operator=(const FileReadBuffer&) = delete;
+
+protected:
+    int_type underflow() override
+    {
+        if (gptr() < egptr())
+            return traits_type::to_int_type(*gptr());
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+            if (n > 0) {
+                setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
+                return traits_type::to_int_type(*gptr());
+            }
+            if (n == 0)
+                return traits_type::eof();
+            if (errno != EINTR)
+                throw std::system_error(errno, std::generic_category());
+        }
+    }
+
+private:
+    int fd_;
+    std::vector<char> buffer_;
+};
+
+struct InputFile {
+    explicit InputFile(int fd) : buffer(fd) {}
+    FileReadBuffer buffer;
+    std::istream stream{&buffer};
+};
+
+const char* nonFileKind(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not an ordinary file";
+}
+
+// Opens `path` for reading; the error names the file and keeps the errno. The file is opened
+// without waiting (a named pipe would otherwise block until someone writes to it) and refused
+// unless it is a regular file, before anything is read.
+std::optional<DataReadError> openForReading(const std::filesystem::path& path, std::unique_ptr<InputFile>& file)
 {
     const std::string name = path.string();
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
     DataReadError e = makeError(Kind::CannotOpen, 0, "");
-    if (!std::filesystem::exists(status)) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
         // A missing file and a missing folder on its path are both "not found".
-        const bool notFound = !ec || ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
-        e.systemError = notFound ? (ec ? ec.value() : ENOENT) : ec.value();
-        e.message = notFound ? name + " does not exist." : name + " cannot be reached (" + ec.message() + ").";
+        e.systemError = err;
+        e.message = err == ENOENT || err == ENOTDIR
+                        ? name + " does not exist."
+                        : name + " cannot be opened for reading (" + std::generic_category().message(err) + ").";
         return e;
     }
-    if (std::filesystem::is_directory(status)) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        e.systemError = errno;
+        ::close(fd);
+        e.message = name + " cannot be opened for reading (" + std::generic_category().message(e.systemError) + ").";
+        return e;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
         e.message = name + " is a folder, not a data file.";
         e.systemError = EISDIR;
         return e;
     }
-    errno = 0;
-    in.open(path, std::ios::binary);
-    if (!in) {
-        const int err = errno != 0 ? errno : EIO;
-        e.message = name + " cannot be opened for reading (" + std::generic_category().message(err) + ").";
-        e.systemError = err;
-        return e;
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return makeError(Kind::NotAFile, 0,
+                         name + " is " + nonFileKind(st.st_mode) + ", not a data file; only an ordinary file can be "
+                                "read as one.");
     }
+    file = std::make_unique<InputFile>(fd);
     return std::nullopt;
 }
 
@@ -426,11 +510,62 @@ PlainDataResult readPlainDataText(std::string_view text, const std::string& sour
 PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
 {
     PlainDataResult result;
-    std::ifstream in;
-    result.error = openForReading(path, in);
+    std::unique_ptr<InputFile> file;
+    result.error = openForReading(path, file);
     if (result.error)
         return result;
-    return readPlainData(in, path.string(), limits);
+    return readPlainData(file->stream, path.string(), limits);
+}
+
+GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
+                            const ReadLimits& limits)
+{
+    GridDataResult result;
+    DataLineReader reader(in, limits.maxLineLength);
+    std::string line;
+    long blanks = 0;  // blank lines since the last text
+    for (;;) {
+        const DataLineReader::Status status = reader.next(line);
+        const long n = reader.lineNumber();
+        if (status == DataLineReader::Status::End)
+            break;
+        result.error = lineProblem(status, n, sourceName, limits);
+        if (!result.error && static_cast<std::size_t>(n) > limits.maxLines)
+            result.error = tooManyLines(sourceName, n);
+        if (result.error)
+            return result;
+        const std::string_view text = trimmed(line);
+        if (text.empty()) {
+            ++blanks;
+            continue;
+        }
+        result.items.insert(result.items.end(), static_cast<std::size_t>(blanks), ScoreItem{});
+        blanks = 0;
+        ScoreItem item;
+        if (parseScoreText(text, item) != ScoreTextProblem::None) {
+            // Kept as it stands, the imputed mark split off where it can be one.
+            item.text = std::string(text);
+            if (text.size() > 1 && text.back() == 'I' && !isBlank(text[text.size() - 2])) {
+                item.text.pop_back();
+                item.imputed = true;
+            }
+        }
+        result.items.push_back(std::move(item));
+    }
+    const long room = std::max(0L, scoreCount - result.count());
+    result.items.insert(result.items.end(), static_cast<std::size_t>(std::min(blanks, room)), ScoreItem{});
+    return result;
+}
+
+GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits)
+{
+    std::unique_ptr<InputFile> file;
+    if (auto problem = openForReading(path, file)) {
+        GridDataResult result;
+        result.error = std::move(problem);
+        return result;
+    }
+    return readGridData(file->stream, path.string(), scoreCount, limits);
 }
 
 DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
@@ -449,13 +584,13 @@ DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceNam
 DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
                                       const ReadLimits& limits)
 {
-    std::ifstream in;
-    if (auto problem = openForReading(path, in)) {
+    std::unique_ptr<InputFile> file;
+    if (auto problem = openForReading(path, file)) {
         DataLayoutResult result;
         result.error = std::move(problem);
         return result;
     }
-    return readUnequalNData(in, path.string(), analysis, limits);
+    return readUnequalNData(file->stream, path.string(), analysis, limits);
 }
 
 std::optional<DataReadError> checkLayoutAgainstDesign(const DataLayout& layout, const Design& design,
@@ -520,23 +655,23 @@ ItemCount countItems(std::istream& in, const std::string& sourceName, const Read
 
 ItemCount countItems(const std::filesystem::path& path, const ReadLimits& limits)
 {
-    std::ifstream in;
-    if (auto problem = openForReading(path, in)) {
+    std::unique_ptr<InputFile> file;
+    if (auto problem = openForReading(path, file)) {
         ItemCount result;
         result.error = std::move(problem);
         return result;
     }
-    return countItems(in, path.string(), limits);
+    return countItems(file->stream, path.string(), limits);
 }
 
 FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits)
 {
     FirstLine result;
-    std::ifstream in;
-    result.error = openForReading(path, in);
+    std::unique_ptr<InputFile> file;
+    result.error = openForReading(path, file);
     if (result.error)
         return result;
-    DataLineReader reader(in, limits.maxLineLength);
+    DataLineReader reader(file->stream, limits.maxLineLength);
     std::string line;
     const DataLineReader::Status status = reader.next(line);
     result.error = lineProblem(status, reader.lineNumber(), path.string(), limits);

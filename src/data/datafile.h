@@ -38,11 +38,13 @@ struct ScoreItem {
 struct DataReadError {
     enum class Kind {
         CannotOpen,     // missing, a folder, or not readable
+        NotAFile,       // a named pipe, device or socket: refused before anything is read
         ReadFailure,    // the stream failed part way
         LineTooLong,
         EmptyLine,      // an empty line with more items after it
         NotANumber,
-        NotFinite,      // a number that single precision cannot hold
+        NotFinite,      // a number too large for single precision
+        TooSmall,       // a number other than 0 that single precision would hold as 0
         TooManyLines,
         UnequalNFile,   // the file starts with the "Unequal N" header of the other layout
         NotUnequalNFile,  // an unequal-N file was expected and the marker line is missing
@@ -56,8 +58,16 @@ struct DataReadError {
     int systemError = 0;  // the errno behind CannotOpen and ReadFailure, else 0
 };
 
+// The longest line a data file may hold, its ending excluded. The readers refuse longer lines,
+// so a score whose line (its text, and "I" behind an imputed one) is longer cannot be saved.
+inline constexpr std::size_t kMaxDataLineLength = 1000;
+
+// Whether the score text, written as a line of a data file, stays within kMaxDataLineLength and
+// is one line (no line feed in it).
+bool scoreLineFits(std::string_view text, bool imputed);
+
 struct ReadLimits {
-    std::size_t maxLineLength = 1000;              // characters, line ending excluded
+    std::size_t maxLineLength = kMaxDataLineLength;  // characters, line ending excluded
     std::size_t maxLines = kMaxScores + 1024;      // more than any design needs, so a file
                                                    // slightly too long is still counted exactly
 };
@@ -76,17 +86,41 @@ inline constexpr std::string_view kUnequalNMarker = "Unequal N";
 
 // Reads a score text as the file holds it: blanks and tabs around it allowed, an optional "I"
 // directly behind the number, and the number itself complete (no trailing characters, no
-// decimal comma). Values outside single precision are refused. The text stored is the number
-// alone; `out` is left alone unless the result is None.
-enum class ScoreTextProblem { None, NotANumber, NotFinite };
+// decimal comma). The number is converted to single precision directly; one too large for it
+// (NotFinite), or not 0 but too small to be told from 0 (TooSmall), is refused. The text stored
+// is the number alone; `out` is left alone unless the result is None.
+enum class ScoreTextProblem { None, NotANumber, NotFinite, TooSmall };
 ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out);
 
-// `sourceName` stands for the file in messages (normally its path).
+// `sourceName` stands for the file in messages (normally its path). The readers that take a
+// path open it without waiting and refuse a folder, a named pipe, a device or a socket before
+// reading anything, so none of them can block.
 PlainDataResult readPlainData(std::istream& in, const std::string& sourceName,
                               const ReadLimits& limits = {});
 PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
                                   const ReadLimits& limits = {});
 PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits = {});
+
+// A plain data file read for the data entry grid, where the user can still put right what the
+// file holds: every line up to the last one that is not blank becomes a cell, blank lines
+// between scores become empty cells and lines that are not numbers keep their text ("1,5",
+// "abc"), so "Data &OK" can name the row. A final "I" directly behind a non-blank text is the
+// imputed mark. Blank lines after the last text count as cells while they lie within the first
+// `scoreCount` lines, so a half-entered data set saved with its empty cells reads back whole,
+// yet an editor's empty line at the end of a complete file does not count.
+// Errors: the file cannot be opened or is no regular file, a line is too long, too many lines,
+// a read failure. `items` hold the texts read before such an error; `value` is set for the
+// texts that are scores and 0 for the others.
+struct GridDataResult {
+    std::vector<ScoreItem> items;        // one per cell, in file order
+    std::optional<DataReadError> error;
+
+    bool ok() const { return !error.has_value(); }
+    long count() const { return static_cast<long>(items.size()); }  // for the score-count check
+};
+GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
+                            const ReadLimits& limits = {});
+GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits = {});
 
 // Which unequal-cell-size analysis a file is read for.
 enum class UnequalAnalysis { UnweightedMeans, ProportionalCellSizes, UnequalGroupSizes };

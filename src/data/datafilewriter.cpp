@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <random>
 #include <system_error>
@@ -82,7 +83,24 @@ void syncFolder(const std::filesystem::path& target)
     }
 }
 
+// The file that `path` names: symbolic links followed, relative ones from their own folder, up
+// to the first name that is not a link (which need not exist yet).
+std::filesystem::path linkTarget(const std::filesystem::path& path)
+{
+    std::filesystem::path target = path;
+    std::error_code ec;
+    for (int hop = 0; hop < 40 && std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec)); ++hop) {
+        const std::filesystem::path next = std::filesystem::read_symlink(target, ec);
+        if (ec)
+            break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
 }  // namespace
+
+void ignoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::string dataFileText(const DataLayout& layout)
 {
@@ -143,12 +161,16 @@ WriteResult writeDataFile(const std::filesystem::path& path, const DataLayout& l
 
 WriteResult writeFileSafely(const std::filesystem::path& path, const std::string& text)
 {
-    std::error_code ec;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec)
-            target = resolved;
+    const std::filesystem::path target = linkTarget(path);
+
+    // The rename would replace a file its owner protected against writing: ask first.
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing) {
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return failure(errno, "checking");
+        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return failure(EACCES, "checking");
     }
 
     std::filesystem::path tempPath;
@@ -157,8 +179,7 @@ WriteResult writeFileSafely(const std::filesystem::path& path, const std::string
         return failure(errno, "creating");
 
     // A replaced file keeps its permissions (the new one starts with the umask's).
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    if (replacing)
         ::fchmod(fd, old.st_mode & 07777);
 
     const auto abandon = [&](int err, const char* step) {
@@ -172,6 +193,7 @@ WriteResult writeFileSafely(const std::filesystem::path& path, const std::string
     }
     if (::close(fd) != 0)
         return abandon(errno, "writing");
+    std::error_code ec;
     std::filesystem::rename(tempPath, target, ec);
     if (ec)
         return abandon(ec.value(), "replacing");

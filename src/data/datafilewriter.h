@@ -39,11 +39,20 @@ struct WriteResult {
 
 // Writes `layout` to `path` by way of a temporary file in the same folder (a unique hidden
 // name beside the target), flushed and synced before it is renamed over the target. When the
-// target is a symbolic link, the file it points to is replaced. An existing target keeps its
-// permission bits. On any failure the temporary file is removed and the target is untouched.
+// target is a symbolic link (or a chain of them), the file it points to is written and the link
+// stays; a link that points nowhere yet creates that file. An existing target keeps its
+// permission bits; one that may not be written (no write permission for the user, or none for
+// anyone when the user is root, or a read-only file system) is refused as WriteProtected before
+// anything is written, although its folder would let a new file take its place. On any failure
+// the temporary file is removed and the target is untouched.
 WriteResult writeDataFile(const std::filesystem::path& path, const DataLayout& layout);
 
 // The same with the text already made.
 WriteResult writeFileSafely(const std::filesystem::path& path, const std::string& text);
+
+// Lets a write past the file-size limit of the process (ulimit -f) fail with EFBIG, which a
+// save reports as a full disk and cleans up after, instead of the program being killed by
+// SIGXFSZ part way through. Every program that saves files calls it once at start-up.
+void ignoreFileSizeSignal();
 
 }  // namespace varisect

@@ -2,7 +2,6 @@
 #include "data/scoreentry.h"
 
 #include <cmath>
-#include <limits>
 
 #include "data/datafile.h"
 #include "engine/numbertext.h"
@@ -71,7 +70,8 @@ KeyOutcome applyEntryKey(const ScoreCell& cell, EntryKey key)
         out.handled = false;
         return out;
     }
-    if (!accepts(cell.text, c)) {
+    // A text longer than a line of a data file could not be saved and opened again.
+    if (!accepts(cell.text, c) || !scoreLineFits(cell.text + 'x', false)) {
         out.beep = true;
         return out;
     }
@@ -113,23 +113,37 @@ ScoreColumnCheck checkScoreColumn(const std::vector<std::string>& texts,
     values.reserve(static_cast<size_t>(n));
     for (long r = 0; r < n; ++r) {
         const std::string& text = texts[static_cast<size_t>(r)];
+        const bool red = static_cast<size_t>(r) < imputed.size() && imputed[static_cast<size_t>(r)];
         const std::string rowText = "The score in row " + std::to_string(r + 1) + ", " +
                                     quotedForMessage(text) + ", ";
-        double value = 0;
-        if (!parseWholeNumber(text, value)) {
-            std::string message = rowText + "is not a number.  Please correct it.";
-            if (text.find(',') != std::string::npos)
-                message += "  Decimals take a point, not a comma.";
-            result.problem = entryError(std::move(message));
+        std::string problem;
+        float value = 0;
+        if (!scoreLineFits(text, red)) {
+            problem = rowText + "is longer than a data file can hold (" + std::to_string(kMaxDataLineLength) +
+                      " characters).  Please correct it.";
+        } else {
+            switch (readWholeNumber(text, value)) {
+            case NumberStatus::Ok:
+                break;
+            case NumberStatus::NotANumber:
+                problem = rowText + "is not a number.  Please correct it.";
+                if (text.find(',') != std::string::npos)
+                    problem += "  Decimals take a point, not a comma.";
+                break;
+            case NumberStatus::OutOfRange:
+                problem = rowText + (std::fabs(parseNumber(text)) > 1 ? "is too large for a score."
+                                                                       : "is too close to 0 for a score (it would be "
+                                                                         "held as 0).") +
+                          "  Please correct it.";
+                break;
+            }
+        }
+        if (!problem.empty()) {
+            result.problem = entryError(std::move(problem));
             result.row = r;
             return result;
         }
-        if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max()) {
-            result.problem = entryError(rowText + "is too large for a score.  Please correct it.");
-            result.row = r;
-            return result;
-        }
-        values.push_back(static_cast<float>(value));
+        values.push_back(value);
     }
 
     // Row r holds score r + 1 of the factorial order (factor 1 cycling fastest), so the rows
@@ -142,6 +156,101 @@ ScoreColumnCheck checkScoreColumn(const std::vector<std::string>& texts,
         if (red)
             ++result.imputedCount;
     }
+    return result;
+}
+
+namespace {
+
+bool markedImputed(const std::vector<bool>& imputed, std::size_t row)
+{
+    return row < imputed.size() && imputed[row];
+}
+
+PastedScores pasteRefused(std::string text)
+{
+    PastedScores refused;
+    refused.problem = Message{"Error", std::move(text), MessageButtons::Ok, MessageIcon::Critical};
+    return refused;
+}
+
+}  // namespace
+
+ScoreSaveCheck checkScoresForSaving(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    ScoreSaveCheck result;
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        if (scoreLineFits(texts[r], markedImputed(imputed, r) && !isBlankText(texts[r])))
+            continue;
+        result.row = static_cast<long>(r);
+        result.problem = Message{"Wait",
+                                 "The score in row " + std::to_string(r + 1) + " is longer than a data file can hold (" +
+                                     std::to_string(kMaxDataLineLength) +
+                                     " characters), so the data have not been saved.  Please correct the score and "
+                                     "save again.",
+                                 MessageButtons::Ok, MessageIcon::Critical};
+        return result;
+    }
+    return result;
+}
+
+DataLayout gridDataLayout(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    DataLayout layout;
+    layout.items.reserve(texts.size());
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        ScoreItem item;
+        if (!isBlankText(texts[r])) {
+            item.text = texts[r];
+            item.imputed = markedImputed(imputed, r);
+        }
+        layout.items.push_back(std::move(item));
+    }
+    return layout;
+}
+
+std::string copiedScoresText(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    std::string text;
+    text.reserve(texts.size() * 8);
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        text += texts[r];
+        if (markedImputed(imputed, r) && !isBlankText(texts[r]))
+            text += 'I';
+        text += "\r\n";
+    }
+    return text;
+}
+
+PastedScores parsePastedScores(std::string_view clip, long room)
+{
+    PastedScores result;
+    std::vector<std::string> lines(1);
+    for (const char c : clip) {
+        if (c == '\n')
+            lines.emplace_back();
+        else if (c != '\r' && c != ' ')
+            lines.back() += c;
+    }
+    // A list copied from another program usually ends with a line break.
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    for (std::string& line : lines) {
+        // "I" right behind a score marks it as imputed, as in a data file.
+        const bool mark = line.size() > 1 && line.back() == 'I';
+        if (mark)
+            line.pop_back();
+        if (line.find_first_not_of("0123456789,-.") != std::string::npos)
+            return pasteRefused("The clipboard contains non-numerical characters.  These cannot be pasted.  This "
+                                "problem may arise because the Clipboard data is not a vertical list of scores.");
+        result.imputed.push_back(mark);
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (!scoreLineFits(lines[i], result.imputed[i]))
+            return pasteRefused("The clipboard holds a score of more than " + std::to_string(kMaxDataLineLength) +
+                                " characters (line " + std::to_string(i + 1) + ").  It cannot be pasted.");
+    if (static_cast<long>(lines.size()) > room)
+        return pasteRefused("The data on the clipboard will not fit into the specified factorial structure.");
+    result.texts = std::move(lines);
     return result;
 }
 

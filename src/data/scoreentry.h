@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/datafile.h"
 #include "engine/design.h"
 #include "engine/prompts.h"
 
@@ -68,12 +69,51 @@ struct ScoreColumnCheck {
 
 // Checks and converts the score column. `texts[r]` is the text of row r, `imputed[r]` its mark
 // (marks beyond the texts are ignored, missing marks count as not imputed). The first empty or
-// "X" cell stops with the missing-score message; then the first text that is not a complete
-// number, or a number too large for a score, is refused with a message naming its row.
+// "X" cell stops with the missing-score message; then the first text that a data file could not
+// hold (scoreLineFits), that is not a complete number, or whose number is too large for a score
+// or too close to 0 to be held as anything but 0, is refused with a message naming its row.
 ScoreColumnCheck checkScoreColumn(const std::vector<std::string>& texts,
                                   const std::vector<bool>& imputed);
 
 // The message of the first empty cell.
 Message missingScoreMessage();
+
+// ---- Saving, copying and pasting the column ----
+// `texts` and `imputed` as for checkScoreColumn: one text per grid row, the red marks.
+
+// A half-entered column is saved as it stands, to be finished later: every row is one line,
+// empty cells blank lines. Only a text that no data file line can hold is refused (with its row,
+// "Wait", stop symbol): show the message, move to the row and save nothing.
+struct ScoreSaveCheck {
+    std::optional<Message> problem;
+    long row = -1;  // 0-based
+
+    bool ok() const { return !problem.has_value(); }
+};
+ScoreSaveCheck checkScoresForSaving(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+
+// The data file layout of the column: one item per row, so the file has as many lines as the
+// grid has rows; an empty cell gives a blank line (its red mark dropped), a red cell its text
+// with "I" behind it. readGridDataFile reads it back into the same cells.
+DataLayout gridDataLayout(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+
+// "&Copy Scores to Clipboard": each row's text, "I" behind a red one, each line ended by CR LF.
+std::string copiedScoresText(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+
+// "&Paste Scores from Clipboard", once the clipboard text is known not to be empty and the
+// cells from the current row on to be empty: the text is split into lines at line feeds,
+// carriage returns and blanks are dropped, empty lines at the end ignored; digits, ",", "-" and
+// "." are kept, and an "I" at the end of a line right behind other characters marks an imputed
+// score ("17I"), as in a data file. `room` is the number of score cells from the current row to
+// the last. Refused (title "Error", stop symbol; nothing is pasted): any other character, a line
+// longer than a data file can hold, more lines than `room`.
+struct PastedScores {
+    std::optional<Message> problem;
+    std::vector<std::string> texts;  // one per line, for the cells from the current row on
+    std::vector<bool> imputed;       // the "I" marks, removed from the texts
+
+    bool ok() const { return !problem.has_value(); }
+};
+PastedScores parsePastedScores(std::string_view clip, long room);
 
 }  // namespace varisect

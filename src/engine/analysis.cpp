@@ -141,6 +141,11 @@ SourceSums sumsOfCheckedDesign(const Design& design, const Scores& scores)
     }
     sums.totalSS = sumOfSquares(tables[full]) - c;
     sums.totalDf = static_cast<int>(n) - design.imputedCount - 1;
+    // Cancellation leaves a source whose true SS is 0 with rounding of either sign.
+    const double zero = kZeroSSRelative * sums.totalSS;
+    for (SourceMask s : order)
+        if (sums.ss[s] <= zero)
+            sums.ss[s] = 0;
     return sums;
 }
 
@@ -201,6 +206,7 @@ public:
           subjects_(design.designatedFactor > 0 ? bit(design.designatedFactor) : 0)
     {
         context_.attritionPending = options.attritionPending;
+        context_.exact = options.exactP;
         context_.unequalCellMode = options.mode == AnalysisMode::UnweightedMeans
                                    || options.mode == AnalysisMode::Proportional
                                    || options.mode == AnalysisMode::UnequalGroupSizes;
@@ -475,6 +481,8 @@ private:
             }
         }
         table.lastRow = table.rowCount();
+        table.denominatorRow.assign(rows_.size() + 2, 0);  // the header, the rows and "Total"
+        table.exactP = options_.exactP;
         auto tableRow = [](int index) { return index + 2; };  // work row index -> 1-based table row
 
         bool imputedChecked = design_.imputedCount == 0 || !fRatios;
@@ -503,8 +511,7 @@ private:
             if (independent) {
                 if (!imputedChecked && !applyImputed())
                     return std::nullopt;
-                const int within = table.lastRow;
-                if (table.number(within, ColMS) < 1e-8) {
+                if (isZero(rows_.back().ss)) {
                     const Message m{kUndefinedTitle,
                                     "The Mean Square for the denominator for the F-ratios is zero.  This condition "
                                     "prohibits evaluation of the F-ratio, and is usually the result of faulty input "
@@ -526,7 +533,7 @@ private:
                         return std::nullopt;
                     const int row = tableRow(int(i));
                     const int error = tableRow(r.errorRow);
-                    if (table.number(error, ColMS) < 1e-8) {
+                    if (isZero(rows_[size_t(r.errorRow)].ss)) {
                         const Message m{kUndefinedTitle, undefinedEffectText(r.label, design_.nested),
                                         MessageButtons::YesNo, MessageIcon::Exclamation};
                         if (!prompts_.askYesNo(m))
@@ -546,6 +553,10 @@ private:
                                   "", "", ""});
         else
             table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
+        // Without an error row to take them (no F-ratios), the imputed scores come off the total
+        // df alone, and the legend's "*" has to stand there.
+        if (design_.imputedCount > 0 && table.imputedErrorRow == 0)
+            table.imputedErrorRow = table.rowCount();
 
         if (options_.attritionPending && design_.anovaType == AnovaType::IndependentGroups)
             for (int r = 2; r <= table.lastRow - 1; ++r)
@@ -562,10 +573,14 @@ private:
         return table;
     }
 
+    // An SS that computeSourceSums set to 0, alone or pooled with others.
+    bool isZero(double ss) const { return ss <= kZeroSSRelative * sums_.totalSS; }
+
     // F of `row` against `error`, from the texts of both mean squares; false when the user
     // abandons the analysis at the zero-F warning.
     bool formRatio(AnovaTable& table, int row, int error)
     {
+        table.denominatorRow[size_t(row - 1)] = error;
         double f = table.number(row, ColMS) / table.number(error, ColMS);
         table.cell(row, ColF) = numberText(f);
         f = table.number(row, ColF);

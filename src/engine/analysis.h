@@ -2,6 +2,7 @@
 // The analysis: sums of squares, error terms, F-ratios and the finished table.
 #pragma once
 
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -39,7 +40,14 @@ struct AnalysisOptions {
     {
         return (mode == AnalysisMode::UnweightedMeans && !attritionPending) || mode == AnalysisMode::Proportional;
     }
+    bool exactP = false;  // the p column holds the exact upper tail of F, not the approximation
 };
+
+// A sum of squares at or below this fraction of the total SS counts as exactly 0: the
+// arithmetic leaves a source whose true SS is 0 with a few hundred units of rounding at most
+// (of either sign), and a real effect that small is beyond what single-precision scores hold.
+// Being relative, the rule gives the same table for data measured on any scale.
+inline constexpr double kZeroSSRelative = 1024 * std::numeric_limits<double>::epsilon();
 
 // Sums of squares and df of every source, indexed by SourceMask (index 0 unused).
 struct SourceSums {
@@ -53,7 +61,8 @@ struct SourceSums {
 };
 
 // Brackets over centred scores: shifting every score by their mean leaves every SS unchanged
-// and keeps data with a large mean and a small spread from cancelling.
+// and keeps data with a large mean and a small spread from cancelling. An SS at or below
+// kZeroSSRelative times the total SS (negative ones included) is set to 0.
 SourceSums computeSourceSums(const Design& design, const Scores& scores);
 
 // Runs the analysis. Empty when the user abandoned it at a question or it cannot be completed
@@ -63,6 +72,8 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores);
 // multiplied by the harmonic mean cell size; in the Proportional mode each source row takes its
 // SS from `effectSS` and MS = SS / df. Both take the "  Within" and "Total" rows as supplied; a
 // within df of 0 leaves the within MS empty (and so undefined for the F-ratios).
+// An error term counts as zero ("Undefined F-ratio!") when its SS is 0 by the rule above, so
+// whether an F is shown does not depend on the scale of the data.
 std::optional<AnovaTable> RunAnalysis(const Design& design, const Scores& scores,
                                       const std::vector<PoolingGroup>& groups, Prompts& prompts,
                                       const AnalysisOptions& options = {});

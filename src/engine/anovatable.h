@@ -17,10 +17,15 @@ struct AnovaTable {
     std::vector<Row> rows;
     int lastRow = 1;            // 1-based: the last row before "Total"
     int displayDecimals = 2;    // 3 when some MS in rows 2 .. lastRow is below 1
-    int imputedErrorRow = 0;    // 1-based row whose df was reduced by the imputed count, 0 = none
+    int imputedErrorRow = 0;    // 1-based row whose df was reduced by the imputed count ("Total"
+                                // when no error row took them), 0 = none
     double pooledErrorSS = 0;   // independent groups: the within-cells error
     int pooledErrorDf = 0;
     bool attritionSignificant = false;
+    bool exactP = false;        // the p column holds the exact upper tail of F (AnalysisOptions)
+    // Element r - 1 for row r: the 1-based row whose MS divided this row's MS to give its F, 0
+    // for a row without F.
+    std::vector<int> denominatorRow;
 
     int rowCount() const { return static_cast<int>(rows.size()); }
     // 1-based row and column, as the table is described.

@@ -2,11 +2,13 @@
 #include "engine/effectsize.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
+#include "engine/fdistribution.h"
 #include "engine/numbertext.h"
 
 namespace varisect {
@@ -16,6 +18,7 @@ namespace {
 constexpr double kPi = 3.14159;  // the closed forms were tuned with this value
 constexpr int kMaxDf = 32767;    // the df of the tail function are 16-bit integers
 constexpr int kMaxSecantSteps = 200;
+constexpr double kTailSlack = 1e-5;  // how far the rounded pi can carry a tail outside [0, 1]
 
 bool isBlankText(const std::string& s)
 {
@@ -51,17 +54,31 @@ double Phi(double omega2, int scoresPerCell)
     return std::sqrt(scoresPerCell * omega2 / (1.0 - omega2));
 }
 
-double UpperTailF(double F, int df1, int df2)
+namespace {
+
+// The closed forms of UpperTailF. `failed` is set where they cannot be evaluated in double
+// precision: a series overflows, its power factor underflows while the series is large (the
+// product would be lost), or the result lies clearly outside [0, 1].
+double closedFormTail(double F, int df1, int df2, bool& failed)
 {
+    // The product of a series sum and a power that underflowed cannot be trusted, unless the
+    // series is 1 and the tail really is that small.
+    const auto lost = [](double power, double series) {
+        return !std::isfinite(series) || (power < DBL_MIN && series > 1.0);
+    };
     double result = 0;
     if (df1 % 2 == 0) {
         const double x = df2 / (df1 * F + df2);
         const double s = evenSeries(df2, 1.0 - x, df1 / 2 - 1);
-        result = std::pow(x, df2 / 2.0) * s;
+        const double xp = std::pow(x, df2 / 2.0);
+        failed = failed || lost(xp, s);
+        result = xp * s;
     } else if (df2 % 2 == 0) {
         const double y = 1.0 - df2 / (df1 * F + df2);
         const double s = evenSeries(df1, 1.0 - y, df2 / 2 - 1);
-        result = 1.0 - std::pow(y, df1 / 2.0) * s;
+        const double yp = std::pow(y, df1 / 2.0);
+        failed = failed || lost(yp, s);
+        result = 1.0 - yp * s;
     } else {
         const double theta = std::atan(std::sqrt(df1 * F / df2));
         const double sn = std::sin(theta);
@@ -90,32 +107,48 @@ double UpperTailF(double F, int df1, int df2)
             const double half = (df2 - 1) / 2.0;
             for (int m = 0; half - m > 0; ++m)
                 g *= (half - m) / (df2 / 2.0 - 1.0 - m);
-            b = d * g * sn * std::pow(cs, df2);
+            const double cp = std::pow(cs, df2);
+            failed = failed || lost(cp, d * g);
+            b = d * g * sn * cp;
         }
         result = 1.0 - a + b;
     }
-    // The rounded pi can carry a far tail a hair outside [0, 1].
+    // The rounded pi carries a far tail a hair outside [0, 1]; more than that is a failure.
+    failed = failed || !std::isfinite(result) || result < -kTailSlack || result > 1.0 + kTailSlack;
     return std::clamp(result, 0.0, 1.0);
 }
 
-std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi)
+}  // namespace
+
+double UpperTailF(double F, int df1, int df2)
+{
+    bool failed = false;
+    return closedFormTail(F, df1, df2, failed);
+}
+
+std::optional<double> seriesPostHocPower(int df1, int df2, double alpha, double phi)
 {
     if (df1 < 1 || df2 < 1 || df1 > kMaxDf || df2 > kMaxDf)
         return std::nullopt;
     const double lambda = (df1 + 1) * phi * phi;
     if (!std::isfinite(lambda) || lambda <= 0)
         return std::nullopt;
+    // The Poisson sum stops no earlier than j >= lambda: beyond the df limit it cannot stop.
+    if (df1 + 2.0 * std::ceil(lambda) > kMaxDf)
+        return std::nullopt;
+    bool failed = false;
+    const auto tail = [&](double F, int d1) { return closedFormTail(F, d1, df2, failed); };
 
     // Critical value: secant search for the F whose upper tail is alpha.
     double x1 = 0, y1 = 1;
-    double x2 = 1, y2 = UpperTailF(1.0, df1, df2);
+    double x2 = 1, y2 = tail(1.0, df1);
     double fcrit = 0;
     bool settled = false;
-    for (int step = 0; step < kMaxSecantSteps; ++step) {
+    for (int step = 0; step < kMaxSecantSteps && !failed; ++step) {
         const double x3 = x1 + (x2 - x1) * (alpha - y1) / (y2 - y1);
         if (!std::isfinite(x3))
             return std::nullopt;
-        const double y3 = UpperTailF(x3, df1, df2);
+        const double y3 = tail(x3, df1);
         if (!std::isfinite(y3))
             return std::nullopt;
         x1 = x2;
@@ -128,7 +161,7 @@ std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi)
             break;
         }
     }
-    if (!settled)
+    if (!settled || failed)
         return std::nullopt;
 
     // Poisson mixture of central tails: the noncentral chi-square of the numerator is a
@@ -139,22 +172,32 @@ std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi)
         const double t = std::log(tail) + logWeight;
         return t <= -87 ? 0.0 : std::exp(t);
     };
+    // A tail is at most 1, so a term whose log weight is -87 or less is 0 without evaluating it.
     const double L = std::log(lambda / 2.0);
     double w = -lambda / 2.0;
-    double power = weightedTail(UpperTailF(fcrit, df1, df2), w);
+    double power = w <= -87 ? 0.0 : weightedTail(tail(fcrit, df1), w);
     for (int j = 1;; ++j) {
         const int df = df1 + 2 * j;
-        if (df > kMaxDf)
+        if (df > kMaxDf || failed)
             return std::nullopt;
         w = w + L + std::log(1.0 / j);
-        const double term = weightedTail(UpperTailF(df1 * fcrit / df, df, df2), w);
+        const double term = w <= -87 ? 0.0 : weightedTail(tail(df1 * fcrit / df, df), w);
         power += term;
         if (term <= 5e-6 && 4.0 * std::exp(L) <= 2.0 * j)
             break;
     }
-    if (!std::isfinite(power))
+    if (failed || !(power >= 0.0 && power <= 1.0))
         return std::nullopt;
     return power;
+}
+
+std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi)
+{
+    if (const auto power = seriesPostHocPower(df1, df2, alpha, phi))
+        return power;
+    if (df1 < 1 || df2 < 1 || !std::isfinite(phi) || phi <= 0)
+        return std::nullopt;
+    return exactPower(df1, df2, alpha, (df1 + 1) * phi * phi);
 }
 
 std::string FormatFixed(double value, int places, bool pStyle)

@@ -19,8 +19,15 @@ double Phi(double omega2, int scoresPerCell);
 // P(F(df1, df2) > F) for integer df >= 1, by the closed forms (pi taken as 3.14159).
 double UpperTailF(double F, int df1, int df2);
 
-// Power of the F test at alpha against noncentrality (df1 + 1) * phi^2. Empty when the
-// critical-value search or the Poisson sum does not settle, or would need df1 + 2j > 32767.
+// Power of the F test at alpha against noncentrality (df1 + 1) * phi^2 by the program's own
+// routine: the critical value by a secant search on UpperTailF, then the Poisson mixture of
+// central tails. Empty where that routine fails: the search or the sum does not settle, would
+// need df1 + 2j > 32767, a tail cannot be evaluated in double precision (a series overflows or
+// its power factor underflows), or the result leaves [0, 1].
+std::optional<double> seriesPostHocPower(int df1, int df2, double alpha, double phi);
+
+// The power the table shows: seriesPostHocPower where it succeeds, else the exact noncentral F
+// tail (exactPower). Empty only for unusable input (df below 1, phi not positive).
 std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi);
 
 // Text of a table cell with `places` decimals (see the table's cell formats): p style with 3

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/fdistribution.h"
 #include "engine/prompts.h"
 
 namespace varisect {
@@ -93,7 +94,7 @@ double FRatioProbability(double df1, double df2, double& F, Prompts& prompts,
         F = 1e-9;
         return 1.0;
     }
-    return paulsonUpperTail(df1, df2, F);
+    return context.exact ? exactUpperTail(df1, df2, F) : paulsonUpperTail(df1, df2, F);
 }
 
 }  // namespace varisect

@@ -9,6 +9,7 @@ class Prompts;
 struct ProbabilityContext {
     bool attritionPending = false;   // the test for random attrition runs: no zero-F warning
     bool unequalCellMode = false;    // unweighted means, proportional or group sizes: "No" returns there
+    bool exact = false;              // the exact upper tail (exactUpperTail) instead of the approximation
 };
 
 // The approximation itself (df rounded to 16-bit integers inside), for F > 0 and df >= 1.
@@ -17,7 +18,8 @@ double paulsonUpperTail(double df1, double df2, double F);
 
 // p for F with df1 and df2. When df1 * df2 * F is 0 (and no attrition test runs) the user is
 // warned with "Warning!!!": Yes gives p = 1, No sets abortFlag and returns 0. A positive F
-// below 1e-9 is rewritten to 1e-9 and gives 1.
+// below 1e-9 is rewritten to 1e-9 and gives 1. Otherwise p is the approximation, or the exact
+// tail when the context asks for it.
 double FRatioProbability(double df1, double df2, double& F, Prompts& prompts,
                          const ProbabilityContext& context, bool& abortFlag);
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/numbertext.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace varisect {
 
@@ -78,22 +80,90 @@ size_t numericPrefix(std::string_view t)
     return i;
 }
 
-double convert(std::string_view t)
+// The decimal exponent of the first non-zero digit of a number text without its sign (3 for
+// 1234, -4 for 0.000123, -10 for 1E-10), capped far beyond every floating-point range; 0
+// for a text of zeros.
+long leadingExponent(std::string_view t)
+{
+    constexpr long kFar = 100000;
+    long integerDigits = 0;
+    long firstNonZero = -1;  // position among all the digits before the exponent
+    long position = 0;
+    bool point = false;
+    size_t i = 0;
+    for (; i < t.size() && t[i] != 'E' && t[i] != 'e'; ++i) {
+        if (t[i] == '.') {
+            point = true;
+            continue;
+        }
+        if (!point)
+            ++integerDigits;
+        if (firstNonZero < 0 && t[i] != '0')
+            firstNonZero = position;
+        ++position;
+    }
+    if (firstNonZero < 0)
+        return 0;
+    long exponent = 0;
+    if (i < t.size()) {
+        ++i;
+        const bool negative = i < t.size() && t[i] == '-';
+        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+            ++i;
+        for (; i < t.size(); ++i)
+            exponent = std::min(kFar, exponent * 10 + (t[i] - '0'));
+        if (negative)
+            exponent = -exponent;
+    }
+    return std::clamp(integerDigits - 1 - firstNonZero, -kFar, kFar) + exponent;
+}
+
+// Converts a text that numericPrefix took whole. Out of range, `out` becomes +-HUGE_VAL (or the
+// float's infinity) when the magnitude is too large and +-0 when it is too small.
+template <typename T>
+NumberStatus convert(std::string_view t, T& out)
 {
     bool negative = false;
     if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
         negative = t[0] == '-';
         t.remove_prefix(1);
     }
-    double v = 0;
-    auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    T v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    NumberStatus status = NumberStatus::Ok;
     if (r.ec == std::errc::result_out_of_range) {
-        // from_chars leaves v alone on overflow/underflow: decide by the exponent's sign.
-        const auto e = t.find_first_of("Ee");
-        const bool tiny = e != std::string_view::npos && e + 1 < t.size() && t[e + 1] == '-';
-        v = tiny ? 0.0 : HUGE_VAL;
+        // from_chars leaves v alone: the size of the number decides which way it went.
+        v = leadingExponent(t) > 0 ? std::numeric_limits<T>::infinity() : T(0);
+        status = NumberStatus::OutOfRange;
+    } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
+        return NumberStatus::NotANumber;
     }
-    return negative ? -v : v;
+    out = negative ? -v : v;
+    return status;
+}
+
+// Blanks around the text removed.
+std::string_view trimmedText(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+template <typename T>
+NumberStatus readWhole(std::string_view text, T& out)
+{
+    text = trimmedText(text);
+    const size_t n = numericPrefix(text);
+    if (n == 0 || n != text.size())
+        return NumberStatus::NotANumber;
+    T v = 0;
+    const NumberStatus status = convert(text, v);
+    if (status == NumberStatus::Ok)
+        out = v;
+    return status;
 }
 
 }  // namespace
@@ -105,22 +175,19 @@ double parseNumber(std::string_view text)
         ++i;
     text.remove_prefix(i);
     const size_t n = numericPrefix(text);
-    if (n == 0)
-        return 0.0;
-    return convert(text.substr(0, n));
+    double v = 0;
+    if (n > 0)
+        convert(text.substr(0, n), v);
+    return v;
 }
+
+NumberStatus readWholeNumber(std::string_view text, double& out) { return readWhole(text, out); }
+
+NumberStatus readWholeNumber(std::string_view text, float& out) { return readWhole(text, out); }
 
 bool parseWholeNumber(std::string_view text, double& out)
 {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    const size_t n = numericPrefix(text);
-    if (n == 0 || n != text.size())
-        return false;
-    out = convert(text);
-    return true;
+    return readWholeNumber(text, out) == NumberStatus::Ok;
 }
 
 }  // namespace varisect

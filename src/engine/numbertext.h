@@ -14,11 +14,24 @@ std::string numberText(double value);
 
 // The ordinary decimal reader: leading blanks skipped, then the longest leading part that forms
 // a number (sign, digits, one decimal point, an exponent); anything after it is ignored and an
-// empty or non-numeric text reads as 0. Independent of the locale.
+// empty or non-numeric text reads as 0. Independent of the locale. A number beyond the range of
+// a double reads as +-HUGE_VAL when its magnitude is too large and as 0 when it is too small.
 double parseNumber(std::string_view text);
 
-// Strict form: the whole text (blanks around it allowed) must be one number. Returns false and
-// leaves `out` alone otherwise.
+// What the strict readers found.
+enum class NumberStatus {
+    Ok,
+    NotANumber,  // not one complete number
+    OutOfRange,  // a number, but too large for the type, or not 0 yet too small to tell from 0
+};
+
+// Strict form: the whole text (blanks around it allowed) must be one number. `out` is left alone
+// unless the result is Ok.
+NumberStatus readWholeNumber(std::string_view text, double& out);
+// The same for single precision, converted from the text directly (no double rounding).
+NumberStatus readWholeNumber(std::string_view text, float& out);
+
+// True when readWholeNumber gives Ok.
 bool parseWholeNumber(std::string_view text, double& out);
 
 }  // namespace varisect

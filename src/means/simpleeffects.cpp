@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "means/simpleeffects.h"
 
+#include <algorithm>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +17,8 @@
 namespace varisect {
 
 namespace {
+
+constexpr int kWithinRowToCome = -1;
 
 constexpr double kSmallestErrorSS = 1e-8;
 const char* const kUndefinedTitle = "Undefined F-ratio!";
@@ -134,6 +138,8 @@ public:
                                    numberText(pooledSS / pooledDf), "", ""});
             table_.pooledErrorSS = pooledSS;
             table_.pooledErrorDf = pooledDf;
+            std::replace(table_.denominatorRow.begin(), table_.denominatorRow.end(), kWithinRowToCome,
+                         table_.rowCount());
         }
         table_.lastRow = table_.rowCount();
         table_.displayDecimals = 2;
@@ -184,7 +190,7 @@ private:
             const int effectRow = table_.rowCount();
 
             if (design_.anovaType == AnovaType::IndependentGroups) {
-                if (!formRatio(effectRow, pooledMS_, pooledDf_))
+                if (!formRatio(effectRow, pooledMS_, pooledDf_, kWithinRowToCome))
                     return false;
                 continue;
             }
@@ -235,11 +241,15 @@ private:
         const double errorMS = table_.number(table_.rowCount(), ColMS);
         if (errorMS < kSmallestErrorSS)
             return prompts_.askYesNo(zeroErrorTerm(source));  // Yes: F and p stay blank
-        return formRatio(effectRow, errorMS, df);
+        return formRatio(effectRow, errorMS, df, table_.rowCount());
     }
 
-    bool formRatio(int row, double errorMS, int errorDf)
+    // `errorRow`: the row the F is formed against (kWithinRowToCome: the "  Within" row, added
+    // after the effects), recorded for the exact tail of F.
+    bool formRatio(int row, double errorMS, int errorDf, int errorRow)
     {
+        table_.denominatorRow.resize(std::max(table_.denominatorRow.size(), static_cast<std::size_t>(row)));
+        table_.denominatorRow[static_cast<std::size_t>(row - 1)] = errorRow;
         double f = table_.number(row, ColMS) / errorMS;
         table_.cell(row, ColF) = numberText(f);
         f = table_.number(row, ColF);

@@ -14,6 +14,7 @@ Preferences loadPreferences(const SettingsStore& store)
     p.outlierCheck = store.read(kKeyOutlierCheck) != "False";
     p.showFsBelowOne = store.read(kKeyShowFs) == "True";
     p.useLevelLabels = store.read(kKeyUseLevelLabels) == "True";
+    p.exactPValues = store.read(kKeyExactP) == "True";
     return p;
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The four preferences, kept in the settings store and written the moment they are toggled.
+// The preferences, kept in the settings store and written the moment they are toggled.
 #pragma once
 
 namespace varisect {
@@ -10,12 +10,15 @@ inline constexpr const char* kKeyRunMaximized = "Run_Maximized";
 inline constexpr const char* kKeyOutlierCheck = "OutlierCheck";
 inline constexpr const char* kKeyShowFs = "ShowFsCheck";
 inline constexpr const char* kKeyUseLevelLabels = "Use_Level_Labels";
+inline constexpr const char* kKeyExactP = "Exact_P_Values";
 
 struct Preferences {
     bool runMaximized = false;     // only "True" switches it on
     bool outlierCheck = true;      // only "False" switches it off
     bool showFsBelowOne = false;   // only "True" switches it on
     bool useLevelLabels = false;   // only "True" switches it on
+    bool exactPValues = false;     // "Exact p-values": every table's p column holds the exact
+                                   // upper tail of F; only "True" switches it on
 };
 
 Preferences loadPreferences(const SettingsStore& store);

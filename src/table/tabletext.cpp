@@ -66,8 +66,9 @@ std::string factorName(const Design& design, const Factor& f)
 }
 
 // "  Factors", one line per factor (the designated one in parentheses, the others behind a
-// blank so the names line up), the nesting lines and the implanted-scores note.
-std::vector<std::string> factorLines(const Design& design, bool showLevels)
+// blank so the names line up), the nesting lines, the implanted-scores note and the note on
+// exact p-values.
+std::vector<std::string> factorLines(const Design& design, bool showLevels, bool exactP)
 {
     std::vector<std::string> lines{"  Factors"};
     size_t longest = 0;
@@ -90,6 +91,8 @@ std::vector<std::string> factorLines(const Design& design, bool showLevels)
                         + " implanted " + (k == 1 ? "score" : "scores") + ".  (* " + "="
                         + " df subtracted).");
     }
+    if (exactP && design.anovaType != AnovaType::NoFRatios)
+        lines.push_back(kExactPLegend);
     return lines;
 }
 
@@ -154,16 +157,16 @@ std::string tableHeading(const std::string& prefix)
     return prefix + "Analysis of Variance Table";
 }
 
-std::vector<std::string> legendLines(const Design& design, bool showLevels)
+std::vector<std::string> legendLines(const Design& design, bool showLevels, bool exactP)
 {
-    return factorLines(design, showLevels);
+    return factorLines(design, showLevels, exactP);
 }
 
 std::string copyTableText(const std::string& heading, const Design& design,
-                          const std::vector<DisplayRow>& display)
+                          const std::vector<DisplayRow>& display, bool exactP)
 {
     std::vector<std::string> lines{"     " + heading};
-    for (const std::string& l : factorLines(design, true))
+    for (const std::string& l : factorLines(design, true, exactP))
         lines.push_back(l);
     lines.emplace_back();
 

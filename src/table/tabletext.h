@@ -27,12 +27,17 @@ void applyEffectSizeColumns(std::vector<DisplayRow>& display, const EffectSizes&
 std::string tableHeading(const std::string& prefix = {});
 
 // The legend under the table window's grid: "  Factors", one line per factor (designated in
-// parentheses, levels unless omitted), the nesting lines, the implanted-scores line.
-std::vector<std::string> legendLines(const Design& design, bool showLevels = true);
+// parentheses, levels unless omitted), the nesting lines, the implanted-scores line, and, with
+// `exactP` in a table with F-ratios, kExactPLegend (the p column holds exact p-values).
+std::vector<std::string> legendLines(const Design& design, bool showLevels = true, bool exactP = false);
+
+// The legend line of a table whose p column holds the exact upper tail of F.
+inline constexpr const char* kExactPLegend = "  p = exact upper-tail probability of F.";
 
 // The "Copy table" layout: blank-padded fixed-width columns, no tabs, lines ended by "\r\n".
+// The legend is that of legendLines.
 std::string copyTableText(const std::string& heading, const Design& design,
-                          const std::vector<DisplayRow>& display);
+                          const std::vector<DisplayRow>& display, bool exactP = false);
 
 // "Copy selected rows": each cell followed by a tab, rows ended by "\n", one more "\n" at the end.
 std::string copyRowsText(const std::vector<DisplayRow>& display, int firstRow, int lastRow);

@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include <random>
 #include <regex>
 #include <sstream>
+
+#include "engine/reference.h"
 
 namespace varisect {
 namespace {
@@ -78,7 +81,7 @@ double number(const std::string& row, const std::string& key)
 
 bool isNull(const std::string& row, const std::string& key) { return std::isnan(number(row, key)); }
 
-const std::vector<std::string> kKeys = {"source", "df", "ss", "ms", "f", "p"};
+const std::vector<std::string> kKeys = {"source", "df", "ss", "ms", "f", "p", "p_exact"};
 
 TEST(Cli, HandCheckedTwoFactorDesign)
 {
@@ -97,13 +100,13 @@ TEST(Cli, HandCheckedTwoFactorDesign)
     EXPECT_EQ(number(rowOf(json.out, "Total"), "df"), 5);
     EXPECT_TRUE(isNull(rowOf(json.out, "Total"), "ms"));
     EXPECT_EQ(keysOf(rowOf(json.out, "AxS")), kKeys);
-    EXPECT_EQ(captures(json.out, "(\"f\":null,\"p\":null\\})").size(), 4u) << json.out;  // no F-ratios asked for
+    EXPECT_EQ(captures(json.out, "(\"f\":null,\"p\":null,\"p_exact\":null\\})").size(), 4u) << json.out;  // no F-ratios
 
     // CSV: a header and one line per row.
     const CliRun csv = cli(six + "--format csv");
     ASSERT_EQ(csv.code, 0) << csv.err;
-    EXPECT_TRUE(csv.out.starts_with("Source,df,SS,MS,,\nA,1,1.5,")) << csv.out;
-    EXPECT_TRUE(csv.out.ends_with("\nTotal,5,17.5,,,\n")) << csv.out;
+    EXPECT_TRUE(csv.out.starts_with("Source,df,SS,MS,,,\nA,1,1.5,")) << csv.out;
+    EXPECT_TRUE(csv.out.ends_with("\nTotal,5,17.5,,,,\n")) << csv.out;
 }
 
 TEST(Cli, TypicalRepeatedMeasuresRequest)
@@ -124,13 +127,17 @@ TEST(Cli, TypicalRepeatedMeasuresRequest)
     EXPECT_EQ(sourcesOf(r.out),
               (std::vector<std::string>{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
 
-    // Each effect is tested against the error row below it; error rows carry no F or p.
+    // Each effect is tested against the error row below it; error rows carry no F or p. The
+    // exact tail stands beside the approximate p.
     double ssSum = number(rowOf(r.out, "S"), "ss");
     for (const std::string effect : {"D", "T", "DxT"}) {
         const std::string e = rowOf(r.out, effect), error = rowOf(r.out, "  Sx" + effect);
         EXPECT_NEAR(number(e, "f"), number(e, "ms") / number(error, "ms"), 1e-9 * number(e, "f"));
         EXPECT_TRUE(number(e, "p") > 0 && number(e, "p") <= 1) << e;
-        EXPECT_TRUE(isNull(error, "f") && isNull(error, "p")) << error;
+        const double exact = testing::exactUpperTailF(number(e, "f"), number(e, "df"), number(error, "df"));
+        EXPECT_NEAR(number(e, "p_exact"), exact, 1e-12 * exact) << e;
+        EXPECT_NEAR(number(e, "p"), exact, 0.01) << e;
+        EXPECT_TRUE(isNull(error, "f") && isNull(error, "p") && isNull(error, "p_exact")) << error;
         ssSum += number(e, "ss") + number(error, "ss");
     }
     EXPECT_EQ(number(rowOf(r.out, "Total"), "df"), 29);
@@ -140,6 +147,12 @@ TEST(Cli, TypicalRepeatedMeasuresRequest)
     // layout marks the designated factor and ends its lines with LF alone.
     const std::string lfRun = "analyze " + dir.file("lf.dat", lf) + design + "s";
     EXPECT_EQ(cli(lfRun + " --format json").out, r.out);
+    const CliRun csv = cli(lfRun + " --format csv");
+    ASSERT_EQ(csv.code, 0) << csv.err;
+    EXPECT_TRUE(csv.out.starts_with("Source,df,SS,MS,F,p,p_exact\nS,4,")) << csv.out;
+    const std::vector<std::string> drug = captures(csv.out, "\nD,1,[^\n]*,([^,\n]+)\n");
+    ASSERT_EQ(drug.size(), 1u) << csv.out;
+    EXPECT_NEAR(std::stod(drug[0]), number(rowOf(r.out, "D"), "p_exact"), 1e-14);
     const CliRun text = cli(lfRun);
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out.find('\r'), std::string::npos);
@@ -196,13 +209,13 @@ TEST(Cli, NestingAndEffectSizes)
     const CliRun hays = cli(run + "--effect-sizes hays");
     ASSERT_EQ(hays.code, 0) << hays.err;
     EXPECT_EQ(keysOf(rowOf(hays.out, "Total")),
-              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "omega2", "power"}));
+              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "omega2", "power"}));
     EXPECT_FALSE(isNull(rowOf(hays.out, "A"), "omega2"));
     EXPECT_TRUE(isNull(rowOf(hays.out, "  Within"), "omega2"));
     const CliRun partial = cli(run + "--effect-sizes partial");
     ASSERT_EQ(partial.code, 0) << partial.err;
     EXPECT_EQ(keysOf(rowOf(partial.out, "A")),
-              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "partial_omega2"}));
+              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "partial_omega2"}));
 }
 
 // Every refusal: exit code 2, nothing on the output, the message on the error stream (a leading
@@ -245,13 +258,19 @@ TEST(Cli, BadInputIsRefusedWithAClearMessage)
          "1\r\n2\r\n3\r\n4\r\n5\r\n"},
         {six + "--type none", "\nvarisect-cli: Line 4 of DATA is not a number: \"four\"\n",
          "1\r\n2\r\n3\r\nfour\r\n5\r\n6\r\n"},
+        {six + "--type none",
+         "\nvarisect-cli: Line 2 of DATA holds a number too large for a score: \"1000000000000000000000000000000000000000...\"\n",
+         "1\n1" + std::string(400, '0') + "e-10\n3\n4\n5\n6\n"},
         {"analyze DATA.none --factor A=2 --factor S=3 --type none", "\nvarisect-cli: DATA.none does not exist.\n"},
+        {"analyze DATA.fifo --factor A=2 --factor S=3 --type none",
+         "\nvarisect-cli: DATA.fifo is a named pipe, not a data file; only an ordinary file can be read as one.\n"},
         {"analyze DATA.d --factor A=2 --factor S=3 --type none",
          "\nvarisect-cli: DATA.d is a folder, not a data file.\n"},
     };
     TempDir dir;
     const std::string path = dir.file("case.dat", "");
     fs::create_directory(path + ".d");
+    ASSERT_EQ(::mkfifo((path + ".fifo").c_str(), 0600), 0);
     const auto placed = [&](std::string s) {
         for (auto at = s.find("DATA"); at != std::string::npos; at = s.find("DATA", at + path.size()))
             s.replace(at, 4, path);

@@ -102,13 +102,14 @@ TEST(CliSimpleEffects, TablesAndRefusals)
     const std::string six = "simple-effects " + data.path.string() + " --factor Alpha=2 --factor Beta=3 --factor Reps=2 ";
     const CliResult csv = cli(six + "--type independent --designate Reps --format csv");
     ASSERT_EQ(csv.code, 0) << csv.err;
-    EXPECT_EQ(csv.out, "Source,df,SS,MS,F,p\n"
-                       "A at B 1,1,16.00,16.00,8.00,.029\n"
-                       "A at B 2,1,16.00,16.00,8.00,.029\n"
-                       "A at B 3,1,49.00,49.00,24.50,.003\n"
-                       "B at A 1,2,4.00,2.00,1.00,.424\n"
-                       "B at A 2,2,28.00,14.00,7.00,.027\n"
-                       "  Within,6,12.00,2.00,,\n");
+    // The exact tails of F(2, 6) are (1 + F / 3)^-3: 27/64 at 1 and 27/1000 at 7.
+    EXPECT_EQ(csv.out, "Source,df,SS,MS,F,p,p_exact\n"
+                       "A at B 1,1,16.00,16.00,8.00,.029,0.0300197452875444\n"
+                       "A at B 2,1,16.00,16.00,8.00,.029,0.0300197452875444\n"
+                       "A at B 3,1,49.00,49.00,24.50,.003,0.00257859752355399\n"
+                       "B at A 1,2,4.00,2.00,1.00,.424,0.421875\n"
+                       "B at A 2,2,28.00,14.00,7.00,.027,0.027\n"
+                       "  Within,6,12.00,2.00,,,\n");
 
     // Repeated measures with a nested pair: the pair of substantive factors is not available.
     const CliResult nested = cli(six + "--type repeated --designate Reps --nest B:A");
@@ -128,7 +129,7 @@ TEST(CliSimpleEffects, TablesAndRefusals)
     EXPECT_TRUE(contains(json.out, "{\"source\":\"D at T 3\",")) << json.out;
     EXPECT_TRUE(contains(json.out, "{\"source\":\"  DxS at T 3\",\"df\":3,")) << json.out;
     EXPECT_TRUE(contains(json.out, "{\"source\":\"  TxS at D 2\",\"df\":6,")) << json.out;
-    EXPECT_TRUE(json.out.ends_with("\"f\":null,\"p\":null}\n],\n\"messages\":[]}\n")) << json.out;
+    EXPECT_TRUE(json.out.ends_with("\"f\":null,\"p\":null,\"p_exact\":null}\n],\n\"messages\":[]}\n")) << json.out;
 
     const CliResult two = cli("simple-effects " + rm.path.string() + " --factor Drug=6 --factor Subjects=4 "
                         "--type repeated --designate S");

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 #include <streambuf>
+#include <thread>
 
 namespace varisect {
 namespace {
@@ -86,10 +91,57 @@ TEST(PlainDataFile, RefusalsNameTheLineAndTheProblem)
         const PlainDataResult r = read("1\n" + bad + "\n");
         EXPECT_TRUE(!r.ok() && r.error->kind == Kind::NotANumber && r.error->line == 2) << bad;
     }
-    // Tiny values round to zero, and the largest float is still a score.
-    const PlainDataResult edge = read("1e-60\n3.4e38\n");
+    // No number out of range becomes 0 or infinity: 1E+390 written with a negative exponent
+    // is too large, a 401-place fraction too small. The largest float is still a score.
+    const std::vector<std::pair<std::string, Kind>> outOfRange = {
+        {"1" + std::string(400, '0') + "e-10", Kind::NotFinite},
+        {"0." + std::string(400, '0') + "1", Kind::TooSmall},
+        {"1e-60I", Kind::TooSmall},
+    };
+    for (const auto& [text, kind] : outOfRange) {
+        const PlainDataResult r = read("1\n" + text + "\n");
+        ASSERT_FALSE(r.ok()) << text;
+        EXPECT_EQ(r.error->kind, kind) << text;
+        EXPECT_EQ(r.error->line, 2);
+    }
+    EXPECT_NE(read("1e-60\n").error->message.find("Line 1 of scores.dat holds a number too close to 0 for a score"),
+              std::string::npos);
+    const PlainDataResult edge = read("1e-40\n3.4e38\n");
     ASSERT_TRUE(edge.ok());
-    EXPECT_EQ(edge.items[0].value, 0.0f);
+    EXPECT_GT(edge.items[0].value, 0.0f);
+}
+
+TEST(GridDataFile, EveryLineBecomesACellSoTheUserCanRepairIt)
+{
+    const auto grid = [](std::string_view text, long n) {
+        std::istringstream in{std::string(text)};
+        const GridDataResult r = readGridData(in, "grid.dat", n);
+        EXPECT_TRUE(r.ok()) << r.error->message;
+        std::vector<std::string> cells;  // imputed ones flagged with "*"
+        for (const ScoreItem& item : r.items)
+            cells.push_back(item.text + (item.imputed ? "*" : ""));
+        return cells;
+    };
+    // Texts that are no numbers stay as they are, blank lines between scores are empty cells.
+    EXPECT_EQ(grid("1\r\n 1,5 \r\n\r\nabc\r\n12.5I\r\nX\r\n", 6),
+              (std::vector<std::string>{"1", "1,5", "", "abc", "12.5*", "X"}));
+    EXPECT_EQ(grid("12.5 I\nabcI\nI\n", 3), (std::vector<std::string>{"12.5 I", "abc*", "I"}));
+    // Blank lines at the end count within the design's N (a half-entered data set saved whole),
+    // not beyond it (an editor's empty last line).
+    EXPECT_EQ(grid("1\n\n3\n\n\n", 5), (std::vector<std::string>{"1", "", "3", "", ""}));
+    EXPECT_EQ(grid("1\n2\n3\n\n\n", 3), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(grid("1\n2\n\n", 5).size(), 3u);  // short file: the count check will tell
+    std::istringstream numbers("7\n-2.5I\n");
+    const GridDataResult values = readGridData(numbers, "grid.dat", 2);
+    EXPECT_EQ(values.items[1].value, -2.5f);
+
+    ReadLimits limits;
+    limits.maxLineLength = 5;
+    std::istringstream tooLong("1\n123456\n");
+    const GridDataResult refused = readGridData(tooLong, "grid.dat", 2, limits);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error->kind, Kind::LineTooLong);
+    EXPECT_EQ(refused.error->line, 2);
 }
 
 // Endless lines "1": the reader has to stop on its own.
@@ -237,6 +289,31 @@ TEST(DataFileProbes, CountingItemsAndTheFirstLine)
     EXPECT_EQ(countItems(path).count, 2);
     std::ofstream(path, std::ios::binary) << "Unequal N2\r\n";
     EXPECT_FALSE(firstLine(path).unequalNMarker());
+    std::filesystem::remove(path);
+
+    // A named pipe or a device is refused before anything is read, so no reader waits for a
+    // writer. Should one block after all, a writer that opens and closes the pipe releases it.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::atomic<bool> done = false;
+    std::thread rescue([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!done)
+            ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));
+    });
+    const std::vector<std::optional<DataReadError>> refusals = {
+        readPlainDataFile(path).error, readGridDataFile(path, 6).error, countItems(path).error,
+        firstLine(path).error, readUnequalNDataFile(path, UnequalAnalysis::UnweightedMeans).error,
+        readPlainDataFile("/dev/zero").error};
+    done = true;
+    rescue.join();
+    for (const auto& e : refusals) {
+        ASSERT_TRUE(e.has_value());
+        EXPECT_EQ(e->kind, Kind::NotAFile) << e->message;
+    }
+    EXPECT_EQ(refusals[0]->message, path.string() + " is a named pipe, not a data file; only an ordinary file can be "
+                                                    "read as one.");
+    EXPECT_NE(refusals.back()->message.find("/dev/zero is a device"), std::string::npos);
     std::filesystem::remove(path);
 
     const FirstLine gone = firstLine(path);

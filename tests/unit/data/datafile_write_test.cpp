@@ -119,14 +119,37 @@ TEST(DataFileWriting, ReplacingKeepsPermissionsAndFollowsLinks)
     EXPECT_EQ(contents(target), "8I\r\n");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, mode);
     EXPECT_EQ(folder.entries(), 2);
+
+    // A link that points nowhere yet, by a relative path through a second link: the file is
+    // created where the chain ends and both links stay.
+    fs::create_directory(folder.path / "sub");
+    fs::create_symlink("sub/new.dat", folder.path / "next.dat");
+    fs::create_symlink("next.dat", folder.path / "first.dat");
+    ASSERT_TRUE(writeDataFile(folder.path / "first.dat", layout).ok());
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.path / "first.dat")));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(folder.path / "next.dat")));
+    EXPECT_EQ(contents(folder.path / "sub" / "new.dat"), "8I\r\n");
+
+    // A read-only file in a writable folder is write-protected, for root as well, through a
+    // link too; it keeps its contents and no temporary file is left.
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    for (const fs::path& path : {target, folder.path / "link.dat"}) {
+        const WriteResult refused = writeDataFile(path, DataLayout{});
+        EXPECT_EQ(refused.problem, WriteProblem::WriteProtected) << path;
+        EXPECT_EQ(refused.systemError, EACCES);
+    }
+    EXPECT_EQ(contents(target), "8I\r\n");
+    EXPECT_EQ(folder.entries(), 5);
 }
 
-// A soft file-size limit makes writes past it fail with EFBIG, even for root.
+// A soft file-size limit makes writes past it fail with EFBIG, even for root, once
+// ignoreFileSizeSignal has run; without it the signal would end this test program.
 struct FileSizeLimit {
     rlimit saved{};
-    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_DFL);
     explicit FileSizeLimit(rlim_t bytes)
     {
+        ignoreFileSizeSignal();
         ::getrlimit(RLIMIT_FSIZE, &saved);
         rlimit limit = saved;
         limit.rlim_cur = bytes;

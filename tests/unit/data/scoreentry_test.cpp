@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "data/datafilewriter.h"
+
 namespace varisect {
 namespace {
 
@@ -89,6 +93,86 @@ TEST(DataOk, TextsThatAreNotWholeNumbersAreRefusedByRow)
     EXPECT_EQ(refuse("1" + std::string(40, '0')),
               "The score in row 3, \"1" + std::string(39, '0') +
                   "...\", is too large for a score.  Please correct it.");
+    EXPECT_EQ(refuse("1e-50"), "The score in row 3, \"1e-50\", is too close to 0 for a score (it would be held as "
+                               "0).  Please correct it.");
+}
+
+// Reader and grid agree: a text "Data &OK", saving and pasting accept is one a data file can
+// hold and give back.
+TEST(DataOk, ScoreTextsAreLimitedToWhatADataFileHolds)
+{
+    const std::string longest = "1." + std::string(kMaxDataLineLength - 2, '0');
+    const std::string tooLong = longest + "0";
+    EXPECT_TRUE(checkScoreColumn({"1", longest}, {}).ok());
+    const ScoreColumnCheck refused = checkScoreColumn({"1", tooLong}, {});
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.row, 1);
+    EXPECT_EQ(refused.problem->text, "The score in row 2, \"" + tooLong.substr(0, 40) +
+                                         "...\", is longer than a data file can hold (1000 characters).  Please "
+                                         "correct it.");
+    // The "I" of an imputed score takes a character of the line too.
+    EXPECT_FALSE(checkScoreColumn({"1", longest}, {false, true}).ok());
+    EXPECT_EQ(checkScoresForSaving({"1", "", longest}, {false, false, true}).row, 2);
+    EXPECT_EQ(checkScoresForSaving({"1", "", longest}, {false, false, true}).problem->title, "Wait");
+    EXPECT_TRUE(checkScoresForSaving({"", longest}, {true, false}).ok());
+    EXPECT_TRUE(parsePastedScores(longest + "\n" + tooLong, 2).problem->text.starts_with(
+        "The clipboard holds a score of more than 1000 characters (line 2)."));
+
+    // Typing stops at the limit.
+    EXPECT_TRUE(applyEntryKey({longest, false, false}, EntryKey::typed('5')).beep);
+    EXPECT_FALSE(applyEntryKey({longest.substr(1), false, false}, EntryKey::typed('5')).beep);
+
+    // What was accepted is saved and read back unchanged.
+    std::istringstream file(dataFileText(gridDataLayout({"1", longest}, {true, false})));
+    const PlainDataResult back = readPlainData(file, "grid.dat");
+    ASSERT_TRUE(back.ok()) << back.error->message;
+    EXPECT_EQ(back.items[1].text, longest);
+}
+
+TEST(SavingTheGrid, AHalfEnteredColumnIsSavedWholeAndReadBackIntoTheSameCells)
+{
+    const std::vector<std::string> texts = {"1", "", "X", "1,5", "2.5", "", ""};
+    const std::vector<bool> red = {false, true, false, false, true, true};  // an empty red cell is just empty
+    EXPECT_TRUE(checkScoresForSaving(texts, red).ok());
+    const std::string written = dataFileText(gridDataLayout(texts, red));
+    EXPECT_EQ(written, "1\r\n\r\nX\r\n1,5\r\n2.5I\r\n\r\n\r\n");
+    std::istringstream in(written);
+    const GridDataResult back = readGridData(in, "half.dat", 7);
+    ASSERT_TRUE(back.ok()) << back.error->message;
+    ASSERT_EQ(back.count(), 7);
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        EXPECT_EQ(back.items[r].text, texts[r]) << r;
+        EXPECT_EQ(back.items[r].imputed, r == 4) << r;
+    }
+    // Finished later, the column goes through "Data &OK" as usual.
+    EXPECT_EQ(checkScoreColumn(texts, red).row, 1);
+}
+
+TEST(ClipboardScores, CopyKeepsTheImputedMarkAndPasteReadsItBack)
+{
+    const std::string copied = copiedScoresText({"17", "3.5", "", "-2"}, {true, false, true, false});
+    EXPECT_EQ(copied, "17I\r\n3.5\r\n\r\n-2\r\n");
+    const PastedScores pasted = parsePastedScores(copied, 4);
+    ASSERT_TRUE(pasted.ok()) << pasted.problem->text;
+    EXPECT_EQ(pasted.texts, (std::vector<std::string>{"17", "3.5", "", "-2"}));
+    EXPECT_EQ(pasted.imputed, (std::vector<bool>{true, false, false, false}));
+    // From another program: blanks and CR dropped, empty lines at the end ignored.
+    const PastedScores other = parsePastedScores(" 1 2\r\n4I\n\n\n", 2);
+    ASSERT_TRUE(other.ok());
+    EXPECT_EQ(other.texts, (std::vector<std::string>{"12", "4"}));
+
+    const std::string nonNumerical = "The clipboard contains non-numerical characters.  These cannot be pasted.  "
+                                     "This problem may arise because the Clipboard data is not a vertical list of "
+                                     "scores.";
+    for (const char* bad : {"1\nI\n", "1I7\n", "17II\n", "1\t2\n", "i\n"}) {
+        const PastedScores r = parsePastedScores(bad, 9);
+        ASSERT_FALSE(r.ok()) << bad;
+        EXPECT_EQ(r.problem->title, "Error");
+        EXPECT_EQ(r.problem->text, nonNumerical) << bad;
+        EXPECT_TRUE(r.texts.empty() && r.imputed.empty());
+    }
+    EXPECT_EQ(parsePastedScores("1\n2\n3", 2).problem->text,
+              "The data on the clipboard will not fit into the specified factorial structure.");
 }
 
 TEST(DataOk, AcceptedColumnGivesTextsValuesAndImputedCount)

@@ -370,6 +370,97 @@ TEST(Assembly, ZeroEffectWarnsAndNoAbandons)
     EXPECT_FALSE(RunAnalysis(d, s, {}, no).has_value());
 }
 
+TEST(Assembly, RoundingLeftOfAZeroEffectCountsAsZero)
+{
+    // A and B add up without interaction; the typed decimals left AxB with an SS of -2.8E-30,
+    // a negative MS and an F of 1E-09 that was never questioned.
+    const Design d = makeDesign({{"A", 2}, {"B", 3}, {"S", 3}}, AnovaType::IndependentGroups, 3);
+    const Scores s{20.4f, 19.9f, 18.7f, 18.2f, 21.7f, 21.2f, 20.8f, 20.3f, 19.1f,
+                   18.6f, 22.1f, 21.6f, 17.4f, 16.9f, 15.7f, 15.2f, 18.7f, 18.2f};
+    RecordingPrompts prompts(true);
+    const AnovaTable t = analyse(d, s, &prompts);
+    const int axb = rowOf(t, "AxB");
+    EXPECT_EQ(t.cell(axb, ColSS), " 0");
+    EXPECT_EQ(t.cell(axb, ColMS), " 0");
+    EXPECT_EQ(t.cell(axb, ColF), " 0");
+    EXPECT_EQ(t.cell(axb, ColP), " 1");
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Warning!!!");
+    for (int r = 2; r <= t.rowCount(); ++r)
+        for (int c : {ColSS, ColMS})
+            EXPECT_NE(t.cell(r, c).front(), '-') << t.cell(r, ColSource);
+
+    // The limit is relative: real effects far below it in absolute terms stay.
+    Scores small = randomScores(d, 91);
+    for (float& x : small)
+        x *= 1e-20f;
+    const SourceSums sums = computeSourceSums(d, small);
+    for (SourceMask m : enumerateSources(3))
+        EXPECT_GT(sums.ss[m], 0) << m;
+}
+
+TEST(Assembly, ZeroErrorTestDoesNotDependOnTheScale)
+{
+    // Repeated A (3) x S (6) measured around 1e-3: error MS 2.1E-10 and F 1130 were taken for a
+    // zero error term. The same data in other units give the same F.
+    const Design d = makeDesign({{"A", 3}, {"S", 6}}, AnovaType::RepeatedMeasures, 2);
+    const int noise[18] = {1, -1, 0, 2, -2, 1, 0, 1, -1, -1, 0, 2, 1, -2, 0, 0, 1, -1};
+    for (double scale : {1e-3, 1.0, 1e6}) {
+        Scores s;
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < 3; ++i)
+                s.push_back(static_cast<float>(scale * (1 + 0.2 * i + 0.1 * k + 0.01 * noise[k * 3 + i])));
+        RecordingPrompts prompts;
+        const AnovaTable t = analyse(d, s, &prompts);
+        EXPECT_TRUE(prompts.messages.empty()) << scale;
+        EXPECT_NEAR(t.number(3, ColF), 1130.53, 0.01) << scale;
+        // A true zero error is found at any scale.
+        Scores flat;
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < 3; ++i)
+                flat.push_back(static_cast<float>(scale * (1 + 0.2 * i + 0.1 * k)));
+        RecordingPrompts asked(true);
+        analyse(d, flat, &asked);
+        ASSERT_EQ(asked.messages.size(), 1u) << scale;
+        EXPECT_EQ(asked.messages[0].title, "Undefined F-ratio!");
+    }
+}
+
+TEST(Assembly, ExactPOnRequestAndTheRowsFTestedAgainst)
+{
+    const Design d = makeDesign({{"A", 3}, {"B", 2}, {"S", 4}}, AnovaType::RepeatedMeasures, 3);
+    const Scores s = randomScores(d, 71);
+    RecordingPrompts prompts;
+    AnalysisOptions exact;
+    exact.exactP = true;
+    const AnovaTable approx = RunAnalysis(d, s, {}, prompts).value();
+    const AnovaTable t = RunAnalysis(d, s, {}, prompts, exact).value();
+    ASSERT_EQ(t.denominatorRow.size(), t.rows.size());
+    EXPECT_TRUE(t.exactP);
+    EXPECT_FALSE(approx.exactP);
+    for (int r = 2; r <= t.rowCount(); ++r) {
+        const int error = t.denominatorRow[size_t(r - 1)];
+        EXPECT_EQ(error != 0, !t.cell(r, ColF).empty()) << r;
+        if (error == 0)
+            continue;
+        EXPECT_EQ(error, r + 1);
+        const double f = t.number(r, ColF);
+        EXPECT_NEAR(t.number(r, ColP), testing::exactUpperTailF(f, t.number(r, ColDf), t.number(error, ColDf)), 1e-12);
+        double fr = f;
+        EXPECT_EQ(approx.cell(r, ColP), numberText(paulsonUpperTail(t.number(r, ColDf), t.number(error, ColDf), fr)));
+        EXPECT_EQ(approx.cell(r, ColF), t.cell(r, ColF));
+    }
+}
+
+TEST(Assembly, ImputedScoresWithoutFRatiosMarkTheTotal)
+{
+    Design d = makeDesign({{"A", 3}, {"S", 4}}, AnovaType::NoFRatios);
+    d.imputedCount = 2;
+    const AnovaTable t = analyse(d, randomScores(d, 81));
+    EXPECT_EQ(t.imputedErrorRow, t.rowCount());
+    EXPECT_EQ(t.cell(t.rowCount(), ColDf), " 9");
+}
+
 TEST(Assembly, AttritionTestFlagsASignificantEffect)
 {
     const Design d = makeDesign({{"A", 2}, {"S", 6}}, AnovaType::IndependentGroups, 2);

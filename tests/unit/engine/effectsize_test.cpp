@@ -83,10 +83,27 @@ TEST(PostHocPower, AgreesWithAnIndependentNoncentralF)
             << c.d1 << "," << c.d2 << "," << c.phi;
     // No effect: the power falls to the significance level.
     EXPECT_NEAR(PostHocPower(3, 20, 0.05, 1e-3).value_or(-1), 0.05, 1e-4);
-    // Nothing where the Poisson sum would need df beyond 32767 or the input is unusable.
-    EXPECT_FALSE(PostHocPower(1, 20, 0.05, 200.0).has_value());
+    // Nothing where the input is unusable.
     EXPECT_FALSE(PostHocPower(2, 20, 0.05, std::nan("")).has_value());
     EXPECT_FALSE(PostHocPower(0, 20, 0.05, 1.0).has_value());
+}
+
+TEST(PostHocPower, StrongEffectsFallBackToTheExactNoncentralF)
+{
+    // Where the series cannot be evaluated (a tail's power factor underflows against a huge
+    // series sum, or the sum would need df beyond 32767) it used to print .36, 0 or nothing.
+    struct Case { int d1, d2; double phi; };
+    for (const Case c : {Case{1, 16000, 12.0}, Case{3, 1000, 20.0}, Case{1, 1000, 40.0}, Case{1, 20, 200.0}}) {
+        EXPECT_FALSE(seriesPostHocPower(c.d1, c.d2, 0.05, c.phi).has_value()) << c.d1 << "," << c.d2;
+        EXPECT_NEAR(PostHocPower(c.d1, c.d2, 0.05, c.phi).value_or(-1), 1.0, 1e-9) << c.d1 << "," << c.d2;
+    }
+    // Moderate effects near the failing region keep the series, which agrees with the exact tail.
+    for (const Case c : {Case{1, 16000, 0.5}, Case{10, 500, 1.0}, Case{2, 100, 2.0}}) {
+        const auto series = seriesPostHocPower(c.d1, c.d2, 0.05, c.phi);
+        ASSERT_TRUE(series.has_value()) << c.d1 << "," << c.d2;
+        EXPECT_EQ(PostHocPower(c.d1, c.d2, 0.05, c.phi), series);
+        EXPECT_NEAR(*series, referencePower(c.d1, c.d2, 0.05, (c.d1 + 1) * c.phi * c.phi), 1e-4);
+    }
 }
 
 TEST(FormatFixed, CellTexts)

@@ -63,6 +63,34 @@ TEST(NumberText, StrictReaderWantsTheWholeText)
     }
 }
 
+TEST(NumberText, OutOfRangeGoesTheWayOfItsSize)
+{
+    // Long texts: the size of the number decides, not the sign of the exponent.
+    const std::string huge = "1" + std::string(400, '0') + "e-10";   // 1E+390
+    const std::string tiny = "0." + std::string(400, '0') + "1";     // 1E-401
+    EXPECT_EQ(parseNumber(huge), HUGE_VAL);
+    EXPECT_EQ(parseNumber("-" + huge), -HUGE_VAL);
+    EXPECT_EQ(parseNumber(tiny), 0);
+    EXPECT_EQ(parseNumber("1" + std::string(30, '0') + "E-999"), 0);
+    double d = 7;
+    for (const std::string& out : {huge, tiny, std::string("1E400"), std::string("-1E-400")})
+        EXPECT_EQ(readWholeNumber(out, d), NumberStatus::OutOfRange) << out;
+    EXPECT_EQ(d, 7);
+    EXPECT_FALSE(parseWholeNumber(huge, d));
+    EXPECT_EQ(readWholeNumber("1e-310", d), NumberStatus::Ok);  // small, but not held as 0
+    EXPECT_EQ(readWholeNumber("1,5", d), NumberStatus::NotANumber);
+
+    // Single precision straight from the text.
+    float f = 7;
+    for (const char* out : {"1e39", "-3.5e38", "1e-46", "1e-60"})
+        EXPECT_EQ(readWholeNumber(out, f), NumberStatus::OutOfRange) << out;
+    EXPECT_EQ(f, 7);
+    for (const char* in : {"3.4e38", "1e-40", "0.000", "-0"})
+        EXPECT_EQ(readWholeNumber(in, f), NumberStatus::Ok) << in;
+    EXPECT_EQ(readWholeNumber("16777217", f), NumberStatus::Ok);
+    EXPECT_EQ(f, 16777216.0f);
+}
+
 TEST(DesignLayout, FlatPositionsCycleTheFirstFactorFastest)
 {
     Design d;

@@ -88,6 +88,26 @@ TEST(TableLegend, FactorsNestingAndImplantedScores)
     EXPECT_EQ(legendLines(letters), (std::vector<std::string>{"  Factors", "   A     2", "  (S)    12"}));
 }
 
+TEST(TableLegend, ExactPValuesAndTheImplantedScoresOfATableWithoutF)
+{
+    Design d = drugDesign();
+    d.anovaType = AnovaType::RepeatedMeasures;
+    const std::vector<std::string> lines = legendLines(d, true, true);
+    EXPECT_EQ(lines.back(), "  p = exact upper-tail probability of F.");
+    EXPECT_EQ(lines.size(), legendLines(d).size() + 1);
+    EXPECT_NE(copyTableText(tableHeading(), d, formatTableCells(repeatedTable(), false), true)
+                  .find("  (* = df subtracted).\r\n  p = exact upper-tail probability of F.\r\n\r\n"),
+              std::string::npos);
+    // A table without F-ratios has no p to speak of; its "*" stands on the total.
+    d.anovaType = AnovaType::NoFRatios;
+    EXPECT_EQ(legendLines(d, true, true), legendLines(d));
+    AnovaTable t;
+    t.rows = {{"Source", "df", "SS", "MS", "", ""}, {"D", " 1", " 20", " 20", "", ""}, {"Total", " 8", " 39.5", "", "", ""}};
+    t.lastRow = 2;
+    t.imputedErrorRow = 3;
+    EXPECT_EQ(formatTableCells(t, false)[2][1], " 8*");
+}
+
 TEST(TableCopy, FixedWidthTextAndSelectedRows)
 {
     const auto display = formatTableCells(repeatedTable(), false);

@@ -95,12 +95,12 @@ TEST(CliUnequal, Proportional)
     const std::string factors = " --factor A=2 --factor B=2 --factor R=4";
     const CliRun csv = cli("analyze " + data.path.string() + " --mode proportional --format csv" + factors);
     ASSERT_EQ(csv.code, 0) << csv.err;
-    EXPECT_EQ(csv.out, "Source,df,SS,MS,F,p\n"
-                       "A,1,43.556,43.556,12.10,.018\n"
-                       "B,1,10.889,10.889,3.02,.141\n"
-                       "AxB,1,.444,.444,<1,.737\n"
-                       "  Within,5,18.000,3.6,,\n"
-                       "Total,8,72.889,,,\n");
+    EXPECT_EQ(csv.out, "Source,df,SS,MS,F,p,p_exact\n"
+                       "A,1,43.556,43.556,12.10,.018,0.0176904569270393\n"
+                       "B,1,10.889,10.889,3.02,.141,0.142498422209592\n"
+                       "AxB,1,.444,.444,<1,.737,0.739636701486301\n"
+                       "  Within,5,18.000,3.6,,,\n"
+                       "Total,8,72.889,,,,\n");
     std::string sizes = "Unequal N\n 3\n 4\n 2\n 3\n 4\n 5\n";  // 2, 4 / 3, 5
     for (int i = 0; i < 14; ++i)
         sizes += "1\n";
