@@ -12,6 +12,7 @@
 #include "shell/windowshell.h"
 
 class QCoreApplication;
+class QWidget;
 
 namespace varisect {
 
@@ -67,6 +68,11 @@ private:
     bool showDataEntry(bool loadRecent);
     void showAnovaDesign();
     void showTable(AnovaTable table);
+    // "&Transform Data..." and "&Screen Data...": the window of `role` in front of the grid,
+    // which shows the scores as they change and waits until the window is finished.
+    void showWorkingData(WindowRole role);
+    void workingDataFinished(WindowRole role);
+    void besideGrid(QWidget& window) const;
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
 

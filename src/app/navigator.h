@@ -10,7 +10,7 @@ class QWidget;
 
 namespace varisect {
 
-enum class WindowRole { Main, DataEntry, AnovaDesign, Table };
+enum class WindowRole { Main, DataEntry, AnovaDesign, Table, Transform, Screen };
 
 class Navigator {
 public:

@@ -22,6 +22,9 @@ inline constexpr int kHelpUnequalCellSize = 17;
 inline constexpr int kHelpSpecificComparisons = 18;
 // The "Labels for Levels" window.
 inline constexpr int kHelpLevelLabels = 20;
+// The "Data Transformation" and "Screen Data" windows.
+inline constexpr int kHelpTransformData = 33;
+inline constexpr int kHelpScreenData = 34;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 
