@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFont>
@@ -9,11 +11,14 @@
 #include <QScreen>
 
 #include "data/dataentrywindow.h"
+#include "data/screenwindow.h"
+#include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselector.h"
 #include "means/pairselectordialog.h"
+#include "platform/qtwindowutils.h"
 #include "table/tablewindow.h"
 
 namespace varisect {
@@ -138,8 +143,8 @@ bool Application::showDataEntry(bool loadRecent)
     DataEntryHandOver handOver;
     handOver.anovaDesign = [this] { showAnovaDesign(); };
     handOver.restart = [this] { restart(); };
-    handOver.transformData = [this] { notYetAvailable("data transformation", WindowRole::DataEntry); };
-    handOver.screenData = [this] { notYetAvailable("data screening", WindowRole::DataEntry); };
+    handOver.transformData = [this] { showWorkingData(WindowRole::Transform); };
+    handOver.screenData = [this] { showWorkingData(WindowRole::Screen); };
     handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
     handOver.twoWayGraphs = [this] { notYetAvailable("two-way plot", WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
@@ -153,6 +158,53 @@ bool Application::showDataEntry(bool loadRecent)
     navigator_.hide(WindowRole::Main);
     navigator_.show(WindowRole::DataEntry);
     return true;
+}
+
+void Application::besideGrid(QWidget& window) const
+{
+    const DataEntryWindow* grid = dataEntryWindow();
+    const QScreen* screen = grid ? grid->screen() : nullptr;
+    if (!grid || !screen)
+        return;
+    // To the right of the grid where the screen has room, else at the screen's right edge; level
+    // with the grid's top, so that its scores stay in sight.
+    const QRect area = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QRect gridFrame = grid->frameGeometry();
+    const int x = std::max(area.left(), std::min(gridFrame.right() + 8, area.right() - frame.width()));
+    const int y = std::clamp(gridFrame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height()));
+    window.move(x, y);
+}
+
+void Application::showWorkingData(WindowRole role)
+{
+    DataEntryWindow* grid = dataEntryWindow();
+    if (!grid || !session_.data.accepted())
+        return;
+    WorkingDataHandOver handOver;
+    handOver.scoresChanged = [this] {
+        if (DataEntryWindow* g = dataEntryWindow())
+            g->showTransformedScores();
+    };
+    handOver.finished = [this, role] { workingDataFinished(role); };
+    const WorkingDataParts parts{session_.data, session_.file};
+    if (role == WindowRole::Transform)
+        navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
+    else
+        navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
+    // The grid stays in view, showing the scores as they change, but waits for "&Finished".
+    disableForm(*grid);
+    navigator_.show(role);
+    besideGrid(*navigator_.window(role));
+}
+
+void Application::workingDataFinished(WindowRole role)
+{
+    navigator_.close(role);
+    if (DataEntryWindow* grid = dataEntryWindow()) {
+        enableForm(*grid);
+        navigator_.show(WindowRole::DataEntry);
+    }
 }
 
 void Application::backToData()
@@ -241,7 +293,7 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     request.mode = mode;
     request.useLevelLabels = session_.design.labelsInUse;
     request.problemLabel = session_.design.problemLabel;
-    request.transformed = false;  // the scores cannot be transformed or screened yet
+    request.transformed = session_.data.transformed();
     CellMeansHandOver handOver;
     handOver.returnTo = [this, from] {
         closeMeansWindows();

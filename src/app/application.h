@@ -13,6 +13,7 @@
 #include "shell/windowshell.h"
 
 class QCoreApplication;
+class QWidget;
 
 namespace varisect {
 
@@ -82,6 +83,11 @@ private:
     void showSimpleEffectsTable(AnovaTable table);
     // The windows of the means and of simple effects, when the data or the design move on.
     void closeMeansWindows();
+    // "&Transform Data..." and "&Screen Data...": the window of `role` in front of the grid,
+    // which shows the scores as they change and waits until the window is finished.
+    void showWorkingData(WindowRole role);
+    void workingDataFinished(WindowRole role);
+    void besideGrid(QWidget& window) const;
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
 

@@ -12,6 +12,8 @@
 #include <utility>
 
 #include "data/datafile.h"
+#include "data/screen.h"
+#include "data/transform.h"
 #include "engine/analysis.h"
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -79,8 +81,8 @@ void setOnce(std::optional<std::string>& slot, const std::string& option, const 
 Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
-    const std::vector<std::string> withValue = {"factor", "type", "designate", "nest",
-                                                "effect-sizes", "format", "pair", "panels", "mode"};
+    const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
+                                                "pair",   "panels", "mode",     "transform", "screen"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -107,6 +109,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 a.nests.push_back(*value);
             else if (name == "pair")
                 a.pairs.push_back(*value);
+            else if (name == "transform" || name == "screen")
+                a.steps.push_back({name == "screen", *value});
             else if (name == "panels")
                 setOnce(a.panels, name, *value);
             else if (name == "type")
@@ -451,6 +455,106 @@ Scores readScores(Design& design, const std::string& path)
     return data.values();
 }
 
+namespace {
+
+// The parts of a step's value between colons.
+std::vector<std::string> colonParts(const std::string& value)
+{
+    std::vector<std::string> parts(1);
+    for (const char c : value) {
+        if (c == ':')
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+// A constant of a step: a whole number text that single precision can hold.
+float stepNumber(const std::string& text, const std::string& where)
+{
+    double value = 0;
+    if (!parseWholeNumber(text, value))
+        fail(where + ": " + inQuotes(text) + " is not a number.");
+    const std::optional<float> single = singleValue(value);
+    if (!single)
+        fail(where + ": " + inQuotes(text) + " is beyond the range of the scores (about 3.4E+38).");
+    return *single;
+}
+
+Scores transformStep(const Scores& scores, const std::string& value, const std::string& where)
+{
+    const std::vector<std::string> parts = colonParts(value);
+    const std::string name = lowered(parts[0]);
+    struct Known {
+        const char* name;
+        Transformation transformation;
+        bool constant;
+    };
+    static const Known known[] = {
+        {"log", Transformation::Logarithm, false},
+        {"rank", Transformation::RankOrder, false},
+        {"arcsin", Transformation::Arcsin, false},
+        {"add", Transformation::AddConstant, true},
+        {"multiply", Transformation::MultiplyByConstant, true},
+        {"power", Transformation::RaiseToPower, true},
+    };
+    const Known* step = nullptr;
+    for (const Known& k : known)
+        if (name == k.name)
+            step = &k;
+    if (!step)
+        fail(where + ": choose log, rank, arcsin, add:C, multiply:C or power:C.");
+    if (parts.size() != (step->constant ? 2u : 1u))
+        fail(where + (step->constant ? ": write " + name + ":C with the constant, for example " + name + ":10."
+                                     : ": " + name + " takes no constant."));
+    const float c = step->constant ? stepNumber(parts[1], where) : 0.0f;
+    // An exponent of 0 is taken as asked for: every score becomes 1.
+    TransformResult result = transformScores(scores, step->transformation, c);
+    if (!result.ok())
+        failWith(result.message->title, result.reason, where);
+    return std::move(result.scores);
+}
+
+Scores screenStep(const Scores& scores, const std::string& value, const std::string& where)
+{
+    const std::vector<std::string> parts = colonParts(value);
+    const std::string name = lowered(parts[0]);
+    ScreenRule rule;
+    if (name == "less")
+        rule.condition = ScreenCondition::Less;
+    else if (name == "equal")
+        rule.condition = ScreenCondition::Equal;
+    else if (name == "greater")
+        rule.condition = ScreenCondition::Greater;
+    else if (name == "between")
+        rule.condition = ScreenCondition::Between;
+    else
+        fail(where + ": choose less:A:R, equal:A:R, greater:A:R or between:LOW:HIGH:R.");
+    const bool between = rule.condition == ScreenCondition::Between;
+    if (parts.size() != (between ? 4u : 3u))
+        fail(where + (between ? ": write between:LOW:HIGH:R, for example between:1:5:0."
+                              : ": write " + name + ":A:R, the value compared with and its replacement."));
+    rule.value = stepNumber(parts[1], where);
+    if (between)
+        rule.upper = stepNumber(parts[2], where);
+    rule.replacement = stepNumber(parts.back(), where);
+    if (const std::optional<Message> problem = screenProblem(rule))
+        failWith(problem->title, problem->text, where);
+    return screenScores(scores, rule);
+}
+
+}  // namespace
+
+Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps)
+{
+    for (const DataStep& step : steps) {
+        const std::string where = (step.screen ? "--screen " : "--transform ") + inQuotes(step.value);
+        scores = step.screen ? screenStep(scores, step.value, where) : transformStep(scores, step.value, where);
+    }
+    return scores;
+}
+
 }  // namespace clisupport
 
 using namespace clisupport;
@@ -480,7 +584,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
         fail("--effect-sizes needs an independent-groups design that is not nested.");
 
-    const Scores scores = readScores(design, a.dataPath);
+    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
 
     CliPrompts prompts(err);
     const std::optional<AnovaTable> table = analyseDesign(design, scores, prompts);
@@ -514,15 +618,17 @@ std::string cliUsage()
     return "Usage: varisect-cli analyze DATAFILE --factor NAME=LEVELS --factor NAME=LEVELS ...\n"
            "                    --type independent|repeated|none [--designate FACTOR]\n"
            "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
-           "                    [--format text|csv|json]\n"
+           "                    [--format text|csv|json] [--transform STEP ...] [--screen STEP ...]\n"
            "       varisect-cli analyze DATAFILE --mode attrition|unweighted|proportional|groupsizes\n"
            "                    --factor NAME=LEVELS ... [--nest NESTED:OUTER ...] [--format text|csv|json]\n"
            "       varisect-cli means DATAFILE --factor NAME=LEVELS ... [--designate FACTOR]\n"
            "                    [--type TYPE] [--nest NESTED:OUTER ...] [--pair FIRST,SECOND ...]\n"
            "                    [--panels FACTOR] [--format text|csv|json]\n"
+           "                    [--transform STEP ...] [--screen STEP ...]\n"
            "       varisect-cli simple-effects DATAFILE --factor NAME=LEVELS ...\n"
            "                    --type independent|repeated --designate FACTOR\n"
            "                    [--nest NESTED:OUTER ...] [--pair FIRST,SECOND] [--format text|csv|json]\n"
+           "                    [--transform STEP ...] [--screen STEP ...]\n"
            "       varisect-cli --help\n"
            "\n"
            "Factorial analysis of variance of DATAFILE, which holds one score per line for every\n"
@@ -540,6 +646,15 @@ std::string cliUsage()
            "                         independent groups, not nested\n"
            "  --format FORMAT        text (default), csv or json; csv and json add p_exact, the\n"
            "                         exact upper tail of F beside the approximate p\n"
+           "  --transform STEP       transforms every score before the analysis: log (natural\n"
+           "                         logarithm, scores > 0), rank (ranks, ties get the mean rank),\n"
+           "                         arcsin (2 arcsin x, scores 0 to 1), add:C, multiply:C or\n"
+           "                         power:C (power:0 makes every score 1)\n"
+           "  --screen STEP          replaces the scores that meet a condition by R: less:A:R,\n"
+           "                         equal:A:R (within 0.00001 of A), greater:A:R or\n"
+           "                         between:LOW:HIGH:R (limits excluded)\n"
+           "                         --transform and --screen may be repeated; the steps run in\n"
+           "                         the order given (analyze, means and simple-effects)\n"
            "\n"
            "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
            "factor and gives the size of every cell (group); the scores follow cell by cell\n"

@@ -60,6 +60,12 @@ private:
     std::ostream& err_;
 };
 
+// One --transform or --screen option, as given.
+struct DataStep {
+    bool screen = false;
+    std::string value;
+};
+
 struct Arguments {
     std::string dataPath;
     bool haveDataPath = false;
@@ -72,6 +78,7 @@ struct Arguments {
     std::vector<std::string> pairs;    // "A,B" as given (means, simple-effects)
     std::optional<std::string> panels; // the third factor (means)
     std::optional<std::string> mode;   // an unequal-cell-size analysis (analyze)
+    std::vector<DataStep> steps;       // --transform and --screen, in the order given
     bool help = false;
 };
 
@@ -85,6 +92,10 @@ void applyNesting(Design& design, const std::vector<std::string>& nests);
 void applyTypeAndDesignation(Design& design, const Arguments& a);
 // The scores of the data file, checked against the design; the imputed count goes into `design`.
 Scores readScores(Design& design, const std::string& path);
+
+// The scores after every --transform and --screen step in order; a step that cannot be
+// applied to the scores it meets ends the run with its message.
+Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps);
 
 enum class Format { Text, Csv, Json };
 Format parseFormat(const std::optional<std::string>& value);

@@ -139,9 +139,9 @@ std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids)
     return out;
 }
 
-std::string meansText(const std::vector<MeansGrid>& grids)
+std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
 {
-    std::string out = cellMeansPrintHeading(false) + "\n";
+    std::string out = cellMeansPrintHeading(transformed) + "\n";
     for (const MeansGrid& grid : grids) {
         out += "\n";
         for (const std::string& line : meansTableLines(grid, {}))
@@ -180,7 +180,7 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     int panelFactor = 0;
     if (a.panels)
         panelFactor = resolveFactor(design, *a.panels, "--panels " + inQuotes(*a.panels));
-    const Scores scores = readScores(design, a.dataPath);
+    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
 
     // Walk the pairs (and the levels of the panel factor) as the window's buttons do.
     CellMeansBrowser browser(design, scores, pairs, CellMeansMode::Means, false);
@@ -208,7 +208,7 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     else if (format == Format::Csv)
         out << meansCsv(design, grids);
     else
-        out << meansText(grids);
+        out << meansText(grids, !a.steps.empty());
     return kExitTable;
 }
 
@@ -244,7 +244,7 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
         pair = selector.pairs().front();
     else
         fail("--pair is missing: choose one of " + pairList(design, selector.pairs()) + ".");
-    const Scores scores = readScores(design, a.dataPath);
+    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
 
     const ShownPair shown = showPair(design, pair);
     CliPrompts prompts(err);

@@ -24,6 +24,7 @@
 #include "data/datafilewriter.h"
 #include "data/scoreentry.h"
 #include "data/scoremodel.h"
+#include "data/transform.h"
 #include "output/document.h"
 #include "platform/platform.h"
 #include "shell/windowshell.h"
@@ -356,6 +357,13 @@ bool DataEntryWindow::scoreKey(QKeyEvent* event)
 
 bool DataEntryWindow::dataOk()
 {
+    // Transformed scores not edited since: the grid shows them rounded, so they are accepted as
+    // they are rather than read back from the grid.
+    if (data_.accepted() && data_.transformed()) {
+        data_.accept(data_.scores());
+        setLeadingOn(true);
+        return true;
+    }
     const ScoreColumnCheck check = checkScoreColumn(model_->texts(), model_->imputedMarks());
     if (!check.ok()) {
         goToRow(static_cast<int>(check.row));
@@ -399,6 +407,7 @@ void DataEntryWindow::clearAllData()
 {
     model_->clearAll();
     confirmed_.clear();
+    data_.markRaw();
     dataChanged();
     goToRow(0);
 }
@@ -492,12 +501,28 @@ void DataEntryWindow::toggleImputedMark()
     dataChanged();
 }
 
+void DataEntryWindow::showTransformedScores()
+{
+    const Scores& scores = data_.scores();
+    std::vector<std::string> texts;
+    texts.reserve(scores.size());
+    std::size_t widest = 0;
+    for (float x : scores) {
+        texts.push_back(scoreDisplayText(x));
+        if (texts.back().size() > texts[widest].size())
+            widest = texts.size() - 1;
+    }
+    model_->setScores(texts, model_->imputedMarks());
+    if (!texts.empty())
+        widenToFit(texts[widest]);
+}
+
 // ---- Printing ----
 
 OutputDocument DataEntryWindow::printedDocument() const
 {
     OutputDocument document;
-    document.fixedLines(model_->printLines(design_.problemLabel, false));
+    document.fixedLines(model_->printLines(design_.problemLabel, data_.transformed()));
     return document;
 }
 
@@ -724,6 +749,7 @@ void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long cou
     file_.dataFromFile = true;
     file_.dataChanged = false;
     data_.withdraw();
+    data_.markRaw();
     setLeadingOn(false);
 }
 

@@ -99,6 +99,10 @@ public:
     OutputDocument printedDocument() const;
     void restartClicked();
 
+    // The scores in use after a transformation, screen or revert, shown as "#0.00#" texts
+    // (imputed marks kept). The scores stay accepted.
+    void showTransformedScores();
+
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 

@@ -27,6 +27,9 @@ inline constexpr int kHelpCellMeans = 30;
 inline constexpr int kHelpPairSelection = 31;
 inline constexpr int kHelpPanels = 32;
 inline constexpr int kHelpSimpleEffects = 33;
+// The "Data Transformation" and "Screen Data" windows.
+inline constexpr int kHelpTransformData = 34;
+inline constexpr int kHelpScreenData = 35;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

@@ -39,7 +39,8 @@ const QString kFaqPage = QStringLiteral("faq.html");
 
 // The pages in the order of the contents.
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
-                                  "savedata.html", "cellmeans.html", "faq.html", "howtousehelp.html"};
+                                  "savedata.html", "cellmeans.html", "transform.html", "screen.html",
+                                  "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
     int context;
@@ -64,6 +65,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpSimpleEffects, "cellmeans.html", "simple"},
     {kHelpOpenDataFile, "opendata.html", ""},
     {kHelpSaveDataFile, "savedata.html", ""},
+    {kHelpTransformData, "transform.html", ""},
+    {kHelpScreenData, "screen.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

@@ -20,14 +20,31 @@ RecentFileRecord DesignState::recentRecord(const std::string& path) const
 
 void AcceptedData::accept(Scores scores)
 {
+    okScores_ = scores;
     scores_ = std::move(scores);
     accepted_ = true;
+    // Transformed values accepted again from the grid are still transformed.
+    okTransformed_ = transformed_;
 }
 
 void AcceptedData::clear()
 {
     scores_.clear();
+    okScores_.clear();
     accepted_ = false;
+    transformed_ = okTransformed_ = false;
+}
+
+void AcceptedData::transformTo(Scores scores)
+{
+    scores_ = std::move(scores);
+    transformed_ = true;
+}
+
+void AcceptedData::revert()
+{
+    scores_ = okScores_;
+    transformed_ = okTransformed_;
 }
 
 void Session::adoptPreferences(const Preferences& loaded)

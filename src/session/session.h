@@ -53,20 +53,40 @@ struct DesignState {
 // The scores "Data OK" accepted, and this run's outlier-check setting. The scores are only
 // readable as a whole set: accepting replaces them, withdrawing (an edit after "Data OK") shuts
 // the way on until they are accepted again.
+//
+// Transformations and screens work on the scores the analysis uses (`scores()`) and keep the
+// OK'd scores (`okScores()`, as "Data OK" accepted them) so that they can be restored. Whether
+// the scores in use were transformed or screened is kept beside them: printouts say
+// "transformed" then.
 class AcceptedData {
 public:
+    // The OK'd scores and the scores in use both become `scores`.
     void accept(Scores scores);
     void withdraw() { accepted_ = false; }
     void clear();
 
     bool accepted() const { return accepted_; }
     const Scores& scores() const { return scores_; }
+    const Scores& okScores() const { return okScores_; }
+
+    // A transformation or screen was applied: `scores` are now in use and marked transformed.
+    void transformTo(Scores scores);
+    // "Revert to OK'd Data": the OK'd scores are in use again, marked as they were when accepted.
+    void revert();
+    // The scores in use were transformed or screened (printouts say "Transformed Data").
+    bool transformed() const { return transformed_; }
+    // New data came into the grid (opened from a file, or cleared for typing): whatever is
+    // accepted next is raw.
+    void markRaw() { transformed_ = okTransformed_ = false; }
 
     bool outlierCheck = true;  // the preference unless changed at "Data OK"
 
 private:
     Scores scores_;
+    Scores okScores_;
     bool accepted_ = false;
+    bool transformed_ = false;
+    bool okTransformed_ = false;  // the OK'd scores were themselves transformed values
 };
 
 // The tables the analyses of this pass produced. They are values: a window that shows one gets

@@ -234,7 +234,7 @@ private slots:
         for (int context : {kHelpMainWindow, kHelpNumberOfFactors, kHelpNumberOfLevels, kHelpFactorName,
                             kHelpProblemLabel, kHelpRecentFiles, kHelpPreferences, kHelpUnequalCellSize,
                             kHelpSpecificComparisons, kHelpLevelLabels, kHelpOpenDataFile, kHelpSaveDataFile,
-                            kHelpOnHelp}) {
+                            kHelpTransformData, kHelpScreenData, kHelpOnHelp}) {
             const QString page = QtHelpViewer::pageForContext(context), anchor = QtHelpViewer::anchorForContext(context);
             QVERIFY2(page != QStringLiteral("contents.html") && (anchor.isEmpty() || anchorsOf(page).contains(anchor)),
                      qPrintable(QString::number(context)));

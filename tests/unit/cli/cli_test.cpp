@@ -288,6 +288,67 @@ TEST(Cli, BadInputIsRefusedWithAClearMessage)
     EXPECT_TRUE(help.out.starts_with("Usage: varisect-cli analyze")) << help.out;
 }
 
+// --transform and --screen change the scores read, in the order given, exactly as the same
+// values written into the file would analyse.
+TEST(Cli, TransformAndScreenStepsRunInOrder)
+{
+    TempDir dir;
+    const std::string design = " --factor A=2 --factor S=3 --type none --format json";
+    const std::string raw = "analyze " + dir.file("raw.dat", "1\n2\n3\n4\n5\n6\n");
+    const auto same = [&](const std::string& steps, const std::vector<double>& values) {
+        std::string text;
+        for (double v : values) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.9g\n", static_cast<double>(static_cast<float>(v)));
+            text += buf;
+        }
+        const CliRun stepped = cli(raw + design + steps);
+        const CliRun direct = cli("analyze " + dir.file("direct.dat", text) + design);
+        ASSERT_EQ(stepped.code, 0) << stepped.err;
+        ASSERT_EQ(direct.code, 0) << direct.err;
+        EXPECT_EQ(stepped.out, direct.out) << steps;
+    };
+    // ln(10 x), each step held in single precision like the scores themselves.
+    std::vector<double> logs;
+    for (int x = 1; x <= 6; ++x)
+        logs.push_back(std::log(static_cast<double>(static_cast<float>(10.0 * x))));
+    same(" --transform multiply:10 --transform LOG", logs);
+    // 2 and 3 become 10, then ranks with the ties sharing 5.5; the other order ranks first.
+    same(" --screen between:1:4:10 --transform rank", {1, 5.5, 5.5, 2, 3, 4});
+    same(" --transform rank --screen=between:1:4:10", {1, 10, 10, 4, 5, 6});
+    same(" --transform power:0 --transform add:-0.5 --screen equal:0.5:7", {7, 7, 7, 7, 7, 7});
+
+    // The same checks as the windows make, as messages that end the run.
+    const std::string zero = "analyze " + dir.file("zero.dat", "0\n1\n0.5\n1\n1\n1\n") + design;
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {zero + " --transform arcsin --transform log",
+         "varisect-cli: --transform \"log\"\nTransformation Halted!: The transformation cannot be carried out for "
+         "these data (all scores must be >0).\n"},
+        {zero + " --transform power:-2",
+         "Transformation Halted: The transformation cannot be carried out for these data (zero cannot be taken to a "
+         "negative power)\n"},
+        {zero + " --transform add:-1 --transform power:1.5", "(all scores must be >0 for an exponent of 1.5)\n"},
+        {raw + design + " --transform multiply:1e30 --transform power:2",
+         "\nProgram Limitation!: The transformation cannot be applied because a resulting value is too large"},
+        {raw + design + " --screen between:5:1:0",
+         "varisect-cli: --screen \"between:5:1:0\"\nLimits Reversed!: Please enter the lower limit in the left (>) "
+         "box and the upper limit in the right (<) box.\n"},
+        {raw + design + " --transform sqrt", "choose log, rank, arcsin, add:C, multiply:C or power:C.\n"},
+        {raw + design + " --transform multiply", "write multiply:C with the constant, for example multiply:10.\n"},
+        {raw + design + " --transform log:2", "log takes no constant.\n"},
+        {raw + design + " --transform add:1,5", "\"1,5\" is not a number.\n"},
+        {raw + design + " --transform add:1e39", "is beyond the range of the scores (about 3.4E+38).\n"},
+        {raw + design + " --screen equal:2", "write equal:A:R, the value compared with and its replacement.\n"},
+        {raw + design + " --screen within:1:2:3", "choose less:A:R, equal:A:R, greater:A:R or between:LOW:HIGH:R.\n"},
+    };
+    for (const auto& [args, expected] : refused) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.code, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_NE(("\n" + r.err).find(expected), std::string::npos) << expected << "\ngot: " << r.err;
+    }
+}
+
 TEST(Cli, JsonQuotingEscapesControlCharactersOnly)
 {
     EXPECT_EQ(jsonQuoted("a\"b\\c"), "\"a\\\"b\\\\c\"");

@@ -54,6 +54,12 @@ TEST(CliMeans, TablesPanelsAndFormats)
                         "3         4.0  11.0       7.5\n"
                         "Marginal  3.0   8.0       5.5\n");
 
+    // Transformed scores say so; the means are those of the transformed scores.
+    const CliResult doubled = cli(run + "--designate Reps --transform multiply:2 --screen greater:20:0");
+    ASSERT_EQ(doubled.code, 0) << doubled.err;
+    EXPECT_TRUE(doubled.out.starts_with("  Cell means, using transformed data\n\n")) << doubled.out;
+    EXPECT_TRUE(contains(doubled.out, "\n3         8.0  10.0       9.0\n")) << doubled.out;
+
     // Without a designated factor every pair is shown; json keeps full precision.
     const CliResult json = cli(run + "--format json");
     ASSERT_EQ(json.code, 0) << json.err;
@@ -110,6 +116,11 @@ TEST(CliSimpleEffects, TablesAndRefusals)
                        "B at A 1,2,4.00,2.00,1.00,.424,0.421875\n"
                        "B at A 2,2,28.00,14.00,7.00,.027,0.027\n"
                        "  Within,6,12.00,2.00,,,\n");
+
+    // Doubled scores: four times the sums of squares, the same F-ratios.
+    const CliResult doubled = cli(six + "--type independent --designate Reps --format csv --transform multiply:2");
+    ASSERT_EQ(doubled.code, 0) << doubled.err;
+    EXPECT_TRUE(contains(doubled.out, "\nA at B 1,1,64.00,64.00,8.00,.029,0.0300197452875444\n")) << doubled.out;
 
     // Repeated measures with a nested pair: the pair of substantive factors is not available.
     const CliResult nested = cli(six + "--type repeated --designate Reps --nest B:A");
