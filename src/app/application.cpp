@@ -228,7 +228,7 @@ void Application::showAnovaDesign()
         handOver.enterCellSizes = [this] { notYetAvailable("cell size grid", WindowRole::AnovaDesign); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
-        const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
+        const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
     }

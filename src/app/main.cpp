@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/application.h"
+#include "data/datafilewriter.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtdesktop.h"
 #include "platform/qtdialogs.h"
@@ -12,6 +13,8 @@
 
 int main(int argc, char* argv[])
 {
+    // A file-size limit then makes a save fail with its message instead of ending the program.
+    varisect::ignoreFileSizeSignal();
     QApplication qapp(argc, argv);
     varisect::setApplicationIdentity(qapp);
     // The program ends by its exit path only, never because every window happens to be hidden.

@@ -436,14 +436,8 @@ void DataEntryWindow::removeSingleScore()
 
 void DataEntryWindow::copyScores()
 {
-    // The texts as the grid shows them, so that they paste back into a grid.
-    std::string text;
-    text.reserve(model_->texts().size() * 8);
-    for (const std::string& t : model_->texts()) {
-        text += t;
-        text += "\r\n";
-    }
-    shell_->copyText(text, MessageIcon::Critical);
+    // The texts as the grid shows them, red ones with their "I", so that they paste back whole.
+    shell_->copyText(copiedScoresText(model_->texts(), model_->imputedMarks()), MessageIcon::Critical);
 }
 
 void DataEntryWindow::pasteScores()
@@ -459,31 +453,18 @@ void DataEntryWindow::pasteScores()
                          "into which you want to paste."));
         return;
     }
-    std::vector<std::string> lines(1);
-    for (char c : *clip) {
-        if (c == '\n') {
-            lines.emplace_back();
-        } else if (c == '\r' || c == ' ') {
-            continue;
-        } else if ((c >= '0' && c <= '9') || c == ',' || c == '-' || c == '.') {
-            lines.back() += c;
-        } else {
-            tell(errorMessage("The clipboard contains non-numerical characters.  These cannot be pasted.  This "
-                              "problem may arise because the Clipboard data is not a vertical list of scores."));
-            return;
-        }
-    }
-    // A list copied from another program usually ends with a line break.
-    while (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    if (static_cast<long>(lines.size()) > model_->scoreCount() - start) {
-        tell(errorMessage("The data on the clipboard will not fit into the specified factorial structure."));
+    const PastedScores pasted = parsePastedScores(*clip, model_->scoreCount() - start);
+    if (!pasted.ok()) {
+        tell(*pasted.problem);
         return;
     }
-    model_->fillFrom(start, lines);
-    for (const std::string& line : lines)
-        if (line.size() > 8)
-            widenToFit(line);
+    model_->fillFrom(start, pasted.texts);
+    for (std::size_t i = 0; i < pasted.texts.size(); ++i) {
+        if (pasted.imputed[i])
+            model_->setScore(start + static_cast<int>(i), pasted.texts[i], true);
+        if (pasted.texts[i].size() > 8)
+            widenToFit(pasted.texts[i]);
+    }
     dataChanged();
 }
 
@@ -535,15 +516,8 @@ void DataEntryWindow::printData()
 
 DataLayout DataEntryWindow::gridLayout() const
 {
-    DataLayout layout;
-    // Empty cells at the end are not written, so a grid saved half typed opens again.
-    int last = model_->scoreCount() - 1;
-    while (last >= 0 && model_->text(last).empty())
-        --last;
-    layout.items.reserve(static_cast<std::size_t>(last + 1));
-    for (int r = 0; r <= last; ++r)
-        layout.items.push_back(ScoreItem{model_->text(r), 0.0f, model_->imputed(r)});
-    return layout;
+    // Every row a line, empty cells blank: a grid saved half typed opens again as it was.
+    return gridDataLayout(model_->texts(), model_->imputedMarks());
 }
 
 void DataEntryWindow::showSavingIndicator(const std::string& path)
@@ -616,28 +590,12 @@ bool DataEntryWindow::saveLayout(const DataLayout& layout)
 
 bool DataEntryWindow::unsavableScore()
 {
-    const DataLayout layout = gridLayout();
-    for (std::size_t r = 0; r < layout.items.size(); ++r) {
-        const std::string& text = layout.items[r].text;
-        // A data file holds numbers only: an empty cell between scores, an "X" or a text such as
-        // "1,5" would make a file that cannot be opened again.
-        std::string problem;
-        ScoreItem item;
-        if (text.find_first_not_of(" \t") == std::string::npos)
-            problem = " is empty, while scores follow it.";
-        else if (text.back() == 'I' || parseScoreText(text, item) != ScoreTextProblem::None)
-            problem = ", " + quotedForMessage(text) + ", is not a number.";
-        else
-            continue;
-        goToRow(static_cast<int>(r));
-        tell({"Wait",
-              "The score in row " + std::to_string(r + 1) + problem +
-                  "  A data file holds numbers only, so the data have not been saved.  Please correct the "
-                  "score, or remove it with \"Remove Single Score\", and save again.",
-              MessageButtons::Ok, MessageIcon::Critical});
-        return true;
-    }
-    return false;
+    const ScoreSaveCheck check = checkScoresForSaving(model_->texts(), model_->imputedMarks());
+    if (check.ok())
+        return false;
+    goToRow(static_cast<int>(check.row));
+    tell(*check.problem);
+    return true;
 }
 
 bool DataEntryWindow::saveDataFile()
@@ -691,40 +649,20 @@ bool DataEntryWindow::confirmLeave(LeaveMode mode)
     return leave;
 }
 
-std::optional<long> DataEntryWindow::countFileItems(const std::string& path)
+std::optional<GridDataResult> DataEntryWindow::readFileItems(const std::string& path)
 {
     for (;;) {
-        ItemCount count;
+        GridDataResult read;
         {
             BusyScope busy(platform_.desktop);
-            count = countItems(std::filesystem::path(path));
+            read = readGridDataFile(std::filesystem::path(path), model_->scoreCount());
         }
-        if (count.ok())
-            return count.count;
-        const DialogAnswer answer = tell(dataFileProblemMessage(*count.error));
-        if (answer != DialogAnswer::Retry)
-            return std::nullopt;
-    }
-}
-
-std::optional<std::vector<ScoreItem>> DataEntryWindow::readFileItems(const std::string& path, long wanted)
-{
-    PlainDataResult read;
-    for (;;) {
-        {
-            BusyScope busy(platform_.desktop);
-            read = readPlainDataFile(std::filesystem::path(path));
-        }
-        // Items past the ones wanted do not matter; a problem before them loads nothing.
-        if (read.ok() || static_cast<long>(read.items.size()) >= wanted)
-            break;
-        // A file that went missing since it was counted may be back after Retry.
+        if (read.ok())
+            return read;
+        // A file that went missing may be back after Retry.
         if (tell(dataFileProblemMessage(*read.error)) != DialogAnswer::Retry)
             return std::nullopt;
     }
-    if (static_cast<long>(read.items.size()) > wanted)
-        read.items.resize(static_cast<std::size_t>(wanted));
-    return std::move(read.items);
 }
 
 void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long count)
@@ -773,11 +711,11 @@ void DataEntryWindow::openDataFile()
         if (answer == DialogAnswer::Cancel)
             return;
         if (answer == DialogAnswer::Yes) {
-            const auto items = readFileItems(path, n);
-            if (!items)
+            const auto read = readFileItems(path);
+            if (!read)
                 return;
             DataLayout copy;
-            copy.items = *items;
+            copy.items = read->items;
             if (!saveLayout(copy))
                 return;
             path = file_.saveFileName;
@@ -786,21 +724,21 @@ void DataEntryWindow::openDataFile()
         }
     }
 
-    const std::optional<long> count = countFileItems(path);
-    if (!count)
+    auto read = readFileItems(path);
+    if (!read)
         return;
-    if (*count != n) {
-        const DialogAnswer answer = tell(wrongFileSelectedMessage(path, *count, n));
+    const long count = read->count();
+    if (count != n) {
+        const DialogAnswer answer = tell(wrongFileSelectedMessage(path, count, n));
         if (answer == DialogAnswer::Abort)
             return;
         if (answer == DialogAnswer::Retry && tell(dangerMessage()) != DialogAnswer::Ok)
             return;
     }
-    const auto items = readFileItems(path, std::min(n, *count));
-    if (!items)
-        return;
+    if (count > n)
+        read->items.resize(static_cast<std::size_t>(n));
     file_.openFileName = path;
-    fillFromFile(*items, *count);
+    fillFromFile(read->items, count);
     const auto& entries = recentFiles_.entries;
     if ((entries.empty() || entries.front().path != path) && (file_.dataFromFile || file_.dataSaved))
         putOnTopOfRecentList(path);
@@ -810,17 +748,14 @@ bool DataEntryWindow::loadRecentDataFile()
 {
     const std::string path = file_.openFileName;
     const long n = model_->scoreCount();
-    const std::optional<long> count = countFileItems(path);
-    if (!count)
+    const auto read = readFileItems(path);
+    if (!read)
         return false;
-    if (*count != n) {
+    if (read->count() != n) {
         tell(scoreCountMismatchMessage(design_.design.factorCount() >= 3));
         return false;
     }
-    const auto items = readFileItems(path, n);
-    if (!items)
-        return false;
-    fillFromFile(*items, *count);
+    fillFromFile(read->items, read->count());
     return true;
 }
 

@@ -131,10 +131,9 @@ private:
     bool saveLayout(const DataLayout& layout);
     bool updateInPlace();
     void putOnTopOfRecentList(const std::string& path);
-    // Counts the items of `path`; tells the user about a file that cannot be counted.
-    std::optional<long> countFileItems(const std::string& path);
-    // Reads the first `wanted` items of `path`; tells the user when fewer can be read.
-    std::optional<std::vector<ScoreItem>> readFileItems(const std::string& path, long wanted);
+    // Reads `path` for the grid, every line a cell (see readGridDataFile); tells the user about a
+    // file that cannot be read, and reads again on Retry.
+    std::optional<GridDataResult> readFileItems(const std::string& path);
     void fillFromFile(const std::vector<ScoreItem>& items, long count);
 
     WindowShell* shell_;

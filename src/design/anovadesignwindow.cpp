@@ -69,6 +69,7 @@ AnovaDesignWindow::AnovaDesignWindow(AnovaDesignParts parts, ShellContext shell,
       design_(parts.design),
       mode_(parts.mode),
       data_(parts.data),
+      preferences_(parts.preferences),
       shell_(new WindowShell(*this, std::move(shell))),
       handOver_(std::move(handOver)),
       choices_(parts.design, parts.mode)
@@ -344,7 +345,9 @@ void AnovaDesignWindow::prepareTable()
     {
         const BusyScope busy(platform.desktop);
         AskingPrompts prompts(platform.dialogs, platform.desktop);
-        table = analyseDesign(design, data_.scores(), prompts);
+        AnalysisOptions options;
+        options.exactP = preferences_.exactPValues;
+        table = analyseDesign(design, data_.scores(), prompts, options);
     }
     if (!table) {
         tableShown_ = false;

@@ -284,6 +284,9 @@ void MainWindow::buildMenus()
     outlierCheck_ = checkable(prefs, "Check &Keyboard Input for Outliers", "outlierCheckAction");
     showFs_ = checkable(prefs, "Show &F-ratios less than one", "showFsAction");
     runMaximized_ = checkable(prefs, "Run &Maximized", "runMaximizedAction");
+    exactP_ = checkable(prefs, "&Exact p-values", "exactPAction");
+    exactP_->setChecked(state_.preferences.exactPValues);
+    connect(exactP_, &QAction::triggered, this, [this](bool on) { preferenceToggled(kKeyExactP, on); });
     useLabels_->setChecked(state_.preferences.useLevelLabels);
     outlierCheck_->setChecked(state_.preferences.outlierCheck);
     showFs_->setChecked(state_.preferences.showFsBelowOne);
@@ -579,6 +582,8 @@ void MainWindow::preferenceToggled(const char* key, bool on)
         p.showFsBelowOne = on;
     } else if (k == kKeyRunMaximized) {
         p.runMaximized = on;
+    } else if (k == kKeyExactP) {
+        p.exactPValues = on;
     }
     refresh(false);
     if (!storePreference(platform_.settings, key, on))

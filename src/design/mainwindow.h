@@ -112,6 +112,7 @@ private:
     QAction* outlierCheck_ = nullptr;
     QAction* showFs_ = nullptr;
     QAction* runMaximized_ = nullptr;
+    QAction* exactP_ = nullptr;
     QAction* attrition_ = nullptr;
     QAction* unweighted_ = nullptr;
     QAction* proportional_ = nullptr;

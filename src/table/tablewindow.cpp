@@ -112,7 +112,7 @@ OutputDocument TableWindow::printedDocument() const
 {
     OutputDocument document;
     std::vector<std::string> lines{"     " + heading()};
-    for (const std::string& line : legendLines(request_.design))
+    for (const std::string& line : legendLines(request_.design, true, working_.exactP))
         lines.push_back(line);
     lines.emplace_back();
     document.fixedLines(std::move(lines));
@@ -164,7 +164,7 @@ void TableWindow::buildControls()
     legend_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_->setText(qs([&] {
         std::string text;
-        for (const std::string& line : legendLines(request_.design, request_.origin != TableOrigin::UnequalCellSizes)) {
+        for (const std::string& line : legendLines(request_.design, request_.origin != TableOrigin::UnequalCellSizes, working_.exactP)) {
             if (!text.empty())
                 text += '\n';
             text += line;
@@ -392,7 +392,8 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
         return;
     // One adjustment per menu choice, so that later clicks only select.
     adjusting_ = false;
-    const ProbabilityContext context{false, request_.unequalCellMode};
+    ProbabilityContext context{false, request_.unequalCellMode};
+    context.exact = working_.exactP;
     if (adjustErrorDf(working_, request_.design, gridRow + 2, shell_->dialogs(), context)) {
         rebuildDisplay();
         fillGrid();
@@ -401,7 +402,7 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 
 void TableWindow::copyTable()
 {
-    shell_->copyText(copyTableText(heading(), request_.design, display_));
+    shell_->copyText(copyTableText(heading(), request_.design, display_, working_.exactP));
 }
 
 void TableWindow::copyRows()

@@ -69,7 +69,7 @@ struct HandOverLog {
 
 AnovaDesignParts parts(Session& state)
 {
-    return {state.design, state.mode, state.data};
+    return {state.design, state.mode, state.data, state.preferences};
 }
 
 // A window's surroundings: fake platform, application state, hand-over record.

@@ -175,7 +175,7 @@ private slots:
         int tables = 0;
         AnovaDesignHandOver h;
         h.tableReady = [&](AnovaTable) { ++tables; };
-        AnovaDesignWindow window({session.design, session.mode, session.data}, shellContext(fake, &exits), h);
+        AnovaDesignWindow window({session.design, session.mode, session.data, session.preferences}, shellContext(fake, &exits), h);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* none = child<QRadioButton>(&window, "noFRatios");
