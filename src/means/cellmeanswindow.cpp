@@ -219,6 +219,7 @@ void CellMeansWindow::buildMenus()
     QAction* print = file->addAction(QString::fromUtf8(kPrintCellMeansCaption), this, &CellMeansWindow::printMeans);
     print->setObjectName(QStringLiteral("printAction"));
     print->setShortcut(QKeySequence::Print);
+    shell_->addDocumentItems(file, "Cell Means", [this] { return printedDocument(); });
     file->addSeparator();
     shell_->addPrinterSetupItem(file);
     file->addSeparator();

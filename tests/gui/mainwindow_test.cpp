@@ -229,11 +229,14 @@ private slots:
             app.start();
             MainWindow* w = app.mainWindow();
             QVERIFY(w->findChild<QAction*>("outlierCheckAction")->isChecked());
-            for (const char* item : {"useLabelsAction", "outlierCheckAction", "showFsAction", "runMaximizedAction"})
+            for (const char* item : {"useLabelsAction", "outlierCheckAction", "showFsAction", "runMaximizedAction",
+                                     "exactPAction"})
                 w->findChild<QAction*>(item)->trigger();
             QCOMPARE(fake.settings.read(kKeyUseLevelLabels) + fake.settings.read(kKeyOutlierCheck) +
-                         fake.settings.read(kKeyShowFs) + fake.settings.read(kKeyRunMaximized),
-                     std::string("TrueFalseTrueTrue"));
+                         fake.settings.read(kKeyShowFs) + fake.settings.read(kKeyRunMaximized) +
+                         fake.settings.read(kKeyExactP),
+                     std::string("TrueFalseTrueTrueTrue"));
+            QVERIFY(app.state().preferences.exactPValues);
             QVERIFY(!app.state().data.outlierCheck);
 
             // A store that refuses the write: the user is told, the setting holds for this run.

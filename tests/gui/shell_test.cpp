@@ -172,9 +172,13 @@ private slots:
         session.design.design = makeDesign({{"Drug", 2}, {"Subjects", 3}});
         Scores scores{1, 2, 4, 3, 5, 7};
         session.data.accept(scores);
+        session.preferences.exactPValues = true;
         int tables = 0;
         AnovaDesignHandOver h;
-        h.tableReady = [&](AnovaTable) { ++tables; };
+        h.tableReady = [&](AnovaTable t) {
+            ++tables;
+            QVERIFY(t.exactP);  // the preference reaches the analysis
+        };
         AnovaDesignWindow window({session.design, session.mode, session.data, session.preferences}, shellContext(fake, &exits), h);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
