@@ -220,10 +220,12 @@ void CellSizeWindow::buildControls()
     view_->setModel(model_);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Level columns wide enough for their factor names, an entry column wide enough for a long
+    // score; the grid is no wider than its columns.
+    view_->horizontalHeader()->setMinimumSectionSize(56);
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view_->horizontalHeader()->setStretchLastSection(true);
-    view_->setMinimumWidth(360);
-    view_->setMinimumHeight(260);
+    view_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    view_->setMinimumHeight(300);
     view_->installEventFilter(this);
     shell_->keepEnter(view_);
     shell_->explain(view_, QStringLiteral("Type the number of scores of each cell here (or, later, the scores "
@@ -236,7 +238,7 @@ void CellSizeWindow::buildControls()
     auto addButton = [&](const char* name, const char* caption, const QString& help) {
         auto* b = new QPushButton(QString::fromUtf8(caption), central);
         b->setObjectName(QString::fromUtf8(name));
-        b->setMinimumWidth(260);
+        b->setMinimumWidth(300);
         shell_->explain(b, help);
         buttons->addWidget(b);
         return b;
@@ -344,7 +346,9 @@ void CellSizeWindow::showSizesStage(const std::vector<std::string>& sizeTexts)
     anovaButton_->setEnabled(false);
     plannedAction_->setEnabled(true);
     saveAction_->setEnabled(false);
+    fitColumns();
     goToRow(0);
+    view_->setFocus();
 }
 
 void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
@@ -360,7 +364,17 @@ void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, cons
     anovaButton_->setEnabled(false);
     plannedAction_->setEnabled(false);
     saveAction_->setEnabled(true);
+    fitColumns();
     goToRow(0);
+    view_->setFocus();
+}
+
+void CellSizeWindow::fitColumns()
+{
+    QHeaderView* header = view_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(model_->entryColumn(), QHeaderView::Fixed);
+    header->resizeSection(model_->entryColumn(), std::max(160, header->sectionSizeHint(model_->entryColumn())));
 }
 
 // ---- Typing ----

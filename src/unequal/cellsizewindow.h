@@ -144,6 +144,7 @@ private:
     void showSizesStage(const std::vector<std::string>& sizeTexts);
     void showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
     void setLabel(const std::string& start);
+    void fitColumns();
     void runAttrition();
     bool enterScores();
     void runUnweightedMeans();
