@@ -204,15 +204,16 @@ bool CellSizeWindow::fits(const Design& design) const
 void CellSizeWindow::buildControls()
 {
     auto* central = new QWidget(this);
-    auto* outer = new QHBoxLayout(central);
-    outer->setContentsMargins(12, 12, 12, 12);
-    outer->setSpacing(16);
-
-    auto* left = new QVBoxLayout;
+    auto* root = new QVBoxLayout(central);
+    root->setContentsMargins(12, 12, 12, 12);
+    root->setSpacing(10);
     label_ = new QLabel(central);
     label_->setObjectName(QStringLiteral("instructionLabel"));
     label_->setWordWrap(true);
-    left->addWidget(label_);
+    root->addWidget(label_);
+    auto* outer = new QHBoxLayout;
+    outer->setSpacing(16);
+    root->addLayout(outer, 1);
 
     model_ = new CellEntryModel(this);
     view_ = new QTableView(central);
@@ -226,12 +227,13 @@ void CellSizeWindow::buildControls()
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
     view_->setMinimumHeight(300);
+    view_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
     view_->installEventFilter(this);
     shell_->keepEnter(view_);
     shell_->explain(view_, QStringLiteral("Type the number of scores of each cell here (or, later, the scores "
                                           "themselves, cell by cell). Enter moves to the next row."));
-    left->addWidget(view_, 1);
-    outer->addLayout(left, 1);
+    outer->addWidget(view_);
+    outer->addStretch(1);
 
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(8);
