@@ -399,6 +399,8 @@ void Application::exitProgram()
         return;
     if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Exit))
         return;
+    if (CellSizeWindow* sizes = cellSizeWindow(); sizes && !sizes->confirmLeave(true))
+        return;
     exiting_ = true;
     platform_.help.close();
     navigator_.closeAll();
@@ -412,6 +414,8 @@ void Application::restart()
 {
     // The grid asks its own save-before-leaving question before it asks for a restart.
     if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Restart))
+        return;
+    if (CellSizeWindow* sizes = cellSizeWindow(); sizes && !sizes->confirmLeave(false))
         return;
     navigator_.closeAll();
     session_.restart();

@@ -797,6 +797,25 @@ void CellSizeWindow::openDataFile()
     }
 }
 
+bool CellSizeWindow::confirmLeave(bool exiting)
+{
+    if (file_.leaveAnswered || stage_ != Stage::Scores || !file_.dataChanged)
+        return true;
+    const std::vector<std::string>& texts = model_->texts();
+    if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
+        return true;  // nothing typed: nothing to lose
+    const DialogAnswer answer =
+        shell_->dialogs().message({exiting ? "Exit" : "Restart",
+                                   "The data have not been saved in a file.  Do you wish to save the data?",
+                                   MessageButtons::YesNoCancel, MessageIcon::Question});
+    if (answer == DialogAnswer::Cancel)
+        return false;
+    // A save that was cancelled or refused keeps the user here, so that nothing is lost.
+    const bool leave = answer != DialogAnswer::Yes || saveDataFile();
+    file_.leaveAnswered = leave;
+    return leave;
+}
+
 // ---- Printing ----
 
 OutputDocument CellSizeWindow::printedDocument() const

@@ -130,6 +130,9 @@ public:
     void openDataFile();
     void printData();
     OutputDocument printedDocument() const;
+    // Before the program is left or restarted: typed scores not saved in a file are offered for
+    // saving. False: the user stays (cancelled, or the save did not happen).
+    bool confirmLeave(bool exiting);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -204,9 +204,15 @@ private slots:
             click(h.button("anovaButton"));
             h.fill(kScores);
             h.window->model().setEntry(4, "6", true);
+            h.state.file.dataChanged = true;
+            // Leaving with typed scores offers to save them; Cancel stays.
+            h.fake.dialogs.messageAnswers.push_back(DialogAnswer::Cancel);
+            QVERIFY(!h.window->confirmLeave(true));
+            QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Exit"));
             h.fake.dialogs.saveAnswers.push_back(path);
             QVERIFY(h.window->saveDataFile());
-            QVERIFY(h.state.file.dataSaved);
+            QVERIFY(h.state.file.dataSaved && !h.state.file.dataChanged);
+            QVERIFY(h.window->confirmLeave(true));
         }
         QCOMPARE(readAll(path).substr(0, 11), std::string("Unequal N\r\n"));
 
