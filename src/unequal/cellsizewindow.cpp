@@ -158,6 +158,30 @@ void CellEntryModel::clearAll()
     setEntries({}, {});
 }
 
+void CellEntryModel::insertAt(int row)
+{
+    if (row < 0 || row >= entryCount())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(row);
+    texts_.insert(texts_.begin() + at, std::string());
+    texts_.pop_back();
+    imputed_.insert(imputed_.begin() + at, false);
+    imputed_.pop_back();
+    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
+}
+
+void CellEntryModel::removeAt(int row)
+{
+    if (row < 0 || row >= entryCount())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(row);
+    texts_.erase(texts_.begin() + at);
+    texts_.emplace_back();
+    imputed_.erase(imputed_.begin() + at);
+    imputed_.push_back(false);
+    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
+}
+
 // ---- The window ----
 
 CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
@@ -291,9 +315,17 @@ void CellSizeWindow::buildMenus()
     shell_->addExitItem(file);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* widen = edit->addAction(QStringLiteral("&Widen Entry Column"));
+    connect(widen, &QAction::triggered, this, [this] { widenEntryColumn(); });
     QAction* clear = edit->addAction(QStringLiteral("Clear &All Entries"));
     clear->setObjectName(QStringLiteral("clearAction"));
     connect(clear, &QAction::triggered, this, [this] { clearAllEntries(); });
+    QAction* insert = edit->addAction(QStringLiteral("&Insert Single Entry"));
+    insert->setObjectName(QStringLiteral("insertAction"));
+    connect(insert, &QAction::triggered, this, [this] { insertSingleEntry(); });
+    QAction* remove = edit->addAction(QStringLiteral("&Remove Single Entry"));
+    remove->setObjectName(QStringLiteral("removeAction"));
+    connect(remove, &QAction::triggered, this, [this] { removeSingleEntry(); });
     QAction* copy = edit->addAction(QStringLiteral("&Copy Entries to Clipboard Ctrl + C"));
     copy->setShortcut(QKeySequence::Copy);
     connect(copy, &QAction::triggered, this, [this] { copyEntries(); });
@@ -634,6 +666,43 @@ void CellSizeWindow::clearAllEntries()
     goToRow(0);
 }
 
+void CellSizeWindow::widenEntryColumn()
+{
+    const int column = model_->entryColumn();
+    view_->setColumnWidth(column, view_->columnWidth(column) + view_->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+}
+
+int CellSizeWindow::singleSelectedEntry() const
+{
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.size() != 1 || selected.front().column() != model_->entryColumn())
+        return -1;
+    return selected.front().row();
+}
+
+void CellSizeWindow::insertSingleEntry()
+{
+    const int row = singleSelectedEntry();
+    if (row < 0) {
+        tell({"Wait", "You must select a score before which the new score will be inserted.", MessageButtons::Ok,
+              MessageIcon::Critical});
+        return;
+    }
+    model_->insertAt(row);
+    entriesChanged();
+}
+
+void CellSizeWindow::removeSingleEntry()
+{
+    const int row = singleSelectedEntry();
+    if (row < 0) {
+        tell({"Wait", "You must select a score to be removed.", MessageButtons::Ok, MessageIcon::Critical});
+        return;
+    }
+    model_->removeAt(row);
+    entriesChanged();
+}
+
 void CellSizeWindow::copyEntries()
 {
     shell_->copyText(copiedScoresText(model_->texts(), model_->imputedMarks()));
@@ -643,7 +712,7 @@ void CellSizeWindow::pasteEntries()
 {
     const std::optional<std::string> clip = shell_->platform().clipboard.text();
     if (!clip || clip->empty()) {
-        tell({"Wait", "The clipboard is empty!", MessageButtons::Ok, MessageIcon::Exclamation});
+        tell({"Wait", "The clipboard is empty!", MessageButtons::Ok, MessageIcon::Critical});
         return;
     }
     const int row = currentRow();
@@ -652,7 +721,7 @@ void CellSizeWindow::pasteEntries()
             tell({"Wait",
                   "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells into "
                   "which you want to paste.",
-                  MessageButtons::Ok, MessageIcon::Exclamation});
+                  MessageButtons::Ok, MessageIcon::Critical});
             return;
         }
     }

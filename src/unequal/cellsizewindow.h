@@ -63,6 +63,11 @@ public:
     void setEntry(int row, const std::string& text, bool imputed);
     void setEntries(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
     void clearAll();
+    // The entry at `row` and those below move down one row; `row` becomes empty and the last
+    // entry falls off.
+    void insertAt(int row);
+    // The entries below `row` move up one row; the last becomes empty.
+    void removeAt(int row);
 
 private:
     std::vector<std::string> factorNames_;
@@ -124,6 +129,9 @@ public:
     void returnClicked();
     void setPlannedScoresPerCell();
     void clearAllEntries();
+    void widenEntryColumn();
+    void insertSingleEntry();
+    void removeSingleEntry();
     void copyEntries();
     void pasteEntries();
     bool saveDataFile();
@@ -143,6 +151,7 @@ private:
     bool entryKey(QKeyEvent* event);
     void goToRow(int row);
     int currentRow() const;
+    int singleSelectedEntry() const;
     void entriesChanged();
     void showSizesStage(const std::vector<std::string>& sizeTexts);
     void showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);

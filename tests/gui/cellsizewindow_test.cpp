@@ -99,6 +99,13 @@ private slots:
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
         QVERIFY(!h.button("anovaButton")->isEnabled());
 
+        // Insert and remove move the entries below the selected one.
+        h.fill({"3", "2", "3", ""});
+        h.window->view()->setCurrentIndex(h.window->model().index(2, 2));
+        h.window->insertSingleEntry();
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "2", "", "3"}));
+        h.window->removeSingleEntry();
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "2", "3", ""}));
         h.fill({"3", "2", "2", "3"});
         click(h.button("dataOkButton"));
         QVERIFY(h.button("anovaButton")->isEnabled() && !h.button("dataOkButton")->isEnabled());
