@@ -20,6 +20,7 @@
 #include "means/pairselectordialog.h"
 #include "platform/qtwindowutils.h"
 #include "table/tablewindow.h"
+#include "unequal/cellsizewindow.h"
 
 namespace varisect {
 
@@ -71,6 +72,11 @@ CellMeansWindow* Application::cellMeansWindow() const
 TableWindow* Application::simpleEffectsTableWindow() const
 {
     return navigator_.get<TableWindow>(WindowRole::SimpleEffectsTable);
+}
+
+CellSizeWindow* Application::cellSizeWindow() const
+{
+    return navigator_.get<CellSizeWindow>(WindowRole::CellSizes);
 }
 
 ShellContext Application::shellContext()
@@ -225,7 +231,7 @@ void Application::showAnovaDesign()
             navigator_.close(WindowRole::Table);
             backToData();
         };
-        handOver.enterCellSizes = [this] { notYetAvailable("cell size grid", WindowRole::AnovaDesign); };
+        handOver.enterCellSizes = [this] { showCellSizes(); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
@@ -250,6 +256,53 @@ void Application::showTable(AnovaTable table)
     handOver.newProblem = [this] { restart(); };
     navigator_.install(WindowRole::Table,
                        std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Table);
+}
+
+void Application::showCellSizes()
+{
+    // The entries are kept across visits to the Anova design window while the design's factors
+    // stay as they were.
+    CellSizeWindow* window = cellSizeWindow();
+    if (!window || !window->fits(session_.design.design)) {
+        navigator_.close(WindowRole::Table);
+        CellSizeHandOver handOver;
+        handOver.tableReady = [this](CellSizeTable table) { showUnequalTable(std::move(table)); };
+        handOver.returnToDesign = [this] {
+            navigator_.close(WindowRole::Table);
+            navigator_.show(WindowRole::AnovaDesign);
+        };
+        handOver.restart = [this] { restart(); };
+        const CellSizeParts parts{session_.design, session_.mode, session_.file};
+        window = navigator_.install(WindowRole::CellSizes,
+                                    std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
+        if (!window->usable()) {
+            // "No DesignatedFactor!" has been shown: the design window stays.
+            navigator_.close(WindowRole::CellSizes);
+            navigator_.show(WindowRole::AnovaDesign);
+            return;
+        }
+    }
+    navigator_.hide(WindowRole::AnovaDesign);
+    navigator_.show(WindowRole::CellSizes);
+}
+
+void Application::showUnequalTable(CellSizeTable table)
+{
+    TableRequest request;
+    request.table = std::move(table.table);
+    request.design = std::move(table.design);
+    request.origin = TableOrigin::UnequalCellSizes;
+    request.titlePrefix = std::move(table.titlePrefix);
+    request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    request.unequalCellMode = true;
+    request.unweightedMeans = table.unweightedMeans;
+    TableWindowHandOver handOver;
+    handOver.returnTo = [this] { navigator_.show(WindowRole::CellSizes); };
+    handOver.newProblem = [this] { restart(); };
+    navigator_.install(WindowRole::Table,
+                       std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.hide(WindowRole::CellSizes);
     navigator_.show(WindowRole::Table);
 }
 
@@ -346,6 +399,8 @@ void Application::exitProgram()
         return;
     if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Exit))
         return;
+    if (CellSizeWindow* sizes = cellSizeWindow(); sizes && !sizes->confirmLeave(true))
+        return;
     exiting_ = true;
     platform_.help.close();
     navigator_.closeAll();
@@ -359,6 +414,8 @@ void Application::restart()
 {
     // The grid asks its own save-before-leaving question before it asks for a restart.
     if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Restart))
+        return;
+    if (CellSizeWindow* sizes = cellSizeWindow(); sizes && !sizes->confirmLeave(false))
         return;
     navigator_.closeAll();
     session_.restart();

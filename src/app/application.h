@@ -19,6 +19,8 @@ namespace varisect {
 
 class AnovaDesignWindow;
 class CellMeansWindow;
+class CellSizeWindow;
+struct CellSizeTable;
 class DataEntryWindow;
 class PairSelectorDialog;
 class MainWindow;
@@ -62,6 +64,7 @@ public:
     PairSelectorDialog* pairSelector() const;
     CellMeansWindow* cellMeansWindow() const;
     TableWindow* simpleEffectsTableWindow() const;
+    CellSizeWindow* cellSizeWindow() const;
     bool exiting() const { return exiting_; }
 
 private:
@@ -74,6 +77,8 @@ private:
     bool showDataEntry(bool loadRecent);
     void showAnovaDesign();
     void showTable(AnovaTable table);
+    void showCellSizes();
+    void showUnequalTable(CellSizeTable table);
     // The tables of means (from the grid) or of simple effects (from the Anova design window,
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the
     // "Cell Means" window. The window `from` stays in view until the means are shown and comes

@@ -30,6 +30,7 @@ inline constexpr int kHelpSimpleEffects = 33;
 // The "Data Transformation" and "Screen Data" windows.
 inline constexpr int kHelpTransformData = 34;
 inline constexpr int kHelpScreenData = 35;
+inline constexpr int kHelpCellSizes = 36;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

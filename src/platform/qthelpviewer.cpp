@@ -40,6 +40,7 @@ const QString kFaqPage = QStringLiteral("faq.html");
 // The pages in the order of the contents.
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
+                                  "cellsizes.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -67,6 +68,7 @@ const ContextTopic kContextTopics[] = {
     {kHelpSaveDataFile, "savedata.html", ""},
     {kHelpTransformData, "transform.html", ""},
     {kHelpScreenData, "screen.html", ""},
+    {kHelpCellSizes, "cellsizes.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

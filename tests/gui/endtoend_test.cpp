@@ -33,6 +33,7 @@
 #include "design/mainwindow.h"
 #include "design/nestingwindow.h"
 #include "table/tablewindow.h"
+#include "unequal/cellsizewindow.h"
 
 using namespace varisect;
 using namespace varisect::test;
@@ -374,9 +375,9 @@ private slots:
         QVERIFY(!child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
     }
 
-    // A step that is not there yet says so and leaves the user where they were: the program
-    // ends by its exit path only.
-    void unavailableStepKeepsTheProgramRunning()
+    // The attrition test from the Anova design window: the cell-size window opens, its table
+    // goes to the table window, whose return button comes back to the cell sizes.
+    void attritionTableFromTheDesignWindow()
     {
         Walk s;
         child<QAction>(s.app.mainWindow(), "attritionAction")->trigger();
@@ -385,8 +386,23 @@ private slots:
         s.press("independentGroups");
         s.press("factorOption3");
         s.press("mainButton");
-        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Not Available Yet"});
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        CellSizeWindow* sizes = s.app.cellSizeWindow();
+        for (int r = 0; r < 6; ++r)
+            sizes->model().setEntry(r, r % 2 ? "5" : "4", false);
+        click(child<QPushButton>(sizes, "dataOkButton"));
+        click(child<QPushButton>(sizes, "anovaButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QVERIFY(s.table()->windowTitle().startsWith(QStringLiteral("Attrition ")));
+        auto* back = child<QPushButton>(s.table(), "CancelButton");
+        QCOMPARE(back->text(), QStringLiteral("&Return to Grid"));
+        click(back);
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        click(child<QPushButton>(sizes, "returnButton"));
         QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        s.press("mainButton");
+        QCOMPARE(s.app.cellSizeWindow(), sizes);
+        QCOMPARE(sizes->model().text(1), std::string("5"));
         QCOMPARE(s.quits, 0);
     }
 

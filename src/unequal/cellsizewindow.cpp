@@ -1,0 +1,920 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "unequal/cellsizewindow.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include <QAction>
+#include <QApplication>
+#include <QBrush>
+#include <QColor>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "data/datafilemessages.h"
+#include "data/datafilewriter.h"
+#include "data/scoreentry.h"
+#include "engine/numbertext.h"
+#include "platform/desktop.h"
+#include "platform/helpviewer.h"
+#include "platform/platform.h"
+#include "session/session.h"
+#include "shell/windowshell.h"
+#include "unequal/attrition.h"
+#include "unequal/cellsizes.h"
+#include "unequal/unweightedmeans.h"
+
+namespace varisect {
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+constexpr const char* kCellSizesOk = "Cell Sizes &OK";
+constexpr const char* kDataOk = "Data &OK";
+constexpr const char* kAttritionTable = "&Attrition Anova Table";
+constexpr const char* kEnterData = "Enter &Data for Unweighted Means Anova";
+constexpr const char* kAnovaTable = "Anova &Table";
+
+// The engine's questions as message boxes, the busy pointer put away while they are read.
+class WindowPrompts : public Prompts {
+public:
+    explicit WindowPrompts(Platform& platform) : dialogs_(platform.dialogs), desktop_(platform.desktop) {}
+    bool askYesNo(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        const bool yes = dialogs_.askYesNo(m);
+        desktop_.setBusy(true);
+        return yes;
+    }
+    void tell(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        dialogs_.tell(m);
+        desktop_.setBusy(true);
+    }
+
+private:
+    DialogPrompts dialogs_;
+    Desktop& desktop_;
+};
+
+}  // namespace
+
+// ---- The grid's rows ----
+
+void CellEntryModel::reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading)
+{
+    beginResetModel();
+    factorNames_.clear();
+    for (const Factor& f : cells.factors)
+        factorNames_.push_back(f.name);
+    entryHeading_ = entryHeading;
+    rowLevels_.clear();
+    for (std::size_t c = 0; c < rowsPerCell.size(); ++c) {
+        const std::vector<int> levels = cellAtPosition(cells, static_cast<long>(c) + 1);
+        for (long k = 0; k < rowsPerCell[c]; ++k)
+            rowLevels_.push_back(levels);
+    }
+    texts_.assign(rowLevels_.size(), std::string());
+    imputed_.assign(rowLevels_.size(), false);
+    endResetModel();
+}
+
+int CellEntryModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(texts_.size());
+}
+
+int CellEntryModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : entryColumn() + 1;
+}
+
+QVariant CellEntryModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= entryCount())
+        return {};
+    const auto row = static_cast<std::size_t>(index.row());
+    const bool entry = index.column() == entryColumn();
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (entry)
+            return qs(texts_[row]);
+        return rowLevels_[row].at(static_cast<std::size_t>(index.column()));
+    }
+    if (role == Qt::ForegroundRole && entry && imputed_[row])
+        return QBrush(Qt::red);
+    if (role == Qt::TextAlignmentRole)
+        return entry ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignCenter);
+    if (role == Qt::BackgroundRole && !entry)
+        return QBrush(QColor(0xF0, 0xF0, 0xF0));
+    return {};
+}
+
+QVariant CellEntryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (section == entryColumn())
+        return qs(entryHeading_);
+    if (section >= 0 && section < entryColumn())
+        return qs(factorNames_[static_cast<std::size_t>(section)]);
+    return {};
+}
+
+void CellEntryModel::setEntry(int row, const std::string& text, bool imputed)
+{
+    texts_.at(static_cast<std::size_t>(row)) = text;
+    imputed_.at(static_cast<std::size_t>(row)) = imputed;
+    const QModelIndex at = index(row, entryColumn());
+    emit dataChanged(at, at);
+}
+
+void CellEntryModel::setEntries(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    for (std::size_t r = 0; r < texts_.size(); ++r) {
+        texts_[r] = r < texts.size() ? texts[r] : std::string();
+        imputed_[r] = r < imputed.size() && imputed[r];
+    }
+    if (!texts_.empty())
+        emit dataChanged(index(0, entryColumn()), index(entryCount() - 1, entryColumn()));
+}
+
+void CellEntryModel::clearAll()
+{
+    setEntries({}, {});
+}
+
+void CellEntryModel::insertAt(int row)
+{
+    if (row < 0 || row >= entryCount())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(row);
+    texts_.insert(texts_.begin() + at, std::string());
+    texts_.pop_back();
+    imputed_.insert(imputed_.begin() + at, false);
+    imputed_.pop_back();
+    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
+}
+
+void CellEntryModel::removeAt(int row)
+{
+    if (row < 0 || row >= entryCount())
+        return;
+    const auto at = static_cast<std::ptrdiff_t>(row);
+    texts_.erase(texts_.begin() + at);
+    texts_.emplace_back();
+    imputed_.erase(imputed_.begin() + at);
+    imputed_.push_back(false);
+    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
+}
+
+// ---- The window ----
+
+CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
+    : QMainWindow(parent),
+      shell_(new WindowShell(*this, std::move(shell))),
+      design_(parts.design),
+      mode_(parts.mode),
+      file_(parts.file),
+      handOver_(std::move(handOver))
+{
+    setObjectName(QStringLiteral("cellSizeWindow"));
+    setWindowTitle(QStringLiteral("Unequal Cell Sizes"));
+    buildControls();
+    buildMenus();
+
+    const Design& d = design_.design;
+    if (d.designatedFactor < 1 || d.designatedFactor > d.factorCount()) {
+        usable_ = false;
+        tell(noDesignatedFactorMessage());
+        return;
+    }
+    shapeDesign_ = d;
+    attritionPending_ = mode_.randomAttritionTest;
+    showSizesStage({});
+    shell_->place();
+}
+
+CellSizeWindow::~CellSizeWindow() = default;
+
+bool CellSizeWindow::fits(const Design& design) const
+{
+    if (!usable_ || design.designatedFactor != shapeDesign_.designatedFactor
+        || design.factorCount() != shapeDesign_.factorCount())
+        return false;
+    for (int k = 1; k <= design.factorCount(); ++k) {
+        if (k != design.designatedFactor && design.factor(k).levels != shapeDesign_.factor(k).levels)
+            return false;
+        if (design.factor(k).name != shapeDesign_.factor(k).name)
+            return false;
+    }
+    return true;
+}
+
+void CellSizeWindow::buildControls()
+{
+    auto* central = new QWidget(this);
+    auto* root = new QVBoxLayout(central);
+    root->setContentsMargins(12, 12, 12, 12);
+    root->setSpacing(10);
+    label_ = new QLabel(central);
+    label_->setObjectName(QStringLiteral("instructionLabel"));
+    label_->setWordWrap(true);
+    root->addWidget(label_);
+    auto* outer = new QHBoxLayout;
+    outer->setSpacing(16);
+    root->addLayout(outer, 1);
+
+    model_ = new CellEntryModel(this);
+    view_ = new QTableView(central);
+    view_->setObjectName(QStringLiteral("grid"));
+    view_->setModel(model_);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Level columns wide enough for their factor names, an entry column wide enough for a long
+    // score; the grid is no wider than its columns.
+    view_->horizontalHeader()->setMinimumSectionSize(56);
+    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    view_->setMinimumHeight(300);
+    view_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
+    view_->installEventFilter(this);
+    shell_->keepEnter(view_);
+    shell_->explain(view_, QStringLiteral("Type the number of scores of each cell here (or, later, the scores "
+                                          "themselves, cell by cell). Enter moves to the next row."));
+    outer->addWidget(view_);
+    outer->addStretch(1);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(8);
+    auto addButton = [&](const char* name, const char* caption, const QString& help) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), central);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setMinimumWidth(300);
+        shell_->explain(b, help);
+        buttons->addWidget(b);
+        return b;
+    };
+    dataOkButton_ = addButton("dataOkButton", kCellSizesOk,
+                              QStringLiteral("Checks the entries of the grid and unlocks the next step."));
+    anovaButton_ = addButton("anovaButton", kAttritionTable, QStringLiteral("Takes the next step of the analysis."));
+    buttons->addSpacing(12);
+    auto* ret = addButton("returnButton", "Return to Anova &Design",
+                          QStringLiteral("Goes back to the Anova design window; the entries are kept."));
+    auto* restart = addButton("restartButton", "&Restart", QStringLiteral("Starts a new problem."));
+    buttons->addSpacing(12);
+    const QString later = QStringLiteral("Not available in this version.");
+    for (const auto& [name, caption] : {std::pair{"meansButton", "Show &Means"}, std::pair{"graphButton", "Show &Graph"},
+                                        std::pair{"transformButton", "&Transform Data..."},
+                                        std::pair{"dataScreenButton", "&Screen Data..."}}) {
+        QPushButton* b = addButton(name, caption, later);
+        b->setEnabled(false);
+        b->setToolTip(later);
+    }
+    buttons->addStretch(1);
+    outer->addLayout(buttons);
+    setCentralWidget(central);
+
+    connect(dataOkButton_, &QPushButton::clicked, this, [this] { dataOk(); });
+    connect(anovaButton_, &QPushButton::clicked, this, [this] { anovaClicked(); });
+    connect(ret, &QPushButton::clicked, this, [this] { returnClicked(); });
+    connect(restart, &QPushButton::clicked, this, [this] {
+        if (handOver_.restart)
+            handOver_.restart();
+    });
+}
+
+void CellSizeWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    QAction* open = file->addAction(QStringLiteral("&Open File for Data Entry..."));
+    open->setObjectName(QStringLiteral("openAction"));
+    connect(open, &QAction::triggered, this, [this] { openDataFile(); });
+    saveAction_ = file->addAction(QStringLiteral("&Save Data in File (As)..."));
+    saveAction_->setObjectName(QStringLiteral("saveAction"));
+    connect(saveAction_, &QAction::triggered, this, [this] { saveDataFile(); });
+    QAction* print = file->addAction(QStringLiteral("&Print Data"));
+    connect(print, &QAction::triggered, this, [this] { printData(); });
+    shell_->addDocumentItems(file, "Data", [this] { return printedDocument(); });
+    shell_->addPrinterSetupItem(file);
+    shell_->addExitItem(file);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* widen = edit->addAction(QStringLiteral("&Widen Entry Column"));
+    connect(widen, &QAction::triggered, this, [this] { widenEntryColumn(); });
+    QAction* clear = edit->addAction(QStringLiteral("Clear &All Entries"));
+    clear->setObjectName(QStringLiteral("clearAction"));
+    connect(clear, &QAction::triggered, this, [this] { clearAllEntries(); });
+    QAction* insert = edit->addAction(QStringLiteral("&Insert Single Entry"));
+    insert->setObjectName(QStringLiteral("insertAction"));
+    connect(insert, &QAction::triggered, this, [this] { insertSingleEntry(); });
+    QAction* remove = edit->addAction(QStringLiteral("&Remove Single Entry"));
+    remove->setObjectName(QStringLiteral("removeAction"));
+    connect(remove, &QAction::triggered, this, [this] { removeSingleEntry(); });
+    QAction* copy = edit->addAction(QStringLiteral("&Copy Entries to Clipboard Ctrl + C"));
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, [this] { copyEntries(); });
+    QAction* paste = edit->addAction(QStringLiteral("&Paste Entries from Clipboard Ctrl + V"));
+    paste->setShortcut(QKeySequence::Paste);
+    connect(paste, &QAction::triggered, this, [this] { pasteEntries(); });
+
+    QMenu* designMenu = menuBar()->addMenu(QStringLiteral("&Design"));
+    plannedAction_ = designMenu->addAction(QStringLiteral("&Planned Scores Per Cell..."));
+    plannedAction_->setObjectName(QStringLiteral("plannedAction"));
+    connect(plannedAction_, &QAction::triggered, this, [this] { setPlannedScoresPerCell(); });
+
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &use Help"),
+                        kHelpCellSizes);
+}
+
+void CellSizeWindow::tell(const Message& message)
+{
+    shell_->dialogs().message(message);
+}
+
+int CellSizeWindow::plannedScoresPerCell() const
+{
+    const Design& d = design_.design;
+    return d.designatedFactor > 0 ? d.factor(d.designatedFactor).levels : 0;
+}
+
+AnalysisMode CellSizeWindow::checkMode() const
+{
+    // Only the attrition test alone takes a cell that lost every score: every other way on
+    // divides by the cell's size.
+    return mode_.unweightedMeans ? AnalysisMode::UnweightedMeans : AnalysisMode::Attrition;
+}
+
+void CellSizeWindow::setLabel(const std::string& start)
+{
+    const std::string& problem = design_.problemLabel;
+    label_->setText(qs(start + (problem.empty() ? std::string(":") : " for " + problem + ":")));
+}
+
+void CellSizeWindow::showSizesStage(const std::vector<std::string>& sizeTexts)
+{
+    stage_ = Stage::Sizes;
+    acceptedScores_.reset();
+    const Design cells = substantiveDesign(design_.design);
+    model_->reset(cells, std::vector<long>(static_cast<std::size_t>(cellCount(design_.design)), 1), "Cell Size");
+    model_->setEntries(sizeTexts, {});
+    setLabel("Enter the number of scores present in each cell of the factorial design");
+    dataOkButton_->setText(QString::fromUtf8(kCellSizesOk));
+    dataOkButton_->setEnabled(true);
+    anovaButton_->setText(QString::fromUtf8(attritionPending_ ? kAttritionTable : kEnterData));
+    anovaButton_->setEnabled(false);
+    plannedAction_->setEnabled(true);
+    saveAction_->setEnabled(false);
+    fitColumns();
+    goToRow(0);
+    view_->setFocus();
+}
+
+void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    stage_ = Stage::Scores;
+    acceptedScores_.reset();
+    model_->reset(substantiveDesign(design_.design), sizes_, "Score");
+    model_->setEntries(texts, imputed);
+    setLabel(file_.dataFromFile && !file_.openFileName.empty() ? "Data from " + file_.openFileName : "Enter Data");
+    dataOkButton_->setText(QString::fromUtf8(kDataOk));
+    dataOkButton_->setEnabled(true);
+    anovaButton_->setText(QString::fromUtf8(kAnovaTable));
+    anovaButton_->setEnabled(false);
+    plannedAction_->setEnabled(false);
+    saveAction_->setEnabled(true);
+    fitColumns();
+    goToRow(0);
+    view_->setFocus();
+}
+
+void CellSizeWindow::fitColumns()
+{
+    QHeaderView* header = view_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(model_->entryColumn(), QHeaderView::Fixed);
+    header->resizeSection(model_->entryColumn(), std::max(160, header->sectionSizeHint(model_->entryColumn())));
+}
+
+// ---- Typing ----
+
+bool CellSizeWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_ && event->type() == QEvent::KeyPress)
+        return entryKey(static_cast<QKeyEvent*>(event));
+    if (watched == view_ && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CellSizeWindow::entryKey(QKeyEvent* event)
+{
+    if (model_->entryCount() == 0 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    EntryKey key;
+    if (event->key() == Qt::Key_Backspace) {
+        key = EntryKey::backspace();
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        key = EntryKey::enter();
+    } else {
+        const QList<uint> codes = event->text().toUcs4();
+        if (codes.size() != 1)
+            return false;
+        key = EntryKey::typed(static_cast<char32_t>(codes.front()));
+    }
+    const int row = currentRow();
+    const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->entryCount() - 1};
+    KeyOutcome outcome = applyEntryKey(cell, key);
+    if (!outcome.handled)
+        return false;
+    // A cell size is a plain count: no imputed mark and no missing-score mark.
+    if (stage_ != Stage::Scores && (outcome.imputed || outcome.text == kMissingScoreMark))
+        outcome.beep = true;
+    if (outcome.beep) {
+        QApplication::beep();
+        return true;
+    }
+    if (outcome.text != cell.text || outcome.imputed != cell.imputed)
+        model_->setEntry(row, outcome.text, outcome.imputed);
+    if (outcome.changed)
+        entriesChanged();
+    if (outcome.moveDown)
+        goToRow(row + 1);
+    return true;
+}
+
+int CellSizeWindow::currentRow() const
+{
+    const int row = view_->currentIndex().isValid() ? view_->currentIndex().row() : 0;
+    return std::clamp(row, 0, std::max(0, model_->entryCount() - 1));
+}
+
+void CellSizeWindow::goToRow(int row)
+{
+    if (model_->entryCount() == 0)
+        return;
+    const QModelIndex at = model_->index(std::clamp(row, 0, model_->entryCount() - 1), model_->entryColumn());
+    view_->setCurrentIndex(at);
+    view_->scrollTo(at);
+}
+
+void CellSizeWindow::entriesChanged()
+{
+    file_.dataChanged = true;
+    file_.dataSaved = false;
+    if (stage_ == Stage::Scores) {
+        acceptedScores_.reset();
+        dataOkButton_->setEnabled(true);
+        anovaButton_->setEnabled(false);
+        return;
+    }
+    // Changed sizes are checked again; an attrition table already made no longer belongs to them.
+    if (stage_ == Stage::AttritionDone) {
+        attritionPending_ = mode_.randomAttritionTest;
+        attritionSignificant_ = false;
+        showSizesStage(model_->texts());
+        file_.dataChanged = true;
+        return;
+    }
+    dataOkButton_->setEnabled(true);
+    anovaButton_->setEnabled(false);
+}
+
+// ---- The stage machine ----
+
+void CellSizeWindow::dataOk()
+{
+    if (stage_ == Stage::Scores) {
+        const ScoreColumnCheck check = checkScoreColumn(model_->texts(), model_->imputedMarks());
+        if (!check.ok()) {
+            tell(*check.problem);
+            goToRow(static_cast<int>(check.row));
+            return;
+        }
+        acceptedScores_ = check.scores;
+        anovaButton_->setText(QString::fromUtf8(kAnovaTable));
+        anovaButton_->setEnabled(true);
+        dataOkButton_->setEnabled(false);
+        anovaButton_->setFocus();
+        return;
+    }
+    CellSizeCheck check;
+    try {
+        check = checkCellSizeEntries(model_->texts(), design_.design, checkMode());
+    } catch (const std::invalid_argument&) {
+        tell(noDesignatedFactorMessage());
+        return;
+    }
+    if (!check.ok()) {
+        tell(*check.message);
+        goToRow(check.failedEntry - 1);
+        return;
+    }
+    sizes_ = check.sizes;
+    sizeTexts_ = model_->texts();
+    dataOkButton_->setEnabled(false);
+    anovaButton_->setEnabled(true);
+    anovaButton_->setFocus();
+}
+
+void CellSizeWindow::anovaClicked()
+{
+    switch (stage_) {
+    case Stage::Sizes:
+        if (attritionPending_)
+            runAttrition();
+        else
+            enterScores();
+        break;
+    case Stage::AttritionDone:
+        enterScores();
+        break;
+    case Stage::Scores:
+        runUnweightedMeans();
+        break;
+    }
+}
+
+void CellSizeWindow::runAttrition()
+{
+    AttritionOutcome outcome;
+    {
+        Platform& platform = shell_->platform();
+        const BusyScope busy(platform.desktop);
+        WindowPrompts prompts(platform);
+        outcome = runAttritionTest(design_.design, sizes_, prompts);
+    }
+    if (!outcome.table)
+        return;
+    attritionSignificant_ = outcome.significant;
+    if (mode_.unweightedMeans) {
+        stage_ = Stage::AttritionDone;
+        anovaButton_->setText(QString::fromUtf8(kEnterData));
+    }
+    Design shown = design_.design;
+    shown.anovaType = AnovaType::IndependentGroups;
+    handOnTable({std::move(*outcome.table), std::move(shown), "Attrition ", false});
+}
+
+bool CellSizeWindow::enterScores()
+{
+    if (attritionSignificant_ && shell_->dialogs().message(possiblyInvalidProcedureQuestion()) != DialogAnswer::Yes)
+        return false;
+    attritionPending_ = false;
+    showScoresStage({}, {});
+    return true;
+}
+
+void CellSizeWindow::runUnweightedMeans()
+{
+    if (!acceptedScores_)
+        return;
+    dataOkButton_->setEnabled(false);
+    UnweightedMeansOutcome outcome;
+    try {
+        Platform& platform = shell_->platform();
+        const BusyScope busy(platform.desktop);
+        WindowPrompts prompts(platform);
+        outcome = unweightedMeansAnalysis(design_.design, sizes_, *acceptedScores_, prompts);
+    } catch (const std::invalid_argument&) {
+        tell(missingEntryMessage());
+        return;
+    }
+    if (outcome.refusal) {
+        tell(*outcome.refusal);
+        return;
+    }
+    if (!outcome.table)
+        return;
+    handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Unweighted Means ", true});
+}
+
+void CellSizeWindow::handOnTable(CellSizeTable table)
+{
+    hide();
+    if (handOver_.tableReady)
+        handOver_.tableReady(std::move(table));
+}
+
+void CellSizeWindow::returnClicked()
+{
+    if (attritionPending_ && stage_ == Stage::Sizes) {
+        dataOkButton_->setText(QString::fromUtf8(kCellSizesOk));
+        anovaButton_->setText(QString::fromUtf8(kAttritionTable));
+    }
+    hide();
+    if (handOver_.returnToDesign)
+        handOver_.returnToDesign();
+}
+
+// ---- The design menu ----
+
+void CellSizeWindow::setPlannedScoresPerCell()
+{
+    if (stage_ != Stage::Sizes)
+        return;
+    const int planned = plannedScoresPerCell();
+    const Message prompt = plannedScoresPerCellPrompt(planned);
+    const std::optional<std::string> answer =
+        shell_->dialogs().inputBox(prompt.title, prompt.text, std::to_string(planned));
+    if (!answer || answer->find_first_not_of(" \t") == std::string::npos)
+        return;  // the largest accepted size never exceeds P here, so P stays
+    const double value = std::round(parseNumber(*answer));
+    const long cells = cellCount(design_.design);
+    const long most = std::max(2L, 16352 / std::max(1L, cells));
+    if (!(value >= 2 && value <= static_cast<double>(most))) {
+        tell({"Planned Scores Per Cell?",
+              "   The planned number of scores per cell must be a whole number from 2 to" +
+                  numberText(static_cast<double>(most)) + ".",
+              MessageButtons::Ok, MessageIcon::Exclamation});
+        return;
+    }
+    Design& d = design_.design;
+    d.factors.at(static_cast<std::size_t>(d.designatedFactor - 1)).levels = static_cast<int>(value);
+    shapeDesign_ = d;
+    // Sizes accepted against the old number are checked again.
+    dataOkButton_->setEnabled(true);
+    anovaButton_->setEnabled(false);
+}
+
+// ---- Editing ----
+
+void CellSizeWindow::clearAllEntries()
+{
+    model_->clearAll();
+    entriesChanged();
+    goToRow(0);
+}
+
+void CellSizeWindow::widenEntryColumn()
+{
+    const int column = model_->entryColumn();
+    view_->setColumnWidth(column, view_->columnWidth(column) + view_->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
+}
+
+int CellSizeWindow::singleSelectedEntry() const
+{
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.size() != 1 || selected.front().column() != model_->entryColumn())
+        return -1;
+    return selected.front().row();
+}
+
+void CellSizeWindow::insertSingleEntry()
+{
+    const int row = singleSelectedEntry();
+    if (row < 0) {
+        tell({"Wait", "You must select a score before which the new score will be inserted.", MessageButtons::Ok,
+              MessageIcon::Critical});
+        return;
+    }
+    model_->insertAt(row);
+    entriesChanged();
+}
+
+void CellSizeWindow::removeSingleEntry()
+{
+    const int row = singleSelectedEntry();
+    if (row < 0) {
+        tell({"Wait", "You must select a score to be removed.", MessageButtons::Ok, MessageIcon::Critical});
+        return;
+    }
+    model_->removeAt(row);
+    entriesChanged();
+}
+
+void CellSizeWindow::copyEntries()
+{
+    shell_->copyText(copiedScoresText(model_->texts(), model_->imputedMarks()));
+}
+
+void CellSizeWindow::pasteEntries()
+{
+    const std::optional<std::string> clip = shell_->platform().clipboard.text();
+    if (!clip || clip->empty()) {
+        tell({"Wait", "The clipboard is empty!", MessageButtons::Ok, MessageIcon::Critical});
+        return;
+    }
+    const int row = currentRow();
+    for (int r = row; r < model_->entryCount(); ++r) {
+        if (!model_->text(r).empty()) {
+            tell({"Wait",
+                  "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells into "
+                  "which you want to paste.",
+                  MessageButtons::Ok, MessageIcon::Critical});
+            return;
+        }
+    }
+    const PastedScores pasted = parsePastedScores(*clip, model_->entryCount() - row);
+    if (!pasted.ok()) {
+        tell(*pasted.problem);
+        return;
+    }
+    for (std::size_t k = 0; k < pasted.texts.size(); ++k)
+        model_->setEntry(row + static_cast<int>(k), pasted.texts[k], stage_ == Stage::Scores && pasted.imputed[k]);
+    if (!pasted.texts.empty())
+        entriesChanged();
+}
+
+// ---- Files ----
+
+bool CellSizeWindow::saveDataFile()
+{
+    if (stage_ != Stage::Scores)
+        return false;
+    const std::vector<std::string>& texts = model_->texts();
+    // An unequal-N file holds every score: a gap would end the file's scores early.
+    for (std::size_t r = 0; r < texts.size(); ++r) {
+        if (texts[r].empty() || texts[r] == kMissingScoreMark) {
+            tell(missingEntryMessage());
+            goToRow(static_cast<int>(r));
+            return false;
+        }
+    }
+    const ScoreSaveCheck check = checkScoresForSaving(texts, model_->imputedMarks());
+    if (!check.ok()) {
+        tell(*check.problem);
+        goToRow(static_cast<int>(check.row));
+        return false;
+    }
+    FileDialogOptions options;
+    options.title = "Save File (As)";
+    options.filter = "Data Files (*.dat)";
+    options.defaultExtension = "dat";
+    options.initialPath = file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
+    options.overwritePrompt = true;
+    options.helpContext = kHelpSaveDataFile;
+    const std::optional<std::string> path = shell_->dialogs().saveFile(options);
+    if (!path)
+        return false;
+    DataLayout layout = gridDataLayout(texts, model_->imputedMarks());
+    layout.kind = DataLayout::Kind::CellSizes;
+    layout.designatedFactor = design_.design.designatedFactor;
+    layout.cellSizes = sizes_;
+    const WriteResult written = writeDataFile(*path, layout);
+    if (!written.ok()) {
+        tell(saveFailureMessage(written));
+        return false;
+    }
+    file_.saveFileName = *path;
+    file_.dataSaved = true;
+    file_.dataChanged = false;
+    return true;
+}
+
+void CellSizeWindow::openDataFile()
+{
+    FileDialogOptions options;
+    options.title = "Open File";
+    options.filter = "Data Files (*.dat);;All Files (*)";
+    options.defaultExtension = "dat";
+    options.initialPath = file_.openFileName;
+    options.overwritePrompt = false;
+    options.helpContext = kHelpOpenDataFile;
+    const std::optional<std::string> path = shell_->dialogs().openFile(options);
+    if (!path)
+        return;
+    const DataLayoutResult read = readUnequalNDataFile(*path, UnequalAnalysis::UnweightedMeans);
+    if (!read.ok()) {
+        using Kind = DataReadError::Kind;
+        if (read.error->kind == Kind::NotUnequalNFile)
+            tell(notSavedForAnalysisMessage(UnequalAnalysis::UnweightedMeans));
+        else if (read.error->kind == Kind::DesignMismatch)
+            tell(scoreCountMismatchMessage(false));
+        else
+            tell(dataFileProblemMessage(*read.error));
+        return;
+    }
+    const DataLayout& layout = read.layout;
+    Design& d = design_.design;
+    if (checkLayoutAgainstDesign(layout, d, *path)
+        || static_cast<long>(layout.items.size()) != expectedScoreCount(layout, d)) {
+        tell(scoreCountMismatchMessage(false));
+        return;
+    }
+    // The file's largest cell may exceed the planned number: the planned number follows it.
+    const long largest = layout.cellSizes.empty()
+                             ? 0
+                             : *std::max_element(layout.cellSizes.begin(), layout.cellSizes.end());
+    std::vector<std::string> sizeTexts;
+    std::vector<double> sizes;
+    for (long n : layout.cellSizes) {
+        sizeTexts.push_back(std::to_string(n));
+        sizes.push_back(static_cast<double>(n));
+    }
+    Design checked = d;
+    Factor& designated = checked.factors.at(static_cast<std::size_t>(d.designatedFactor - 1));
+    designated.levels = std::max<int>(designated.levels, static_cast<int>(largest));
+    CellSizeCheck check;
+    try {
+        check = checkCellSizes(sizes, checked, checkMode());
+    } catch (const std::invalid_argument&) {
+        tell(scoreCountMismatchMessage(false));
+        return;
+    }
+    if (!check.ok()) {
+        tell(*check.message);
+        return;
+    }
+    d = checked;
+    shapeDesign_ = d;
+    file_.openFileName = *path;
+    file_.dataFromFile = true;
+    file_.dataChanged = false;
+    file_.dataSaved = true;
+    sizes_ = check.sizes;
+    sizeTexts_ = sizeTexts;
+    attritionSignificant_ = false;
+    if (!mode_.unweightedMeans) {
+        // The attrition test needs only the sizes.
+        attritionPending_ = true;
+        showSizesStage(sizeTexts);
+        return;
+    }
+    attritionPending_ = false;
+    std::vector<std::string> texts;
+    std::vector<bool> imputed;
+    for (const ScoreItem& item : layout.items) {
+        texts.push_back(item.text);
+        imputed.push_back(item.imputed);
+    }
+    showScoresStage(texts, imputed);
+    const ScoreColumnCheck scores = checkScoreColumn(model_->texts(), model_->imputedMarks());
+    if (scores.ok()) {
+        acceptedScores_ = scores.scores;
+        anovaButton_->setEnabled(true);
+    }
+}
+
+bool CellSizeWindow::confirmLeave(bool exiting)
+{
+    if (file_.leaveAnswered || stage_ != Stage::Scores || !file_.dataChanged)
+        return true;
+    const std::vector<std::string>& texts = model_->texts();
+    if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
+        return true;  // nothing typed: nothing to lose
+    const DialogAnswer answer =
+        shell_->dialogs().message({exiting ? "Exit" : "Restart",
+                                   "The data have not been saved in a file.  Do you wish to save the data?",
+                                   MessageButtons::YesNoCancel, MessageIcon::Question});
+    if (answer == DialogAnswer::Cancel)
+        return false;
+    // A save that was cancelled or refused keeps the user here, so that nothing is lost.
+    const bool leave = answer != DialogAnswer::Yes || saveDataFile();
+    file_.leaveAnswered = leave;
+    return leave;
+}
+
+// ---- Printing ----
+
+OutputDocument CellSizeWindow::printedDocument() const
+{
+    OutputDocument doc;
+    if (!design_.problemLabel.empty())
+        doc.paragraph(design_.problemLabel);
+    doc.paragraph(stage_ == Stage::Scores ? "Raw Data" : "Cell Sizes");
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header;
+    std::vector<int> right;
+    for (int c = 0; c <= model_->entryColumn(); ++c) {
+        header.push_back(model_->headerData(c, Qt::Horizontal).toString().toStdString());
+        right.push_back(c);
+    }
+    rows.push_back(header);
+    for (int r = 0; r < model_->entryCount(); ++r) {
+        std::vector<std::string> line;
+        for (int c = 0; c < model_->entryColumn(); ++c)
+            line.push_back(model_->data(model_->index(r, c)).toString().toStdString());
+        line.push_back(model_->text(r) + (model_->imputed(r) ? "I" : ""));
+        rows.push_back(std::move(line));
+    }
+    doc.table(std::move(rows), true, std::move(right));
+    return doc;
+}
+
+void CellSizeWindow::printData()
+{
+    shell_->print(printedDocument(), "Print Data", MessageIcon::Critical);
+}
+
+}  // namespace varisect

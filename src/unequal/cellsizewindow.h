@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Unequal Cell Sizes" window of the test for random attrition and the method of unweighted
+// means. It is a small stage machine on its two buttons: the cell sizes are typed and checked
+// ("Cell Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
+// grid is rebuilt with one row per score, cell by cell ("Enter &Data for Unweighted Means
+// Anova"), the scores are checked ("Data &OK") and the unweighted-means table is made
+// ("Anova &Table"). The tables leave through a hand-over; the application shows them.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QMainWindow>
+
+#include "data/datafile.h"
+#include "engine/analysis.h"
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "output/document.h"
+#include "platform/dialogs.h"
+
+class QAction;
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace varisect {
+
+struct DesignState;
+struct FileState;
+struct ModeFlags;
+class WindowShell;
+struct ShellContext;
+
+// The rows of the window's grid: one per cell (cell sizes) or one per score, grouped by cell
+// (scores). A level column per substantive factor, then the entry column with the text as typed;
+// an imputed score is shown in red.
+class CellEntryModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit CellEntryModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    // One row per cell of `cells` (the substantive design), each repeated `rowsPerCell[c]` times
+    // (all 1 for the cell sizes); `entryHeading` heads the entry column.
+    void reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    int entryColumn() const { return static_cast<int>(factorNames_.size()); }
+    int entryCount() const { return static_cast<int>(texts_.size()); }
+    const std::vector<std::string>& texts() const { return texts_; }
+    std::vector<bool> imputedMarks() const { return imputed_; }
+    const std::string& text(int row) const { return texts_.at(static_cast<std::size_t>(row)); }
+    bool imputed(int row) const { return imputed_.at(static_cast<std::size_t>(row)); }
+    void setEntry(int row, const std::string& text, bool imputed);
+    void setEntries(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+    void clearAll();
+    // The entry at `row` and those below move down one row; `row` becomes empty and the last
+    // entry falls off.
+    void insertAt(int row);
+    // The entries below `row` move up one row; the last becomes empty.
+    void removeAt(int row);
+
+private:
+    std::vector<std::string> factorNames_;
+    std::vector<std::vector<int>> rowLevels_;  // the cell's levels, per row
+    std::string entryHeading_;
+    std::vector<std::string> texts_;
+    std::vector<bool> imputed_;
+};
+
+// The parts of the session the window works on.
+struct CellSizeParts {
+    DesignState& design;  // "&Planned Scores Per Cell..." sets the designated factor's levels
+    ModeFlags& mode;      // which analyses; the attrition test is no longer pending once data are entered
+    FileState& file;
+};
+
+// A finished table on its way to the table window.
+struct CellSizeTable {
+    AnovaTable table;
+    Design design;            // the design the table belongs to
+    std::string titlePrefix;  // "Attrition " or "Unweighted Means "
+    bool unweightedMeans = false;
+};
+
+struct CellSizeHandOver {
+    std::function<void(CellSizeTable)> tableReady;  // the window has been hidden
+    std::function<void()> returnToDesign;            // "Return to Anova &Design"
+    std::function<void()> restart;                   // "&Restart"
+};
+
+class CellSizeWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    enum class Stage {
+        Sizes,          // cell sizes being typed, or checked and waiting for the Anova button
+        AttritionDone,  // the attrition table was made; the data stage comes next
+        Scores,         // scores being typed, or checked and waiting for "Anova &Table"
+    };
+
+    CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent = nullptr);
+    ~CellSizeWindow() override;
+
+    // False (after "No DesignatedFactor!") when the design cannot be worked on here.
+    bool usable() const { return usable_; }
+    // Whether the window was made for this design (same factors, same designated factor; the
+    // planned scores per cell may differ): the application keeps it across visits to the Anova
+    // design window only then.
+    bool fits(const Design& design) const;
+    Stage stage() const { return stage_; }
+    bool attritionSignificant() const { return attritionSignificant_; }
+    int plannedScoresPerCell() const;
+    CellEntryModel& model() const { return *model_; }
+    QTableView* view() const { return view_; }
+
+    // The commands, as the buttons and menus run them.
+    void dataOk();
+    void anovaClicked();
+    void returnClicked();
+    void setPlannedScoresPerCell();
+    void clearAllEntries();
+    void widenEntryColumn();
+    void insertSingleEntry();
+    void removeSingleEntry();
+    void copyEntries();
+    void pasteEntries();
+    bool saveDataFile();
+    void openDataFile();
+    void printData();
+    OutputDocument printedDocument() const;
+    // Before the program is left or restarted: typed scores not saved in a file are offered for
+    // saving. False: the user stays (cancelled, or the save did not happen).
+    bool confirmLeave(bool exiting);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    bool entryKey(QKeyEvent* event);
+    void goToRow(int row);
+    int currentRow() const;
+    int singleSelectedEntry() const;
+    void entriesChanged();
+    void showSizesStage(const std::vector<std::string>& sizeTexts);
+    void showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+    void setLabel(const std::string& start);
+    void fitColumns();
+    void runAttrition();
+    bool enterScores();
+    void runUnweightedMeans();
+    void handOnTable(CellSizeTable table);
+    void tell(const Message& message);
+    AnalysisMode checkMode() const;
+
+    WindowShell* shell_;
+    DesignState& design_;
+    ModeFlags& mode_;
+    FileState& file_;
+    CellSizeHandOver handOver_;
+    CellEntryModel* model_ = nullptr;
+    QTableView* view_ = nullptr;
+    QLabel* label_ = nullptr;
+    QPushButton* dataOkButton_ = nullptr;
+    QPushButton* anovaButton_ = nullptr;
+    QAction* plannedAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+
+    Design shapeDesign_;
+    bool usable_ = true;
+    Stage stage_ = Stage::Sizes;
+    bool attritionPending_ = false;
+    bool attritionSignificant_ = false;
+    std::vector<long> sizes_;                 // the sizes accepted by "Cell Sizes &OK"
+    std::vector<std::string> sizeTexts_;      // the cell-size entries, kept while scores are typed
+    std::optional<Scores> acceptedScores_;    // accepted by "Data &OK"
+};
+
+}  // namespace varisect

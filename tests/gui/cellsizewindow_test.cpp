@@ -1,0 +1,249 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Unequal Cell Sizes" window walked through its stages as a user walks them, its unequal-N
+// file written and read back, and the way there from the Anova design window.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+#include "session/session.h"
+#include "support/guitest.h"
+#include "unequal/cellsizewindow.h"
+
+using namespace varisect;
+using namespace varisect::test;
+
+namespace {
+
+// A, B (2 levels each) and 3 replicates R, designated; the unweighted-means analysis preceded by
+// the attrition test unless said otherwise.
+struct Harness {
+    FakePlatform fake;
+    Session state;
+    std::vector<CellSizeTable> tables;
+    int returns = 0;
+    std::unique_ptr<CellSizeWindow> window;
+
+    explicit Harness(bool unweighted = true, bool designated = true)
+    {
+        Design d = makeDesign({{"A", 2}, {"B", 2}, {"R", 3}});
+        d.anovaType = AnovaType::IndependentGroups;
+        d.designatedFactor = designated ? 3 : 0;
+        state.design.design = d;
+        state.design.problemLabel = "Rats";
+        state.mode.randomAttritionTest = true;
+        state.mode.unweightedMeans = unweighted;
+        CellSizeHandOver h;
+        h.tableReady = [this](CellSizeTable t) { tables.push_back(std::move(t)); };
+        h.returnToDesign = [this] { ++returns; };
+        window = std::make_unique<CellSizeWindow>(CellSizeParts{state.design, state.mode, state.file},
+                                                  shellContext(fake), std::move(h));
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qFatal("the window was not shown");
+    }
+
+    QPushButton* button(const char* name) const { return child<QPushButton>(window.get(), name); }
+    QString caption(const char* name) const { return button(name)->text(); }
+    void fill(const std::vector<std::string>& texts)
+    {
+        for (std::size_t r = 0; r < texts.size(); ++r)
+            window->model().setEntry(static_cast<int>(r), texts[r], false);
+    }
+};
+
+const std::vector<std::string> kScores{"1", "2", "3", "4", "6", "2", "4", "7", "8", "9"};
+
+}  // namespace
+
+class CellSizeWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Sizes (typed, with a refused empty cell and a refused oversized one), the attrition table,
+    // the scores cell by cell and the unweighted-means table against a hand computation.
+    void stagesFromSizesToUnweightedTable()
+    {
+        Harness h;
+        auto* label = child<QLabel>(h.window.get(), "instructionLabel");
+        QCOMPARE(label->text(),
+                 QStringLiteral("Enter the number of scores present in each cell of the factorial design for Rats:"));
+        QCOMPARE(h.window->model().entryCount(), 4);
+        QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Cell Sizes &OK"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("&Attrition Anova Table"));
+        QVERIFY(!h.button("anovaButton")->isEnabled());
+
+        // Typed: 3, Enter, 4 (beyond the three planned), the rest left empty.
+        QTableView* grid = h.window->view();
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_3);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QTest::keyClick(grid, Qt::Key_4);
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
+        QCOMPARE(grid->currentIndex().row(), 2);
+        h.fill({"3", "4", "2", "3"});
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Too many scores specified!"));
+        QCOMPARE(grid->currentIndex().row(), 1);
+        // A cell without scores cannot be analysed by unweighted means: code 1.
+        h.fill({"3", "0", "2", "3"});
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
+        QVERIFY(!h.button("anovaButton")->isEnabled());
+
+        // Insert and remove move the entries below the selected one.
+        h.fill({"3", "2", "3", ""});
+        h.window->view()->setCurrentIndex(h.window->model().index(2, 2));
+        h.window->insertSingleEntry();
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "2", "", "3"}));
+        h.window->removeSingleEntry();
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "2", "3", ""}));
+        h.fill({"3", "2", "2", "3"});
+        click(h.button("dataOkButton"));
+        QVERIFY(h.button("anovaButton")->isEnabled() && !h.button("dataOkButton")->isEnabled());
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(1));
+        QCOMPARE(h.tables[0].titlePrefix, std::string("Attrition "));
+        QVERIFY(!h.tables[0].unweightedMeans);
+        QCOMPARE(h.tables[0].table.cell(h.tables[0].table.rowCount() - 1, 1), std::string("  Within"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Unweighted Means Anova"));
+
+        h.window->show();
+        click(h.button("anovaButton"));
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
+        QCOMPARE(h.window->model().entryCount(), 10);
+        QCOMPARE(label->text(), QStringLiteral("Enter Data for Rats:"));
+        QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Data &OK"));
+        QVERIFY(!h.button("anovaButton")->isEnabled());
+        // The fourth score belongs to the second cell (A 2, B 1).
+        QCOMPARE(h.window->model().data(h.window->model().index(3, 0)).toInt(), 2);
+        QCOMPARE(h.window->model().data(h.window->model().index(3, 1)).toInt(), 1);
+
+        std::vector<std::string> missing = kScores;
+        missing[6].clear();
+        h.fill(missing);
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
+        QCOMPARE(grid->currentIndex().row(), 6);
+        h.fill(kScores);
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova &Table"));
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(2));
+        const CellSizeTable& u = h.tables[1];
+        QCOMPARE(u.titlePrefix, std::string("Unweighted Means "));
+        QVERIFY(u.unweightedMeans);
+        QCOMPARE(u.design.factorCount(), 2);
+        // Cell means 2, 5, 3, 8; harmonic mean 4 / (1/3 + 1/2 + 1/2 + 1/3) = 2.4; within 8 on 6 df.
+        const AnovaTable& t = u.table;
+        QCOMPARE(t.cell(1, 3), std::string("SS (raw)"));
+        QCOMPARE(t.cell(2, 1), std::string("A"));
+        QVERIFY(std::abs(t.number(2, 3) - 16.0) < 1e-3);
+        QVERIFY(std::abs(t.number(2, 4) - 38.4) < 1e-3);
+        QVERIFY(std::abs(t.number(2, 5) - 28.8) < 1e-2);
+        const int within = t.rowCount() - 1;
+        QCOMPARE(t.cell(within, 1), std::string("  Within"));
+        QVERIFY(std::abs(t.number(within, 2) - 6) < 1e-9 && std::abs(t.number(within, 3) - 8) < 1e-3);
+        QVERIFY(std::abs(t.number(t.rowCount(), 3) - 68.4) < 1e-3 && std::abs(t.number(t.rowCount(), 2) - 9) < 1e-9);
+        // The full design is untouched.
+        QCOMPARE(h.state.design.design.factorCount(), 3);
+    }
+
+    // A significant attrition test asks before the scores are entered; No leaves the stage.
+    void significantAttritionAsks()
+    {
+        Harness h;
+        h.fill({"3", "1", "3", "1"});
+        click(h.button("dataOkButton"));
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(1));
+        QVERIFY(h.window->attritionSignificant());
+        h.fake.dialogs.messageAnswers.push_back(DialogAnswer::No);
+        click(h.button("anovaButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Possibly invalid procedure!"));
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::AttritionDone);
+        h.fake.dialogs.messageAnswers.push_back(DialogAnswer::Yes);
+        click(h.button("anovaButton"));
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
+    }
+
+    // The attrition test alone takes an empty cell and ends there; planned scores per cell
+    // change the designated factor; a design without one is refused.
+    void attritionOnlyPlannedScoresAndNoDesignatedFactor()
+    {
+        Harness h(false);
+        h.fake.dialogs.inputAnswers.push_back(std::string("4"));
+        h.window->setPlannedScoresPerCell();
+        QCOMPARE(h.fake.dialogs.requests.back().title, std::string("Planned Scores Per Cell?"));
+        QCOMPARE(h.state.design.design.factor(3).levels, 4);
+        h.fill({"4", "0", "2", "3"});
+        click(h.button("dataOkButton"));
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(1));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("&Attrition Anova Table"));
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Sizes);
+
+        Harness none(true, false);
+        QVERIFY(!none.window->usable());
+        QCOMPARE(none.fake.dialogs.lastMessage().message.text, std::string("No DesignatedFactor!"));
+    }
+
+    // Saved scores come back with their sizes in a new window, ready for the table; a file of the
+    // other layout is refused as corrupted.
+    void unequalNFileRoundTrip()
+    {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("rats.dat")).toStdString();
+        {
+            Harness h;
+            h.fill({"3", "2", "2", "3"});
+            click(h.button("dataOkButton"));
+            click(h.button("anovaButton"));
+            h.window->show();
+            click(h.button("anovaButton"));
+            h.fill(kScores);
+            h.window->model().setEntry(4, "6", true);
+            h.state.file.dataChanged = true;
+            // Leaving with typed scores offers to save them; Cancel stays.
+            h.fake.dialogs.messageAnswers.push_back(DialogAnswer::Cancel);
+            QVERIFY(!h.window->confirmLeave(true));
+            QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Exit"));
+            h.fake.dialogs.saveAnswers.push_back(path);
+            QVERIFY(h.window->saveDataFile());
+            QVERIFY(h.state.file.dataSaved && !h.state.file.dataChanged);
+            QVERIFY(h.window->confirmLeave(true));
+        }
+        QCOMPARE(readAll(path).substr(0, 11), std::string("Unequal N\r\n"));
+
+        Harness h;
+        h.fake.dialogs.openAnswers.push_back(path);
+        h.window->openDataFile();
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
+        QCOMPARE(h.window->model().texts(), kScores);
+        QVERIFY(h.window->model().imputed(4) && !h.window->model().imputed(3));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova &Table"));
+        QVERIFY(h.button("anovaButton")->isEnabled());
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(1));
+        QVERIFY(std::abs(h.tables[0].table.number(2, 4) - 38.4) < 1e-3);
+
+        const std::string plain = dir.filePath(QStringLiteral("plain.dat")).toStdString();
+        writeFile(plain, "1\r\n2\r\n");
+        Harness other;
+        other.fake.dialogs.openAnswers.push_back(plain);
+        other.window->openDataFile();
+        QCOMPARE(other.fake.dialogs.lastMessage().message.title, std::string("File corrupted?!"));
+        QCOMPARE(other.window->stage(), CellSizeWindow::Stage::Sizes);
+    }
+};
+
+QTEST_MAIN(CellSizeWindowTest)
+#include "cellsizewindow_test.moc"
