@@ -273,6 +273,9 @@ void Application::showCellSizes()
             navigator_.show(WindowRole::AnovaDesign);
         };
         handOver.restart = [this] { restart(); };
+        handOver.showMeans = [this](const Design& design, const Scores& means) {
+            openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, MeansData{design, means, false});
+        };
         const CellSizeParts parts{session_.design, session_.mode, session_.file};
         window = navigator_.install(WindowRole::CellSizes,
                                     std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
@@ -306,23 +309,25 @@ void Application::showUnequalTable(CellSizeTable table)
     navigator_.show(WindowRole::Table);
 }
 
-void Application::openCellMeans(CellMeansMode mode, WindowRole from)
+void Application::openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> given)
 {
+    MeansData data = given ? std::move(*given)
+                           : MeansData{session_.design.design, session_.data.scores(), session_.data.transformed()};
     const PairPurpose purpose = mode == CellMeansMode::SimpleEffects ? PairPurpose::SimpleEffects : PairPurpose::Means;
-    const PairSelector selector(session_.design.design, purpose);
+    const PairSelector selector(data.design, purpose);
     if (const auto message = selector.unavailable()) {
         platform_.dialogs.message(*message);
         navigator_.show(from);
         return;
     }
     if (!selector.asksUser()) {
-        showCellMeans(mode, from, selector.pairs());
+        showCellMeans(mode, from, selector.pairs(), std::move(data));
         return;
     }
     PairSelectorDialog::HandOver handOver;
-    handOver.chosen = [this, mode, from](std::vector<FactorPair> pairs) {
+    handOver.chosen = [this, mode, from, data](std::vector<FactorPair> pairs) {
         navigator_.close(WindowRole::PairSelector);
-        showCellMeans(mode, from, std::move(pairs));
+        showCellMeans(mode, from, std::move(pairs), data);
     };
     handOver.cancelled = [this, from] {
         navigator_.close(WindowRole::PairSelector);
@@ -333,20 +338,20 @@ void Application::openCellMeans(CellMeansMode mode, WindowRole from)
     navigator_.show(WindowRole::PairSelector);
 }
 
-void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs)
+void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs, MeansData data)
 {
     if (pairs.empty()) {
         navigator_.show(from);
         return;
     }
     CellMeansRequest request;
-    request.design = session_.design.design;
-    request.scores = session_.data.scores();
+    request.design = std::move(data.design);
+    request.scores = std::move(data.scores);
     request.pairs = std::move(pairs);
     request.mode = mode;
     request.useLevelLabels = session_.design.labelsInUse;
     request.problemLabel = session_.design.problemLabel;
-    request.transformed = session_.data.transformed();
+    request.transformed = data.transformed;
     CellMeansHandOver handOver;
     handOver.returnTo = [this, from] {
         closeMeansWindows();

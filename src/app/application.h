@@ -83,8 +83,15 @@ private:
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the
     // "Cell Means" window. The window `from` stays in view until the means are shown and comes
     // back when no pair can be shown or the user gives up.
-    void openCellMeans(CellMeansMode mode, WindowRole from);
-    void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs);
+    // `data` are the scores of `design` shown (the session's accepted ones when not given: the
+    // cell-size window hands over the cell means of its last run).
+    struct MeansData {
+        Design design;
+        Scores scores;
+        bool transformed = false;
+    };
+    void openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> data = {});
+    void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs, MeansData data);
     void showSimpleEffectsTable(AnovaTable table);
     // The windows of the means and of simple effects, when the data or the design move on.
     void closeMeansWindows();

@@ -278,7 +278,10 @@ void CellSizeWindow::buildControls()
     auto* restart = addButton("restartButton", "&Restart", QStringLiteral("Starts a new problem."));
     buttons->addSpacing(12);
     const QString later = QStringLiteral("Not available in this version.");
-    for (const auto& [name, caption] : {std::pair{"meansButton", "Show &Means"}, std::pair{"graphButton", "Show &Graph"},
+    meansButton_ = addButton("meansButton", "Show &Means",
+                             QStringLiteral("Shows the cell means of the last unweighted-means table, pair by pair."));
+    meansButton_->setEnabled(false);
+    for (const auto& [name, caption] : {std::pair{"graphButton", "Show &Graph"},
                                         std::pair{"transformButton", "&Transform Data..."},
                                         std::pair{"dataScreenButton", "&Screen Data..."}}) {
         QPushButton* b = addButton(name, caption, later);
@@ -292,6 +295,7 @@ void CellSizeWindow::buildControls()
     connect(dataOkButton_, &QPushButton::clicked, this, [this] { dataOk(); });
     connect(anovaButton_, &QPushButton::clicked, this, [this] { anovaClicked(); });
     connect(ret, &QPushButton::clicked, this, [this] { returnClicked(); });
+    connect(meansButton_, &QPushButton::clicked, this, &CellSizeWindow::showMeans);
     connect(restart, &QPushButton::clicked, this, [this] {
         if (handOver_.restart)
             handOver_.restart();
@@ -606,7 +610,17 @@ void CellSizeWindow::runUnweightedMeans()
     }
     if (!outcome.table)
         return;
+    meansDesign_ = outcome.cellDesign;
+    cellMeans_ = outcome.cellMeans;
+    meansButton_->setEnabled(true);
     handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Unweighted Means ", true});
+}
+
+void CellSizeWindow::showMeans()
+{
+    if (cellMeans_.empty() || !handOver_.showMeans)
+        return;
+    handOver_.showMeans(meansDesign_, cellMeans_);
 }
 
 void CellSizeWindow::handOnTable(CellSizeTable table)

@@ -96,6 +96,9 @@ struct CellSizeHandOver {
     std::function<void(CellSizeTable)> tableReady;  // the window has been hidden
     std::function<void()> returnToDesign;            // "Return to Anova &Design"
     std::function<void()> restart;                   // "&Restart"
+    // "Show &Means": the cell means of the last unweighted-means run, as scores of the design
+    // without the replicates factor.
+    std::function<void(const Design&, const Scores&)> showMeans;
 };
 
 class CellSizeWindow : public QMainWindow {
@@ -161,10 +164,14 @@ private:
     bool enterScores();
     void runUnweightedMeans();
     void handOnTable(CellSizeTable table);
+    void showMeans();
     void tell(const Message& message);
     AnalysisMode checkMode() const;
 
     WindowShell* shell_;
+    QPushButton* meansButton_ = nullptr;
+    Design meansDesign_;  // the last unweighted-means run: the reduced design and its cell means
+    Scores cellMeans_;
     DesignState& design_;
     ModeFlags& mode_;
     FileState& file_;

@@ -28,6 +28,7 @@ struct Harness {
     Session state;
     std::vector<CellSizeTable> tables;
     int returns = 0;
+    std::vector<std::pair<int, Scores>> means;  // the factor count and the cell means handed over
     std::unique_ptr<CellSizeWindow> window;
 
     explicit Harness(bool unweighted = true, bool designated = true)
@@ -42,6 +43,7 @@ struct Harness {
         CellSizeHandOver h;
         h.tableReady = [this](CellSizeTable t) { tables.push_back(std::move(t)); };
         h.returnToDesign = [this] { ++returns; };
+        h.showMeans = [this](const Design& d, const Scores& m) { means.emplace_back(d.factorCount(), m); };
         window = std::make_unique<CellSizeWindow>(CellSizeParts{state.design, state.mode, state.file},
                                                   shellContext(fake), std::move(h));
         window->show();
@@ -155,6 +157,12 @@ private slots:
         QVERIFY(std::abs(t.number(t.rowCount(), 3) - 68.4) < 1e-3 && std::abs(t.number(t.rowCount(), 2) - 9) < 1e-9);
         // The full design is untouched.
         QCOMPARE(h.state.design.design.factorCount(), 3);
+        // "Show &Means" hands over the cell means of the run, on the design without replicates.
+        h.window->show();
+        click(child<QPushButton>(h.window.get(), "meansButton"));
+        QCOMPARE(h.means.size(), std::size_t(1));
+        QCOMPARE(h.means[0].first, 2);
+        QCOMPARE(h.means[0].second, (Scores{2, 5, 3, 8}));
     }
 
     // A significant attrition test asks before the scores are entered; No leaves the stage.
