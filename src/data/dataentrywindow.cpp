@@ -23,6 +23,7 @@
 #include "data/datafilemessages.h"
 #include "data/datafilewriter.h"
 #include "data/scoreentry.h"
+#include "data/gridkeys.h"
 #include "data/scoremodel.h"
 #include "data/transform.h"
 #include "output/document.h"
@@ -300,40 +301,19 @@ bool DataEntryWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == view_ && event->type() == QEvent::KeyPress)
         return scoreKey(static_cast<QKeyEvent*>(event));
-    if (watched == view_ && event->type() == QEvent::ShortcutOverride) {
-        // Characters of a score are typed into the grid even when a shortcut shares the key.
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            event->accept();
-            return true;
-        }
-    }
+    if (watched == view_ && keepTypedCharacter(*event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
 bool DataEntryWindow::scoreKey(QKeyEvent* event)
 {
-    if (model_->scoreCount() == 0)
-        return false;
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    EntryKey key;
-    if (event->key() == Qt::Key_Backspace) {
-        key = EntryKey::backspace();
-    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        key = EntryKey::enter();
-    } else {
-        const QString text = event->text();
-        if (text.isEmpty())
-            return false;  // arrows, page keys and the like move through the grid as usual
-        const QList<uint> codes = text.toUcs4();
-        if (codes.size() != 1)
-            return false;
-        key = EntryKey::typed(static_cast<char32_t>(codes.front()));
-    }
+    const std::optional<EntryKey> key = entryKeyOf(*event);
+    if (model_->scoreCount() == 0 || !key)
+        return false;  // arrows, page keys and the like move through the grid as usual
     const int row = currentRow();
     const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->scoreCount() - 1};
-    const KeyOutcome outcome = applyEntryKey(cell, key);
+    const KeyOutcome outcome = applyEntryKey(cell, *key);
     if (!outcome.handled)
         return false;
     if (view_->currentIndex().column() != model_->scoreColumn())

@@ -19,6 +19,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "data/gridkeys.h"
 #include "data/datafilemessages.h"
 #include "data/datafilewriter.h"
 #include "data/scoreentry.h"
@@ -421,34 +422,19 @@ bool CellSizeWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == view_ && event->type() == QEvent::KeyPress)
         return entryKey(static_cast<QKeyEvent*>(event));
-    if (watched == view_ && event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-            event->accept();
-            return true;
-        }
-    }
+    if (watched == view_ && keepTypedCharacter(*event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
 bool CellSizeWindow::entryKey(QKeyEvent* event)
 {
-    if (model_->entryCount() == 0 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+    const std::optional<EntryKey> key = entryKeyOf(*event);
+    if (model_->entryCount() == 0 || !key)
         return false;
-    EntryKey key;
-    if (event->key() == Qt::Key_Backspace) {
-        key = EntryKey::backspace();
-    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        key = EntryKey::enter();
-    } else {
-        const QList<uint> codes = event->text().toUcs4();
-        if (codes.size() != 1)
-            return false;
-        key = EntryKey::typed(static_cast<char32_t>(codes.front()));
-    }
     const int row = currentRow();
     const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->entryCount() - 1};
-    KeyOutcome outcome = applyEntryKey(cell, key);
+    KeyOutcome outcome = applyEntryKey(cell, *key);
     if (!outcome.handled)
         return false;
     // A cell size is a plain count: no imputed mark and no missing-score mark.
