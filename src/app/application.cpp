@@ -352,6 +352,7 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     request.useLevelLabels = session_.design.labelsInUse;
     request.problemLabel = session_.design.problemLabel;
     request.transformed = data.transformed;
+    request.exactP = session_.preferences.exactPValues;
     CellMeansHandOver handOver;
     handOver.returnTo = [this, from] {
         closeMeansWindows();

@@ -383,7 +383,8 @@ void CellMeansWindow::showSimpleTable()
     const ShownPair& shown = browser_.grid().shown;
     DialogPrompts prompts(shell_->dialogs());
     SimpleEffectsOutcome outcome =
-        computeSimpleEffects(request_.design, request_.scores, shown.columnFactor, shown.rowFactor, prompts);
+        computeSimpleEffects(request_.design, request_.scores, shown.columnFactor, shown.rowFactor, prompts,
+                             request_.exactP);
     if (outcome.returnToData) {
         hide();
         if (handOver_.returnToData)

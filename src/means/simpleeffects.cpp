@@ -2,7 +2,7 @@
 #include "means/simpleeffects.h"
 
 #include <algorithm>
-
+#include <cfloat>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,7 +20,9 @@ namespace {
 
 constexpr int kWithinRowToCome = -1;
 
-constexpr double kSmallestErrorSS = 1e-8;
+// An error sum of squares this small a part of the scores' total sum of squares is what rounding
+// leaves of zero.
+constexpr double kZeroShareOfTotal = 1024 * DBL_EPSILON;
 const char* const kUndefinedTitle = "Undefined F-ratio!";
 
 Message notAppropriate()
@@ -108,9 +110,16 @@ SubjectTotals subjectTotals(const Design& design, const Scores& scores, int a, i
 
 class SimpleEffectsBuilder {
 public:
-    SimpleEffectsBuilder(const Design& design, const Scores& scores, int a, int b, Prompts& prompts)
+    SimpleEffectsBuilder(const Design& design, const Scores& scores, int a, int b, bool exactP, Prompts& prompts)
         : design_(design), a_(a), b_(b), prompts_(prompts), means_(PairMeans(design, scores, a, b))
     {
+        probability_.exact = exactP;
+        table_.exactP = exactP;
+        double mean = 0;
+        for (const float score : scores)
+            mean += static_cast<double>(score) / static_cast<double>(scores.size());
+        for (const float score : scores)
+            totalSS_ += (static_cast<double>(score) - mean) * (static_cast<double>(score) - mean);
         if (design.anovaType == AnovaType::RepeatedMeasures)
             subjects_ = subjectTotals(design, scores, a, b);
     }
@@ -119,7 +128,7 @@ public:
     {
         const bool independent = design_.anovaType == AnovaType::IndependentGroups;
         if (independent) {
-            if (pooledSS < kSmallestErrorSS) {
+            if (isZero(pooledSS)) {
                 prompts_.tell(zeroWithinCells());
                 return {std::nullopt, true};
             }
@@ -152,6 +161,9 @@ public:
     }
 
 private:
+    // Zero, or no more than rounding leaves of zero: the same test at every scale of the scores.
+    bool isZero(double ss) const { return ss <= kZeroShareOfTotal * totalSS_; }
+
     std::string label(int factor) const { return std::string(1, design_.factor(factor).tableLabel); }
 
     int levels(int factor) const { return design_.factor(factor).levels; }
@@ -238,10 +250,9 @@ private:
             return false;
         }
         table_.rows.push_back({name, numberText(df), numberText(ss), numberText(ss / df), "", ""});
-        const double errorMS = table_.number(table_.rowCount(), ColMS);
-        if (errorMS < kSmallestErrorSS)
+        if (isZero(ss))
             return prompts_.askYesNo(zeroErrorTerm(source));  // Yes: F and p stay blank
-        return formRatio(effectRow, errorMS, df, table_.rowCount());
+        return formRatio(effectRow, table_.number(table_.rowCount(), ColMS), df, table_.rowCount());
     }
 
     // `errorRow`: the row the F is formed against (kWithinRowToCome: the "  Within" row, added
@@ -254,7 +265,7 @@ private:
         table_.cell(row, ColF) = numberText(f);
         f = table_.number(row, ColF);
         bool abort = false;
-        const double p = FRatioProbability(table_.number(row, ColDf), errorDf, f, prompts_, ProbabilityContext{}, abort);
+        const double p = FRatioProbability(table_.number(row, ColDf), errorDf, f, prompts_, probability_, abort);
         if (abort) {
             abandoned_ = true;  // the warning's "No" returns to the data
             return false;
@@ -271,6 +282,8 @@ private:
     const MeansTable means_;
     SubjectTotals subjects_;
     AnovaTable table_;
+    ProbabilityContext probability_;
+    double totalSS_ = 0;
     double pooledMS_ = 0;
     int pooledDf_ = 0;
     bool abandoned_ = false;
@@ -279,7 +292,7 @@ private:
 }  // namespace
 
 SimpleEffectsOutcome computeSimpleEffects(const Design& design, const Scores& scores, int columnFactor,
-                                          int rowFactor, Prompts& prompts)
+                                          int rowFactor, Prompts& prompts, bool exactP)
 {
     const int nf = design.factorCount();
     const int s = design.designatedFactor;
@@ -309,7 +322,7 @@ SimpleEffectsOutcome computeSimpleEffects(const Design& design, const Scores& sc
             }
         pooledDf -= design.imputedCount;
     }
-    return SimpleEffectsBuilder(design, scores, columnFactor, rowFactor, prompts).run(pooledSS, pooledDf);
+    return SimpleEffectsBuilder(design, scores, columnFactor, rowFactor, exactP, prompts).run(pooledSS, pooledDf);
 }
 
 }  // namespace varisect

@@ -27,8 +27,9 @@ struct SimpleEffectsOutcome {
 // with its replicates or subjects factor designated, and neither factor of the pair may be that
 // factor (std::invalid_argument otherwise). Every message and question goes through `prompts`:
 // "Not appropriate for this design!" (fewer than two substantive factors), "Undefined F-ratio!",
-// "Error Condition!" and the probability warning.
+// "Error Condition!" and the probability warning. `exactP`: the p column holds the exact upper
+// tail of F.
 SimpleEffectsOutcome computeSimpleEffects(const Design& design, const Scores& scores, int columnFactor,
-                                          int rowFactor, Prompts& prompts);
+                                          int rowFactor, Prompts& prompts, bool exactP = false);
 
 }  // namespace varisect

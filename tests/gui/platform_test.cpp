@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's platform layer: the settings file, the help viewer, the dialogs, the
-// printer, the clipboard and the window utilities, run offscreen; and the scripted fakes that
-// the other window tests rely on.
+// clipboard and the window utilities, run offscreen.
 #include <functional>
 
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPrintDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -28,12 +26,10 @@
 #include <QUrl>
 
 #include "support/fakeplatform.h"
-#include "platform/qtabout.h"
 #include "platform/qtclipboard.h"
 #include "platform/qtdesktop.h"
 #include "platform/qtdialogs.h"
 #include "platform/qthelpviewer.h"
-#include "platform/qtprinttarget.h"
 #include "platform/qtsettingsstore.h"
 #include "platform/qtwindowutils.h"
 
@@ -247,34 +243,6 @@ private slots:
         QCOMPARE(QString::fromStdString(faqUrl()), faq.toString());  // written again, same place
     }
 
-    // ---- the scripted fakes, whose answers and records the window tests lean on ----
-
-    void scriptedFakesAnswerAndRecord()
-    {
-        FakePlatform fake;
-        const Platform platform = fake.platform();
-        ScriptedDialogs& dialogs = fake.dialogs;
-        dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::Yes};
-        const Message question{"File naming conflict!", "first\n\rsecond", MessageButtons::YesNoCancel};
-        QCOMPARE(platform.dialogs.message(question, DialogAnswer::Yes), DialogAnswer::No);
-        // "Yes" is no button of an OK box: a slip in the script, answered by the default.
-        QCOMPARE(platform.dialogs.message({"Error", "The clipboard is empty!", MessageButtons::Ok}), DialogAnswer::Ok);
-        QCOMPARE(dialogs.scriptErrors.size(), size_t(1));
-        // Queue empty: the default button answers, unless a fallback is set.
-        QCOMPARE(platform.dialogs.message(question, DialogAnswer::No), DialogAnswer::No);
-        QCOMPARE(platform.dialogs.message({"Wrong file selected?", "", MessageButtons::AbortRetryIgnore}), DialogAnswer::Abort);
-        dialogs.messageFallback = DialogAnswer::Cancel;
-        QCOMPARE(platform.dialogs.message(question), DialogAnswer::Cancel);
-        QVERIFY(dialogs.messages.front().defaultButton == DialogAnswer::Yes);
-        QVERIFY(dialogs.messages.front().scripted && !dialogs.lastMessage().scripted);
-        QCOMPARE(platform.dialogs.inputBox("Title", "Prompt", "start"), std::optional<std::string>());  // cancelled
-        // A busy pointer switched off once too often is caught.
-        { BusyScope busy(platform.desktop); }
-        QVERIFY(!fake.desktop.unbalanced);
-        platform.desktop.setBusy(false);
-        QVERIFY(fake.desktop.unbalanced);
-    }
-
     // ---- the Qt dialogs, answered by a simulated user ----
 
     void dialogsShowWhatTheyAreAskedAndReturnTheAnswer()
@@ -331,23 +299,6 @@ private slots:
 
         whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QVERIFY(!dialogs.openFile({}).has_value());
-    }
-
-    void aboutAndPrinterSetupAreModalAndTitled()
-    {
-        QString title, text;
-        whenShown<QMessageBox>([&](QMessageBox* box) {
-            title = box->windowTitle() + (box->isModal() ? " (modal)" : "");
-            text = box->text();
-            box->accept();
-        });
-        showAbout(nullptr);
-        QCOMPARE(title, QStringLiteral("About Varisect (modal)"));
-        QVERIFY(text.contains(QStringLiteral("Version ") + programVersion()) && text.contains(QStringLiteral("GPL-3.0-or-later")));
-
-        whenShown<QPrintDialog>([&](QPrintDialog* d) { title = d->windowTitle() + (d->isModal() ? " (modal)" : ""); });
-        QVERIFY(!QtPrintTarget([] { return static_cast<QWidget*>(nullptr); }).printerSetup());
-        QCOMPARE(title, QStringLiteral("Printer Setup (modal)"));
     }
 
     // ---- clipboard, busy pointer, window utilities ----

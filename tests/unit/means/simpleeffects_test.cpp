@@ -5,6 +5,7 @@
 
 #include "engine/analysis.h"
 #include "engine/fprob.h"
+#include "engine/fdistribution.h"
 #include "support/recordingprompts.h"
 #include "engine/reference.h"
 #include "table/tableedit.h"
@@ -71,6 +72,17 @@ TEST(SimpleEffects, HandWorkedIndependentGroups)
     EXPECT_EQ(t.lastRow, t.rowCount());
     EXPECT_EQ(t.pooledErrorDf, 6);
     EXPECT_EQ(t.displayDecimals, 2);
+
+    // The same scores a millionth the size: the error is small, not zero, and F is unchanged.
+    Scores tiny = s;
+    for (float& x : tiny)
+        x *= 1e-6f;
+    EXPECT_NEAR(simpleTable(d, tiny, 1, 2).number(4, ColF), 24.5, 1e-3);
+    // Asked for, the p column holds the exact tail, and the table says so.
+    RecordingPrompts prompts;
+    const AnovaTable exact = computeSimpleEffects(d, s, 1, 2, prompts, true).table.value();
+    EXPECT_TRUE(exact.exactP);
+    EXPECT_NEAR(exact.number(4, ColP), exactUpperTail(1, 6, 24.5), 1e-4);
 }
 
 TEST(SimpleEffects, SumsMatchTheMainTable)
