@@ -232,7 +232,7 @@ void Application::showAnovaDesign()
             backToData();
         };
         handOver.enterCellSizes = [this] { showCellSizes(); };
-        handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
+        handOver.enterGroupSizes = [this] { showCellSizes(); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
         navigator_.install(WindowRole::AnovaDesign,
@@ -276,7 +276,12 @@ void Application::showCellSizes()
         handOver.showMeans = [this](const Design& design, const Scores& means) {
             openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, MeansData{design, means, false});
         };
-        const CellSizeParts parts{session_.design, session_.mode, session_.file};
+        handOver.showGraph = [this](const Design&, const Scores&, GraphValues, std::optional<std::pair<int, int>>) {
+            notYetAvailable("two-way plot", WindowRole::CellSizes);
+        };
+        handOver.transformData = [this] { showCellSizeWorkingData(WindowRole::Transform); };
+        handOver.screenData = [this] { showCellSizeWorkingData(WindowRole::Screen); };
+        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles};
         window = navigator_.install(WindowRole::CellSizes,
                                     std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
         if (!window->usable()) {
@@ -288,6 +293,33 @@ void Application::showCellSizes()
     }
     navigator_.hide(WindowRole::AnovaDesign);
     navigator_.show(WindowRole::CellSizes);
+}
+
+void Application::showCellSizeWorkingData(WindowRole role)
+{
+    CellSizeWindow* sizes = cellSizeWindow();
+    if (!sizes || !session_.data.accepted())
+        return;
+    WorkingDataHandOver handOver;
+    handOver.scoresChanged = [this] {
+        if (CellSizeWindow* w = cellSizeWindow())
+            w->showTransformedScores();
+    };
+    handOver.finished = [this, role] {
+        navigator_.close(role);
+        if (CellSizeWindow* w = cellSizeWindow()) {
+            enableForm(*w);
+            navigator_.show(WindowRole::CellSizes);
+        }
+    };
+    const WorkingDataParts parts{session_.data, session_.file};
+    if (role == WindowRole::Transform)
+        navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
+    else
+        navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
+    // The scores stay in view as they change, but the window waits for "&Finished".
+    disableForm(*sizes);
+    navigator_.show(role);
 }
 
 void Application::showUnequalTable(CellSizeTable table)

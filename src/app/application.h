@@ -79,6 +79,8 @@ private:
     void showTable(AnovaTable table);
     void showCellSizes();
     void showUnequalTable(CellSizeTable table);
+    // "&Transform Data..." and "&Screen Data..." of the cell-size window, on its accepted scores.
+    void showCellSizeWorkingData(WindowRole role);
     // The tables of means (from the grid) or of simple effects (from the Anova design window,
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the
     // "Cell Means" window. The window `from` stays in view until the means are shown and comes
