@@ -168,15 +168,20 @@ bool Application::showDataEntry(bool loadRecent)
 
 void Application::besideGrid(QWidget& window) const
 {
-    const DataEntryWindow* grid = dataEntryWindow();
-    const QScreen* screen = grid ? grid->screen() : nullptr;
-    if (!grid || !screen)
+    if (const DataEntryWindow* grid = dataEntryWindow())
+        placeBeside(window, *grid);
+}
+
+void Application::placeBeside(QWidget& window, const QWidget& grid)
+{
+    const QScreen* screen = grid.screen();
+    if (!screen)
         return;
     // To the right of the grid where the screen has room, else at the screen's right edge; level
     // with the grid's top, so that its scores stay in sight.
     const QRect area = screen->availableGeometry();
     const QRect frame = window.frameGeometry();
-    const QRect gridFrame = grid->frameGeometry();
+    const QRect gridFrame = grid.frameGeometry();
     const int x = std::max(area.left(), std::min(gridFrame.right() + 8, area.right() - frame.width()));
     const int y = std::clamp(gridFrame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height()));
     window.move(x, y);
@@ -320,6 +325,7 @@ void Application::showCellSizeWorkingData(WindowRole role)
     // The scores stay in view as they change, but the window waits for "&Finished".
     disableForm(*sizes);
     navigator_.show(role);
+    placeBeside(*navigator_.window(role), *sizes);
 }
 
 void Application::showUnequalTable(CellSizeTable table)

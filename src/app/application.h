@@ -102,6 +102,8 @@ private:
     void showWorkingData(WindowRole role);
     void workingDataFinished(WindowRole role);
     void besideGrid(QWidget& window) const;
+    // `window` to the right of `grid` where the screen has room, level with its top.
+    static void placeBeside(QWidget& window, const QWidget& grid);
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
 
