@@ -11,6 +11,8 @@
 #include <QScreen>
 
 #include "data/dataentrywindow.h"
+#include "data/datafile.h"
+#include "data/datafilemessages.h"
 #include "data/screenwindow.h"
 #include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
@@ -135,7 +137,12 @@ void Application::showMainWindow()
     MainWindowHandOver handOver;
     handOver.proceedToDataEntry = [this] { showDataEntry(false); };
     handOver.proceedToAnovaDesign = [this] { showAnovaDesign(); };
-    handOver.recentFileChosen = [this](int) { showDataEntry(true); };
+    handOver.recentFileChosen = [this](int) {
+        if (session_.mode.unequalCellMode())
+            showCellSizesFromRecent();
+        else
+            showDataEntry(true);
+    };
     handOver.startingOver = [this] { navigator_.closeAllBut(WindowRole::Main); };
     navigator_.install(WindowRole::Main, std::make_unique<MainWindow>(session_, shellContext(), std::move(handOver)));
     navigator_.show(WindowRole::Main);
@@ -275,7 +282,7 @@ void Application::showCellSizes()
         handOver.tableReady = [this](CellSizeTable table) { showUnequalTable(std::move(table)); };
         handOver.returnToDesign = [this] {
             navigator_.close(WindowRole::Table);
-            navigator_.show(WindowRole::AnovaDesign);
+            showAnovaDesign();  // made now when the data came from the recent-file list
         };
         handOver.restart = [this] { restart(); };
         handOver.showMeans = [this](const Design& design, const Scores& means) {
@@ -298,6 +305,46 @@ void Application::showCellSizes()
     }
     navigator_.hide(WindowRole::AnovaDesign);
     navigator_.show(WindowRole::CellSizes);
+}
+
+void Application::showCellSizesFromRecent()
+{
+    // The recent-file entry gave the factors; the file's header gives the replicates or subjects
+    // factor and, for unequal group sizes, the factor the subjects are nested under.
+    const std::string path = session_.file.openFileName;
+    Design& d = session_.design.design;
+    const bool groups = session_.mode.twoFactorUnequal && d.nested;
+    const UnequalAnalysis kind = groups                              ? UnequalAnalysis::UnequalGroupSizes
+                                 : session_.mode.twoFactorUnequal ? UnequalAnalysis::ProportionalCellSizes
+                                                                  : UnequalAnalysis::UnweightedMeans;
+    const DataLayoutResult read = readUnequalNDataFile(path, kind);
+    if (!read.ok()) {
+        platform_.dialogs.message(read.error->kind == DataReadError::Kind::NotUnequalNFile
+                                      ? notSavedForAnalysisMessage(kind)
+                                      : dataFileProblemMessage(*read.error));
+        return;  // the main window stays as it was
+    }
+    const DataLayout& layout = read.layout;
+    if (checkLayoutAgainstDesign(layout, d, path)) {
+        platform_.dialogs.message(scoreCountMismatchMessage(false));
+        return;
+    }
+    d.designatedFactor = layout.designatedFactor;
+    d.anovaType = groups ? AnovaType::RepeatedMeasures : AnovaType::IndependentGroups;
+    if (groups) {
+        d.nestingMatrix = {{d.factor(layout.designatedFactor).tableLabel, d.factor(layout.groupingFactor).tableLabel}};
+        session_.design.nestingSpecified = true;
+    }
+    session_.design.anovaTypeChosen = true;
+    navigator_.close(WindowRole::CellSizes);
+    showCellSizes();
+    CellSizeWindow* window = cellSizeWindow();
+    if (!window || !window->loadDataFile(path, false)) {
+        navigator_.close(WindowRole::CellSizes);
+        navigator_.show(WindowRole::Main);
+        return;
+    }
+    navigator_.hide(WindowRole::Main);
 }
 
 void Application::showCellSizeWorkingData(WindowRole role)

@@ -81,6 +81,9 @@ private:
     void showUnequalTable(CellSizeTable table);
     // "&Transform Data..." and "&Screen Data..." of the cell-size window, on its accepted scores.
     void showCellSizeWorkingData(WindowRole role);
+    // A recent file chosen in the main window in an unequal-cell-size mode: the cell-size window
+    // with the file's sizes and scores. The main window stays when the file cannot be used.
+    void showCellSizesFromRecent();
     // The tables of means (from the grid) or of simple effects (from the Anova design window,
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the
     // "Cell Means" window. The window `from` stays in view until the means are shown and comes

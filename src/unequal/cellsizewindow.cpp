@@ -859,7 +859,7 @@ void CellSizeWindow::updateGraphButton()
 {
     // Something to plot: the means of the last table, or, while the attrition test is pending,
     // the accepted cell sizes.
-    const bool sizes = attritionPending_ && stage_ == Stage::Sizes && !sizes_.empty() && !dataOkButton_->isEnabled();
+    const bool sizes = attritionPending_ && stage_ != Stage::Scores && !sizes_.empty() && !dataOkButton_->isEnabled();
     graphButton_->setEnabled(!cellMeans_.empty() || sizes);
 }
 
@@ -1151,7 +1151,11 @@ void CellSizeWindow::openDataFile()
     const std::optional<std::string> chosen = shell_->dialogs().openFile(options);
     if (!chosen || chosen->empty())
         return;
-    std::string path = *chosen;
+    loadDataFile(*chosen, true);
+}
+
+bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
+{
     const UnequalAnalysis kind = analysis_ == AnalysisMode::UnequalGroupSizes ? UnequalAnalysis::UnequalGroupSizes
                                  : analysis_ == AnalysisMode::Proportional    ? UnequalAnalysis::ProportionalCellSizes
                                                                               : UnequalAnalysis::UnweightedMeans;
@@ -1164,7 +1168,7 @@ void CellSizeWindow::openDataFile()
             tell(scoreCountMismatchMessage(false));
         else
             tell(dataFileProblemMessage(*read.error));
-        return;
+        return false;
     }
     const DataLayout& layout = read.layout;
     Design& d = design_.design;
@@ -1174,7 +1178,7 @@ void CellSizeWindow::openDataFile()
     if (rolesDiffer || checkLayoutAgainstDesign(layout, d, path)
         || static_cast<long>(layout.items.size()) != expectedScoreCount(layout, d)) {
         tell(scoreCountMismatchMessage(false));
-        return;
+        return false;
     }
     // The file's largest cell may exceed the planned number: the planned number follows it.
     const long largest = layout.cellSizes.empty()
@@ -1194,18 +1198,18 @@ void CellSizeWindow::openDataFile()
         check = checkCellSizes(sizes, checked, analysis_);
     } catch (const std::invalid_argument&) {
         tell(scoreCountMismatchMessage(false));
-        return;
+        return false;
     }
     if (!check.ok()) {
         tell(*check.message);
-        return;
+        return false;
     }
     // A file last used with other factors or labels: the user may keep it under a new name for
     // this design, or give it this design.
-    if (namingConflict(recentFiles_, design_.recentRecord(path))) {
+    if (chosenHere && namingConflict(recentFiles_, design_.recentRecord(path))) {
         const DialogAnswer answer = shell_->dialogs().message(namingConflictMessage());
         if (answer == DialogAnswer::Cancel)
-            return;
+            return false;
         if (answer == DialogAnswer::Yes) {
             FileDialogOptions save;
             save.title = "Save File (As)";
@@ -1216,11 +1220,11 @@ void CellSizeWindow::openDataFile()
             save.helpContext = kHelpSaveDataFile;
             const std::optional<std::string> renamed = shell_->dialogs().saveFile(save);
             if (!renamed || renamed->empty())
-                return;
+                return false;
             WriteResult written = writeDataFile(*renamed, layout);
             while (!written.ok()) {
                 if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
-                    return;
+                    return false;
                 written = writeDataFile(*renamed, layout);
             }
             path = *renamed;
@@ -1233,8 +1237,10 @@ void CellSizeWindow::openDataFile()
     file_.dataFromFile = true;
     file_.dataChanged = false;
     file_.dataSaved = true;
-    file_.recentIndex = kNewRecentIndex;
-    putOnTopOfRecentList(path);
+    if (chosenHere) {
+        file_.recentIndex = kNewRecentIndex;
+        putOnTopOfRecentList(path);
+    }
     sizes_ = check.sizes;
     sizeTexts_ = sizeTexts;
     attritionSignificant_ = false;
@@ -1246,7 +1252,7 @@ void CellSizeWindow::openDataFile()
         // The attrition test needs only the sizes.
         attritionPending_ = true;
         showSizesStage(sizeTexts);
-        return;
+        return true;
     }
     attritionPending_ = false;
     std::vector<std::string> texts;
@@ -1267,6 +1273,7 @@ void CellSizeWindow::openDataFile()
         transformButton_->setEnabled(true);
         screenButton_->setEnabled(true);
     }
+    return true;
 }
 
 bool CellSizeWindow::confirmLeave(bool exiting)

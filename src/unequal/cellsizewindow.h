@@ -171,6 +171,11 @@ public:
     // place; without one it is "Save As".
     bool updateDataFile();
     void openDataFile();
+    // Reads the unequal-N file at `path` for this design and mode and shows it (its scores ready
+    // for the table). `chosenHere`: picked with "&Open File for Data Entry..." (checked against
+    // the recent-file list and put on its top); else chosen from the recent-file list of the
+    // main window. False (after the message) when the file cannot be used.
+    bool loadDataFile(std::string path, bool chosenHere);
     // "Simple &Effects" (unequal group sizes, after a table): the simple-effects table.
     void showSimpleEffects();
     void showGraph();

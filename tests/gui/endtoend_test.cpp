@@ -444,6 +444,21 @@ private slots:
         QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);  // (3 - 1)(8 - 2)
         click(child<QPushButton>(s.table(), "CancelButton"));
         QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+
+        // Saved, the file joins the recent-file list; after a restart in the same mode it opens
+        // from there in the cell-size window, ready for the table.
+        const std::string path = s.folder.filePath(QStringLiteral("groups.dat")).toStdString();
+        s.fake.dialogs.saveAnswers.push_back(path);
+        QVERIFY(sizes->saveDataFile());
+        s.app.restart();
+        child<QAction>(s.app.mainWindow(), "groupSizeAction")->trigger();
+        child<QAction>(s.app.mainWindow(), "recentFile1")->trigger();
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        CellSizeWindow* again = s.app.cellSizeWindow();
+        QCOMPARE(again->stage(), CellSizeWindow::Stage::Scores);
+        click(child<QPushButton>(again, "anovaButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);
         QCOMPARE(s.quits, 0);
     }
 
