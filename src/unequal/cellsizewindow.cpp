@@ -954,6 +954,7 @@ void CellSizeWindow::setPlannedScoresPerCell()
 void CellSizeWindow::clearAllEntries()
 {
     model_->clearAll();
+    confirmed_.clear();
     entriesChanged();
     goToRow(0);
 }

@@ -459,6 +459,12 @@ private slots:
         click(child<QPushButton>(again, "anovaButton"));
         QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
         QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);
+        // The design the file gave leads back to the Anova design window, ready to go on.
+        click(child<QPushButton>(s.table(), "CancelButton"));
+        click(child<QPushButton>(again, "returnButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QVERIFY(child<QPushButton>(s.design(), "mainButton")->isEnabled());
+        QVERIFY(child<QRadioButton>(s.design(), "factorOption3")->isChecked());
         QCOMPARE(s.quits, 0);
     }
 
