@@ -118,8 +118,8 @@ struct CellSizeHandOver {
     // without the replicates factor.
     std::function<void(const Design&, const Scores&)> showMeans;
     // "Show &Graph": one value per cell of the design without the replicates or subjects factor
-    // (see GraphValues); `onlyPair` = (crossed factor, grouping factor) of that design in the
-    // unequal-group-sizes analysis, else nothing (all pairs).
+    // (see GraphValues); `onlyPair` = (crossed factor, grouping factor), 1-based in that design,
+    // in the unequal-group-sizes analysis, else nothing (all pairs).
     std::function<void(const Design& design, const Scores& values, GraphValues kind,
                        std::optional<std::pair<int, int>> onlyPair)>
         showGraph;
