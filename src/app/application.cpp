@@ -11,6 +11,8 @@
 #include <QScreen>
 
 #include "data/dataentrywindow.h"
+#include "data/datafile.h"
+#include "data/datafilemessages.h"
 #include "data/screenwindow.h"
 #include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
@@ -135,7 +137,12 @@ void Application::showMainWindow()
     MainWindowHandOver handOver;
     handOver.proceedToDataEntry = [this] { showDataEntry(false); };
     handOver.proceedToAnovaDesign = [this] { showAnovaDesign(); };
-    handOver.recentFileChosen = [this](int) { showDataEntry(true); };
+    handOver.recentFileChosen = [this](int) {
+        if (session_.mode.unequalCellMode())
+            showCellSizesFromRecent();
+        else
+            showDataEntry(true);
+    };
     handOver.startingOver = [this] { navigator_.closeAllBut(WindowRole::Main); };
     navigator_.install(WindowRole::Main, std::make_unique<MainWindow>(session_, shellContext(), std::move(handOver)));
     navigator_.show(WindowRole::Main);
@@ -168,15 +175,20 @@ bool Application::showDataEntry(bool loadRecent)
 
 void Application::besideGrid(QWidget& window) const
 {
-    const DataEntryWindow* grid = dataEntryWindow();
-    const QScreen* screen = grid ? grid->screen() : nullptr;
-    if (!grid || !screen)
+    if (const DataEntryWindow* grid = dataEntryWindow())
+        placeBeside(window, *grid);
+}
+
+void Application::placeBeside(QWidget& window, const QWidget& grid)
+{
+    const QScreen* screen = grid.screen();
+    if (!screen)
         return;
     // To the right of the grid where the screen has room, else at the screen's right edge; level
     // with the grid's top, so that its scores stay in sight.
     const QRect area = screen->availableGeometry();
     const QRect frame = window.frameGeometry();
-    const QRect gridFrame = grid->frameGeometry();
+    const QRect gridFrame = grid.frameGeometry();
     const int x = std::max(area.left(), std::min(gridFrame.right() + 8, area.right() - frame.width()));
     const int y = std::clamp(gridFrame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height()));
     window.move(x, y);
@@ -232,7 +244,7 @@ void Application::showAnovaDesign()
             backToData();
         };
         handOver.enterCellSizes = [this] { showCellSizes(); };
-        handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
+        handOver.enterGroupSizes = [this] { showCellSizes(); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
         navigator_.install(WindowRole::AnovaDesign,
@@ -270,13 +282,18 @@ void Application::showCellSizes()
         handOver.tableReady = [this](CellSizeTable table) { showUnequalTable(std::move(table)); };
         handOver.returnToDesign = [this] {
             navigator_.close(WindowRole::Table);
-            navigator_.show(WindowRole::AnovaDesign);
+            showAnovaDesign();  // made now when the data came from the recent-file list
         };
         handOver.restart = [this] { restart(); };
         handOver.showMeans = [this](const Design& design, const Scores& means) {
             openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, MeansData{design, means, false});
         };
-        const CellSizeParts parts{session_.design, session_.mode, session_.file};
+        handOver.showGraph = [this](const Design&, const Scores&, GraphValues, std::optional<std::pair<int, int>>) {
+            notYetAvailable("two-way plot", WindowRole::CellSizes);
+        };
+        handOver.transformData = [this] { showCellSizeWorkingData(WindowRole::Transform); };
+        handOver.screenData = [this] { showCellSizeWorkingData(WindowRole::Screen); };
+        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles};
         window = navigator_.install(WindowRole::CellSizes,
                                     std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
         if (!window->usable()) {
@@ -288,6 +305,74 @@ void Application::showCellSizes()
     }
     navigator_.hide(WindowRole::AnovaDesign);
     navigator_.show(WindowRole::CellSizes);
+}
+
+void Application::showCellSizesFromRecent()
+{
+    // The recent-file entry gave the factors; the file's header gives the replicates or subjects
+    // factor and, for unequal group sizes, the factor the subjects are nested under.
+    const std::string path = session_.file.openFileName;
+    Design& d = session_.design.design;
+    const bool groups = session_.mode.twoFactorUnequal && d.nested;
+    const UnequalAnalysis kind = groups                              ? UnequalAnalysis::UnequalGroupSizes
+                                 : session_.mode.twoFactorUnequal ? UnequalAnalysis::ProportionalCellSizes
+                                                                  : UnequalAnalysis::UnweightedMeans;
+    const DataLayoutResult read = readUnequalNDataFile(path, kind);
+    if (!read.ok()) {
+        platform_.dialogs.message(read.error->kind == DataReadError::Kind::NotUnequalNFile
+                                      ? notSavedForAnalysisMessage(kind)
+                                      : dataFileProblemMessage(*read.error));
+        return;  // the main window stays as it was
+    }
+    const DataLayout& layout = read.layout;
+    if (checkLayoutAgainstDesign(layout, d, path)) {
+        platform_.dialogs.message(scoreCountMismatchMessage(false));
+        return;
+    }
+    d.designatedFactor = layout.designatedFactor;
+    d.anovaType = groups ? AnovaType::RepeatedMeasures : AnovaType::IndependentGroups;
+    if (groups) {
+        d.nestingMatrix = {{d.factor(layout.designatedFactor).tableLabel, d.factor(layout.groupingFactor).tableLabel}};
+        session_.design.nestingSpecified = true;
+    }
+    session_.design.anovaTypeChosen = true;
+    navigator_.close(WindowRole::CellSizes);
+    showCellSizes();
+    CellSizeWindow* window = cellSizeWindow();
+    if (!window || !window->loadDataFile(path, false)) {
+        navigator_.close(WindowRole::CellSizes);
+        navigator_.show(WindowRole::Main);
+        return;
+    }
+    navigator_.hide(WindowRole::Main);
+}
+
+void Application::showCellSizeWorkingData(WindowRole role)
+{
+    CellSizeWindow* sizes = cellSizeWindow();
+    if (!sizes || !session_.data.accepted())
+        return;
+    WorkingDataHandOver handOver;
+    handOver.scoresChanged = [this] {
+        if (CellSizeWindow* w = cellSizeWindow())
+            w->showTransformedScores();
+    };
+    handOver.finished = [this, role] {
+        navigator_.close(role);
+        if (CellSizeWindow* w = cellSizeWindow()) {
+            enableForm(*w);
+            navigator_.show(WindowRole::CellSizes);
+        }
+    };
+    const WorkingDataParts parts{session_.data, session_.file};
+    if (role == WindowRole::Transform)
+        navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
+    else
+        navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
+    // The scores stay in view as they change, but the window waits for "&Finished".
+    disableForm(*sizes);
+    navigator_.show(role);
+    placeBeside(*navigator_.window(role), *sizes);
 }
 
 void Application::showUnequalTable(CellSizeTable table)

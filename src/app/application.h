@@ -79,6 +79,11 @@ private:
     void showTable(AnovaTable table);
     void showCellSizes();
     void showUnequalTable(CellSizeTable table);
+    // "&Transform Data..." and "&Screen Data..." of the cell-size window, on its accepted scores.
+    void showCellSizeWorkingData(WindowRole role);
+    // A recent file chosen in the main window in an unequal-cell-size mode: the cell-size window
+    // with the file's sizes and scores. The main window stays when the file cannot be used.
+    void showCellSizesFromRecent();
     // The tables of means (from the grid) or of simple effects (from the Anova design window,
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the
     // "Cell Means" window. The window `from` stays in view until the means are shown and comes
@@ -100,6 +105,8 @@ private:
     void showWorkingData(WindowRole role);
     void workingDataFinished(WindowRole role);
     void besideGrid(QWidget& window) const;
+    // `window` to the right of `grid` where the screen has room, level with its top.
+    static void placeBeside(QWidget& window, const QWidget& grid);
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
 

@@ -31,6 +31,8 @@ inline constexpr int kHelpSimpleEffects = 33;
 inline constexpr int kHelpTransformData = 34;
 inline constexpr int kHelpScreenData = 35;
 inline constexpr int kHelpCellSizes = 36;
+inline constexpr int kHelpProportionalCellSizes = 61;
+inline constexpr int kHelpGroupSizes = 62;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

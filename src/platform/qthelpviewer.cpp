@@ -69,6 +69,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpTransformData, "transform.html", ""},
     {kHelpScreenData, "screen.html", ""},
     {kHelpCellSizes, "cellsizes.html", ""},
+    {kHelpProportionalCellSizes, "cellsizes.html", "proportional"},
+    {kHelpGroupSizes, "cellsizes.html", "groups"},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

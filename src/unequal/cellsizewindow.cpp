@@ -23,6 +23,7 @@
 #include "data/datafilemessages.h"
 #include "data/datafilewriter.h"
 #include "data/scoreentry.h"
+#include "data/transform.h"
 #include "engine/numbertext.h"
 #include "platform/desktop.h"
 #include "platform/helpviewer.h"
@@ -31,6 +32,8 @@
 #include "shell/windowshell.h"
 #include "unequal/attrition.h"
 #include "unequal/cellsizes.h"
+#include "unequal/groupsizes.h"
+#include "unequal/proportional.h"
 #include "unequal/unweightedmeans.h"
 
 namespace varisect {
@@ -43,10 +46,28 @@ QString qs(const std::string& text)
 }
 
 constexpr const char* kCellSizesOk = "Cell Sizes &OK";
+constexpr const char* kGroupSizesOk = "Group Sizes &OK";
 constexpr const char* kDataOk = "Data &OK";
 constexpr const char* kAttritionTable = "&Attrition Anova Table";
 constexpr const char* kEnterData = "Enter &Data for Unweighted Means Anova";
+constexpr const char* kEnterProportionalData = "Enter &Data for Proportional-N Anova";
+constexpr const char* kEnterGroupData = "Enter &Data for Unequal Group Size Anova";
 constexpr const char* kAnovaTable = "Anova &Table";
+
+// A design whose subjects are not nested under one of its two other factors cannot be analysed
+// for unequal group sizes.
+Message notGroupSizesDesignMessage(const Design& design)
+{
+    const std::string subjects =
+        design.designatedFactor >= 1 && design.designatedFactor <= design.factorCount()
+            ? design.factor(design.designatedFactor).name
+            : std::string("subjects");
+    return {"Error!",
+            "   The Unequal Group Sizes design needs three factors, with the subjects factor, " + subjects +
+                ", nested under one of the other two and crossed with the other.  Please correct the design in "
+                "the Anova design window.",
+            MessageButtons::Ok, MessageIcon::Critical};
+}
 
 // The engine's questions as message boxes, the busy pointer put away while they are read.
 class WindowPrompts : public Prompts {
@@ -77,17 +98,25 @@ private:
 
 void CellEntryModel::reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading)
 {
-    beginResetModel();
-    factorNames_.clear();
+    std::vector<std::string> names;
     for (const Factor& f : cells.factors)
-        factorNames_.push_back(f.name);
-    entryHeading_ = entryHeading;
-    rowLevels_.clear();
+        names.push_back(f.name);
+    std::vector<std::vector<int>> rows;
     for (std::size_t c = 0; c < rowsPerCell.size(); ++c) {
         const std::vector<int> levels = cellAtPosition(cells, static_cast<long>(c) + 1);
         for (long k = 0; k < rowsPerCell[c]; ++k)
-            rowLevels_.push_back(levels);
+            rows.push_back(levels);
     }
+    reset(std::move(names), std::move(rows), entryHeading);
+}
+
+void CellEntryModel::reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
+                           const std::string& entryHeading)
+{
+    beginResetModel();
+    factorNames_ = std::move(columns);
+    entryHeading_ = entryHeading;
+    rowLevels_ = std::move(rowLevels);
     texts_.assign(rowLevels_.size(), std::string());
     imputed_.assign(rowLevels_.size(), false);
     endResetModel();
@@ -191,6 +220,8 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
       design_(parts.design),
       mode_(parts.mode),
       file_(parts.file),
+      data_(parts.data),
+      recentFiles_(parts.recentFiles),
       handOver_(std::move(handOver))
 {
     setObjectName(QStringLiteral("cellSizeWindow"));
@@ -204,6 +235,26 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
         tell(noDesignatedFactorMessage());
         return;
     }
+    if (mode_.twoFactorUnequal)
+        analysis_ = d.nested ? AnalysisMode::UnequalGroupSizes : AnalysisMode::Proportional;
+    else
+        analysis_ = mode_.unweightedMeans ? AnalysisMode::UnweightedMeans : AnalysisMode::Attrition;
+    if (analysis_ == AnalysisMode::UnequalGroupSizes) {
+        roles_ = groupRoles(d);
+        if (!roles_) {
+            usable_ = false;
+            tell(notGroupSizesDesignMessage(d));
+            return;
+        }
+    } else if (analysis_ == AnalysisMode::Proportional && d.factorCount() != 3) {
+        usable_ = false;
+        tell({"Error!",
+              "   The Proportional Cell Size analysis needs three crossed factors: two substantive factors and the "
+              "replicates factor.  Please correct the design.",
+              MessageButtons::Ok, MessageIcon::Critical});
+        return;
+    }
+    data_.clear();
     shapeDesign_ = d;
     attritionPending_ = mode_.randomAttritionTest;
     showSizesStage({});
@@ -223,7 +274,8 @@ bool CellSizeWindow::fits(const Design& design) const
         if (design.factor(k).name != shapeDesign_.factor(k).name)
             return false;
     }
-    return true;
+    // The nesting decides the groups of an unequal-group-sizes design.
+    return design.nested == shapeDesign_.nested && design.nestingMatrix == shapeDesign_.nestingMatrix;
 }
 
 void CellSizeWindow::buildControls()
@@ -255,8 +307,9 @@ void CellSizeWindow::buildControls()
     view_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
     view_->installEventFilter(this);
     shell_->keepEnter(view_);
-    shell_->explain(view_, QStringLiteral("Type the number of scores of each cell here (or, later, the scores "
-                                          "themselves, cell by cell). Enter moves to the next row."));
+    shell_->explain(view_, QStringLiteral("Type the number of scores of each cell (the number of subjects of each "
+                                          "group) here, or, later, the scores themselves in the order of the rows. "
+                                          "Enter moves to the next row."));
     outer->addWidget(view_);
     outer->addStretch(1);
 
@@ -278,17 +331,23 @@ void CellSizeWindow::buildControls()
                           QStringLiteral("Goes back to the Anova design window; the entries are kept."));
     auto* restart = addButton("restartButton", "&Restart", QStringLiteral("Starts a new problem."));
     buttons->addSpacing(12);
-    const QString later = QStringLiteral("Not available in this version.");
     meansButton_ = addButton("meansButton", "Show &Means",
-                             QStringLiteral("Shows the cell means of the last unweighted-means table, pair by pair."));
+                             QStringLiteral("Shows the cell means of the last table, pair by pair."));
     meansButton_->setEnabled(false);
-    for (const auto& [name, caption] : {std::pair{"graphButton", "Show &Graph"},
-                                        std::pair{"transformButton", "&Transform Data..."},
-                                        std::pair{"dataScreenButton", "&Screen Data..."}}) {
-        QPushButton* b = addButton(name, caption, later);
-        b->setEnabled(false);
-        b->setToolTip(later);
-    }
+    graphButton_ = addButton("graphButton", "Show &Graph",
+                             QStringLiteral("Plots the cell sizes (before scores are entered) or the cell means of "
+                                            "the last table."));
+    graphButton_->setEnabled(false);
+    simpleButton_ = addButton("simpleEffectsButton", "Simple &Effects",
+                              QStringLiteral("Tests the effect of each factor at every level of the other, each "
+                                             "against its own error term, and shows the table."));
+    simpleButton_->setEnabled(false);
+    transformButton_ = addButton("transformButton", "&Transform Data...",
+                                 QStringLiteral("Transforms the accepted scores (after \"Data OK\")."));
+    transformButton_->setEnabled(false);
+    screenButton_ = addButton("dataScreenButton", "&Screen Data...",
+                              QStringLiteral("Replaces accepted scores in a range of values (after \"Data OK\")."));
+    screenButton_->setEnabled(false);
     buttons->addStretch(1);
     outer->addLayout(buttons);
     setCentralWidget(central);
@@ -297,6 +356,16 @@ void CellSizeWindow::buildControls()
     connect(anovaButton_, &QPushButton::clicked, this, [this] { anovaClicked(); });
     connect(ret, &QPushButton::clicked, this, [this] { returnClicked(); });
     connect(meansButton_, &QPushButton::clicked, this, &CellSizeWindow::showMeans);
+    connect(graphButton_, &QPushButton::clicked, this, &CellSizeWindow::showGraph);
+    connect(simpleButton_, &QPushButton::clicked, this, &CellSizeWindow::showSimpleEffects);
+    connect(transformButton_, &QPushButton::clicked, this, [this] {
+        if (data_.accepted() && handOver_.transformData)
+            handOver_.transformData();
+    });
+    connect(screenButton_, &QPushButton::clicked, this, [this] {
+        if (data_.accepted() && handOver_.screenData)
+            handOver_.screenData();
+    });
     connect(restart, &QPushButton::clicked, this, [this] {
         if (handOver_.restart)
             handOver_.restart();
@@ -310,6 +379,10 @@ void CellSizeWindow::buildMenus()
     QAction* open = file->addAction(QStringLiteral("&Open File for Data Entry..."));
     open->setObjectName(QStringLiteral("openAction"));
     connect(open, &QAction::triggered, this, [this] { openDataFile(); });
+    updateAction_ = file->addAction(QStringLiteral("Save Data in &File"));
+    updateAction_->setObjectName(QStringLiteral("updateAction"));
+    updateAction_->setShortcut(QKeySequence::Save);
+    connect(updateAction_, &QAction::triggered, this, [this] { updateDataFile(); });
     saveAction_ = file->addAction(QStringLiteral("&Save Data in File (As)..."));
     saveAction_->setObjectName(QStringLiteral("saveAction"));
     connect(saveAction_, &QAction::triggered, this, [this] { saveDataFile(); });
@@ -343,8 +416,12 @@ void CellSizeWindow::buildMenus()
     plannedAction_->setObjectName(QStringLiteral("plannedAction"));
     connect(plannedAction_, &QAction::triggered, this, [this] { setPlannedScoresPerCell(); });
 
+    const Design& d = design_.design;
+    const int helpContext = !mode_.twoFactorUnequal ? kHelpCellSizes
+                            : d.nested              ? kHelpGroupSizes
+                                                    : kHelpProportionalCellSizes;
     shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &use Help"),
-                        kHelpCellSizes);
+                        helpContext);
 }
 
 void CellSizeWindow::tell(const Message& message)
@@ -358,11 +435,21 @@ int CellSizeWindow::plannedScoresPerCell() const
     return d.designatedFactor > 0 ? d.factor(d.designatedFactor).levels : 0;
 }
 
-AnalysisMode CellSizeWindow::checkMode() const
+const char* CellSizeWindow::enterDataCaption() const
 {
-    // Only the attrition test alone takes a cell that lost every score: every other way on
-    // divides by the cell's size.
-    return mode_.unweightedMeans ? AnalysisMode::UnweightedMeans : AnalysisMode::Attrition;
+    switch (analysis_) {
+    case AnalysisMode::Proportional:
+        return kEnterProportionalData;
+    case AnalysisMode::UnequalGroupSizes:
+        return kEnterGroupData;
+    default:
+        return kEnterData;
+    }
+}
+
+const char* CellSizeWindow::sizesOkCaption() const
+{
+    return analysis_ == AnalysisMode::UnequalGroupSizes ? kGroupSizesOk : kCellSizesOk;
 }
 
 void CellSizeWindow::setLabel(const std::string& start)
@@ -374,17 +461,29 @@ void CellSizeWindow::setLabel(const std::string& start)
 void CellSizeWindow::showSizesStage(const std::vector<std::string>& sizeTexts)
 {
     stage_ = Stage::Sizes;
-    acceptedScores_.reset();
-    const Design cells = substantiveDesign(design_.design);
-    model_->reset(cells, std::vector<long>(static_cast<std::size_t>(cellCount(design_.design)), 1), "Cell Size");
+    data_.withdraw();
+    const Design& d = design_.design;
+    if (roles_) {
+        const Factor& grouping = d.factor(roles_->grouping);
+        std::vector<std::vector<int>> rows;
+        for (int i = 1; i <= grouping.levels; ++i)
+            rows.push_back({i});
+        model_->reset({grouping.name}, std::move(rows), "Group Size");
+        setLabel("Enter the number of " + d.factor(d.designatedFactor).name + " in each group");
+    } else {
+        model_->reset(substantiveDesign(d), std::vector<long>(static_cast<std::size_t>(cellCount(d)), 1),
+                      "Cell Size");
+        setLabel("Enter the number of scores present in each cell of the factorial design");
+    }
     model_->setEntries(sizeTexts, {});
-    setLabel("Enter the number of scores present in each cell of the factorial design");
-    dataOkButton_->setText(QString::fromUtf8(kCellSizesOk));
+    dataOkButton_->setText(QString::fromUtf8(sizesOkCaption()));
     dataOkButton_->setEnabled(true);
-    anovaButton_->setText(QString::fromUtf8(attritionPending_ ? kAttritionTable : kEnterData));
+    anovaButton_->setText(QString::fromUtf8(attritionPending_ ? kAttritionTable : enterDataCaption()));
     anovaButton_->setEnabled(false);
     plannedAction_->setEnabled(true);
     saveAction_->setEnabled(false);
+    updateAction_->setEnabled(false);
+    updateGraphButton();
     fitColumns();
     goToRow(0);
     view_->setFocus();
@@ -393,8 +492,28 @@ void CellSizeWindow::showSizesStage(const std::vector<std::string>& sizeTexts)
 void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
 {
     stage_ = Stage::Scores;
-    acceptedScores_.reset();
-    model_->reset(substantiveDesign(design_.design), sizes_, "Score");
+    data_.withdraw();
+    data_.markRaw();
+    confirmed_.clear();
+    const Design& d = design_.design;
+    if (roles_) {
+        // Group by group, within a group level by level of the crossed factor, within a level the
+        // group's subjects; subjects are numbered through all groups.
+        const int levels = d.factor(roles_->crossed).levels;
+        std::vector<std::vector<int>> rows;
+        int firstSubject = 1;
+        for (std::size_t i = 0; i < sizes_.size(); ++i) {
+            for (int j = 1; j <= levels; ++j)
+                for (long k = 0; k < sizes_[i]; ++k)
+                    rows.push_back({static_cast<int>(i) + 1, j, firstSubject + static_cast<int>(k)});
+            firstSubject += static_cast<int>(sizes_[i]);
+        }
+        model_->reset({d.factor(roles_->grouping).name, d.factor(roles_->crossed).name,
+                       d.factor(roles_->subjects).name},
+                      std::move(rows), "Score");
+    } else {
+        model_->reset(substantiveDesign(d), sizes_, "Score");
+    }
     model_->setEntries(texts, imputed);
     setLabel(file_.dataFromFile && !file_.openFileName.empty() ? "Data from " + file_.openFileName : "Enter Data");
     dataOkButton_->setText(QString::fromUtf8(kDataOk));
@@ -403,6 +522,10 @@ void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, cons
     anovaButton_->setEnabled(false);
     plannedAction_->setEnabled(false);
     saveAction_->setEnabled(true);
+    updateAction_->setEnabled(true);
+    transformButton_->setEnabled(false);
+    screenButton_->setEnabled(false);
+    updateGraphButton();
     fitColumns();
     goToRow(0);
     view_->setFocus();
@@ -471,11 +594,14 @@ void CellSizeWindow::goToRow(int row)
 void CellSizeWindow::entriesChanged()
 {
     file_.dataChanged = true;
-    file_.dataSaved = false;
     if (stage_ == Stage::Scores) {
-        acceptedScores_.reset();
+        // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
+        data_.withdraw();
+        data_.markRaw();
         dataOkButton_->setEnabled(true);
         anovaButton_->setEnabled(false);
+        transformButton_->setEnabled(false);
+        screenButton_->setEnabled(false);
         return;
     }
     // Changed sizes are checked again; an attrition table already made no longer belongs to them.
@@ -488,6 +614,7 @@ void CellSizeWindow::entriesChanged()
     }
     dataOkButton_->setEnabled(true);
     anovaButton_->setEnabled(false);
+    updateGraphButton();
 }
 
 // ---- The stage machine ----
@@ -495,22 +622,52 @@ void CellSizeWindow::entriesChanged()
 void CellSizeWindow::dataOk()
 {
     if (stage_ == Stage::Scores) {
+        // Transformed scores not edited since: the grid shows them rounded, so they are accepted
+        // as they are rather than read back from the grid.
+        if (data_.accepted() && data_.transformed()) {
+            anovaButton_->setEnabled(true);
+            dataOkButton_->setEnabled(false);
+            return;
+        }
         const ScoreColumnCheck check = checkScoreColumn(model_->texts(), model_->imputedMarks());
         if (!check.ok()) {
             tell(*check.problem);
             goToRow(static_cast<int>(check.row));
             return;
         }
-        acceptedScores_ = check.scores;
+        if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile, file_.dataChanged)) {
+            const OutlierCheckResult result =
+                runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
+                    goToRow(static_cast<int>(q.index));
+                    switch (shell_->dialogs().message(q.message)) {
+                    case DialogAnswer::Yes:
+                        return OutlierAnswer::Yes;
+                    case DialogAnswer::No:
+                        return OutlierAnswer::No;
+                    default:
+                        return OutlierAnswer::Cancel;
+                    }
+                });
+            if (!result.unlock) {
+                if (result.correctRow)
+                    goToRow(static_cast<int>(*result.correctRow));
+                return;
+            }
+        }
+        data_.accept(check.scores);
+        acceptedImputed_ = model_->imputedMarks();
+        imputedCount_ = check.imputedCount;
         anovaButton_->setText(QString::fromUtf8(kAnovaTable));
         anovaButton_->setEnabled(true);
         dataOkButton_->setEnabled(false);
+        transformButton_->setEnabled(true);
+        screenButton_->setEnabled(true);
         anovaButton_->setFocus();
         return;
     }
     CellSizeCheck check;
     try {
-        check = checkCellSizeEntries(model_->texts(), design_.design, checkMode());
+        check = checkCellSizeEntries(model_->texts(), design_.design, analysis_);
     } catch (const std::invalid_argument&) {
         tell(noDesignatedFactorMessage());
         return;
@@ -524,6 +681,7 @@ void CellSizeWindow::dataOk()
     sizeTexts_ = model_->texts();
     dataOkButton_->setEnabled(false);
     anovaButton_->setEnabled(true);
+    updateGraphButton();
     anovaButton_->setFocus();
 }
 
@@ -540,7 +698,7 @@ void CellSizeWindow::anovaClicked()
         enterScores();
         break;
     case Stage::Scores:
-        runUnweightedMeans();
+        runAnalysis();
         break;
     }
 }
@@ -575,20 +733,36 @@ bool CellSizeWindow::enterScores()
     return true;
 }
 
-void CellSizeWindow::runUnweightedMeans()
+void CellSizeWindow::runAnalysis()
 {
-    if (!acceptedScores_)
+    if (!data_.accepted())
         return;
     dataOkButton_->setEnabled(false);
-    UnweightedMeansOutcome outcome;
     try {
+        switch (analysis_) {
+        case AnalysisMode::Proportional:
+            runProportional();
+            break;
+        case AnalysisMode::UnequalGroupSizes:
+            runGroupSizes();
+            break;
+        default:
+            runUnweightedMeans();
+            break;
+        }
+    } catch (const std::invalid_argument&) {
+        tell(missingEntryMessage());
+    }
+}
+
+void CellSizeWindow::runUnweightedMeans()
+{
+    UnweightedMeansOutcome outcome;
+    {
         Platform& platform = shell_->platform();
         const BusyScope busy(platform.desktop);
         WindowPrompts prompts(platform);
-        outcome = unweightedMeansAnalysis(design_.design, sizes_, *acceptedScores_, prompts);
-    } catch (const std::invalid_argument&) {
-        tell(missingEntryMessage());
-        return;
+        outcome = unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts);
     }
     if (outcome.refusal) {
         tell(*outcome.refusal);
@@ -596,10 +770,82 @@ void CellSizeWindow::runUnweightedMeans()
     }
     if (!outcome.table)
         return;
-    meansDesign_ = outcome.cellDesign;
-    cellMeans_ = outcome.cellMeans;
-    meansButton_->setEnabled(true);
+    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::UnweightedMeans);
     handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Unweighted Means ", true});
+}
+
+void CellSizeWindow::runProportional()
+{
+    ProportionalOutcome outcome;
+    {
+        Platform& platform = shell_->platform();
+        const BusyScope busy(platform.desktop);
+        WindowPrompts prompts(platform);
+        outcome = proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts);
+    }
+    if (outcome.refusal) {
+        tell(*outcome.refusal);
+        return;
+    }
+    if (!outcome.table)
+        return;
+    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::CellMeans);
+    handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Proportional Cell Size ", false});
+}
+
+void CellSizeWindow::runGroupSizes()
+{
+    GroupSizesOutcome outcome;
+    {
+        Platform& platform = shell_->platform();
+        const BusyScope busy(platform.desktop);
+        WindowPrompts prompts(platform);
+        outcome = unequalGroupSizesAnalysis(design_.design, sizes_, data_.scores(), static_cast<int>(imputedCount_),
+                                            prompts);
+    }
+    if (outcome.refusal) {
+        tell(*outcome.refusal);
+        goToRow(0);
+        return;
+    }
+    if (!outcome.table)
+        return;  // told why ("Error Condition!"), or the user stopped at "Undefined F-ratio!"
+    groupRun_ = GroupRun{design_.design, sizes_, data_.scores(), acceptedImputed_};
+    simpleButton_->setEnabled(true);
+    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::CellMeans);
+    Design shown = design_.design;
+    shown.anovaType = AnovaType::RepeatedMeasures;
+    shown.imputedCount = static_cast<int>(imputedCount_);
+    handOnTable({std::move(*outcome.table), std::move(shown), "Unequal Group Size ", false});
+}
+
+void CellSizeWindow::afterAnalysis(const Design& cellDesign, const Scores& cellMeans, GraphValues kind)
+{
+    meansDesign_ = cellDesign;
+    cellMeans_ = cellMeans;
+    meansKind_ = kind;
+    meansButton_->setEnabled(true);
+    updateGraphButton();
+}
+
+void CellSizeWindow::showSimpleEffects()
+{
+    if (!groupRun_)
+        return;
+    std::optional<AnovaTable> table;
+    {
+        Platform& platform = shell_->platform();
+        const BusyScope busy(platform.desktop);
+        WindowPrompts prompts(platform);
+        table = groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
+                                        prompts);
+    }
+    if (!table)
+        return;
+    Design shown = groupRun_->design;
+    shown.anovaType = AnovaType::RepeatedMeasures;
+    shown.imputedCount = static_cast<int>(std::count(groupRun_->imputed.begin(), groupRun_->imputed.end(), true));
+    handOnTable({std::move(*table), std::move(shown), "Simple Effects ", false});
 }
 
 void CellSizeWindow::showMeans()
@@ -607,6 +853,34 @@ void CellSizeWindow::showMeans()
     if (cellMeans_.empty() || !handOver_.showMeans)
         return;
     handOver_.showMeans(meansDesign_, cellMeans_);
+}
+
+void CellSizeWindow::updateGraphButton()
+{
+    // Something to plot: the means of the last table, or, while the attrition test is pending,
+    // the accepted cell sizes.
+    const bool sizes = attritionPending_ && stage_ != Stage::Scores && !sizes_.empty() && !dataOkButton_->isEnabled();
+    graphButton_->setEnabled(!cellMeans_.empty() || sizes);
+}
+
+void CellSizeWindow::showGraph()
+{
+    if (!handOver_.showGraph)
+        return;
+    std::optional<std::pair<int, int>> onlyPair;
+    if (roles_) {
+        // The factors' numbers in the design without the subjects factor.
+        const auto reduced = [this](int k) { return k > roles_->subjects ? k - 1 : k; };
+        onlyPair = std::pair{reduced(roles_->crossed), reduced(roles_->grouping)};
+    }
+    if (!cellMeans_.empty()) {
+        handOver_.showGraph(meansDesign_, cellMeans_, meansKind_, onlyPair);
+        return;
+    }
+    if (sizes_.empty() || roles_)
+        return;
+    Scores values(sizes_.begin(), sizes_.end());
+    handOver_.showGraph(substantiveDesign(design_.design), values, GraphValues::CellSizes, onlyPair);
 }
 
 void CellSizeWindow::handOnTable(CellSizeTable table)
@@ -619,12 +893,30 @@ void CellSizeWindow::handOnTable(CellSizeTable table)
 void CellSizeWindow::returnClicked()
 {
     if (attritionPending_ && stage_ == Stage::Sizes) {
-        dataOkButton_->setText(QString::fromUtf8(kCellSizesOk));
+        dataOkButton_->setText(QString::fromUtf8(sizesOkCaption()));
         anovaButton_->setText(QString::fromUtf8(kAttritionTable));
     }
     hide();
     if (handOver_.returnToDesign)
         handOver_.returnToDesign();
+}
+
+void CellSizeWindow::showTransformedScores()
+{
+    if (stage_ != Stage::Scores)
+        return;
+    std::vector<std::string> texts;
+    texts.reserve(data_.scores().size());
+    for (float x : data_.scores())
+        texts.push_back(scoreDisplayText(x));
+    model_->setEntries(texts, model_->imputedMarks());
+    // Means and graphs of an earlier table no longer belong to the scores in use.
+    cellMeans_.clear();
+    groupRun_.reset();
+    meansButton_->setEnabled(false);
+    simpleButton_->setEnabled(false);
+    updateGraphButton();
+    anovaButton_->setEnabled(data_.accepted());
 }
 
 // ---- The design menu ----
@@ -662,6 +954,7 @@ void CellSizeWindow::setPlannedScoresPerCell()
 void CellSizeWindow::clearAllEntries()
 {
     model_->clearAll();
+    confirmed_.clear();
     entriesChanged();
     goToRow(0);
 }
@@ -738,18 +1031,63 @@ void CellSizeWindow::pasteEntries()
 
 // ---- Files ----
 
+bool CellSizeWindow::writeTo(const std::string& path)
+{
+    DataLayout layout = gridDataLayout(model_->texts(), model_->imputedMarks());
+    layout.designatedFactor = design_.design.designatedFactor;
+    layout.cellSizes = sizes_;
+    if (roles_) {
+        layout.kind = DataLayout::Kind::GroupSizes;
+        layout.groupingFactor = roles_->grouping;
+        layout.crossedFactor = roles_->crossed;
+    } else {
+        layout.kind = DataLayout::Kind::CellSizes;
+    }
+    for (;;) {
+        const WriteResult written = writeDataFile(path, layout);
+        if (written.ok())
+            return true;
+        // Retry repeats the write; Cancel leaves everything as it was.
+        if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
+            return false;
+    }
+}
+
+void CellSizeWindow::putOnTopOfRecentList(const std::string& path)
+{
+    int index = kNewRecentIndex;
+    const auto& entries = recentFiles_.entries;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].path == path)
+            index = static_cast<int>(i) + 1;
+    recentFiles_.lastFileToTop(design_.recentRecord(path), index);
+    if (!recentFiles_.write(shell_->platform().settings))
+        tell(recentListSaveFailureMessage());
+}
+
+namespace {
+
+// An unequal-N file holds every score: a gap would end the file's scores early. The 0-based
+// row of the first empty entry, or -1.
+int firstGap(const std::vector<std::string>& texts)
+{
+    for (std::size_t r = 0; r < texts.size(); ++r)
+        if (texts[r].empty() || texts[r] == kMissingScoreMark)
+            return static_cast<int>(r);
+    return -1;
+}
+
+}  // namespace
+
 bool CellSizeWindow::saveDataFile()
 {
     if (stage_ != Stage::Scores)
         return false;
     const std::vector<std::string>& texts = model_->texts();
-    // An unequal-N file holds every score: a gap would end the file's scores early.
-    for (std::size_t r = 0; r < texts.size(); ++r) {
-        if (texts[r].empty() || texts[r] == kMissingScoreMark) {
-            tell(missingEntryMessage());
-            goToRow(static_cast<int>(r));
-            return false;
-        }
+    if (const int gap = firstGap(texts); gap >= 0) {
+        tell(missingEntryMessage());
+        goToRow(gap);
+        return false;
     }
     const ScoreSaveCheck check = checkScoresForSaving(texts, model_->imputedMarks());
     if (!check.ok()) {
@@ -765,18 +1103,38 @@ bool CellSizeWindow::saveDataFile()
     options.overwritePrompt = true;
     options.helpContext = kHelpSaveDataFile;
     const std::optional<std::string> path = shell_->dialogs().saveFile(options);
-    if (!path)
+    if (!path || path->empty() || !writeTo(*path))
         return false;
-    DataLayout layout = gridDataLayout(texts, model_->imputedMarks());
-    layout.kind = DataLayout::Kind::CellSizes;
-    layout.designatedFactor = design_.design.designatedFactor;
-    layout.cellSizes = sizes_;
-    const WriteResult written = writeDataFile(*path, layout);
-    if (!written.ok()) {
-        tell(saveFailureMessage(written));
+    file_.saveFileName = *path;
+    file_.dataSaved = true;
+    file_.dataChanged = false;
+    file_.recentIndex = kNewRecentIndex;
+    putOnTopOfRecentList(*path);
+    return true;
+}
+
+bool CellSizeWindow::updateDataFile()
+{
+    if (stage_ != Stage::Scores)
+        return false;
+    const std::string path = file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
+    if (path.empty())
+        return saveDataFile();
+    const std::vector<std::string>& texts = model_->texts();
+    if (const int gap = firstGap(texts); gap >= 0) {
+        tell(missingEntryMessage());
+        goToRow(gap);
         return false;
     }
-    file_.saveFileName = *path;
+    const ScoreSaveCheck check = checkScoresForSaving(texts, model_->imputedMarks());
+    if (!check.ok()) {
+        tell(*check.problem);
+        goToRow(static_cast<int>(check.row));
+        return false;
+    }
+    if (!writeTo(path))
+        return false;
+    file_.saveFileName = path;
     file_.dataSaved = true;
     file_.dataChanged = false;
     return true;
@@ -791,26 +1149,37 @@ void CellSizeWindow::openDataFile()
     options.initialPath = file_.openFileName;
     options.overwritePrompt = false;
     options.helpContext = kHelpOpenDataFile;
-    const std::optional<std::string> path = shell_->dialogs().openFile(options);
-    if (!path)
+    const std::optional<std::string> chosen = shell_->dialogs().openFile(options);
+    if (!chosen || chosen->empty())
         return;
-    const DataLayoutResult read = readUnequalNDataFile(*path, UnequalAnalysis::UnweightedMeans);
+    loadDataFile(*chosen, true);
+}
+
+bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
+{
+    const UnequalAnalysis kind = analysis_ == AnalysisMode::UnequalGroupSizes ? UnequalAnalysis::UnequalGroupSizes
+                                 : analysis_ == AnalysisMode::Proportional    ? UnequalAnalysis::ProportionalCellSizes
+                                                                              : UnequalAnalysis::UnweightedMeans;
+    const DataLayoutResult read = readUnequalNDataFile(path, kind);
     if (!read.ok()) {
         using Kind = DataReadError::Kind;
         if (read.error->kind == Kind::NotUnequalNFile)
-            tell(notSavedForAnalysisMessage(UnequalAnalysis::UnweightedMeans));
+            tell(notSavedForAnalysisMessage(kind));
         else if (read.error->kind == Kind::DesignMismatch)
             tell(scoreCountMismatchMessage(false));
         else
             tell(dataFileProblemMessage(*read.error));
-        return;
+        return false;
     }
     const DataLayout& layout = read.layout;
     Design& d = design_.design;
-    if (checkLayoutAgainstDesign(layout, d, *path)
+    const bool rolesDiffer = layout.designatedFactor != d.designatedFactor
+                             || (roles_ && (layout.groupingFactor != roles_->grouping
+                                            || layout.crossedFactor != roles_->crossed));
+    if (rolesDiffer || checkLayoutAgainstDesign(layout, d, path)
         || static_cast<long>(layout.items.size()) != expectedScoreCount(layout, d)) {
         tell(scoreCountMismatchMessage(false));
-        return;
+        return false;
     }
     // The file's largest cell may exceed the planned number: the planned number follows it.
     const long largest = layout.cellSizes.empty()
@@ -827,29 +1196,64 @@ void CellSizeWindow::openDataFile()
     designated.levels = std::max<int>(designated.levels, static_cast<int>(largest));
     CellSizeCheck check;
     try {
-        check = checkCellSizes(sizes, checked, checkMode());
+        check = checkCellSizes(sizes, checked, analysis_);
     } catch (const std::invalid_argument&) {
         tell(scoreCountMismatchMessage(false));
-        return;
+        return false;
     }
     if (!check.ok()) {
         tell(*check.message);
-        return;
+        return false;
+    }
+    // A file last used with other factors or labels: the user may keep it under a new name for
+    // this design, or give it this design.
+    if (chosenHere && namingConflict(recentFiles_, design_.recentRecord(path))) {
+        const DialogAnswer answer = shell_->dialogs().message(namingConflictMessage());
+        if (answer == DialogAnswer::Cancel)
+            return false;
+        if (answer == DialogAnswer::Yes) {
+            FileDialogOptions save;
+            save.title = "Save File (As)";
+            save.filter = "Data Files (*.dat)";
+            save.defaultExtension = "dat";
+            save.initialPath = path;
+            save.overwritePrompt = true;
+            save.helpContext = kHelpSaveDataFile;
+            const std::optional<std::string> renamed = shell_->dialogs().saveFile(save);
+            if (!renamed || renamed->empty())
+                return false;
+            WriteResult written = writeDataFile(*renamed, layout);
+            while (!written.ok()) {
+                if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
+                    return false;
+                written = writeDataFile(*renamed, layout);
+            }
+            path = *renamed;
+        }
     }
     d = checked;
     shapeDesign_ = d;
-    file_.openFileName = *path;
+    file_.openFileName = path;
+    file_.saveFileName.clear();
     file_.dataFromFile = true;
     file_.dataChanged = false;
     file_.dataSaved = true;
+    if (chosenHere) {
+        file_.recentIndex = kNewRecentIndex;
+        putOnTopOfRecentList(path);
+    }
     sizes_ = check.sizes;
     sizeTexts_ = sizeTexts;
     attritionSignificant_ = false;
-    if (!mode_.unweightedMeans) {
+    cellMeans_.clear();
+    groupRun_.reset();
+    meansButton_->setEnabled(false);
+    simpleButton_->setEnabled(false);
+    if (analysis_ == AnalysisMode::Attrition) {
         // The attrition test needs only the sizes.
         attritionPending_ = true;
         showSizesStage(sizeTexts);
-        return;
+        return true;
     }
     attritionPending_ = false;
     std::vector<std::string> texts;
@@ -859,11 +1263,18 @@ void CellSizeWindow::openDataFile()
         imputed.push_back(item.imputed);
     }
     showScoresStage(texts, imputed);
+    // Scores read from a file are not put to the outlier check: "Data &OK" is done for them.
     const ScoreColumnCheck scores = checkScoreColumn(model_->texts(), model_->imputedMarks());
     if (scores.ok()) {
-        acceptedScores_ = scores.scores;
+        data_.accept(scores.scores);
+        acceptedImputed_ = model_->imputedMarks();
+        imputedCount_ = scores.imputedCount;
+        dataOkButton_->setEnabled(false);
         anovaButton_->setEnabled(true);
+        transformButton_->setEnabled(true);
+        screenButton_->setEnabled(true);
     }
+    return true;
 }
 
 bool CellSizeWindow::confirmLeave(bool exiting)
@@ -873,14 +1284,27 @@ bool CellSizeWindow::confirmLeave(bool exiting)
     const std::vector<std::string>& texts = model_->texts();
     if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
         return true;  // nothing typed: nothing to lose
-    const DialogAnswer answer =
-        shell_->dialogs().message({exiting ? "Exit" : "Restart",
-                                   "The data have not been saved in a file.  Do you wish to save the data?",
-                                   MessageButtons::YesNoCancel, MessageIcon::Question});
-    if (answer == DialogAnswer::Cancel)
-        return false;
-    // A save that was cancelled or refused keeps the user here, so that nothing is lost.
-    const bool leave = answer != DialogAnswer::Yes || saveDataFile();
+    const std::string title = exiting ? "Exit" : "Restart";
+    bool leave = true;
+    if (!file_.dataFromFile && !file_.dataSaved) {
+        const DialogAnswer answer =
+            shell_->dialogs().message({title, "The data have not been saved in a file.  Do you wish to save the data?",
+                                       MessageButtons::YesNoCancel, MessageIcon::Question});
+        if (answer == DialogAnswer::Cancel)
+            return false;
+        // A save that was cancelled or refused keeps the user here, so that nothing is lost.
+        if (answer == DialogAnswer::Yes)
+            leave = saveDataFile();
+    } else {
+        const DialogAnswer update = shell_->dialogs().message(
+            {title, "The data have changed since the last save.  Do you wish to update the saved file?",
+             MessageButtons::YesNo, MessageIcon::Question});
+        if (update == DialogAnswer::Yes)
+            leave = updateDataFile();
+        else if (shell_->dialogs().message({title, "Do you want to save the changed data in a new file?",
+                                            MessageButtons::YesNo, MessageIcon::Question}) == DialogAnswer::Yes)
+            leave = saveDataFile();
+    }
     file_.leaveAnswered = leave;
     return leave;
 }
@@ -892,7 +1316,8 @@ OutputDocument CellSizeWindow::printedDocument() const
     OutputDocument doc;
     if (!design_.problemLabel.empty())
         doc.paragraph(design_.problemLabel);
-    doc.paragraph(stage_ == Stage::Scores ? "Raw Data" : "Cell Sizes");
+    doc.paragraph(stage_ == Stage::Scores ? (data_.transformed() ? "Transformed Data" : "Raw Data")
+                                         : (roles_ ? "Group Sizes" : "Cell Sizes"));
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> header;
     std::vector<int> right;

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The "Unequal Cell Sizes" window of the test for random attrition and the method of unweighted
-// means. It is a small stage machine on its two buttons: the cell sizes are typed and checked
-// ("Cell Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
-// grid is rebuilt with one row per score, cell by cell ("Enter &Data for Unweighted Means
-// Anova"), the scores are checked ("Data &OK") and the unweighted-means table is made
-// ("Anova &Table"). The tables leave through a hand-over; the application shows them.
+// The "Unequal Cell Sizes" window of the four unequal-cell-size analyses: the test for random
+// attrition, unweighted means, proportional cell sizes and unequal group sizes. It is a small
+// stage machine on its two buttons: the cell sizes (group sizes) are typed and checked
+// ("Cell Sizes &OK" / "Group Sizes &OK"), the attrition table may be run on them ("&Attrition
+// Anova Table"), the grid is rebuilt with one row per score, cell by cell (group by group, level
+// by level, subject by subject), the scores are checked ("Data &OK") and the table of the
+// analysis is made ("Anova &Table"). The tables leave through a hand-over; the application shows
+// them.
 #pragma once
 
 #include <functional>
@@ -16,11 +18,13 @@
 #include <QMainWindow>
 
 #include "data/datafile.h"
+#include "data/outliers.h"
 #include "engine/analysis.h"
 #include "engine/anovatable.h"
 #include "engine/design.h"
 #include "output/document.h"
 #include "platform/dialogs.h"
+#include "unequal/cellsizes.h"
 
 class QAction;
 class QKeyEvent;
@@ -30,7 +34,9 @@ class QTableView;
 
 namespace varisect {
 
+class AcceptedData;
 struct DesignState;
+struct RecentFileList;
 struct FileState;
 struct ModeFlags;
 class WindowShell;
@@ -48,6 +54,10 @@ public:
     // One row per cell of `cells` (the substantive design), each repeated `rowsPerCell[c]` times
     // (all 1 for the cell sizes); `entryHeading` heads the entry column.
     void reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading);
+    // Rows given level by level: `columns` names the level columns, `rowLevels` holds one list
+    // of levels per row.
+    void reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
+               const std::string& entryHeading);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -82,13 +92,21 @@ struct CellSizeParts {
     DesignState& design;  // "&Planned Scores Per Cell..." sets the designated factor's levels
     ModeFlags& mode;      // which analyses; the attrition test is no longer pending once data are entered
     FileState& file;
+    AcceptedData& data;   // the scores "Data &OK" accepted (transformed and screened there too), the outlier check
+    RecentFileList& recentFiles;  // files opened and saved here go to its top
 };
+
+// What "Show &Graph" plots: the cell means of the last analysis, the cell sizes (before any
+// scores are entered), or the cell means of the last unweighted-means analysis.
+enum class GraphValues { CellMeans, CellSizes, UnweightedMeans };
 
 // A finished table on its way to the table window.
 struct CellSizeTable {
     AnovaTable table;
     Design design;            // the design the table belongs to
-    std::string titlePrefix;  // "Attrition " or "Unweighted Means "
+    // "Attrition ", "Unweighted Means ", "Proportional Cell Size ", "Unequal Group Size " or
+    // "Simple Effects "
+    std::string titlePrefix;
     bool unweightedMeans = false;
 };
 
@@ -99,6 +117,16 @@ struct CellSizeHandOver {
     // "Show &Means": the cell means of the last unweighted-means run, as scores of the design
     // without the replicates factor.
     std::function<void(const Design&, const Scores&)> showMeans;
+    // "Show &Graph": one value per cell of the design without the replicates or subjects factor
+    // (see GraphValues); `onlyPair` = (crossed factor, grouping factor), 1-based in that design,
+    // in the unequal-group-sizes analysis, else nothing (all pairs).
+    std::function<void(const Design& design, const Scores& values, GraphValues kind,
+                       std::optional<std::pair<int, int>> onlyPair)>
+        showGraph;
+    // "&Transform Data..." and "&Screen Data...": the window works on the accepted scores of
+    // CellSizeParts::data and calls showTransformedScores() when they change.
+    std::function<void()> transformData;
+    std::function<void()> screenData;
 };
 
 class CellSizeWindow : public QMainWindow {
@@ -124,6 +152,7 @@ public:
     bool attritionSignificant() const { return attritionSignificant_; }
     int plannedScoresPerCell() const;
     CellEntryModel& model() const { return *model_; }
+    AnalysisMode analysis() const { return analysis_; }
     QTableView* view() const { return view_; }
 
     // The commands, as the buttons and menus run them.
@@ -138,7 +167,20 @@ public:
     void copyEntries();
     void pasteEntries();
     bool saveDataFile();
+    // "&Save Data in File": the file the data came from or were last saved in is rewritten in
+    // place; without one it is "Save As".
+    bool updateDataFile();
     void openDataFile();
+    // Reads the unequal-N file at `path` for this design and mode and shows it (its scores ready
+    // for the table). `chosenHere`: picked with "&Open File for Data Entry..." (checked against
+    // the recent-file list and put on its top); else chosen from the recent-file list of the
+    // main window. False (after the message) when the file cannot be used.
+    bool loadDataFile(std::string path, bool chosenHere);
+    // "Simple &Effects" (unequal group sizes, after a table): the simple-effects table.
+    void showSimpleEffects();
+    void showGraph();
+    // The accepted scores were transformed, screened or reverted: the grid shows them.
+    void showTransformedScores();
     void printData();
     OutputDocument printedDocument() const;
     // Before the program is left or restarted: typed scores not saved in a file are offered for
@@ -162,19 +204,39 @@ private:
     void fitColumns();
     void runAttrition();
     bool enterScores();
+    void runAnalysis();
     void runUnweightedMeans();
+    void runProportional();
+    void runGroupSizes();
+    void afterAnalysis(const Design& cellDesign, const Scores& cellMeans, GraphValues kind);
+    void updateGraphButton();
+    void entriesStale();
+    bool writeTo(const std::string& path);
+    void putOnTopOfRecentList(const std::string& path);
     void handOnTable(CellSizeTable table);
     void showMeans();
     void tell(const Message& message);
-    AnalysisMode checkMode() const;
+    const char* enterDataCaption() const;
+    const char* sizesOkCaption() const;
 
     WindowShell* shell_;
     QPushButton* meansButton_ = nullptr;
-    Design meansDesign_;  // the last unweighted-means run: the reduced design and its cell means
+    QPushButton* graphButton_ = nullptr;
+    QPushButton* simpleButton_ = nullptr;
+    QPushButton* transformButton_ = nullptr;
+    QPushButton* screenButton_ = nullptr;
+    Design meansDesign_;  // the last analysis: the design without replicates or subjects and its cell means
     Scores cellMeans_;
+    GraphValues meansKind_ = GraphValues::CellMeans;
     DesignState& design_;
     ModeFlags& mode_;
     FileState& file_;
+    AcceptedData& data_;
+    RecentFileList& recentFiles_;
+    // The analysis the sizes are checked for and the scores go to. Only the attrition test alone
+    // takes a cell that lost every score: every other way on divides by the cell's size.
+    AnalysisMode analysis_ = AnalysisMode::Attrition;
+    std::optional<GroupRoles> roles_;  // unequal group sizes
     CellSizeHandOver handOver_;
     CellEntryModel* model_ = nullptr;
     QTableView* view_ = nullptr;
@@ -183,6 +245,7 @@ private:
     QPushButton* anovaButton_ = nullptr;
     QAction* plannedAction_ = nullptr;
     QAction* saveAction_ = nullptr;
+    QAction* updateAction_ = nullptr;
 
     Design shapeDesign_;
     bool usable_ = true;
@@ -191,7 +254,17 @@ private:
     bool attritionSignificant_ = false;
     std::vector<long> sizes_;                 // the sizes accepted by "Cell Sizes &OK"
     std::vector<std::string> sizeTexts_;      // the cell-size entries, kept while scores are typed
-    std::optional<Scores> acceptedScores_;    // accepted by "Data &OK"
+    std::vector<bool> acceptedImputed_;       // the imputed marks of the scores accepted by "Data &OK"
+    long imputedCount_ = 0;
+    ConfirmedOutliers confirmed_;
+    // The last unequal-group-sizes table was made from these: its simple effects come from them.
+    struct GroupRun {
+        Design design;
+        std::vector<long> sizes;
+        Scores scores;
+        std::vector<bool> imputed;
+    };
+    std::optional<GroupRun> groupRun_;
 };
 
 }  // namespace varisect

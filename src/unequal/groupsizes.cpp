@@ -205,3 +205,153 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
 }
 
 }  // namespace varisect
+
+namespace varisect {
+
+namespace {
+
+Message undefinedSimpleRatio(const std::string& label)
+{
+    return {"Undefined F-ratio!",
+            "The Mean Square for the denominator of the F-ratio associated with the " + label +
+                " source is zero.  This condition prohibits evaluation of the F-ratio, and is usually the result "
+                "of faulty input values.  Do you want to continue printing the F-table?",
+            MessageButtons::YesNo, MessageIcon::Exclamation};
+}
+
+}  // namespace
+
+std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std::vector<long>& groupSizes,
+                                                  const Scores& scores, const std::vector<bool>& imputed,
+                                                  Prompts& prompts)
+{
+    const std::optional<GroupRoles> roles = groupRoles(full);
+    if (!roles)
+        throw std::invalid_argument("the design is not one of unequal group sizes");
+    Design labelled = full;
+    truncateLabels(labelled);
+    const int a = full.factor(roles->grouping).levels;
+    const int b = full.factor(roles->crossed).levels;
+    if (static_cast<long>(groupSizes.size()) != a || firstEmptySize(groupSizes) != 0)
+        throw std::invalid_argument("one size of at least 1 per group is needed");
+    const long subjects = checkedScoreTotal(groupSizes, b, scores.size());
+    if (!imputed.empty() && imputed.size() != scores.size())
+        throw std::invalid_argument("one imputed mark per score is needed");
+
+    double shift = 0;
+    for (float x : scores)
+        shift += x;
+    shift /= static_cast<double>(scores.size());
+
+    // Per group: the totals by level AB(i, j), the subjects' totals, the sum of squares and the
+    // imputed scores; per level: the sum of squares of each group's scores and the imputed ones.
+    const auto ua = static_cast<size_t>(a), ub = static_cast<size_t>(b);
+    std::vector<std::vector<double>> cell(ua, std::vector<double>(ub, 0.0));
+    std::vector<std::vector<double>> cellSquares(ua, std::vector<double>(ub, 0.0));
+    std::vector<std::vector<double>> subjectTotals(ua);
+    std::vector<long> imputedInGroup(ua, 0), imputedAtLevel(ub, 0);
+    size_t next = 0;
+    for (size_t i = 0; i < ua; ++i) {
+        const auto n = static_cast<size_t>(groupSizes[i]);
+        subjectTotals[i].assign(n, 0.0);
+        for (size_t j = 0; j < ub; ++j)
+            for (size_t k = 0; k < n; ++k, ++next) {
+                const double x = scores[next] - shift;
+                cell[i][j] += x;
+                cellSquares[i][j] += x * x;
+                subjectTotals[i][k] += x;
+                if (!imputed.empty() && imputed[next]) {
+                    ++imputedInGroup[i];
+                    ++imputedAtLevel[j];
+                }
+            }
+    }
+
+    const std::string labelA(1, labelled.factor(roles->grouping).tableLabel);
+    const std::string labelB(1, labelled.factor(roles->crossed).tableLabel);
+    AnovaTable table;
+    table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
+    ProbabilityContext context;
+    context.unequalCellMode = true;
+
+    // One effect row and its error row; false when there is to be no table.
+    auto addPair = [&](const std::string& source, long df, double ss, const std::string& errorSource, long errorDf,
+                       double errorSS, long errorImputed) {
+        table.rows.push_back({source, numberText(static_cast<double>(df)), numberText(ss),
+                              numberText(ss / static_cast<double>(df)), "", ""});
+        const int effectRow = table.rowCount();
+        if (errorDf < 1 && errorImputed > 0) {
+            prompts.tell({"Error Condition!",
+                          std::string("You have too many imputed scores for the specified design.") +
+                              kMessageLineBreak + "The analysis cannot be carried out as planned.",
+                          MessageButtons::Ok, MessageIcon::Exclamation});
+            return false;
+        }
+        table.rows.push_back({errorSource, numberText(static_cast<double>(errorDf)), numberText(errorSS),
+                              errorDf > 0 ? numberText(errorSS / static_cast<double>(errorDf)) : "", "", ""});
+        const int errorRow = table.rowCount();
+        if (errorDf < 1)
+            return true;  // a group of one subject: no error term, no F
+        const double errorMS = table.number(errorRow, ColMS);
+        if (errorMS < 1e-8)
+            return prompts.askYesNo(undefinedSimpleRatio(source));
+        double f = table.number(effectRow, ColMS) / errorMS;
+        table.cell(effectRow, ColF) = numberText(f);
+        f = table.number(effectRow, ColF);
+        bool abort = false;
+        const double p = FRatioProbability(static_cast<double>(df), static_cast<double>(errorDf), f, prompts,
+                                           context, abort);
+        if (abort)
+            return false;
+        table.cell(effectRow, ColF) = numberText(f);
+        table.cell(effectRow, ColP) = numberText(p);
+        table.denominatorRow.resize(static_cast<size_t>(effectRow), 0);
+        table.denominatorRow[static_cast<size_t>(effectRow - 1)] = errorRow;
+        return true;
+    };
+
+    // B at each level of A, within the group.
+    for (size_t i = 0; i < ua; ++i) {
+        const auto n = static_cast<double>(groupSizes[i]);
+        double groupTotal = 0, levelTerm = 0, subjectTerm = 0, squares = 0;
+        for (size_t j = 0; j < ub; ++j) {
+            groupTotal += cell[i][j];
+            levelTerm += cell[i][j] * cell[i][j] / n;
+            squares += cellSquares[i][j];
+        }
+        for (double p : subjectTotals[i])
+            subjectTerm += p * p / b;
+        const double correction = groupTotal * groupTotal / (n * b);
+        const std::string at = labelA + numberText(static_cast<double>(i + 1));
+        const long errorDf = (groupSizes[i] - 1) * (b - 1) - imputedInGroup[i];
+        if (!addPair(labelB + " at " + at, b - 1, levelTerm - correction, "  Error+ at " + at, errorDf,
+                     squares - subjectTerm - levelTerm + correction, imputedInGroup[i]))
+            return std::nullopt;
+    }
+    // A at each level of B, between the groups.
+    for (size_t j = 0; j < ub; ++j) {
+        double levelTotal = 0, cellTerm = 0, squares = 0;
+        for (size_t i = 0; i < ua; ++i) {
+            levelTotal += cell[i][j];
+            cellTerm += cell[i][j] * cell[i][j] / static_cast<double>(groupSizes[i]);
+            squares += cellSquares[i][j];
+        }
+        const std::string at = labelB + numberText(static_cast<double>(j + 1));
+        const long errorDf = subjects - a - imputedAtLevel[j];
+        if (!addPair(labelA + " at " + at, a - 1, cellTerm - levelTotal * levelTotal / static_cast<double>(subjects),
+                     "  Error+ at " + at, errorDf, squares - cellTerm, imputedAtLevel[j]))
+            return std::nullopt;
+    }
+
+    table.lastRow = table.rowCount();
+    table.denominatorRow.resize(static_cast<size_t>(table.lastRow), 0);
+    table.displayDecimals = 2;
+    for (int r = 2; r <= table.lastRow; ++r)
+        if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
+            table.displayDecimals = 3;
+            break;
+        }
+    return table;
+}
+
+}  // namespace varisect

@@ -50,4 +50,18 @@ struct GroupSizesOutcome {
 GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vector<long>& groupSizes,
                                             const Scores& scores, int imputedCount, Prompts& prompts);
 
+// The simple effects of the same design, for the table window: the crossed factor B at each
+// level i of the grouping factor A, each followed by its error "  Error+ at A i" (B by the
+// subjects of group i), then A at each level j of B, each followed by "  Error+ at B j" (the
+// subjects within their groups at that level). The rows of B at the levels of A add up to
+// SS_B + SS_AB, those of A at the levels of B to SS_A + SS_AB. No "Total" row.
+// `imputed` marks the imputed scores in entry order (empty: none); an error row loses one df for
+// each imputed score that lies in it. An error row left without df by imputed scores gives
+// "Error Condition!" and no table; a group of one subject has no error for B and leaves that F
+// blank; a zero error MS asks "Undefined F-ratio!" (Yes: F and p stay blank; No: no table).
+// std::invalid_argument when the design, sizes or scores do not fit (as above, and a size below 1).
+std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std::vector<long>& groupSizes,
+                                                  const Scores& scores, const std::vector<bool>& imputed,
+                                                  Prompts& prompts);
+
 }  // namespace varisect

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "session/session.h"
+#include "table/tabletext.h"
 #include "support/guitest.h"
 #include "unequal/cellsizewindow.h"
 
@@ -22,13 +23,14 @@ using namespace varisect::test;
 namespace {
 
 // A, B (2 levels each) and 3 replicates R, designated; the unweighted-means analysis preceded by
-// the attrition test unless said otherwise.
+// the attrition test unless said otherwise. Or a design of the two-substantive-factor analyses.
 struct Harness {
     FakePlatform fake;
     Session state;
     std::vector<CellSizeTable> tables;
     int returns = 0;
     std::vector<std::pair<int, Scores>> means;  // the factor count and the cell means handed over
+    std::vector<std::pair<GraphValues, std::optional<std::pair<int, int>>>> graphs;
     std::unique_ptr<CellSizeWindow> window;
 
     explicit Harness(bool unweighted = true, bool designated = true)
@@ -36,16 +38,31 @@ struct Harness {
         Design d = makeDesign({{"A", 2}, {"B", 2}, {"R", 3}});
         d.anovaType = AnovaType::IndependentGroups;
         d.designatedFactor = designated ? 3 : 0;
-        state.design.design = d;
-        state.design.problemLabel = "Rats";
         state.mode.randomAttritionTest = true;
         state.mode.unweightedMeans = unweighted;
+        open(d);
+    }
+    // Proportional cell sizes (a crossed design) or unequal group sizes (`d` nested).
+    explicit Harness(const Design& d)
+    {
+        state.mode.twoFactorUnequal = true;
+        open(d);
+    }
+
+    void open(const Design& d)
+    {
+        state.design.design = d;
+        state.design.problemLabel = "Rats";
         CellSizeHandOver h;
         h.tableReady = [this](CellSizeTable t) { tables.push_back(std::move(t)); };
         h.returnToDesign = [this] { ++returns; };
         h.showMeans = [this](const Design& d, const Scores& m) { means.emplace_back(d.factorCount(), m); };
-        window = std::make_unique<CellSizeWindow>(CellSizeParts{state.design, state.mode, state.file},
-                                                  shellContext(fake), std::move(h));
+        h.showGraph = [this](const Design&, const Scores&, GraphValues kind, std::optional<std::pair<int, int>> pair) {
+            graphs.emplace_back(kind, pair);
+        };
+        window = std::make_unique<CellSizeWindow>(
+            CellSizeParts{state.design, state.mode, state.file, state.data, state.recentFiles}, shellContext(fake),
+            std::move(h));
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("the window was not shown");
@@ -61,6 +78,26 @@ struct Harness {
 };
 
 const std::vector<std::string> kScores{"1", "2", "3", "4", "6", "2", "4", "7", "8", "9"};
+
+// Group (2 levels) with Subjects nested under it, crossed with Trial (3 levels); the largest
+// group has 3 subjects.
+Design groupDesign()
+{
+    Design d = makeDesign({{"Group", 2}, {"Trial", 3}, {"Subjects", 3}});
+    d.anovaType = AnovaType::RepeatedMeasures;
+    d.designatedFactor = 3;
+    d.nested = true;
+    d.nestingMatrix = {{'S', 'G'}};
+    return d;
+}
+
+// Group 1: subjects (3 5 7) and (4 6 9); group 2: (6 7 8), (5 8 8), (7 9 12), in entry order.
+const std::vector<std::string> kGroupScores{"3", "4", "5", "6", "7", "9", "6", "5", "7", "7", "8", "9", "8", "8", "12"};
+
+double ssOf(const AnovaTable& t, int row)
+{
+    return t.number(row, ColSS);
+}
 
 }  // namespace
 
@@ -250,6 +287,131 @@ private slots:
         other.window->openDataFile();
         QCOMPARE(other.fake.dialogs.lastMessage().message.title, std::string("File corrupted?!"));
         QCOMPARE(other.window->stage(), CellSizeWindow::Stage::Sizes);
+    }
+
+    // Proportional sizes: 2, 4 / 3, 6 pass and 2, 4 / 3, 5 fail; the scores are put to the
+    // outlier check; the table is the proportional one, its parts adding up to the total.
+    void proportionalSizesToTable()
+    {
+        Design d = makeDesign({{"A", 2}, {"B", 2}, {"R", 6}});
+        d.designatedFactor = 3;
+        Harness h(d);
+        QCOMPARE(h.window->analysis(), AnalysisMode::Proportional);
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Proportional-N Anova"));
+        h.fill({"2", "3", "4", "5"});  // rows of A: 2, 4 and 3, 5
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Proportionality Violation!"));
+        QVERIFY(!h.button("anovaButton")->isEnabled());
+        h.fill({"2", "3", "4", "6"});
+        click(h.button("dataOkButton"));
+        QVERIFY(h.button("anovaButton")->isEnabled());
+        click(h.button("anovaButton"));
+        QCOMPARE(h.window->model().entryCount(), 15);
+
+        std::vector<std::string> scores;
+        for (int k = 0; k < 15; ++k)
+            scores.push_back(std::to_string(4 + k % 4 + k / 5));
+        scores[7] = "500";
+        h.fill(scores);
+        h.state.file.dataChanged = true;  // typed
+        h.fake.dialogs.messageAnswers.push_back(DialogAnswer::No);
+        click(h.button("dataOkButton"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Possible Data Entry Error?"));
+        QCOMPARE(h.window->view()->currentIndex().row(), 7);
+        QVERIFY(!h.button("anovaButton")->isEnabled());
+        scores[7] = "5";
+        h.fill(scores);
+        click(h.button("dataOkButton"));
+        QVERIFY(h.button("anovaButton")->isEnabled());
+        click(h.button("anovaButton"));
+        QCOMPARE(h.tables.size(), std::size_t(1));
+        const AnovaTable& t = h.tables[0].table;
+        QCOMPARE(h.tables[0].titlePrefix, std::string("Proportional Cell Size "));
+        QCOMPARE(t.cell(4, ColSource), std::string("AxB"));
+        QCOMPARE(t.cell(5, ColSource), std::string("  Within"));
+        QCOMPARE(t.number(5, ColDf), 11.0);
+        QCOMPARE(t.number(6, ColDf), 14.0);
+        QVERIFY(std::abs(ssOf(t, 2) + ssOf(t, 3) + ssOf(t, 4) + ssOf(t, 5) - ssOf(t, 6)) < 1e-6);
+        // Show Graph plots the cell means of the table, all pairs.
+        h.window->show();
+        click(h.button("graphButton"));
+        QCOMPARE(h.graphs.size(), std::size_t(1));
+        QVERIFY(h.graphs[0].first == GraphValues::CellMeans && !h.graphs[0].second);
+    }
+
+    // Unequal group sizes from the group sizes (a group of 0 refused) through the scores, group
+    // by group, to the split-plot table with an imputed score, its simple effects and graph, and
+    // the file saved, updated in place and opened again.
+    void groupSizesToTableAndSimpleEffects()
+    {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("groups.dat")).toStdString();
+        {
+            Harness h(groupDesign());
+            QCOMPARE(child<QLabel>(h.window.get(), "instructionLabel")->text(),
+                     QStringLiteral("Enter the number of Subjects in each group for Rats:"));
+            QCOMPARE(h.window->model().entryCount(), 2);
+            QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Group Sizes &OK"));
+            QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Unequal Group Size Anova"));
+            h.fill({"3", "0"});
+            click(h.button("dataOkButton"));
+            QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
+            QCOMPARE(h.window->view()->currentIndex().row(), 1);
+            QVERIFY(!h.button("anovaButton")->isEnabled());
+            h.fill({"2", "3"});
+            click(h.button("dataOkButton"));
+            click(h.button("anovaButton"));
+            QCOMPARE(h.window->model().entryCount(), 15);
+            // Row 9: group 2, trial 1, its second subject (the fourth in all).
+            const CellEntryModel& m = h.window->model();
+            QCOMPARE(m.data(m.index(7, 0)).toInt(), 2);
+            QCOMPARE(m.data(m.index(7, 1)).toInt(), 1);
+            QCOMPARE(m.data(m.index(7, 2)).toInt(), 4);
+
+            h.fill(kGroupScores);
+            h.window->model().setEntry(4, "7", true);  // group 1, trial 3, subject 1: imputed
+            click(h.button("dataOkButton"));
+            click(h.button("anovaButton"));
+            QCOMPARE(h.tables.size(), std::size_t(1));
+            const CellSizeTable g = h.tables[0];  // a copy: more tables follow
+            QCOMPARE(g.titlePrefix, std::string("Unequal Group Size "));
+            QCOMPARE(g.design.imputedCount, 1);
+            QVERIFY(std::abs(ssOf(g.table, 2) - 722.0 / 45) < 1e-9);
+            QCOMPARE(g.table.number(6, ColDf), 5.0);
+            QCOMPARE(formatTableCells(g.table, false)[5][ColDf - 1], std::string(" 5*"));
+
+            h.window->show();
+            click(h.button("simpleEffectsButton"));
+            QCOMPARE(h.tables.size(), std::size_t(2));
+            const AnovaTable& s = h.tables[1].table;
+            QCOMPARE(h.tables[1].titlePrefix, std::string("Simple Effects "));
+            QCOMPARE(s.cell(2, ColSource), std::string("T at G 1"));
+            QCOMPARE(s.cell(3, ColSource), std::string("  Error+ at G 1"));
+            QCOMPARE(s.number(3, ColDf), 1.0);  // (2 - 1)(3 - 1) less the imputed score
+            QCOMPARE(s.cell(10, ColSource), std::string("G at T 3"));
+            QCOMPARE(s.number(11, ColDf), 2.0);  // 5 - 2 less the imputed score
+            QVERIFY(std::abs(ssOf(s, 2) + ssOf(s, 4) - ssOf(g.table, 4) - ssOf(g.table, 5)) < 1e-9);
+
+            h.window->show();
+            click(h.button("graphButton"));
+            QCOMPARE(h.graphs.size(), std::size_t(1));
+            QVERIFY(h.graphs[0].first == GraphValues::CellMeans);
+            QVERIFY(h.graphs[0].second == std::make_optional(std::pair{2, 1}));  // Trial by Group
+
+            h.fake.dialogs.saveAnswers.push_back(path);
+            QVERIFY(h.window->saveDataFile());
+            QCOMPARE(h.state.recentFiles.entries.at(0).path, path);
+            h.window->model().setEntry(0, "13", false);
+            QVERIFY(h.window->updateDataFile());
+            QCOMPARE(h.fake.dialogs.saveAnswers.size(), std::size_t(0));
+        }
+        QCOMPARE(readAll(path).substr(0, 39), std::string("Unequal N\r\n 3\r\n 1\r\n 2\r\n 2\r\n 2\r\n 3\r\n13\r\n"));
+        Harness h(groupDesign());
+        h.fake.dialogs.openAnswers.push_back(path);
+        h.window->openDataFile();
+        QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
+        QVERIFY(h.window->model().imputed(4));
+        QVERIFY(h.button("anovaButton")->isEnabled());
     }
 };
 

@@ -406,6 +406,68 @@ private slots:
         QCOMPARE(s.quits, 0);
     }
 
+    // "&Enter Group Sizes" opens the cell-size window in its group-size mode; the split-plot table
+    // goes to the table window and comes back.
+    void groupSizesTableFromTheDesignWindow()
+    {
+        Walk s;
+        child<QAction>(s.app.mainWindow(), "groupSizeAction")->trigger();
+        STEP(s.describeDesign(QStringLiteral("anovaDesignWindow")));
+        s.fake.dialogs.clearRecord();
+        s.press("repeatedMeasures");
+        s.press("factorOption3");
+        s.press("nestingButton");
+        NestingWindow* nesting = s.design()->nestingWindow();
+        QVERIFY(nesting);
+        QListWidget* list = nesting->list();
+        const auto found = list->findItems(QStringLiteral("S nested under D"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
+        click(child<QPushButton>(nesting, "okButton"));
+        QCOMPARE(child<QPushButton>(s.design(), "mainButton")->text(), QStringLiteral("&Enter Group Sizes"));
+        s.press("mainButton");
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        CellSizeWindow* sizes = s.app.cellSizeWindow();
+        QCOMPARE(sizes->model().entryCount(), 2);
+        sizes->model().setEntry(0, "5", false);
+        sizes->model().setEntry(1, "3", false);
+        click(child<QPushButton>(sizes, "dataOkButton"));
+        click(child<QPushButton>(sizes, "anovaButton"));
+        QCOMPARE(sizes->model().entryCount(), 24);
+        for (int r = 0; r < 24; ++r)
+            sizes->model().setEntry(r, std::to_string(kTyped[size_t(r)]), false);
+        click(child<QPushButton>(sizes, "dataOkButton"));
+        click(child<QPushButton>(sizes, "anovaButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QVERIFY(s.table()->windowTitle().startsWith(QStringLiteral("Unequal Group Size ")));
+        QCOMPARE(s.table()->workingTable().cell(3, ColSource), std::string("  Error+"));
+        QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);  // (3 - 1)(8 - 2)
+        click(child<QPushButton>(s.table(), "CancelButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+
+        // Saved, the file joins the recent-file list; after a restart in the same mode it opens
+        // from there in the cell-size window, ready for the table.
+        const std::string path = s.folder.filePath(QStringLiteral("groups.dat")).toStdString();
+        s.fake.dialogs.saveAnswers.push_back(path);
+        QVERIFY(sizes->saveDataFile());
+        s.app.restart();
+        child<QAction>(s.app.mainWindow(), "groupSizeAction")->trigger();
+        child<QAction>(s.app.mainWindow(), "recentFile1")->trigger();
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        CellSizeWindow* again = s.app.cellSizeWindow();
+        QCOMPARE(again->stage(), CellSizeWindow::Stage::Scores);
+        click(child<QPushButton>(again, "anovaButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);
+        // The design the file gave leads back to the Anova design window, ready to go on.
+        click(child<QPushButton>(s.table(), "CancelButton"));
+        click(child<QPushButton>(again, "returnButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QVERIFY(child<QPushButton>(s.design(), "mainButton")->isEnabled());
+        QVERIFY(child<QRadioButton>(s.design(), "factorOption3")->isChecked());
+        QCOMPARE(s.quits, 0);
+    }
+
     void abandonedAnalysisLandsOnTheGrid()
     {
         Walk s;

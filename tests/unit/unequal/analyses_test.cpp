@@ -5,6 +5,7 @@
 
 #include "engine/fprob.h"
 #include "engine/reference.h"
+#include "means/simpleeffects.h"
 #include "session/analysisservice.h"
 #include "support/recordingprompts.h"
 #include "table/tabletext.h"
@@ -315,6 +316,47 @@ TEST(GroupSizes, EqualSizesImputedScoresAndGuards)
     ASSERT_TRUE(zero.refusal);
     EXPECT_EQ(zero.refusal->text, "   At least one score is missing from the data set.");
     EXPECT_EQ(zero.refusedGroup, 2);
+}
+
+TEST(GroupSizes, SimpleEffects)
+{
+    // Equal groups: the simple effects of the ordinary analysis of the pair (T, G), row by row.
+    const Design d = groupDesign(4);
+    const Scores factorial = randomScores(d, 7);
+    Scores entries;
+    for (int g = 1; g <= 2; ++g)
+        for (int t = 1; t <= 3; ++t)
+            for (int s = 1; s <= 4; ++s)
+                entries.push_back(factorial[size_t(flatPosition(d, {g, t, s}) - 1)]);
+    RecordingPrompts prompts;
+    const auto ordinary = computeSimpleEffects(d, factorial, 2, 1, prompts).table;
+    const auto equal = groupSizesSimpleEffects(d, {4, 4}, entries, {}, prompts);
+    ASSERT_TRUE(ordinary && equal);
+    ASSERT_EQ(equal->rowCount(), ordinary->rowCount());
+    for (int r = 2; r <= equal->rowCount(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(equal->cell(r, ColDf), ordinary->cell(r, ColDf));
+        for (int c : {ColSS, ColMS, ColF, ColP})
+            EXPECT_NEAR(equal->number(r, c), ordinary->number(r, c), 1e-9 * std::max(1.0, ordinary->number(r, c)));
+    }
+    EXPECT_EQ(equal->cell(3, ColSource), "  Error+ at G 1");
+    EXPECT_EQ(equal->cell(9, ColSource), "  Error+ at T 2");
+
+    // Unequal groups: T at the levels of G adds up to SS_T + SS_GxT, G at the levels of T to
+    // SS_G + SS_GxT; the errors of T are the groups' own.
+    const Scores scores{3, 4, 5, 6, 7, 9, 6, 5, 7, 7, 8, 9, 8, 8, 12};
+    const GroupSizesOutcome g = unequalGroupSizesAnalysis(groupDesign(3), {2, 3}, scores, 0, prompts);
+    const auto s = groupSizesSimpleEffects(groupDesign(3), {2, 3}, scores, {}, prompts);
+    ASSERT_TRUE(g.table && s);
+    ASSERT_EQ(s->rowCount(), 11);
+    const AnovaTable& t = *g.table;
+    EXPECT_NEAR(s->number(2, ColSS) + s->number(4, ColSS), t.number(4, ColSS) + t.number(5, ColSS), 1e-12);
+    EXPECT_NEAR(s->number(6, ColSS) + s->number(8, ColSS) + s->number(10, ColSS),
+                t.number(2, ColSS) + t.number(5, ColSS), 1e-12);
+    EXPECT_NEAR(s->number(5, ColSS), g.groups[1].interactionSS, 1e-12);
+    EXPECT_EQ(s->number(5, ColDf), 4);
+    EXPECT_EQ(s->number(7, ColDf), 3);
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 }  // namespace
