@@ -15,6 +15,7 @@
 #include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
+#include "graphs/grapher.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselector.h"
 #include "means/pairselectordialog.h"
@@ -77,6 +78,11 @@ TableWindow* Application::simpleEffectsTableWindow() const
 CellSizeWindow* Application::cellSizeWindow() const
 {
     return navigator_.get<CellSizeWindow>(WindowRole::CellSizes);
+}
+
+Grapher* Application::plotWindow() const
+{
+    return navigator_.get<Grapher>(WindowRole::Plot);
 }
 
 ShellContext Application::shellContext()
@@ -152,7 +158,7 @@ bool Application::showDataEntry(bool loadRecent)
     handOver.transformData = [this] { showWorkingData(WindowRole::Transform); };
     handOver.screenData = [this] { showWorkingData(WindowRole::Screen); };
     handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
-    handOver.twoWayGraphs = [this] { notYetAvailable("two-way plot", WindowRole::DataEntry); };
+    handOver.twoWayGraphs = [this] { openTwoWayPlot(gridPlotRequest(), WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
     auto* grid = navigator_.install(WindowRole::DataEntry,
                                     std::make_unique<DataEntryWindow>(parts, shellContext(), std::move(handOver)));
@@ -396,6 +402,74 @@ void Application::closeMeansWindows()
     navigator_.close(WindowRole::SimpleEffectsTable);
     navigator_.close(WindowRole::CellMeans);
     navigator_.close(WindowRole::PairSelector);
+    navigator_.close(WindowRole::Plot);
+}
+
+PlotRequest Application::gridPlotRequest() const
+{
+    PlotRequest request;
+    request.design = session_.design.design;
+    request.scores = session_.data.scores();
+    request.useLevelLabels = session_.design.labelsInUse;
+    request.range = rangeOf(request.scores);
+    request.axisMode = YAxisMode::OwnRange;  // every start from the grid
+    request.problemLabel = session_.design.problemLabel;
+    return request;
+}
+
+void Application::openTwoWayPlot(PlotRequest request, WindowRole from)
+{
+    if (request.which == PlotPairs::Given) {
+        std::vector<FactorPair> pairs = request.pairs;
+        showTwoWayPlot(std::move(request), std::move(pairs), from);
+        return;
+    }
+    const PairSelector selector(request.design, PairPurpose::Graphs);
+    if (const auto message = selector.unavailable()) {
+        platform_.dialogs.message(*message);
+        navigator_.show(from);
+        return;
+    }
+    if (request.which == PlotPairs::All || !selector.asksUser()) {
+        showTwoWayPlot(std::move(request), selector.pairs(), from);
+        return;
+    }
+    PairSelectorDialog::HandOver handOver;
+    handOver.chosen = [this, request, from](std::vector<FactorPair> pairs) {
+        navigator_.close(WindowRole::PairSelector);
+        showTwoWayPlot(request, std::move(pairs), from);
+    };
+    handOver.cancelled = [this, from] {
+        navigator_.close(WindowRole::PairSelector);
+        navigator_.show(from);
+    };
+    navigator_.install(WindowRole::PairSelector,
+                       std::make_unique<PairSelectorDialog>(selector, shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::PairSelector);
+}
+
+void Application::showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from)
+{
+    if (pairs.empty()) {
+        navigator_.show(from);
+        return;
+    }
+    GrapherHandOver handOver;
+    handOver.ready = [this, from] {
+        navigator_.hide(from);
+        navigator_.show(WindowRole::Plot);
+    };
+    handOver.returnTo = [this, from] {
+        navigator_.close(WindowRole::Plot);
+        if (from == WindowRole::DataEntry)
+            backToData();
+        else
+            navigator_.show(from);
+    };
+    auto* window = navigator_.install(
+        WindowRole::Plot,
+        std::make_unique<Grapher>(std::move(request), std::move(pairs), shellContext(), std::move(handOver)));
+    window->begin();
 }
 
 void Application::exitProgram()

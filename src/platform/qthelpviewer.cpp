@@ -41,6 +41,7 @@ const QString kFaqPage = QStringLiteral("faq.html");
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
+                                  "twowayplot.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -69,6 +70,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpTransformData, "transform.html", ""},
     {kHelpScreenData, "screen.html", ""},
     {kHelpCellSizes, "cellsizes.html", ""},
+    {kHelpTwoWayPlot, "twowayplot.html", ""},
+    {kHelpPlotDialogs, "twowayplot.html", "style"},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 
