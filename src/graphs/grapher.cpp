@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include <QAction>
 #include <QActionGroup>
@@ -452,7 +453,7 @@ void Grapher::fillChart(QChart& chart) const
         const QColor colour = display_.grey ? kGreys[j % 4] : kColours[j % 8];
         QPen pen(colour, display_.lineWidth);
         if (display_.grey)
-            pen.setStyle(kGreyStyles[(j / 1) % 4]);
+            pen.setStyle(kGreyStyles[(j + j / 4) % 4]);  // no two lines alike up to 16
         auto* line = new QLineSeries;
         line->setName(qs(s.name));
         const double offset = (j - (n - 1) / 2.0) * step;
@@ -579,10 +580,20 @@ void Grapher::flipClicked()
 
 void Grapher::panelsClicked()
 {
-    if (browser_.panelsShown())
-        browser_.nextLevel();
-    else
-        browser_.showPanels();
+    try {
+        if (browser_.panelsShown())
+            browser_.nextLevel();
+        else
+            browser_.showPanels();
+    } catch (const std::exception& e) {
+        // The plot on show stays; the user may go on with it.
+        shell_->dialogs().message(Message{"Program Error!",
+                                          std::string("There was an unexpected error (") + e.what() +
+                                              ") in setting up the panels. Click on OK to resume trying to graph; "
+                                              "however, the problem may be insurmountable, in which case you will "
+                                              "have to start over.",
+                                          MessageButtons::Ok, MessageIcon::Critical});
+    }
     refresh();
 }
 
