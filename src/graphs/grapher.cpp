@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetricsF>
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -429,7 +430,7 @@ void Grapher::fillChart(QChart& chart) const
         if (divisions)
             linear->setTickCount(*divisions + 1);
         linear->setMinorTickCount(0);
-        linear->setLabelFormat(QStringLiteral("%.4g"));
+        linear->setLabelFormat(QStringLiteral("%.6g"));
         lo = linear->min();
         hi = linear->max();
         y = linear;
@@ -487,6 +488,30 @@ void Grapher::fillChart(QChart& chart) const
     chart.legend()->setVisible(display_.legend);
     chart.legend()->setAlignment(Qt::AlignRight);
     chart.legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+
+    // The legend is headed by the name of the factor whose levels it lists.
+    if (display_.legend && !plot.series.empty()) {
+        auto* heading = new QGraphicsSimpleTextItem(qs(plot.seriesFactorName), &chart);
+        heading->setData(0, QString::fromUtf8(kLettersTag));
+        QFont bold = chart.legend()->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        heading->setBrush(chart.legend()->labelColor());
+        auto* keeper = new QObject(&chart);
+        keeper->setObjectName(QString::fromUtf8(kLettersTag));
+        QChart* c = &chart;
+        const int count = n;
+        auto place = [heading, c, count](const QRectF&) {
+            // The legend's entries stand in the middle of its box, one line each.
+            const QRectF box = c->legend()->geometry();
+            const double line = QFontMetricsF(c->legend()->font()).height() * 1.45;
+            const double top = box.center().y() - count * line / 2;
+            const double left = std::min(box.left() + 10, c->size().width() - heading->boundingRect().width() - 6);
+            heading->setPos(left, top - heading->boundingRect().height() - line * 0.8);
+        };
+        QObject::connect(&chart, &QChart::plotAreaChanged, keeper, place);
+        place(chart.plotArea());
+    }
 
     // The Y-axis title in letters one above the other, beside the axis. The item follows the
     // plot area as the chart is laid out; `keeper` ends that when the chart is drawn anew.
