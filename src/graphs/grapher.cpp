@@ -175,6 +175,8 @@ void Grapher::buildControls()
     view_ = new QChartView(new QChart, central);
     view_->setObjectName(QStringLiteral("chartView"));
     view_->setRenderHint(QPainter::Antialiasing);
+    // The whole plot is drawn anew on every change: partial updates leave pieces of markers behind.
+    view_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     view_->setMinimumSize(520, 360);
     shell_->explain(view_, QStringLiteral("The cell means of the pair of factors: the levels of the first factor "
                                           "along the bottom, one line for each level of the second."));
@@ -418,7 +420,7 @@ void Grapher::fillChart(QChart& chart) const
         if (!(top > bottom))
             top = bottom * 10;
         log->setRange(bottom, top);
-        log->setMinorTickCount(display_.grid ? 8 : 0);
+        log->setMinorTickCount(8);
         lo = bottom;
         hi = top;
         y = log;
