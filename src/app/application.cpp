@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include <algorithm>
+#include <exception>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -466,10 +467,17 @@ void Application::showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pa
         else
             navigator_.show(from);
     };
-    auto* window = navigator_.install(
-        WindowRole::Plot,
-        std::make_unique<Grapher>(std::move(request), std::move(pairs), shellContext(), std::move(handOver)));
-    window->begin();
+    std::unique_ptr<Grapher> window;
+    try {
+        window = std::make_unique<Grapher>(std::move(request), std::move(pairs), shellContext(), std::move(handOver));
+    } catch (const std::exception& e) {
+        // Pairs or scores that do not fit the design: nothing is drawn, the caller's window stays.
+        platform_.dialogs.message({"Program Error!", std::string("The plot cannot be drawn (") + e.what() + ").",
+                                   MessageButtons::Ok, MessageIcon::Critical});
+        navigator_.show(from);
+        return;
+    }
+    navigator_.install(WindowRole::Plot, std::move(window))->begin();
 }
 
 void Application::exitProgram()

@@ -258,6 +258,43 @@ private slots:
         QVERIFY(!app.plotWindow());
         QCOMPARE(quits, 0);
     }
+
+    // The general entry: a given pair drawn as given (the second factor along the bottom), at
+    // once and back to the window it came from; a design whose only pair is nested gets the
+    // message and no window.
+    void givenPairsAndNoPairs()
+    {
+        FakePlatform fake;
+        Application app(fake.platform(), Application::Options{"", 800, [] {}});
+        app.start();
+        PlotRequest request;
+        request.design = makeDesign({{"Group", 2}, {"Trial", 3}});
+        request.scores = {1, 2, 3, 4, 5, 6};
+        request.which = PlotPairs::Given;
+        request.pairs = {{2, 1}};
+        request.values = PlotValues::CellSizes;
+        request.unweighted = true;
+        app.openTwoWayPlot(request, WindowRole::Main);
+        QCOMPARE(visibleWindows(), QStringList{"grapherWindow"});
+        QCOMPARE(app.plotWindow()->chart()->title(), QStringLiteral("Cell Sizes for Trial x Group  Unweighted **"));
+        click(child<QPushButton>(app.plotWindow(), "returnButton"));
+        QCOMPARE(visibleWindows(), QStringList{"mainWindow"});
+
+        // A pair the design does not have is told, not drawn.
+        request.pairs = {{1, 3}};
+        app.openTwoWayPlot(request, WindowRole::Main);
+        QCOMPARE(fake.dialogs.lastMessage().message.title, std::string("Program Error!"));
+        QVERIFY(!app.plotWindow());
+
+        request.which = PlotPairs::All;
+        request.design.nested = true;
+        request.design.nestingMatrix = {{'T', 'G'}};
+        app.openTwoWayPlot(request, WindowRole::Main);
+        QCOMPARE(fake.dialogs.lastMessage().message.text.substr(0, 50),
+                 std::string("    Because of the specified nesting relationship,"));
+        QVERIFY(!app.plotWindow());
+        QCOMPARE(visibleWindows(), QStringList{"mainWindow"});
+    }
 };
 
 QTEST_MAIN(GrapherTest)
