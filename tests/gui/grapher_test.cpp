@@ -12,6 +12,7 @@
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSet>
 #include <QStandardPaths>
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QValueAxis>
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -230,6 +232,19 @@ private slots:
         QCOMPARE(fake.printer.dialogTitles, std::vector<std::string>{"Print Graph"});
         const std::string images = run("pdfimages -list '" + pdf.toStdString() + "' 2>&1");
         QVERIFY2(images.find(" image ") != std::string::npos, images.c_str());
+        // One page, the picture 17 cm wide: 1200 pixels at about 179 a inch.
+        QVERIFY(run("pdfinfo '" + pdf.toStdString() + "'").find("Pages:           1\n") != std::string::npos);
+        const QStringList columns = QString::fromStdString(images).split(QLatin1Char('\n')).value(2).simplified().split(QLatin1Char(' '));
+        QVERIFY2(std::abs(columns.value(12).toDouble() - 179) <= 3, images.c_str());
+        // Close under the label, the note on the bars close under the picture (113 mm = 321 pt).
+        const QString boxes = QString::fromStdString(run("pdftotext -bbox '" + pdf.toStdString() + "' -"));
+        auto top = [&boxes](const char* word) {
+            const auto m = QRegularExpression(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>%1<").arg(QString::fromUtf8(word)))
+                               .match(boxes);
+            return m.hasMatch() ? m.captured(1).toDouble() : -1000.0;
+        };
+        const double between = top("Bars:") - top("Pilot");
+        QVERIFY2(between > 321 && between < 321 + 60, qPrintable(QString::number(between)));
 
         // A new Word document with the picture in it.
         const std::string docx = folder.filePath(QStringLiteral("plot.docx")).toStdString();
