@@ -14,6 +14,7 @@ VARISECT_PACKAGES=(
     ninja-build
     qt6-base-dev
     qt6-charts-dev
+    libqt6opengl6-dev  # Qt Charts' CMake package needs Qt's OpenGL module
     libgl-dev
     libgtest-dev
     libbenchmark-dev

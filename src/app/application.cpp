@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include <algorithm>
+#include <exception>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 #include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
+#include "graphs/grapher.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselector.h"
 #include "means/pairselectordialog.h"
@@ -79,6 +81,11 @@ TableWindow* Application::simpleEffectsTableWindow() const
 CellSizeWindow* Application::cellSizeWindow() const
 {
     return navigator_.get<CellSizeWindow>(WindowRole::CellSizes);
+}
+
+Grapher* Application::plotWindow() const
+{
+    return navigator_.get<Grapher>(WindowRole::Plot);
 }
 
 ShellContext Application::shellContext()
@@ -159,7 +166,7 @@ bool Application::showDataEntry(bool loadRecent)
     handOver.transformData = [this] { showWorkingData(WindowRole::Transform); };
     handOver.screenData = [this] { showWorkingData(WindowRole::Screen); };
     handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
-    handOver.twoWayGraphs = [this] { notYetAvailable("two-way plot", WindowRole::DataEntry); };
+    handOver.twoWayGraphs = [this] { openTwoWayPlot(gridPlotRequest(), WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
     auto* grid = navigator_.install(WindowRole::DataEntry,
                                     std::make_unique<DataEntryWindow>(parts, shellContext(), std::move(handOver)));
@@ -288,8 +295,9 @@ void Application::showCellSizes()
         handOver.showMeans = [this](const Design& design, const Scores& means) {
             openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, MeansData{design, means, false});
         };
-        handOver.showGraph = [this](const Design&, const Scores&, GraphValues, std::optional<std::pair<int, int>>) {
-            notYetAvailable("two-way plot", WindowRole::CellSizes);
+        handOver.showGraph = [this](const Design& design, const Scores& values, GraphValues kind,
+                                    std::optional<std::pair<int, int>> onlyPair) {
+            openTwoWayPlot(cellSizePlotRequest(design, values, kind, onlyPair), WindowRole::CellSizes);
         };
         handOver.transformData = [this] { showCellSizeWorkingData(WindowRole::Transform); };
         handOver.screenData = [this] { showCellSizeWorkingData(WindowRole::Screen); };
@@ -482,6 +490,103 @@ void Application::closeMeansWindows()
     navigator_.close(WindowRole::SimpleEffectsTable);
     navigator_.close(WindowRole::CellMeans);
     navigator_.close(WindowRole::PairSelector);
+    navigator_.close(WindowRole::Plot);
+}
+
+PlotRequest Application::gridPlotRequest() const
+{
+    PlotRequest request;
+    request.design = session_.design.design;
+    request.scores = session_.data.scores();
+    request.useLevelLabels = session_.design.labelsInUse;
+    request.range = rangeOf(request.scores);
+    request.axisMode = YAxisMode::OwnRange;  // every start from the grid
+    request.problemLabel = session_.design.problemLabel;
+    return request;
+}
+
+PlotRequest Application::cellSizePlotRequest(const Design& design, const Scores& values, GraphValues kind,
+                                             std::optional<std::pair<int, int>> onlyPair) const
+{
+    PlotRequest request;
+    request.design = design;
+    request.scores = values;
+    request.useLevelLabels = session_.design.labelsInUse;
+    request.values = kind == GraphValues::CellSizes ? PlotValues::CellSizes : PlotValues::CellMeans;
+    request.unweighted = kind == GraphValues::UnweightedMeans;
+    // The range of the scores entered; of the sizes themselves while the attrition test is pending.
+    request.range = rangeOf(kind != GraphValues::CellSizes && session_.data.accepted() ? session_.data.scores() : values);
+    request.axisMode = YAxisMode::OwnRange;  // every start from this window
+    request.problemLabel = session_.design.problemLabel;
+    if (onlyPair) {
+        request.which = PlotPairs::Given;
+        request.pairs = {FactorPair{onlyPair->first, onlyPair->second}};
+    } else {
+        request.which = PlotPairs::All;
+    }
+    return request;
+}
+
+void Application::openTwoWayPlot(PlotRequest request, WindowRole from)
+{
+    if (request.which == PlotPairs::Given) {
+        std::vector<FactorPair> pairs = request.pairs;
+        showTwoWayPlot(std::move(request), std::move(pairs), from);
+        return;
+    }
+    const PairSelector selector(request.design, PairPurpose::Graphs);
+    if (const auto message = selector.unavailable()) {
+        platform_.dialogs.message(*message);
+        navigator_.show(from);
+        return;
+    }
+    if (request.which == PlotPairs::All || !selector.asksUser()) {
+        showTwoWayPlot(std::move(request), selector.pairs(), from);
+        return;
+    }
+    PairSelectorDialog::HandOver handOver;
+    handOver.chosen = [this, request, from](std::vector<FactorPair> pairs) {
+        navigator_.close(WindowRole::PairSelector);
+        showTwoWayPlot(request, std::move(pairs), from);
+    };
+    handOver.cancelled = [this, from] {
+        navigator_.close(WindowRole::PairSelector);
+        navigator_.show(from);
+    };
+    navigator_.install(WindowRole::PairSelector,
+                       std::make_unique<PairSelectorDialog>(selector, shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::PairSelector);
+}
+
+void Application::showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from)
+{
+    if (pairs.empty()) {
+        navigator_.show(from);
+        return;
+    }
+    GrapherHandOver handOver;
+    handOver.ready = [this, from] {
+        navigator_.hide(from);
+        navigator_.show(WindowRole::Plot);
+    };
+    handOver.returnTo = [this, from] {
+        navigator_.close(WindowRole::Plot);
+        if (from == WindowRole::DataEntry)
+            backToData();
+        else
+            navigator_.show(from);
+    };
+    std::unique_ptr<Grapher> window;
+    try {
+        window = std::make_unique<Grapher>(std::move(request), std::move(pairs), shellContext(), std::move(handOver));
+    } catch (const std::exception& e) {
+        // Pairs or scores that do not fit the design: nothing is drawn, the caller's window stays.
+        platform_.dialogs.message({"Program Error!", std::string("The plot cannot be drawn (") + e.what() + ").",
+                                   MessageButtons::Ok, MessageIcon::Critical});
+        navigator_.show(from);
+        return;
+    }
+    navigator_.install(WindowRole::Plot, std::move(window))->begin();
 }
 
 void Application::exitProgram()

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/navigator.h"
+#include "graphs/twowayplot.h"
 #include "means/cellmeans.h"
 #include "platform/platform.h"
 #include "session/session.h"
@@ -17,11 +20,13 @@ class QWidget;
 
 namespace varisect {
 
+enum class GraphValues;
 class AnovaDesignWindow;
 class CellMeansWindow;
 class CellSizeWindow;
 struct CellSizeTable;
 class DataEntryWindow;
+class Grapher;
 class PairSelectorDialog;
 class MainWindow;
 class TableWindow;
@@ -56,6 +61,14 @@ public:
     void restart();
 
     Session& state() { return session_; }
+
+    // The "Two-way Plot" window for `request`: the pairs are asked for (or taken, see
+    // PlotRequest::which), then the plot is shown; the window `from` stays in view until then and
+    // comes back when no pair can be shown, the user gives up or returns from the plot.
+    void openTwoWayPlot(PlotRequest request, WindowRole from);
+    PlotRequest cellSizePlotRequest(const Design& design, const Scores& values, GraphValues kind,
+                                    std::optional<std::pair<int, int>> onlyPair) const;
+
     // The windows of the current pass, or null.
     MainWindow* mainWindow() const;
     DataEntryWindow* dataEntryWindow() const;
@@ -65,6 +78,7 @@ public:
     CellMeansWindow* cellMeansWindow() const;
     TableWindow* simpleEffectsTableWindow() const;
     CellSizeWindow* cellSizeWindow() const;
+    Grapher* plotWindow() const;
     bool exiting() const { return exiting_; }
 
 private:
@@ -98,6 +112,9 @@ private:
     void openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> data = {});
     void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs, MeansData data);
     void showSimpleEffectsTable(AnovaTable table);
+    void showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from);
+    // What the grid's "Show Two-Way &Graphs" plots: the accepted scores in use.
+    PlotRequest gridPlotRequest() const;
     // The windows of the means and of simple effects, when the data or the design move on.
     void closeMeansWindows();
     // "&Transform Data..." and "&Screen Data...": the window of `role` in front of the grid,

@@ -2,6 +2,7 @@
 #include "output/documentprinter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QScreen>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextBlock>
@@ -95,8 +97,9 @@ void layOutDocument(QTextDocument& out, const OutputDocument& document, double p
     // Each block starts on a paragraph of its own, a little apart from the one before.
     auto newBlock = [&](const QTextBlockFormat& format, const QTextCharFormat& chars, bool spaced) {
         QTextBlockFormat f = format;
+        // In screen units: the layout enlarges margins by the device's resolution over the screen's.
         if (spaced && !first)
-            f.setTopMargin(QFontMetricsF(textFont(), device).lineSpacing() * 0.6);
+            f.setTopMargin(QFontMetricsF(textFont()).lineSpacing() * 0.6);
         if (first)
             cursor.setBlockFormat(f);
         else
@@ -174,8 +177,14 @@ void layOutDocument(QTextDocument& out, const OutputDocument& document, double p
             out.addResource(QTextDocument::ImageResource, QUrl(name), image);
             QTextImageFormat format;
             format.setName(name);
-            format.setWidth(width);
-            format.setHeight(width * image.height() / std::max(1, image.width()));
+            // The text layout enlarges pictures by the device's resolution over the screen's (as it
+            // does for screen pixels); the size given is reduced by the same factor, so that the
+            // picture comes out `width` device pixels wide.
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            const double screenDpi = screen ? std::round(screen->logicalDotsPerInchY()) : 96.0;
+            const double enlarged = device && screenDpi > 0 ? device->logicalDpiY() / screenDpi : 1.0;
+            format.setWidth(width / enlarged);
+            format.setHeight(width / enlarged * image.height() / std::max(1, image.width()));
             newBlock(QTextBlockFormat(), QTextCharFormat(), true);
             cursor.insertImage(format);
             break;

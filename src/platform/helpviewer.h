@@ -33,6 +33,9 @@ inline constexpr int kHelpScreenData = 35;
 inline constexpr int kHelpCellSizes = 36;
 inline constexpr int kHelpProportionalCellSizes = 61;
 inline constexpr int kHelpGroupSizes = 62;
+// The "Two-way Plot" window and its small dialogs.
+inline constexpr int kHelpTwoWayPlot = 40;
+inline constexpr int kHelpPlotDialogs = 41;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

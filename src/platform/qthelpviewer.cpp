@@ -41,6 +41,7 @@ const QString kFaqPage = QStringLiteral("faq.html");
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
+                                  "twowayplot.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -71,6 +72,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpCellSizes, "cellsizes.html", ""},
     {kHelpProportionalCellSizes, "cellsizes.html", "proportional"},
     {kHelpGroupSizes, "cellsizes.html", "groups"},
+    {kHelpTwoWayPlot, "twowayplot.html", ""},
+    {kHelpPlotDialogs, "twowayplot.html", "style"},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

@@ -135,6 +135,14 @@ bool WindowShell::copyText(const std::string& text, MessageIcon icon)
     return false;
 }
 
+bool WindowShell::copyImage(const std::vector<unsigned char>& png, MessageIcon icon)
+{
+    if (context_.platform.clipboard.setImage(png))
+        return true;
+    dialogs().message(clipboardProblemMessage(icon));
+    return false;
+}
+
 bool WindowShell::print(const OutputDocument& document, const std::string& dialogTitle, MessageIcon icon)
 {
     QPrinter* printer = context_.platform.printer.choosePrinter(dialogTitle);

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QObject>
 
@@ -73,6 +74,8 @@ public:
 
     // Copies `text`; tells the user when the clipboard is busy. False when nothing was copied.
     bool copyText(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);
+    // Copies a picture (PNG bytes); tells the user when the clipboard is busy.
+    bool copyImage(const std::vector<unsigned char>& png, MessageIcon icon = MessageIcon::Exclamation);
     // The print dialog titled `dialogTitle`, then `document` on the printer chosen; printer
     // problems are told. True when it was printed.
     bool print(const OutputDocument& document, const std::string& dialogTitle,

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The two-way plots without windows: the scale of the vertical axis, the tick count and the
+// bounds dialogues, the texts of a plot, the plot list, and the error bars against hand-worked
+// values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+
+#include "graphs/plotaxis.h"
+#include "graphs/twowayplot.h"
+#include "platform/dialogs.h"
+
+namespace varisect {
+namespace {
+
+// Input boxes and questions answered from queues, every one of them recorded.
+class Script : public Dialogs {
+public:
+    DialogAnswer message(const Message& m, std::optional<DialogAnswer> = {}) override
+    {
+        shown.push_back(m.title + "|" + m.text);
+        if (answers.empty())
+            return DialogAnswer::Ok;
+        const DialogAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> inputBox(const std::string& title, const std::string& prompt,
+                                        const std::string& = {}) override
+    {
+        shown.push_back(title + "|" + prompt);
+        if (inputs.empty())
+            return std::nullopt;
+        auto a = inputs.front();
+        inputs.pop_front();
+        return a;
+    }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialogOptions&) override { return std::nullopt; }
+
+    std::deque<std::optional<std::string>> inputs;
+    std::deque<DialogAnswer> answers;
+    std::vector<std::string> shown;
+};
+
+Design design(const std::vector<std::pair<std::string, int>>& factors)
+{
+    Design d;
+    for (const auto& [name, levels] : factors)
+        d.factors.push_back(Factor{name, name[0], levels, {}});
+    return d;
+}
+
+TEST(PlotAxis, MajorDivisionsFollowTheSpanWithHalvesToEvenAndAtLeastOne)
+{
+    EXPECT_EQ(majorDivisions(12, 62), 4);   // span 50: 5 - 1
+    EXPECT_EQ(majorDivisions(-5, 30), 2);   // across zero the span is the maximum: 3 - 1
+    EXPECT_EQ(majorDivisions(0, 35), 2);    // 2.5 -> 2
+    EXPECT_EQ(majorDivisions(0, 45), 4);    // 3.5 -> 4
+    EXPECT_EQ(majorDivisions(0, 99), 9);    // 8.9 -> 9
+    EXPECT_EQ(majorDivisions(0, 10), 1);    // a power of ten gives 0 by the formula
+    EXPECT_EQ(majorDivisions(3, 3.1), 1);   // span .1
+    EXPECT_EQ(majorDivisions(-40, -12), 2); // below zero: max - min = 28
+    EXPECT_EQ(majorDivisions(7, 7), 1);     // no span at all
+    const FixedScale s = fixedScale(12, 62);
+    EXPECT_EQ(s.min, 12);
+    EXPECT_EQ(s.max, 62);
+    EXPECT_EQ(s.minorDivisions, 1);
+}
+
+TEST(PlotAxis, TickCountAtLeastThree)
+{
+    EXPECT_EQ(readTickCount("3").majorDivisions, 2);
+    EXPECT_EQ(readTickCount(" 11 ").majorDivisions, 10);
+    for (const char* refused : {"2", "0", "-4", "abc"}) {
+        const TickAnswer a = readTickCount(std::string(refused));
+        ASSERT_TRUE(a.problem) << refused;
+        EXPECT_FALSE(a.majorDivisions);
+        EXPECT_EQ(a.problem->title, "Input Error!");
+        EXPECT_EQ(a.problem->text, "There must be at least three ticks (counting the two end ticks).");
+    }
+    EXPECT_TRUE(readTickCount("100000").problem);  // more ticks than can be told apart
+    for (const auto& nothing : {std::optional<std::string>{}, std::optional<std::string>{"  "}}) {
+        const TickAnswer a = readTickCount(nothing);
+        EXPECT_FALSE(a.problem);
+        EXPECT_FALSE(a.majorDivisions);
+    }
+}
+
+TEST(PlotAxis, BoundsForAllPlots)
+{
+    const DataRange range{12, 62};
+    {   // Equal bounds are refused and asked again; then bounds round the data are taken.
+        Script s;
+        s.inputs = {"5", "5", "10", "70"};
+        const AxisChoice c = askBoundsForAllPlots(s, range);
+        EXPECT_EQ(c.mode, YAxisMode::Entered);
+        EXPECT_EQ(c.bounds.lower, 10);
+        EXPECT_EQ(c.bounds.upper, 70);
+        ASSERT_EQ(s.shown.size(), 5u);
+        EXPECT_EQ(s.shown[0], std::string(kAllPlotsBoundsTitle) + "|Lower Bound");
+        EXPECT_EQ(s.shown[1], std::string(kAllPlotsBoundsTitle) + "|Upper Bound");
+        EXPECT_EQ(s.shown[2], "Input Error!|The upper bound must be a larger number than the lower bound.  "
+                              "Please re-enter the end points.");
+    }
+    {   // An empty answer falls back to the data range.
+        Script s;
+        s.inputs = {"10", ""};
+        EXPECT_EQ(askBoundsForAllPlots(s, range).mode, YAxisMode::DataRange);
+    }
+    {   // Scores outside: Yes tries another method, No keeps the bounds.
+        Script s;
+        s.inputs = {"20", "50", "20", "50"};
+        s.answers = {DialogAnswer::Yes, DialogAnswer::No};
+        EXPECT_EQ(askBoundsForAllPlots(s, range).mode, YAxisMode::DataRange);
+        EXPECT_EQ(s.shown.back(), "Possible Problem!|   At least one of the scores is outside of the bounds "
+                                  "specified.  This can produce a peculiar graph.  Do you want to try a different "
+                                  "method of range determination?");
+        EXPECT_EQ(askBoundsForAllPlots(s, range).mode, YAxisMode::Entered);
+    }
+}
+
+TEST(PlotAxis, BoundsForOnePlot)
+{
+    const DataRange range{12, 62};
+    Script s;
+    s.inputs = {"0", "100", "20", "50", "20", "50"};
+    s.answers = {DialogAnswer::Yes, DialogAnswer::No};
+    const auto inside = askBoundsForOnePlot(s, range);
+    ASSERT_TRUE(inside);
+    EXPECT_EQ(inside->upper, 100);
+    EXPECT_EQ(s.shown[0], "Please enter the bounds to be used for the plot.  |Lower Bound");
+    EXPECT_EQ(s.shown[1], "Please enter the bounds to be used for the plot:  |Upper Bound");
+    EXPECT_FALSE(askBoundsForOnePlot(s, range));  // Yes: the default method
+    EXPECT_TRUE(s.shown.back().ends_with("graph, although it need not do so if the means are within bounds.\r"
+                                         "   The program's default method avoids that problem.  Do you want to "
+                                         "use the default method?"));
+    EXPECT_TRUE(askBoundsForOnePlot(s, range));  // No: the bounds
+}
+
+TEST(TwoWayPlot, LabelsAndTitles)
+{
+    Design d = design({{"Drug", 2}, {"Blocks", 3}, {"Time", 2}});
+    EXPECT_EQ(seriesName(d, 2, 2, false), "B(2)");
+    d.factors[1].levelLabels = {"low", "", "high"};
+    EXPECT_EQ(seriesName(d, 2, 3, true), "high");
+    EXPECT_EQ(seriesName(d, 2, 2, true), "B(2)");  // an empty label
+    EXPECT_EQ(seriesName(d, 2, 3, false), "B(3)");
+    EXPECT_EQ(plotTitle(d, 1, 2, PlotValues::CellMeans, false), "Cell Means for Drug x Blocks");
+    EXPECT_EQ(plotTitle(d, 2, 1, PlotValues::CellSizes, false), "Cell Sizes for Blocks x Drug");
+    EXPECT_EQ(plotTitle(d, 1, 2, PlotValues::CellMeans, true, 3, "2"),
+              "Cell Means for Drug x Blocks, for Time - 2  Unweighted **");
+
+    // The plot list: categories and series, flip, panels, the end of the set.
+    PlotRequest r;
+    r.design = d;
+    r.useLevelLabels = true;
+    for (int k = 0; k < 12; ++k)
+        r.scores.push_back(float(k));
+    PlotBrowser b(r, {{1, 2}, {1, 3}});
+    EXPECT_EQ(b.dataRange().max, 11);
+    EXPECT_EQ(b.plot().categories, (std::vector<std::string>{"1", "2"}));
+    ASSERT_EQ(b.plot().series.size(), 3u);
+    EXPECT_EQ(b.plot().series[2].name, "high");
+    // Drug 2, Blocks 3: positions 2 + 4 = 6 (Time 1) and 12 (Time 2): scores 5 and 11.
+    EXPECT_DOUBLE_EQ(b.plot().series[2].values[1], 8.0);
+    b.flip();
+    EXPECT_EQ(b.plot().title, "Cell Means for Blocks x Drug");
+    EXPECT_EQ(b.plot().categories, (std::vector<std::string>{"low", "2", "high"}));
+    b.showPanels();
+    EXPECT_EQ(b.plot().title, "Cell Means for Blocks x Drug, for Time - 1");
+    EXPECT_DOUBLE_EQ(b.plot().series[1].values[2], 5.0);
+    b.nextLevel();
+    EXPECT_EQ(b.plot().panelLevel, 2);
+    b.nextLevel();
+    EXPECT_FALSE(b.panelsShown());
+    EXPECT_FALSE(b.nextSet());
+    EXPECT_FALSE(b.flipped());
+    EXPECT_EQ(b.plot().title, "Cell Means for Drug x Time");
+    EXPECT_EQ(b.panelFactor(), 2);
+    const auto end = b.nextSet();
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->title, "Cell Means");
+    EXPECT_EQ(end->text, "The requested set of graphs has been shown.");
+    EXPECT_EQ(b.plotNumber(), 2);
+}
+
+TEST(TwoWayPlot, ErrorBarsAgainstHandWorkedValues)
+{
+    // A (2) x B (2) x S (3), A cycling fastest; per subject the cells a1b1, a2b1, a1b2, a2b2.
+    Design d = design({{"A", 2}, {"B", 2}, {"S", 3}});
+    d.designatedFactor = 3;
+    const Scores scores{3, 5, 4, 8, 6, 7, 6, 11, 2, 6, 5, 9};
+    const double t2 = 4.302652729911275;  // t(.975, 2)
+
+    // Independent groups: sd / sqrt(n) of the three scores of a cell (a1b1: 3, 6, 2).
+    d.anovaType = AnovaType::IndependentGroups;
+    EXPECT_FALSE(withinSubjectBars(d, 1, 2));
+    auto se = errorBarLengths(d, scores, 1, 2, ErrorBars::StandardError);
+    const double between[] = {1.2018504251546631, 0.5773502691896258, 0.5773502691896258, 0.881917103688197};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(se[size_t(c)], between[c], 1e-12) << c;
+    auto ci = errorBarLengths(d, scores, 1, 2, ErrorBars::Confidence95);
+    EXPECT_NEAR(ci[0], between[0] * t2, 1e-9);
+
+    // Repeated measures: Cousineau's normalisation, Morey's C / (C - 1) with C = 4.
+    d.anovaType = AnovaType::RepeatedMeasures;
+    EXPECT_TRUE(withinSubjectBars(d, 1, 2));
+    EXPECT_FALSE(withinSubjectBars(d, 1, 2, 3));  // panels by subject
+    se = errorBarLengths(d, scores, 1, 2, ErrorBars::StandardError);
+    const double within[] = {0.693888666488711, 1.0 / 3, 1.0 / 3, 0.19245008972987526};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(se[size_t(c)], within[c], 1e-12) << c;
+    ci = errorBarLengths(d, scores, 1, 2, ErrorBars::Confidence95);
+    EXPECT_NEAR(ci[3], within[3] * t2, 1e-9);
+
+    // Subjects nested under A: not within-subject bars.
+    d.nested = true;
+    d.nestingMatrix = {{'S', 'A'}};
+    EXPECT_FALSE(withinSubjectBars(d, 1, 2));
+    // One score behind a cell: no bar.
+    const auto single = errorBarLengths(d, scores, 1, 2, ErrorBars::StandardError, 3, 1);
+    EXPECT_TRUE(std::isnan(single[0]));
+}
+
+}  // namespace
+}  // namespace varisect
