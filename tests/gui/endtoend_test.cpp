@@ -4,6 +4,7 @@
 // nesting window for a mixed design) and the table window, with its copy and print. The
 // expected tables are worked out here from the typed scores by the textbook formulas.
 #include <QAction>
+#include <QChart>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +33,7 @@
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
 #include "design/nestingwindow.h"
+#include "graphs/grapher.h"
 #include "table/tablewindow.h"
 #include "unequal/cellsizewindow.h"
 
@@ -443,6 +445,12 @@ private slots:
         QCOMPARE(s.table()->workingTable().cell(3, ColSource), std::string("  Error+"));
         QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);  // (3 - 1)(8 - 2)
         click(child<QPushButton>(s.table(), "CancelButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        // The graph shows the one pair: the crossed factor along the axis, a line per group.
+        click(child<QPushButton>(sizes, "graphButton"));
+        QCOMPARE(s.visibleWindows(), QStringList{"grapherWindow"});
+        QCOMPARE(s.app.plotWindow()->chart()->title(), QStringLiteral("Cell Means for Time x Drug"));
+        click(child<QPushButton>(s.app.plotWindow(), "returnButton"));
         QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
 
         // Saved, the file joins the recent-file list; after a restart in the same mode it opens
