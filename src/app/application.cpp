@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "contrasts/comparisonswindow.h"
+#include "contrasts/trendtestswindow.h"
 #include "data/dataentrywindow.h"
 #include "data/screenwindow.h"
 #include "data/transformwindow.h"
@@ -234,6 +236,8 @@ void Application::showAnovaDesign()
         handOver.enterCellSizes = [this] { showCellSizes(); };
         handOver.enterGroupSizes = [this] { notYetAvailable("group size grid", WindowRole::AnovaDesign); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
+        handOver.setUpComparisons = [this] { showContrasts(ContrastKind::Comparison); };
+        handOver.setUpTrendTests = [this] { showContrasts(ContrastKind::Trend); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
@@ -256,6 +260,58 @@ void Application::showTable(AnovaTable table)
     handOver.newProblem = [this] { restart(); };
     navigator_.install(WindowRole::Table,
                        std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Table);
+}
+
+void Application::showContrasts(ContrastKind kind)
+{
+    const WindowRole role = kind == ContrastKind::Trend ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
+    const Design& design = session_.design.design;
+    if (const auto none = noEligibleFactor(design, kind)) {
+        platform_.dialogs.message(*none);
+        navigator_.show(WindowRole::AnovaDesign);
+        return;
+    }
+    auto* window = navigator_.get<ContrastWindow>(role);
+    if (!window || !window->fits(design)) {
+        ContrastHandOver handOver;
+        handOver.tableReady = [this, kind](AnovaTable table) { showContrastTable(std::move(table), kind); };
+        handOver.analysisAbandoned = [this] {
+            closeMeansWindows();
+            navigator_.close(WindowRole::Table);
+            navigator_.hide(WindowRole::AnovaDesign);
+            backToData();
+        };
+        handOver.returnToDesign = [this] {
+            navigator_.close(WindowRole::Table);
+            navigator_.show(WindowRole::AnovaDesign);
+        };
+        const ContrastParts parts{session_.design, session_.data, session_.preferences};
+        if (kind == ContrastKind::Trend)
+            navigator_.install(role, std::make_unique<TrendTestsWindow>(parts, shellContext(), std::move(handOver)));
+        else
+            navigator_.install(role, std::make_unique<ComparisonsWindow>(parts, shellContext(), std::move(handOver)));
+    }
+    navigator_.hide(WindowRole::AnovaDesign);
+    navigator_.show(role);
+}
+
+void Application::showContrastTable(AnovaTable table, ContrastKind kind)
+{
+    const bool trends = kind == ContrastKind::Trend;
+    const WindowRole from = trends ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
+    TableRequest request;
+    request.table = std::move(table);
+    request.design = session_.design.design;
+    request.origin = trends ? TableOrigin::TrendTests : TableOrigin::PlannedComparisons;
+    request.titlePrefix = trends ? "Trend Tests " : "Planned Comparisons ";
+    request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    TableWindowHandOver handOver;
+    handOver.returnTo = [this, from] { navigator_.show(from); };
+    handOver.newProblem = [this] { restart(); };
+    navigator_.install(WindowRole::Table,
+                       std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.hide(from);
     navigator_.show(WindowRole::Table);
 }
 

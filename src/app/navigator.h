@@ -11,7 +11,7 @@ class QWidget;
 namespace varisect {
 
 // SimpleEffectsTable is the table window of a simple-effects analysis, beside the ordinary one.
-enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable, Transform, Screen, CellSizes };
+enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable, Transform, Screen, CellSizes, TrendTests, PlannedComparisons };
 
 class Navigator {
 public:

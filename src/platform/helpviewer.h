@@ -31,6 +31,9 @@ inline constexpr int kHelpSimpleEffects = 33;
 inline constexpr int kHelpTransformData = 34;
 inline constexpr int kHelpScreenData = 35;
 inline constexpr int kHelpCellSizes = 36;
+// The "Trend Tests on Marginal Means" and "Planned Comparisons on Marginal Means" windows.
+inline constexpr int kHelpTrendTests = 50;
+inline constexpr int kHelpPlannedComparisons = 51;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

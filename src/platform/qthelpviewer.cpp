@@ -41,6 +41,7 @@ const QString kFaqPage = QStringLiteral("faq.html");
 const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
+                                  "trendtests.html", "comparisons.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -69,6 +70,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpTransformData, "transform.html", ""},
     {kHelpScreenData, "screen.html", ""},
     {kHelpCellSizes, "cellsizes.html", ""},
+    {kHelpTrendTests, "trendtests.html", ""},
+    {kHelpPlannedComparisons, "comparisons.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

@@ -57,6 +57,10 @@ std::string returnCaption(TableOrigin origin)
         return "&Return to Simple Effects Window";
     case TableOrigin::UnequalCellSizes:
         return "&Return to Grid";
+    case TableOrigin::TrendTests:
+        return "&Return to Trend Tests";
+    case TableOrigin::PlannedComparisons:
+        return "&Return to Comparisons";
     case TableOrigin::AnovaDesign:
         break;
     }

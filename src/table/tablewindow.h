@@ -30,7 +30,7 @@ class WindowShell;
 struct ShellContext;
 
 // Where the table window was opened from: its return button leads back there.
-enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes };
+enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes, TrendTests, PlannedComparisons };
 
 // What the table window shows: its own copy of a finished table and of the design behind it.
 struct TableRequest {
