@@ -275,7 +275,9 @@ void Application::showContrasts(ContrastKind kind)
     auto* window = navigator_.get<ContrastWindow>(role);
     if (!window || !window->fits(design)) {
         ContrastHandOver handOver;
-        handOver.tableReady = [this, kind](AnovaTable table) { showContrastTable(std::move(table), kind); };
+        handOver.tableReady = [this, kind](AnovaTable table, std::vector<std::string> notes) {
+            showContrastTable(std::move(table), std::move(notes), kind);
+        };
         handOver.analysisAbandoned = [this] {
             closeMeansWindows();
             navigator_.close(WindowRole::Table);
@@ -296,7 +298,7 @@ void Application::showContrasts(ContrastKind kind)
     navigator_.show(role);
 }
 
-void Application::showContrastTable(AnovaTable table, ContrastKind kind)
+void Application::showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind)
 {
     const bool trends = kind == ContrastKind::Trend;
     const WindowRole from = trends ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
@@ -305,6 +307,7 @@ void Application::showContrastTable(AnovaTable table, ContrastKind kind)
     request.design = session_.design.design;
     request.origin = trends ? TableOrigin::TrendTests : TableOrigin::PlannedComparisons;
     request.titlePrefix = trends ? "Trend Tests " : "Planned Comparisons ";
+    request.notes = std::move(notes);
     request.showFsBelowOne = session_.preferences.showFsBelowOne;
     TableWindowHandOver handOver;
     handOver.returnTo = [this, from] { navigator_.show(from); };

@@ -82,7 +82,7 @@ private:
     // "Set up &Trend Tests" / "Set up &Comparisons": the window of `kind`, kept with its entries
     // while the design stays the same; its table in the table window, whose return leads back.
     void showContrasts(ContrastKind kind);
-    void showContrastTable(AnovaTable table, ContrastKind kind);
+    void showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind);
     void showUnequalTable(CellSizeTable table);
     // The tables of means (from the grid) or of simple effects (from the Anova design window,
     // after a table): the pairs on offer, the pair selector when the user is to choose, then the

@@ -667,8 +667,14 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         applyEffectSizeColumns(display, *sizes);
     if (format == Format::Csv)
         out << csvText(display, exactTails(*table));
-    else
+    else {
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
+        const std::vector<std::string> legend = trendLegend(design, contrasts);
+        if (!legend.empty())
+            out << '\n';
+        for (const std::string& line : legend)
+            out << line << '\n';
+    }
     return kExitTable;
 }
 

@@ -196,7 +196,49 @@ std::vector<Contrast> trendContrasts(int factor, const std::vector<double>& valu
     const std::vector<std::vector<double>> polynomials = orthogonalPolynomials(values);
     std::vector<Contrast> out;
     for (int degree = 1; degree <= highestDegree && degree <= static_cast<int>(polynomials.size()); ++degree)
-        out.push_back({factor, trendName(degree), polynomials[static_cast<std::size_t>(degree - 1)]});
+        out.push_back({factor, trendName(degree), polynomials[static_cast<std::size_t>(degree - 1)], true});
+    return out;
+}
+
+std::vector<std::string> coefficientLines(const std::vector<Contrast>& contrasts)
+{
+    std::size_t nameWidth = 0;
+    std::size_t numberWidth = 0;
+    for (const Contrast& c : contrasts) {
+        nameWidth = std::max(nameWidth, c.name.size() + 1);
+        for (const double v : c.coefficients)
+            numberWidth = std::max(numberWidth, numberWord(v == 0 ? 0.0 : v).size());
+    }
+    std::vector<std::string> lines;
+    for (const Contrast& c : contrasts) {
+        std::string line = c.name + ":";
+        line.append(nameWidth - line.size(), ' ');
+        for (const double v : c.coefficients) {
+            const std::string word = numberWord(v == 0 ? 0.0 : v);
+            line += std::string(numberWidth + 2 - word.size(), ' ') + word;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> trendLegend(const Design& design, const std::vector<Contrast>& contrasts)
+{
+    std::vector<std::string> out;
+    for (int k = 1; k <= design.factorCount(); ++k) {
+        std::vector<Contrast> trends;
+        for (const Contrast& c : contrasts)
+            if (c.trend && c.factor == k) {
+                trends.push_back(c);
+                trends.back().name = std::string(1, design.factor(k).tableLabel) + ": " + c.name;
+            }
+        if (trends.empty())
+            continue;
+        if (out.empty())
+            out.push_back("  Trend coefficients");
+        for (const std::string& line : coefficientLines(trends))
+            out.push_back("   " + line);
+    }
     return out;
 }
 

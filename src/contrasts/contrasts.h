@@ -22,6 +22,7 @@ struct Contrast {
     int factor = 0;                    // 1-based
     std::string name;                  // "linear", "c1 (1 -1 0)": the row reads "  A: " + name
     std::vector<double> coefficients;  // one per level
+    bool trend = false;                // a polynomial trend, whose label does not show them
 };
 
 // ---- Trends
@@ -37,6 +38,14 @@ std::string trendName(int degree);
 
 // The trend contrasts of degree 1 .. highestDegree (at most L - 1) for `factor`.
 std::vector<Contrast> trendContrasts(int factor, const std::vector<double>& values, int highestDegree);
+
+// One line per contrast, "name:" then its coefficients in right-aligned columns, for showing a
+// set of contrasts on one factor.
+std::vector<std::string> coefficientLines(const std::vector<Contrast>& contrasts);
+
+// The lines that go under a table with trend rows: the coefficients of every trend, factor by
+// factor ("  Trend coefficients", then "   D: linear     -3  -1   1   3"). Empty without trends.
+std::vector<std::string> trendLegend(const Design& design, const std::vector<Contrast>& contrasts);
 
 // The default level values: 1, 2, ..., levels.
 std::vector<double> equallySpacedValues(int levels);

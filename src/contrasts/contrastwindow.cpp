@@ -174,7 +174,7 @@ void ContrastWindow::prepareTable()
         return;
     }
     if (handOver_.tableReady)
-        handOver_.tableReady(std::move(*table));
+        handOver_.tableReady(std::move(*table), trendLegend(design, *contrasts));
 }
 
 void ContrastWindow::returnToDesign()

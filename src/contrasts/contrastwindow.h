@@ -34,7 +34,8 @@ struct ContrastParts {
 
 // Where the windows hand the user on. Every member may be empty.
 struct ContrastHandOver {
-    std::function<void(AnovaTable)> tableReady;  // the table with its contrast rows
+    // The table with its contrast rows, and the lines that go under it (trend coefficients).
+    std::function<void(AnovaTable, std::vector<std::string>)> tableReady;
     std::function<void()> analysisAbandoned;     // a question of the analysis was answered No
     std::function<void()> returnToDesign;        // "&Return to Anova Design"
 };

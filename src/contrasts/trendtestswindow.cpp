@@ -118,8 +118,15 @@ void TrendTestsWindow::showCoefficients(Line& line)
     }
     QStringList rows;
     const int highest = line.highest->currentIndex() + 1;
-    for (const Contrast& c : trendContrasts(line.factor, read.values, highest))
-        rows << QStringLiteral("%1 %2").arg(qs(c.name + ":"), -10).arg(qs(coefficientText(c.coefficients)));
+    for (const std::string& text : coefficientLines(trendContrasts(line.factor, read.values, highest)))
+        rows << qs(text);
+    const FactorMeans m = meansOf(line.factor);
+    if (!m.means.empty()) {
+        QStringList means;
+        for (const double v : m.means)
+            means << QString::number(v, 'f', 2);
+        rows << QStringLiteral("(marginal means: %1)").arg(means.join(QStringLiteral("  ")));
+    }
     line.coefficients->setText(rows.join(QLatin1Char('\n')));
 }
 

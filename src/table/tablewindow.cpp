@@ -132,6 +132,8 @@ OutputDocument TableWindow::printedDocument() const
         rows.push_back(std::move(cells));
     }
     document.table(std::move(rows), true, {1, 2, 3, 4, 5});
+    if (!request_.notes.empty())
+        document.fixedLines(request_.notes);
     return document;
 }
 
@@ -173,6 +175,10 @@ void TableWindow::buildControls()
                 text += '\n';
             text += line;
         }
+        if (!request_.notes.empty())
+            text += '\n';
+        for (const std::string& line : request_.notes)
+            text += '\n' + line;
         return text;
     }()));
 
@@ -406,7 +412,12 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 
 void TableWindow::copyTable()
 {
-    shell_->copyText(copyTableText(heading(), request_.design, display_, working_.exactP));
+    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP);
+    if (!request_.notes.empty())
+        text += "\r\n";
+    for (const std::string& line : request_.notes)
+        text += line + "\r\n";
+    shell_->copyText(text);
 }
 
 void TableWindow::copyRows()

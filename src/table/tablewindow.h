@@ -41,6 +41,7 @@ struct TableRequest {
     bool showFsBelowOne = false;   // the preference "Show F-ratios less than one"
     bool unequalCellMode = false;  // an unequal-cell-size analysis
     bool unweightedMeans = false;  // ... the method of unweighted means (its notice is shown)
+    std::vector<std::string> notes;  // lines shown, printed and copied under the table (trend coefficients)
 };
 
 // What the table window hands back to the rest of the program. Every member may be empty.

@@ -37,13 +37,17 @@ struct Walk {
     FakePlatform fake;
     Session state;
     std::vector<AnovaTable> tables;
+    std::vector<std::string> notes;
     int returns = 0;
 
     ContrastParts parts() { return {state.design, state.data, state.preferences}; }
     ContrastHandOver handOver()
     {
         ContrastHandOver h;
-        h.tableReady = [this](AnovaTable t) { tables.push_back(std::move(t)); };
+        h.tableReady = [this](AnovaTable t, std::vector<std::string> lines) {
+            tables.push_back(std::move(t));
+            notes = std::move(lines);
+        };
         h.returnToDesign = [this] { ++returns; };
         return h;
     }
@@ -78,7 +82,7 @@ void ContrastWindowsTest::trendsForUnequallySpacedLevels()
     window.show();
     QCOMPARE(window.offered(), std::vector<int>{1});  // Kind has 2 levels, Subject is designated
     QVERIFY(child<QCheckBox>(&window, "factorCheck1")->isChecked());
-    QVERIFY(child<QLabel>(&window, "coefficients1")->text().contains(QStringLiteral("-3 -1 1 3")));
+    QVERIFY(child<QLabel>(&window, "coefficients1")->text().contains(QStringLiteral("linear:     -3  -1   1   3")));
 
     auto* values = child<QLineEdit>(&window, "valuesBox1");
     values->setText(QStringLiteral("1, 2, 2, 8"));
@@ -95,6 +99,8 @@ void ContrastWindowsTest::trendsForUnequallySpacedLevels()
     QVERIFY(w.hasRow("  D: linear"));
     QVERIFY(w.hasRow("  D: quadratic"));
     QVERIFY(!w.hasRow("  D: cubic"));
+    QCOMPARE(w.notes.size(), size_t(3));
+    QCOMPARE(w.notes[0], std::string("  Trend coefficients"));
     QVERIFY(!window.isVisible());
 }
 

@@ -228,7 +228,7 @@ TEST(Contrasts, CommandLineAddsTheRowsInEveryFormatAndRefusesBadInput)
     };
     const auto text = run("--trend Dose=1,2,4,8 --contrast D=1,-1,0,0");
     EXPECT_EQ(text.first, 0);
-    for (const char* row : {"  D: linear", "  D: quadratic", "  D: cubic", "  D: c1 (1 -1 0 0)"})
+    for (const char* row : {"  D: linear", "  D: quadratic", "  D: cubic", "  D: c1 (1 -1 0 0)", "Trend coefficients"})
         EXPECT_NE(text.second.find(row), std::string::npos) << row;
     EXPECT_NE(run("--trend Dose --format csv").second.find("\n  D: cubic,1,"), std::string::npos);
     EXPECT_NE(run("--contrast Dose=1,-1,0,0 --format json").second.find("\"source\":\"  D: c1 (1 -1 0 0)\""),
