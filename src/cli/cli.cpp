@@ -633,6 +633,9 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     if (!a.pairs.empty() || a.panels)
         fail(std::string(a.pairs.empty() ? "--panels" : "--pair") + " belongs to the means and simple-effects commands.");
+    if (effectSizes && (!a.trends.empty() || !a.contrasts.empty()))
+        fail("--effect-sizes cannot be combined with --trend or --contrast: the power of a 1-df contrast is not "
+             "what the effect-size columns give for a factor.");
     if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
     if (a.mode)

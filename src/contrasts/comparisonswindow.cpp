@@ -182,6 +182,7 @@ void ComparisonsWindow::addContrast()
     entries_[current_].push_back(std::vector<QString>(static_cast<std::size_t>(grid_->columnCount())));
     loadGrid();
     grid_->setCurrentCell(grid_->rowCount() - 1, 0);
+    grid_->setFocus();  // the user types the new contrast at once
 }
 
 void ComparisonsWindow::removeContrast()
@@ -195,6 +196,8 @@ void ComparisonsWindow::removeContrast()
         return;
     rows.erase(rows.begin() + r);
     loadGrid();
+    grid_->setCurrentCell(std::min(r, grid_->rowCount() - 1), 0);
+    grid_->setFocus();
 }
 
 std::optional<std::vector<Contrast>> ComparisonsWindow::chosenContrasts()

@@ -38,6 +38,8 @@ public:
     QTableWidget* grid() const { return grid_; }
 
 private:
+    void refresh() override { showMeans(); }
+
     using Entries = std::vector<std::vector<QString>>;  // rows of cell texts
     void storeGrid();
     void loadGrid();

@@ -75,6 +75,12 @@ ContrastWindow::ContrastWindow(ContrastParts parts, ShellContext shell, Contrast
 
 ContrastWindow::~ContrastWindow() = default;
 
+void ContrastWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    refresh();
+}
+
 void ContrastWindow::finishLayout(QWidget* choices, const QString& intro)
 {
     auto* central = new QWidget(this);

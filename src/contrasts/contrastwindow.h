@@ -60,6 +60,11 @@ public:
     virtual std::optional<std::vector<Contrast>> chosenContrasts() = 0;
 
 protected:
+    void showEvent(QShowEvent* event) override;
+    // Brings what the window shows of the scores (the marginal means) up to date; the scores may
+    // have changed while the window was hidden.
+    virtual void refresh() {}
+
     ContrastWindow(ContrastParts parts, ShellContext shell, ContrastHandOver handOver, const char* title,
                    int helpContext, QWidget* parent);
     // Puts the subclass's controls above the buttons; called once by the subclass's constructor.

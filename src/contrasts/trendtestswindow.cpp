@@ -108,6 +108,12 @@ TrendTestsWindow::TrendTestsWindow(ContrastParts parts, ShellContext context, Co
 
 TrendTestsWindow::~TrendTestsWindow() = default;
 
+void TrendTestsWindow::refresh()
+{
+    for (Line& line : lines_)
+        showCoefficients(line);
+}
+
 void TrendTestsWindow::showCoefficients(Line& line)
 {
     const Factor& f = design().factor(line.factor);

@@ -31,6 +31,8 @@ public:
     const std::vector<int>& offered() const { return offered_; }
 
 private:
+    void refresh() override;
+
     struct Line {
         int factor = 0;
         QCheckBox* chosen = nullptr;

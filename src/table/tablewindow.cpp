@@ -206,7 +206,10 @@ void TableWindow::buildControls()
     connect(omegaGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseOmega(static_cast<OmegaMode>(id)); });
 
     // Effect sizes belong to ordinary, fully crossed independent-groups tables only.
+    // Not with contrast rows: the power of a 1-df contrast is not what the omega-squared route
+    // gives for the rows of a factor.
     const bool offerEffectSizes = request_.origin != TableOrigin::SimpleEffects
+        && request_.origin != TableOrigin::TrendTests && request_.origin != TableOrigin::PlannedComparisons
         && request_.design.anovaType == AnovaType::IndependentGroups && !request_.design.nested
         && !request_.unequalCellMode;
     omegaBox_->setVisible(offerEffectSizes);
