@@ -307,13 +307,13 @@ void Application::showContrastTable(AnovaTable table, std::vector<std::string> n
     request.design = session_.design.design;
     request.origin = trends ? TableOrigin::TrendTests : TableOrigin::PlannedComparisons;
     request.titlePrefix = trends ? "Trend Tests " : "Planned Comparisons ";
-    request.notes = std::move(notes);
     request.showFsBelowOne = session_.preferences.showFsBelowOne;
     TableWindowHandOver handOver;
     handOver.returnTo = [this, from] { navigator_.show(from); };
     handOver.newProblem = [this] { restart(); };
-    navigator_.install(WindowRole::Table,
-                       std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    auto* window = navigator_.install(
+        WindowRole::Table, std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    window->setNotes(std::move(notes));
     navigator_.hide(from);
     navigator_.show(WindowRole::Table);
 }

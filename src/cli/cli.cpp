@@ -568,9 +568,13 @@ using namespace clisupport;
 namespace {
 
 // The factor of a --trend or --contrast value (the text before "="), checked to be on offer.
+// Names begin with a letter, so a number can only mean the factor's position.
 int contrastFactor(const Design& design, const std::string& ref, ContrastKind kind, const std::string& where)
 {
-    const int k = resolveFactor(design, ref, where);
+    const bool number = !ref.empty() && ref.find_first_not_of("0123456789") == std::string::npos;
+    const int k = number && ref.size() < 3 && std::stoi(ref) >= 1 && std::stoi(ref) <= design.factorCount()
+        ? std::stoi(ref)
+        : resolveFactor(design, ref, where);
     const std::vector<int> offered = eligibleFactors(design, kind);
     if (std::find(offered.begin(), offered.end(), k) != offered.end())
         return k;
@@ -731,7 +735,8 @@ std::string cliUsage()
            "                         V1, V2, ... (1, 2, 3, ... when not given); one row each under\n"
            "                         the factor's main effect, tested against its error term\n"
            "  --contrast FACTOR=C1,... a planned comparison: one coefficient per level, adding up\n"
-           "                         to 0; --trend and --contrast may be repeated (analyze)\n"
+           "                         to 0; --trend and --contrast may be repeated (analyze); FACTOR\n"
+           "                         is a name, a first letter or a position (1 = factor 1)\n"
            "\n"
            "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
            "factor and gives the size of every cell (group); the scores follow cell by cell\n"

@@ -162,7 +162,7 @@ void ComparisonsWindow::loadGrid()
 
 void ComparisonsWindow::showMeans()
 {
-    const FactorMeans m = meansOf(current_);
+    const FactorMeans m = current_ > 0 ? meansOf(current_) : FactorMeans{};
     if (m.means.empty()) {
         meansLabel_->clear();
         return;

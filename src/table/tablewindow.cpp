@@ -102,6 +102,15 @@ TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHa
 
 TableWindow::~TableWindow() = default;
 
+void TableWindow::setNotes(std::vector<std::string> notes)
+{
+    if (notes_.empty() && !notes.empty())
+        legend_->setText(legend_->text() + QStringLiteral("\n"));
+    for (const std::string& line : notes)
+        legend_->setText(legend_->text() + QStringLiteral("\n") + qs(line));
+    notes_.insert(notes_.end(), notes.begin(), notes.end());
+}
+
 std::string TableWindow::heading() const
 {
     return tableHeading(request_.titlePrefix);
@@ -132,8 +141,8 @@ OutputDocument TableWindow::printedDocument() const
         rows.push_back(std::move(cells));
     }
     document.table(std::move(rows), true, {1, 2, 3, 4, 5});
-    if (!request_.notes.empty())
-        document.fixedLines(request_.notes);
+    if (!notes_.empty())
+        document.fixedLines(notes_);
     return document;
 }
 
@@ -175,10 +184,6 @@ void TableWindow::buildControls()
                 text += '\n';
             text += line;
         }
-        if (!request_.notes.empty())
-            text += '\n';
-        for (const std::string& line : request_.notes)
-            text += '\n' + line;
         return text;
     }()));
 
@@ -416,9 +421,9 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 void TableWindow::copyTable()
 {
     std::string text = copyTableText(heading(), request_.design, display_, working_.exactP);
-    if (!request_.notes.empty())
+    if (!notes_.empty())
         text += "\r\n";
-    for (const std::string& line : request_.notes)
+    for (const std::string& line : notes_)
         text += line + "\r\n";
     shell_->copyText(text);
 }

@@ -41,7 +41,6 @@ struct TableRequest {
     bool showFsBelowOne = false;   // the preference "Show F-ratios less than one"
     bool unequalCellMode = false;  // an unequal-cell-size analysis
     bool unweightedMeans = false;  // ... the method of unweighted means (its notice is shown)
-    std::vector<std::string> notes;  // lines shown, printed and copied under the table (trend coefficients)
 };
 
 // What the table window hands back to the rest of the program. Every member may be empty.
@@ -74,6 +73,11 @@ public:
     // What "&Print Anova Table" prints: the heading, the factor legend and the rows shown.
     OutputDocument printedDocument() const;
 
+    // Lines shown under the legend, and printed and copied under the table (the coefficients of
+    // the trends in a trend table).
+    void setNotes(std::vector<std::string> notes);
+    const std::vector<std::string>& notes() const { return notes_; }
+
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 
@@ -105,6 +109,7 @@ private:
     WindowShell* shell_;
     TableWindowHandOver handOver_;
 
+    std::vector<std::string> notes_;
     AnovaTable working_;  // what the edits change
     AnovaTable saved_;    // the table as it came in
     std::vector<DisplayRow> display_;

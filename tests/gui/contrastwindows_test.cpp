@@ -12,7 +12,6 @@
 
 #include "contrasts/comparisonswindow.h"
 #include "contrasts/trendtestswindow.h"
-#include "design/anovadesignwindow.h"
 #include "session/session.h"
 #include "support/guitest.h"
 
@@ -71,7 +70,6 @@ class ContrastWindowsTest : public QObject {
 private slots:
     void trendsForUnequallySpacedLevels();
     void comparisonsKeptAcrossFactors();
-    void designWindowHandsOver();
 };
 
 void ContrastWindowsTest::trendsForUnequallySpacedLevels()
@@ -138,25 +136,6 @@ void ContrastWindowsTest::comparisonsKeptAcrossFactors()
 
     click(child<QPushButton>(&window, "ReturnButton"));
     QCOMPARE(w.returns, 1);
-}
-
-void ContrastWindowsTest::designWindowHandsOver()
-{
-    FakePlatform fake;
-    Session state;
-    fill(state, {{"Dose", 3}, {"Subject", 3}}, 2);
-    state.mode.trendTests = true;
-    int trends = 0;
-    AnovaDesignHandOver h;
-    h.setUpTrendTests = [&trends] { ++trends; };
-    AnovaDesignWindow window({state.design, state.mode, state.data, state.preferences}, shellContext(fake), h);
-    window.show();
-    click(child<QAbstractButton>(&window, "repeatedMeasures"));
-    click(child<QAbstractButton>(&window, "factorOption2"));
-    auto* main = child<QPushButton>(&window, "mainButton");
-    QCOMPARE(main->text(), QStringLiteral("Set up &Trend Tests"));
-    click(main);
-    QCOMPARE(trends, 1);
 }
 
 QTEST_MAIN(ContrastWindowsTest)

@@ -121,6 +121,15 @@ TEST(Contrasts, LinearTrendOnEquallySpacedMeansTakesAllOfTheSS)
     EXPECT_TRUE(prompts.messages.empty());  // a zero contrast is no input error: no warning
     EXPECT_EQ(t.cell(5, ColSource), "  Within");
     EXPECT_EQ(t.denominatorRow[2], 5);
+
+    Design none = d;
+    none.anovaType = AnovaType::NoFRatios;
+    none.designatedFactor = 0;
+    const AnovaTable plain = analysed(none, s, trendContrasts(1, {1, 2, 3}, 2), prompts);
+    EXPECT_EQ(plain.cell(3, ColSource), "  A: linear");
+    EXPECT_NEAR(plain.number(3, ColMS), plain.number(2, ColSS), 1e-12);
+    EXPECT_TRUE(plain.cell(3, ColF).empty());
+    EXPECT_TRUE(plain.cell(3, ColP).empty());
 }
 
 TEST(Contrasts, PolynomialsAreOrthogonalForAnySpacing)
@@ -231,7 +240,7 @@ TEST(Contrasts, CommandLineAddsTheRowsInEveryFormatAndRefusesBadInput)
     for (const char* row : {"  D: linear", "  D: quadratic", "  D: cubic", "  D: c1 (1 -1 0 0)", "Trend coefficients"})
         EXPECT_NE(text.second.find(row), std::string::npos) << row;
     EXPECT_NE(run("--trend Dose --format csv").second.find("\n  D: cubic,1,"), std::string::npos);
-    EXPECT_NE(run("--contrast Dose=1,-1,0,0 --format json").second.find("\"source\":\"  D: c1 (1 -1 0 0)\""),
+    EXPECT_NE(run("--contrast 1=1,-1,0,0 --format json").second.find("\"source\":\"  D: c1 (1 -1 0 0)\""),
               std::string::npos);
 
     std::string err;
