@@ -109,6 +109,13 @@ void TableWindow::setNotes(std::vector<std::string> notes)
     for (const std::string& line : notes)
         legend_->setText(legend_->text() + QStringLiteral("\n") + qs(line));
     notes_.insert(notes_.end(), notes.begin(), notes.end());
+    // The window grows by the lines; the grid keeps showing the whole table.
+    const int smallest = grid_->minimumHeight();
+    grid_->setFixedHeight(preferredGridHeight());
+    centralWidget()->adjustSize();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
+    grid_->setMinimumHeight(smallest);
+    grid_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 std::string TableWindow::heading() const
