@@ -2,6 +2,7 @@
 // The trend-test and planned-comparison windows walked like a user: a factor chosen, values or
 // coefficients typed, the table prepared with its contrast rows, a refusal, and the contrasts
 // kept while the user moves between factors.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include "contrasts/comparisonswindow.h"
 #include "contrasts/trendtestswindow.h"
 #include "session/session.h"
+#include "table/tablewindow.h"
 #include "support/guitest.h"
 
 using namespace varisect;
@@ -99,6 +101,20 @@ void ContrastWindowsTest::trendsForUnequallySpacedLevels()
     QVERIFY(!w.hasRow("  D: cubic"));
     QCOMPARE(w.notes.size(), size_t(3));
     QCOMPARE(w.notes[0], std::string("  Trend coefficients"));
+
+    // The table window shows, prints and copies them under the table.
+    TableRequest request;
+    request.table = w.tables.back();
+    request.design = w.state.design.design;
+    request.origin = TableOrigin::TrendTests;
+    TableWindow table(std::move(request), shellContext(w.fake), {});
+    table.setNotes(w.notes);
+    QVERIFY(child<QLabel>(&table, "legend")->text().endsWith(QString::fromStdString(w.notes.back())));
+    QCOMPARE(child<QPushButton>(&table, "CancelButton")->text(), QStringLiteral("&Return to Trend Tests"));
+    for (QAction* a : table.findChildren<QAction*>())
+        if (a->text() == QStringLiteral("&Copy Entire Table to Clipboard"))
+            a->trigger();
+    QVERIFY(w.fake.clipboard.content.value_or("").find(w.notes[1]) != std::string::npos);
     QVERIFY(!window.isVisible());
 }
 
