@@ -285,7 +285,7 @@ ReadNumbers readLevelValues(const std::vector<std::string>& texts, const Factor&
         if (readWholeNumber(texts[i], v) != NumberStatus::Ok || !std::isfinite(v)) {
             out.problem = problem("Not a Number!", "The value for level " + std::to_string(i + 1) + " of " +
                                                        factor.name + ", \"" + texts[i] +
-                                                       "\", is not a number.  Nothing was changed.");
+                                                       "\", is not a number.");
             out.values.clear();
             return out;
         }
