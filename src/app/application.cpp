@@ -11,6 +11,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "contrasts/comparisonswindow.h"
+#include "contrasts/trendtestswindow.h"
 #include "data/dataentrywindow.h"
 #include "data/datafile.h"
 #include "data/datafilemessages.h"
@@ -253,6 +255,8 @@ void Application::showAnovaDesign()
         handOver.enterCellSizes = [this] { showCellSizes(); };
         handOver.enterGroupSizes = [this] { showCellSizes(); };
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
+        handOver.setUpComparisons = [this] { showContrasts(ContrastKind::Comparison); };
+        handOver.setUpTrendTests = [this] { showContrasts(ContrastKind::Trend); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
@@ -275,6 +279,61 @@ void Application::showTable(AnovaTable table)
     handOver.newProblem = [this] { restart(); };
     navigator_.install(WindowRole::Table,
                        std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Table);
+}
+
+void Application::showContrasts(ContrastKind kind)
+{
+    const WindowRole role = kind == ContrastKind::Trend ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
+    const Design& design = session_.design.design;
+    if (const auto none = noEligibleFactor(design, kind)) {
+        platform_.dialogs.message(*none);
+        navigator_.show(WindowRole::AnovaDesign);
+        return;
+    }
+    auto* window = navigator_.get<ContrastWindow>(role);
+    if (!window || !window->fits(design)) {
+        ContrastHandOver handOver;
+        handOver.tableReady = [this, kind](AnovaTable table, std::vector<std::string> notes) {
+            showContrastTable(std::move(table), std::move(notes), kind);
+        };
+        handOver.analysisAbandoned = [this] {
+            closeMeansWindows();
+            navigator_.close(WindowRole::Table);
+            navigator_.hide(WindowRole::AnovaDesign);
+            backToData();
+        };
+        handOver.returnToDesign = [this] {
+            navigator_.close(WindowRole::Table);
+            navigator_.show(WindowRole::AnovaDesign);
+        };
+        const ContrastParts parts{session_.design, session_.data, session_.preferences};
+        if (kind == ContrastKind::Trend)
+            navigator_.install(role, std::make_unique<TrendTestsWindow>(parts, shellContext(), std::move(handOver)));
+        else
+            navigator_.install(role, std::make_unique<ComparisonsWindow>(parts, shellContext(), std::move(handOver)));
+    }
+    navigator_.hide(WindowRole::AnovaDesign);
+    navigator_.show(role);
+}
+
+void Application::showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind)
+{
+    const bool trends = kind == ContrastKind::Trend;
+    const WindowRole from = trends ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
+    TableRequest request;
+    request.table = std::move(table);
+    request.design = session_.design.design;
+    request.origin = trends ? TableOrigin::TrendTests : TableOrigin::PlannedComparisons;
+    request.titlePrefix = trends ? "Trend Tests " : "Planned Comparisons ";
+    request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    TableWindowHandOver handOver;
+    handOver.returnTo = [this, from] { navigator_.show(from); };
+    handOver.newProblem = [this] { restart(); };
+    auto* window = navigator_.install(
+        WindowRole::Table, std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
+    window->setNotes(std::move(notes));
+    navigator_.hide(from);
     navigator_.show(WindowRole::Table);
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/navigator.h"
 #include "graphs/twowayplot.h"
+#include "contrasts/contrasts.h"
 #include "means/cellmeans.h"
 #include "platform/platform.h"
 #include "session/session.h"
@@ -92,6 +93,10 @@ private:
     void showAnovaDesign();
     void showTable(AnovaTable table);
     void showCellSizes();
+    // "Set up &Trend Tests" / "Set up &Comparisons": the window of `kind`, kept with its entries
+    // while the design stays the same; its table in the table window, whose return leads back.
+    void showContrasts(ContrastKind kind);
+    void showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind);
     void showUnequalTable(CellSizeTable table);
     // "&Transform Data..." and "&Screen Data..." of the cell-size window, on its accepted scores.
     void showCellSizeWorkingData(WindowRole role);

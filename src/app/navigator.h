@@ -11,7 +11,8 @@ class QWidget;
 namespace varisect {
 
 // SimpleEffectsTable is the table window of a simple-effects analysis, beside the ordinary one.
-enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable, Transform, Screen, CellSizes, Plot };
+enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable, Transform, Screen, CellSizes, Plot, TrendTests,
+                        PlannedComparisons };
 
 class Navigator {
 public:

@@ -22,6 +22,7 @@
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "engine/sources.h"
+#include "contrasts/contrasts.h"
 #include "design/nesting.h"
 #include "session/analysisservice.h"
 #include "table/tabletext.h"
@@ -82,7 +83,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
 {
     Arguments a;
     const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
-                                                "pair",   "panels", "mode",     "transform", "screen"};
+                                                "pair",   "panels", "mode",     "transform", "screen",
+                                                "trend",  "contrast"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -109,6 +111,10 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 a.nests.push_back(*value);
             else if (name == "pair")
                 a.pairs.push_back(*value);
+            else if (name == "trend")
+                a.trends.push_back(*value);
+            else if (name == "contrast")
+                a.contrasts.push_back(*value);
             else if (name == "transform" || name == "screen")
                 a.steps.push_back({name == "screen", *value});
             else if (name == "panels")
@@ -561,6 +567,62 @@ using namespace clisupport;
 
 namespace {
 
+// The factor of a --trend or --contrast value (the text before "="), checked to be on offer.
+// Names begin with a letter, so a number can only mean the factor's position.
+int contrastFactor(const Design& design, const std::string& ref, ContrastKind kind, const std::string& where)
+{
+    const bool number = !ref.empty() && ref.find_first_not_of("0123456789") == std::string::npos;
+    const int k = number && ref.size() < 3 && std::stoi(ref) >= 1 && std::stoi(ref) <= design.factorCount()
+        ? std::stoi(ref)
+        : resolveFactor(design, ref, where);
+    const std::vector<int> offered = eligibleFactors(design, kind);
+    if (std::find(offered.begin(), offered.end(), k) != offered.end())
+        return k;
+    const Factor& f = design.factor(k);
+    if (k == design.designatedFactor)
+        fail(where + ": " + f.name + " is the replicates or subjects factor; its levels are not compared.");
+    if (kind == ContrastKind::Trend && f.levels < 3)
+        fail(where + ": " + f.name + " has only 2 levels; a trend needs at least 3 (use --contrast, or the main "
+                     "effect itself).");
+    fail(where + ": " + f.name + " is nested under another factor; its levels are not compared.");
+}
+
+// The contrasts of every --trend and --contrast, in the order given (user contrasts numbered per
+// factor).
+std::vector<Contrast> contrastsFromArguments(const Design& design, const Arguments& a)
+{
+    std::vector<Contrast> out;
+    for (const std::string& given : a.trends) {
+        const std::string where = "--trend " + inQuotes(given);
+        const auto eq = given.find('=');
+        const int k = contrastFactor(design, given.substr(0, eq), ContrastKind::Trend, where);
+        const Factor& f = design.factor(k);
+        std::vector<double> values = equallySpacedValues(f.levels);
+        if (eq != std::string::npos) {
+            const ReadNumbers read = readLevelValues(splitNumberList(given.substr(eq + 1)), f);
+            if (read.problem)
+                failWith(read.problem->title, read.problem->text, where);
+            values = read.values;
+        }
+        for (Contrast& c : trendContrasts(k, values, f.levels - 1))
+            out.push_back(std::move(c));
+    }
+    std::vector<int> numbered(static_cast<std::size_t>(design.factorCount()) + 1, 0);
+    for (const std::string& given : a.contrasts) {
+        const std::string where = "--contrast " + inQuotes(given);
+        const auto eq = given.find('=');
+        if (eq == std::string::npos)
+            fail(where + ": write FACTOR=c1,c2,..., one coefficient per level, for example Drug=1,-1,0.");
+        const int k = contrastFactor(design, given.substr(0, eq), ContrastKind::Comparison, where);
+        const int number = ++numbered[static_cast<std::size_t>(k)];
+        const ReadNumbers read = readCoefficients(splitNumberList(given.substr(eq + 1)), design.factor(k), number);
+        if (read.problem)
+            failWith(read.problem->title, read.problem->text, where);
+        out.push_back({k, comparisonName(number, read.values), read.values});
+    }
+    return out;
+}
+
 int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const Arguments a = parseArguments(args);
@@ -575,6 +637,11 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     if (!a.pairs.empty() || a.panels)
         fail(std::string(a.pairs.empty() ? "--panels" : "--pair") + " belongs to the means and simple-effects commands.");
+    if (effectSizes && (!a.trends.empty() || !a.contrasts.empty()))
+        fail("--effect-sizes cannot be combined with --trend or --contrast: the power of a 1-df contrast is not "
+             "what the effect-size columns give for a factor.");
+    if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
+        fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
     if (a.mode)
         return unequalAnalyzeCommand(a, out, err);
 
@@ -584,10 +651,11 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
         fail("--effect-sizes needs an independent-groups design that is not nested.");
 
+    const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
     const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
 
     CliPrompts prompts(err);
-    const std::optional<AnovaTable> table = analyseDesign(design, scores, prompts);
+    const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts);
     if (!table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;
@@ -606,8 +674,14 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         applyEffectSizeColumns(display, *sizes);
     if (format == Format::Csv)
         out << csvText(display, exactTails(*table));
-    else
+    else {
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
+        const std::vector<std::string> legend = trendLegend(design, contrasts);
+        if (!legend.empty())
+            out << '\n';
+        for (const std::string& line : legend)
+            out << line << '\n';
+    }
     return kExitTable;
 }
 
@@ -619,6 +693,7 @@ std::string cliUsage()
            "                    --type independent|repeated|none [--designate FACTOR]\n"
            "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
            "                    [--format text|csv|json] [--transform STEP ...] [--screen STEP ...]\n"
+           "                    [--trend FACTOR[=V1,V2,...] ...] [--contrast FACTOR=C1,C2,... ...]\n"
            "       varisect-cli analyze DATAFILE --mode attrition|unweighted|proportional|groupsizes\n"
            "                    --factor NAME=LEVELS ... [--nest NESTED:OUTER ...] [--format text|csv|json]\n"
            "       varisect-cli means DATAFILE --factor NAME=LEVELS ... [--designate FACTOR]\n"
@@ -655,6 +730,13 @@ std::string cliUsage()
            "                         between:LOW:HIGH:R (limits excluded)\n"
            "                         --transform and --screen may be repeated; the steps run in\n"
            "                         the order given (analyze, means and simple-effects)\n"
+           "  --trend FACTOR[=V1,...] orthogonal polynomial trends (linear, quadratic, ...) on the\n"
+           "                         marginal means of FACTOR (3 levels or more), for level values\n"
+           "                         V1, V2, ... (1, 2, 3, ... when not given); one row each under\n"
+           "                         the factor's main effect, tested against its error term\n"
+           "  --contrast FACTOR=C1,... a planned comparison: one coefficient per level, adding up\n"
+           "                         to 0; --trend and --contrast may be repeated (analyze); FACTOR\n"
+           "                         is a name, a first letter or a position (1 = factor 1)\n"
            "\n"
            "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
            "factor and gives the size of every cell (group); the scores follow cell by cell\n"

@@ -79,6 +79,8 @@ struct Arguments {
     std::optional<std::string> panels; // the third factor (means)
     std::optional<std::string> mode;   // an unequal-cell-size analysis (analyze)
     std::vector<DataStep> steps;       // --transform and --screen, in the order given
+    std::vector<std::string> trends;     // "FACTOR" or "FACTOR=v1,v2,..." as given (analyze)
+    std::vector<std::string> contrasts;  // "FACTOR=c1,c2,..." as given (analyze)
     bool help = false;
 };
 

@@ -316,8 +316,11 @@ void AnovaDesignWindow::mainClicked()
         prepareTable();
         break;
     case MainAction::SetUpComparisons:
+        setUpContrasts(handOver_.setUpComparisons);
+        break;
     case MainAction::SetUpTrendTests:
-        break;  // nothing is attached to these captions yet
+        setUpContrasts(handOver_.setUpTrendTests);
+        break;
     case MainAction::EnterCellSizes:
         handOn(handOver_.enterCellSizes);
         break;
@@ -359,6 +362,14 @@ void AnovaDesignWindow::prepareTable()
     hide();
     if (handOver_.tableReady)
         handOver_.tableReady(std::move(*table));
+}
+
+void AnovaDesignWindow::setUpContrasts(const std::function<void()>& next)
+{
+    if (!design_.design.labelsTruncated)
+        truncateLabels(design_.design);
+    // The application opens the set-up window, or tells why it cannot and shows this one again.
+    handOn(next);
 }
 
 bool AnovaDesignWindow::simpleEffectsOffered() const

@@ -47,6 +47,8 @@ struct AnovaDesignHandOver {
     std::function<void()> enterCellSizes;     // "&Enter Cell n's"
     std::function<void()> enterGroupSizes;    // "&Enter Group Sizes"
     std::function<void()> simpleEffects;      // "&Simple Effects", after a table
+    std::function<void()> setUpComparisons;   // "Set up &Comparisons"
+    std::function<void()> setUpTrendTests;    // "Set up &Trend Tests"
 };
 
 class AnovaDesignWindow : public QWidget {
@@ -87,6 +89,7 @@ private:
     void nestingCancelled();
     void mainClicked();
     void prepareTable();
+    void setUpContrasts(const std::function<void()>& next);
     void enterLabels();
     void returnClicked();
     void simpleEffectsClicked();

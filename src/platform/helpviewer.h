@@ -36,6 +36,9 @@ inline constexpr int kHelpGroupSizes = 62;
 // The "Two-way Plot" window and its small dialogs.
 inline constexpr int kHelpTwoWayPlot = 40;
 inline constexpr int kHelpPlotDialogs = 41;
+// The "Trend Tests on Marginal Means" and "Planned Comparisons on Marginal Means" windows.
+inline constexpr int kHelpTrendTests = 50;
+inline constexpr int kHelpPlannedComparisons = 51;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

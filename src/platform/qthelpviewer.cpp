@@ -42,6 +42,7 @@ const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabe
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
                                   "twowayplot.html",
+                                  "trendtests.html", "comparisons.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -74,6 +75,8 @@ const ContextTopic kContextTopics[] = {
     {kHelpGroupSizes, "cellsizes.html", "groups"},
     {kHelpTwoWayPlot, "twowayplot.html", ""},
     {kHelpPlotDialogs, "twowayplot.html", "style"},
+    {kHelpTrendTests, "trendtests.html", ""},
+    {kHelpPlannedComparisons, "comparisons.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

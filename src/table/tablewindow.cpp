@@ -57,6 +57,10 @@ std::string returnCaption(TableOrigin origin)
         return "&Return to Simple Effects Window";
     case TableOrigin::UnequalCellSizes:
         return "&Return to Grid";
+    case TableOrigin::TrendTests:
+        return "&Return to Trend Tests";
+    case TableOrigin::PlannedComparisons:
+        return "&Return to Comparisons";
     case TableOrigin::AnovaDesign:
         break;
     }
@@ -98,6 +102,22 @@ TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHa
 
 TableWindow::~TableWindow() = default;
 
+void TableWindow::setNotes(std::vector<std::string> notes)
+{
+    if (notes_.empty() && !notes.empty())
+        legend_->setText(legend_->text() + QStringLiteral("\n"));
+    for (const std::string& line : notes)
+        legend_->setText(legend_->text() + QStringLiteral("\n") + qs(line));
+    notes_.insert(notes_.end(), notes.begin(), notes.end());
+    // The window grows by the lines; the grid keeps showing the whole table.
+    const int smallest = grid_->minimumHeight();
+    grid_->setFixedHeight(preferredGridHeight());
+    centralWidget()->adjustSize();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
+    grid_->setMinimumHeight(smallest);
+    grid_->setMaximumHeight(QWIDGETSIZE_MAX);
+}
+
 std::string TableWindow::heading() const
 {
     return tableHeading(request_.titlePrefix);
@@ -128,6 +148,8 @@ OutputDocument TableWindow::printedDocument() const
         rows.push_back(std::move(cells));
     }
     document.table(std::move(rows), true, {1, 2, 3, 4, 5});
+    if (!notes_.empty())
+        document.fixedLines(notes_);
     return document;
 }
 
@@ -196,7 +218,10 @@ void TableWindow::buildControls()
     connect(omegaGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseOmega(static_cast<OmegaMode>(id)); });
 
     // Effect sizes belong to ordinary, fully crossed independent-groups tables only.
+    // Not with contrast rows: the power of a 1-df contrast is not what the omega-squared route
+    // gives for the rows of a factor.
     const bool offerEffectSizes = request_.origin != TableOrigin::SimpleEffects
+        && request_.origin != TableOrigin::TrendTests && request_.origin != TableOrigin::PlannedComparisons
         && request_.design.anovaType == AnovaType::IndependentGroups && !request_.design.nested
         && !request_.unequalCellMode;
     omegaBox_->setVisible(offerEffectSizes);
@@ -402,7 +427,12 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 
 void TableWindow::copyTable()
 {
-    shell_->copyText(copyTableText(heading(), request_.design, display_, working_.exactP));
+    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP);
+    if (!notes_.empty())
+        text += "\r\n";
+    for (const std::string& line : notes_)
+        text += line + "\r\n";
+    shell_->copyText(text);
 }
 
 void TableWindow::copyRows()

@@ -30,7 +30,7 @@ class WindowShell;
 struct ShellContext;
 
 // Where the table window was opened from: its return button leads back there.
-enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes };
+enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes, TrendTests, PlannedComparisons };
 
 // What the table window shows: its own copy of a finished table and of the design behind it.
 struct TableRequest {
@@ -73,6 +73,11 @@ public:
     // What "&Print Anova Table" prints: the heading, the factor legend and the rows shown.
     OutputDocument printedDocument() const;
 
+    // Lines shown under the legend, and printed and copied under the table (the coefficients of
+    // the trends in a trend table).
+    void setNotes(std::vector<std::string> notes);
+    const std::vector<std::string>& notes() const { return notes_; }
+
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 
@@ -104,6 +109,7 @@ private:
     WindowShell* shell_;
     TableWindowHandOver handOver_;
 
+    std::vector<std::string> notes_;
     AnovaTable working_;  // what the edits change
     AnovaTable saved_;    // the table as it came in
     std::vector<DisplayRow> display_;

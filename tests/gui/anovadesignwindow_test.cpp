@@ -63,6 +63,8 @@ struct HandOverLog {
         h.analysisAbandoned = [this] { calls.push_back("analysisAbandoned"); };
         h.enterCellSizes = [this] { calls.push_back("enterCellSizes"); };
         h.enterGroupSizes = [this] { calls.push_back("enterGroupSizes"); };
+        h.setUpComparisons = [this] { calls.push_back("setUpComparisons"); };
+        h.setUpTrendTests = [this] { calls.push_back("setUpTrendTests"); };
         return h;
     }
 };
@@ -188,10 +190,11 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
         w.show();
         auto* main = child<QPushButton>(&w, "mainButton");
         QCOMPARE(main->text(), QStringLiteral("Set up &Comparisons"));
-        click(main);  // nothing is attached yet
-        QVERIFY(w.isVisible());
-        QVERIFY(log.calls.empty());
+        click(main);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(log.calls, std::vector<std::string>{"setUpComparisons"});
     }
+    log.calls.clear();
 
     // Unequal cell sizes: labels first when in use, then the cell sizes; the return button restarts.
     state.mode = ModeFlags{};

@@ -1,0 +1,509 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "contrasts/contrasts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/analysis.h"
+#include "engine/fdistribution.h"
+#include "engine/fprob.h"
+#include "engine/numbertext.h"
+#include "session/analysisservice.h"
+
+namespace varisect {
+
+namespace {
+
+double dot(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double s = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        s += a[i] * b[i];
+    return s;
+}
+
+void normalise(std::vector<double>& v)
+{
+    const double length = std::sqrt(dot(v, v));
+    if (length > 0)
+        for (double& x : v)
+            x /= length;
+}
+
+// Small whole numbers where a multiple of the vector gives them; else the largest coefficient
+// becomes 1 in size.
+std::vector<double> readableScale(std::vector<double> v)
+{
+    double largest = 0;
+    for (const double x : v)
+        largest = std::max(largest, std::fabs(x));
+    if (largest == 0)
+        return v;
+    for (double& x : v) {
+        x /= largest;
+        if (std::fabs(x) < 1e-9)
+            x = 0;
+    }
+    double smallest = 1;
+    for (const double x : v)
+        if (x != 0)
+            smallest = std::min(smallest, std::fabs(x));
+    for (int multiple = 1; multiple <= 64; ++multiple) {
+        const double scale = multiple / smallest;
+        if (scale > 1e6)
+            break;
+        bool whole = true;
+        for (const double x : v) {
+            const double y = x * scale;
+            if (std::fabs(y - std::nearbyint(y)) > 1e-7 * scale) {
+                whole = false;
+                break;
+            }
+        }
+        if (whole) {
+            for (double& x : v)
+                x = std::nearbyint(x * scale);
+            return v;
+        }
+    }
+    return v;
+}
+
+std::string numberWord(double value)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", value);
+    return buf;
+}
+
+std::string levelWord(int levels)
+{
+    return std::to_string(levels) + (levels == 1 ? " level" : " levels");
+}
+
+Message problem(const char* title, std::string text)
+{
+    return Message{title, std::move(text), MessageButtons::Ok, MessageIcon::Exclamation};
+}
+
+bool isNestedFactor(const Design& design, int factor)
+{
+    if (!design.nested)
+        return false;
+    const char label = design.factor(factor).tableLabel;
+    return std::any_of(design.nestingMatrix.begin(), design.nestingMatrix.end(),
+                       [label](const NestRelation& r) { return r.nested == label; });
+}
+
+std::string trimmedLabel(const std::string& s)
+{
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+// The 1-based row of the factor's main effect ("A", or "A +" when nesting pooled it), 0 if none.
+int mainEffectRow(const AnovaTable& table, char label)
+{
+    const std::string plain(1, label);
+    for (int r = 2; r <= table.lastRow; ++r) {
+        const std::string l = trimmedLabel(table.cell(r, ColSource));
+        if (l == plain || l == plain + " +")
+            return r;
+    }
+    return 0;
+}
+
+// Puts `row` in at 1-based position `at`; every reference to a row from `at` down moves with it.
+void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denominator)
+{
+    auto shifted = [at](int r) { return r >= at ? r + 1 : r; };
+    for (int& d : table.denominatorRow)
+        if (d > 0)
+            d = shifted(d);
+    if (table.imputedErrorRow > 0)
+        table.imputedErrorRow = shifted(table.imputedErrorRow);
+    if (table.denominatorRow.size() < table.rows.size())
+        table.denominatorRow.resize(table.rows.size(), 0);
+    table.rows.insert(table.rows.begin() + (at - 1), row);
+    table.denominatorRow.insert(table.denominatorRow.begin() + (at - 1), denominator > 0 ? shifted(denominator) : 0);
+    table.lastRow += 1;
+}
+
+}  // namespace
+
+// ---- Trends
+
+std::vector<std::vector<double>> orthogonalPolynomials(const std::vector<double>& values)
+{
+    const std::size_t L = values.size();
+    std::vector<std::vector<double>> out;
+    if (L < 2)
+        return out;
+    double mean = 0;
+    for (const double v : values)
+        mean += v;
+    mean /= static_cast<double>(L);
+    std::vector<double> x(L);
+    double spread = 0;
+    for (std::size_t i = 0; i < L; ++i) {
+        x[i] = values[i] - mean;
+        spread = std::max(spread, std::fabs(x[i]));
+    }
+    if (spread > 0)
+        for (double& v : x)
+            v /= spread;
+
+    // Gram-Schmidt on the powers of the centred values, each new power formed as x times the
+    // previous polynomial (the same space, better conditioned), orthogonalised twice.
+    std::vector<std::vector<double>> basis{std::vector<double>(L, 1.0 / std::sqrt(static_cast<double>(L)))};
+    for (std::size_t degree = 1; degree < L; ++degree) {
+        std::vector<double> v(L);
+        for (std::size_t i = 0; i < L; ++i)
+            v[i] = x[i] * basis.back()[i];
+        for (int pass = 0; pass < 2; ++pass)
+            for (const auto& q : basis) {
+                const double c = dot(v, q);
+                for (std::size_t i = 0; i < L; ++i)
+                    v[i] -= c * q[i];
+            }
+        normalise(v);
+        basis.push_back(v);
+        out.push_back(readableScale(v));
+    }
+    return out;
+}
+
+std::string trendName(int degree)
+{
+    switch (degree) {
+    case 1:
+        return "linear";
+    case 2:
+        return "quadratic";
+    case 3:
+        return "cubic";
+    default:
+        return "order " + std::to_string(degree);
+    }
+}
+
+std::vector<Contrast> trendContrasts(int factor, const std::vector<double>& values, int highestDegree)
+{
+    const std::vector<std::vector<double>> polynomials = orthogonalPolynomials(values);
+    std::vector<Contrast> out;
+    for (int degree = 1; degree <= highestDegree && degree <= static_cast<int>(polynomials.size()); ++degree)
+        out.push_back({factor, trendName(degree), polynomials[static_cast<std::size_t>(degree - 1)], true});
+    return out;
+}
+
+std::vector<std::string> coefficientLines(const std::vector<Contrast>& contrasts)
+{
+    std::size_t nameWidth = 0;
+    std::size_t numberWidth = 0;
+    for (const Contrast& c : contrasts) {
+        nameWidth = std::max(nameWidth, c.name.size() + 1);
+        for (const double v : c.coefficients)
+            numberWidth = std::max(numberWidth, numberWord(v == 0 ? 0.0 : v).size());
+    }
+    std::vector<std::string> lines;
+    for (const Contrast& c : contrasts) {
+        std::string line = c.name + ":";
+        line.append(nameWidth - line.size(), ' ');
+        for (const double v : c.coefficients) {
+            const std::string word = numberWord(v == 0 ? 0.0 : v);
+            line += std::string(numberWidth + 2 - word.size(), ' ') + word;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> trendLegend(const Design& design, const std::vector<Contrast>& contrasts)
+{
+    std::vector<std::string> out;
+    for (int k = 1; k <= design.factorCount(); ++k) {
+        std::vector<Contrast> trends;
+        for (const Contrast& c : contrasts)
+            if (c.trend && c.factor == k) {
+                trends.push_back(c);
+                trends.back().name = std::string(1, design.factor(k).tableLabel) + ": " + c.name;
+            }
+        if (trends.empty())
+            continue;
+        if (out.empty())
+            out.push_back("  Trend coefficients");
+        for (const std::string& line : coefficientLines(trends))
+            out.push_back("   " + line);
+    }
+    return out;
+}
+
+std::vector<double> equallySpacedValues(int levels)
+{
+    std::vector<double> v;
+    for (int i = 1; i <= levels; ++i)
+        v.push_back(i);
+    return v;
+}
+
+// ---- Reading
+
+std::vector<std::string> splitNumberList(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::string current;
+    for (const char c : text) {
+        if (c == ',' || c == ' ' || c == '\t' || c == ';') {
+            if (!current.empty())
+                items.push_back(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        items.push_back(current);
+    return items;
+}
+
+ReadNumbers readLevelValues(const std::vector<std::string>& texts, const Factor& factor)
+{
+    ReadNumbers out;
+    if (static_cast<int>(texts.size()) != factor.levels) {
+        out.problem = problem("Wrong Number of Values!",
+                              factor.name + " has " + levelWord(factor.levels) + ", so it needs " +
+                                  std::to_string(factor.levels) + " level values; " + std::to_string(texts.size()) +
+                                  (texts.size() == 1 ? " was" : " were") + " given.");
+        return out;
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        double v = 0;
+        if (readWholeNumber(texts[i], v) != NumberStatus::Ok || !std::isfinite(v)) {
+            out.problem = problem("Not a Number!", "The value for level " + std::to_string(i + 1) + " of " +
+                                                       factor.name + ", \"" + texts[i] +
+                                                       "\", is not a number.");
+            out.values.clear();
+            return out;
+        }
+        out.values.push_back(v);
+    }
+    const auto [low, high] = std::minmax_element(out.values.begin(), out.values.end());
+    const double tolerance = 1e-9 * std::max(std::fabs(*low), std::fabs(*high));
+    for (std::size_t i = 0; i < out.values.size(); ++i)
+        for (std::size_t k = i + 1; k < out.values.size(); ++k)
+            if (std::fabs(out.values[i] - out.values[k]) <= tolerance) {
+                out.problem = problem("Equal Level Values!",
+                                      "Levels " + std::to_string(i + 1) + " and " + std::to_string(k + 1) + " of " +
+                                          factor.name + " have the same value.  Trends need a different value "
+                                          "for every level.");
+                out.values.clear();
+                return out;
+            }
+    return out;
+}
+
+ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor& factor, int number)
+{
+    ReadNumbers out;
+    const std::string which = "Contrast " + std::to_string(number) + " on " + factor.name;
+    if (static_cast<int>(texts.size()) != factor.levels) {
+        out.problem = problem("Wrong Number of Coefficients!",
+                              which + " has " + std::to_string(texts.size()) + " coefficient" +
+                                  (texts.size() == 1 ? "" : "s") + ", but " + factor.name + " has " +
+                                  levelWord(factor.levels) + ".  Give one coefficient for each level.");
+        return out;
+    }
+    double sum = 0;
+    double largest = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        double v = 0;
+        const bool blank = texts[i].find_first_not_of(" \t") == std::string::npos;
+        if (!blank && (readWholeNumber(texts[i], v) != NumberStatus::Ok || !std::isfinite(v))) {
+            out.problem = problem("Not a Number!", "The coefficient for level " + std::to_string(i + 1) + " in " +
+                                                       which + ", \"" + texts[i] + "\", is not a number.");
+            out.values.clear();
+            return out;
+        }
+        out.values.push_back(v);
+        sum += v;
+        largest = std::max(largest, std::fabs(v));
+    }
+    if (largest == 0) {
+        out.problem = problem("Empty Contrast!", which + " has only zero coefficients.  A contrast must give "
+                                                         "weight to at least two levels.");
+        out.values.clear();
+        return out;
+    }
+    if (std::fabs(sum) > 1e-6 * largest) {
+        out.problem = problem("Coefficients Do Not Sum to Zero!",
+                              "The coefficients of " + which + " add up to " + numberWord(sum) +
+                                  ".  The coefficients of a contrast must add up to 0 (for example 1 -1 0, or "
+                                  "2 -1 -1).");
+        out.values.clear();
+        return out;
+    }
+    return out;
+}
+
+std::string coefficientText(const std::vector<double>& coefficients)
+{
+    std::string s;
+    for (const double c : coefficients)
+        s += (s.empty() ? "" : " ") + numberWord(c == 0 ? 0.0 : c);
+    return s;
+}
+
+std::string comparisonName(int number, const std::vector<double>& coefficients)
+{
+    return "c" + std::to_string(number) + " (" + coefficientText(coefficients) + ")";
+}
+
+// ---- Factors
+
+std::vector<int> eligibleFactors(const Design& design, ContrastKind kind)
+{
+    std::vector<int> out;
+    for (int k = 1; k <= design.factorCount(); ++k) {
+        if (k == design.designatedFactor || isNestedFactor(design, k))
+            continue;
+        if (kind == ContrastKind::Trend && design.factor(k).levels < 3)
+            continue;
+        out.push_back(k);
+    }
+    return out;
+}
+
+std::optional<Message> noEligibleFactor(const Design& design, ContrastKind kind)
+{
+    if (!eligibleFactors(design, kind).empty())
+        return std::nullopt;
+    if (kind == ContrastKind::Trend)
+        return Message{"No Factor for Trends!",
+                       "Trend tests need a factor with at least 3 levels that is neither the replicates or "
+                       "subjects factor nor nested under another factor.  This design has none.",
+                       MessageButtons::Ok, MessageIcon::Information};
+    return Message{"No Factor for Comparisons!",
+                   "Planned comparisons need a factor that is neither the replicates or subjects factor nor "
+                   "nested under another factor.  This design has none.",
+                   MessageButtons::Ok, MessageIcon::Information};
+}
+
+// ---- Sums
+
+FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor)
+{
+    const int levels = design.factor(factor).levels;
+    long stride = 1;
+    for (int k = 1; k < factor; ++k)
+        stride *= design.factor(k).levels;
+    FactorMeans out;
+    out.means.assign(static_cast<std::size_t>(levels), 0.0);
+    out.counts.assign(static_cast<std::size_t>(levels), 0.0);
+    for (std::size_t p = 0; p < scores.size(); ++p) {
+        const auto level = static_cast<std::size_t>((static_cast<long>(p) / stride) % levels);
+        out.means[level] += scores[p];
+        out.counts[level] += 1;
+    }
+    for (std::size_t i = 0; i < out.means.size(); ++i)
+        if (out.counts[i] > 0)
+            out.means[i] /= out.counts[i];
+    return out;
+}
+
+double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means)
+{
+    double estimate = 0;
+    double weight = 0;
+    for (std::size_t i = 0; i < coefficients.size() && i < means.means.size(); ++i) {
+        estimate += coefficients[i] * means.means[i];
+        if (means.counts[i] > 0)
+            weight += coefficients[i] * coefficients[i] / means.counts[i];
+    }
+    return weight > 0 ? estimate * estimate / weight : 0.0;
+}
+
+// ---- Table
+
+std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
+                                          const std::vector<Contrast>& contrasts)
+{
+    AnovaTable next = table;
+    const double totalSS = next.rowCount() > next.lastRow ? next.number(next.rowCount(), ColSS) : 0.0;
+    for (const Contrast& c : contrasts) {
+        if (c.factor < 1 || c.factor > design.factorCount())
+            return problem("No Such Factor!", "A contrast names a factor the design does not have.");
+        const Factor& f = design.factor(c.factor);
+        const int main = mainEffectRow(next, f.tableLabel);
+        if (main == 0 || c.factor == design.designatedFactor || isNestedFactor(design, c.factor))
+            return problem("Not Available!", "Contrasts on " + f.name +
+                                                 " cannot be tested: the table has no main-effect row for it.  "
+                                                 "Contrasts are offered for factors that are neither designated "
+                                                 "nor nested.");
+        if (static_cast<int>(c.coefficients.size()) != f.levels)
+            return problem("Wrong Number of Coefficients!",
+                           "The contrast \"" + c.name + "\" on " + f.name + " does not have one coefficient for "
+                           "each of its " + std::to_string(f.levels) + " levels.");
+
+        double ss = contrastSS(c.coefficients, marginalMeans(design, scores, c.factor));
+        if (ss <= kZeroSSRelative * totalSS)
+            ss = 0;
+        AnovaTable::Row row{"  " + std::string(1, f.tableLabel) + ": " + c.name, numberText(1), numberText(ss),
+                            numberText(ss), "", ""};
+
+        const std::size_t mainIndex = static_cast<std::size_t>(main - 1);
+        const int error = mainIndex < next.denominatorRow.size() ? next.denominatorRow[mainIndex] : 0;
+        const bool tested = error >= 2 && error <= next.rowCount() && design.anovaType != AnovaType::NoFRatios
+            && !trimmedLabel(next.cell(main, ColF)).empty();
+        if (tested) {
+            const double errorMS = next.number(error, ColMS);
+            const double errorDf = next.number(error, ColDf);
+            double F = errorMS > 0 ? parseNumber(row[ColMS - 1]) / errorMS : 0.0;
+            row[ColF - 1] = numberText(F);
+            F = parseNumber(row[ColF - 1]);
+            double p = 1.0;
+            if (F >= 1e-9)
+                p = next.exactP ? exactUpperTail(1, errorDf, F) : paulsonUpperTail(1, errorDf, F);
+            row[ColP - 1] = numberText(p);
+        }
+
+        // Below the main effect and the contrasts already there.
+        const std::string prefix = "  " + std::string(1, f.tableLabel) + ": ";
+        int at = main + 1;
+        while (at <= next.lastRow && next.cell(at, ColSource).starts_with(prefix))
+            ++at;
+        insertRow(next, at, row, tested ? error : 0);
+    }
+
+    next.displayDecimals = 2;
+    for (int r = 2; r <= next.lastRow; ++r)
+        if (!next.cell(r, ColMS).empty() && next.number(r, ColMS) < 1.0) {
+            next.displayDecimals = 3;
+            break;
+        }
+    table = std::move(next);
+    return std::nullopt;
+}
+
+std::optional<AnovaTable> analyseWithContrasts(const Design& design, const Scores& scores,
+                                               const std::vector<Contrast>& contrasts, Prompts& prompts, bool exactP)
+{
+    AnalysisOptions options;
+    options.exactP = exactP;
+    std::optional<AnovaTable> table = analyseDesign(design, scores, prompts, options);
+    if (!table)
+        return std::nullopt;
+    Design labelled = design;
+    if (!labelled.labelsTruncated)
+        truncateLabels(labelled);
+    if (const auto refusal = insertContrastRows(*table, labelled, scores, contrasts)) {
+        prompts.tell(*refusal);
+        return std::nullopt;
+    }
+    return table;
+}
+
+}  // namespace varisect

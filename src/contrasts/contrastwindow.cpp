@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "contrasts/contrastwindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/dialogs.h"
+#include "platform/platform.h"
+#include "session/analysisservice.h"
+#include "session/session.h"
+#include "shell/windowshell.h"
+
+namespace varisect {
+
+namespace {
+
+// The analysis's questions as message boxes, the busy pointer put away while the user reads.
+class AskingPrompts : public Prompts {
+public:
+    AskingPrompts(Dialogs& dialogs, Desktop& desktop) : prompts_(dialogs), desktop_(desktop) {}
+    bool askYesNo(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        const bool yes = prompts_.askYesNo(m);
+        desktop_.setBusy(true);
+        return yes;
+    }
+    void tell(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        prompts_.tell(m);
+        desktop_.setBusy(true);
+    }
+
+private:
+    DialogPrompts prompts_;
+    Desktop& desktop_;
+};
+
+bool sameFactors(const Design& a, const Design& b)
+{
+    if (a.factorCount() != b.factorCount() || a.designatedFactor != b.designatedFactor || a.nested != b.nested
+        || a.nestingMatrix != b.nestingMatrix)
+        return false;
+    for (int k = 1; k <= a.factorCount(); ++k)
+        if (a.factor(k).name != b.factor(k).name || a.factor(k).levels != b.factor(k).levels
+            || a.factor(k).levelLabels != b.factor(k).levelLabels)
+            return false;
+    return true;
+}
+
+}  // namespace
+
+ContrastWindow::ContrastWindow(ContrastParts parts, ShellContext shell, ContrastHandOver handOver, const char* title,
+                               int helpContext, QWidget* parent)
+    : QMainWindow(parent),
+      shell_(new WindowShell(*this, std::move(shell))),
+      state_(parts.design),
+      data_(parts.data),
+      preferences_(parts.preferences),
+      handOver_(std::move(handOver)),
+      madeFor_(parts.design.design)
+{
+    setWindowTitle(QString::fromUtf8(title));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    shell_->addExitItem(file);
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &Use Help"),
+                        helpContext);
+}
+
+ContrastWindow::~ContrastWindow() = default;
+
+void ContrastWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    refresh();
+}
+
+void ContrastWindow::finishLayout(QWidget* choices, const QString& intro)
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* introLabel = new QLabel(intro, central);
+    introLabel->setObjectName(QStringLiteral("introLabel"));
+    introLabel->setWordWrap(true);
+
+    auto* prepare = new QPushButton(QStringLiteral("&Prepare Table"), central);
+    prepare->setObjectName(QStringLiteral("PrepareButton"));
+    shell_->explain(prepare, QStringLiteral("Runs the analysis of variance and shows its table with one row for "
+                                            "each contrast, indented under its factor's main effect. Each contrast "
+                                            "has 1 df and is tested against the error term of that main effect."));
+    connect(prepare, &QPushButton::clicked, this, &ContrastWindow::prepareTable);
+    auto* back = new QPushButton(QStringLiteral("&Return to Anova Design"), central);
+    back->setObjectName(QStringLiteral("ReturnButton"));
+    shell_->explain(back, QStringLiteral("Goes back to the Anova design window. What you entered here is kept "
+                                         "for when you come back."));
+    connect(back, &QPushButton::clicked, this, &ContrastWindow::returnToDesign);
+    shell_->setDefaultButton(prepare);
+    shell_->onClose([this] { returnToDesign(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(prepare);
+    buttons->addWidget(back);
+
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(introLabel);
+    layout->addWidget(choices, 1);
+    layout->addLayout(buttons);
+}
+
+const Design& ContrastWindow::design() const
+{
+    return madeFor_;
+}
+
+QString ContrastWindow::levelCaption(int factor, int level) const
+{
+    const Factor& f = madeFor_.factor(factor);
+    if (state_.labelsInUse && level < static_cast<int>(f.levelLabels.size()) && !f.levelLabels[size_t(level)].empty())
+        return QString::fromStdString(f.levelLabels[size_t(level)]);
+    return QString::number(level + 1);
+}
+
+FactorMeans ContrastWindow::meansOf(int factor) const
+{
+    if (!data_.accepted() || static_cast<long>(data_.scores().size()) != madeFor_.scoreCount())
+        return {};
+    return marginalMeans(madeFor_, data_.scores(), factor);
+}
+
+bool ContrastWindow::fits(const Design& design) const
+{
+    return sameFactors(madeFor_, design);
+}
+
+void ContrastWindow::closeForExit()
+{
+    shell_->closeQuietly();
+}
+
+void ContrastWindow::prepareTable()
+{
+    Platform& platform = shell_->platform();
+    Design& design = state_.design;
+    if (const auto problem = scoresProblem(design, data_.scores())) {
+        platform.dialogs.message(*problem);
+        return;
+    }
+    const std::optional<std::vector<Contrast>> contrasts = chosenContrasts();
+    if (!contrasts)
+        return;
+    if (!design.labelsTruncated)
+        truncateLabels(design);
+
+    std::optional<AnovaTable> table;
+    std::optional<Message> refusal;
+    {
+        const BusyScope busy(platform.desktop);
+        AskingPrompts prompts(platform.dialogs, platform.desktop);
+        AnalysisOptions options;
+        options.exactP = preferences_.exactPValues;
+        table = analyseDesign(design, data_.scores(), prompts, options);
+        if (table)
+            refusal = insertContrastRows(*table, design, data_.scores(), *contrasts);
+    }
+    if (refusal) {
+        platform.dialogs.message(*refusal);
+        return;
+    }
+    hide();
+    if (!table) {
+        if (handOver_.analysisAbandoned)
+            handOver_.analysisAbandoned();
+        return;
+    }
+    if (handOver_.tableReady)
+        handOver_.tableReady(std::move(*table), trendLegend(design, *contrasts));
+}
+
+void ContrastWindow::returnToDesign()
+{
+    hide();
+    if (handOver_.returnToDesign)
+        handOver_.returnToDesign();
+}
+
+}  // namespace varisect
