@@ -360,7 +360,8 @@ void Application::showCellSizes()
         };
         handOver.transformData = [this] { showCellSizeWorkingData(WindowRole::Transform); };
         handOver.screenData = [this] { showCellSizeWorkingData(WindowRole::Screen); };
-        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles};
+        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles,
+                                  &session_.preferences};
         window = navigator_.install(WindowRole::CellSizes,
                                     std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
         if (!window->usable()) {

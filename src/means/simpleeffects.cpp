@@ -2,7 +2,6 @@
 #include "means/simpleeffects.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,9 +19,6 @@ namespace {
 
 constexpr int kWithinRowToCome = -1;
 
-// An error sum of squares this small a part of the scores' total sum of squares is what rounding
-// leaves of zero.
-constexpr double kZeroShareOfTotal = 1024 * DBL_EPSILON;
 const char* const kUndefinedTitle = "Undefined F-ratio!";
 
 Message notAppropriate()
@@ -162,7 +158,7 @@ public:
 
 private:
     // Zero, or no more than rounding leaves of zero: the same test at every scale of the scores.
-    bool isZero(double ss) const { return ss <= kZeroShareOfTotal * totalSS_; }
+    bool isZero(double ss) const { return ss <= kZeroSSRelative * totalSS_; }
 
     std::string label(int factor) const { return std::string(1, design_.factor(factor).tableLabel); }
 

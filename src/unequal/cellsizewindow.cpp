@@ -214,6 +214,11 @@ void CellEntryModel::removeAt(int row)
 
 // ---- The window ----
 
+bool CellSizeWindow::exactP() const
+{
+    return preferences_ && preferences_->exactPValues;
+}
+
 CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
     : QMainWindow(parent),
       shell_(new WindowShell(*this, std::move(shell))),
@@ -222,6 +227,7 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
       file_(parts.file),
       data_(parts.data),
       recentFiles_(parts.recentFiles),
+      preferences_(parts.preferences),
       handOver_(std::move(handOver))
 {
     setObjectName(QStringLiteral("cellSizeWindow"));
@@ -762,7 +768,7 @@ void CellSizeWindow::runUnweightedMeans()
         Platform& platform = shell_->platform();
         const BusyScope busy(platform.desktop);
         WindowPrompts prompts(platform);
-        outcome = unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts);
+        outcome = unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
     }
     if (outcome.refusal) {
         tell(*outcome.refusal);
@@ -781,7 +787,7 @@ void CellSizeWindow::runProportional()
         Platform& platform = shell_->platform();
         const BusyScope busy(platform.desktop);
         WindowPrompts prompts(platform);
-        outcome = proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts);
+        outcome = proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
     }
     if (outcome.refusal) {
         tell(*outcome.refusal);
@@ -801,7 +807,7 @@ void CellSizeWindow::runGroupSizes()
         const BusyScope busy(platform.desktop);
         WindowPrompts prompts(platform);
         outcome = unequalGroupSizesAnalysis(design_.design, sizes_, data_.scores(), static_cast<int>(imputedCount_),
-                                            prompts);
+                                            prompts, exactP());
     }
     if (outcome.refusal) {
         tell(*outcome.refusal);
@@ -838,7 +844,7 @@ void CellSizeWindow::showSimpleEffects()
         const BusyScope busy(platform.desktop);
         WindowPrompts prompts(platform);
         table = groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
-                                        prompts);
+                                        prompts, exactP());
     }
     if (!table)
         return;

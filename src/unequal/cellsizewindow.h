@@ -35,6 +35,7 @@ class QTableView;
 namespace varisect {
 
 class AcceptedData;
+struct Preferences;
 struct DesignState;
 struct RecentFileList;
 struct FileState;
@@ -94,6 +95,7 @@ struct CellSizeParts {
     FileState& file;
     AcceptedData& data;   // the scores "Data &OK" accepted (transformed and screened there too), the outlier check
     RecentFileList& recentFiles;  // files opened and saved here go to its top
+    const Preferences* preferences = nullptr;  // "Exact p-values" (none: the approximation)
 };
 
 // What "Show &Graph" plots: the cell means of the last analysis, the cell sizes (before any
@@ -233,6 +235,8 @@ private:
     FileState& file_;
     AcceptedData& data_;
     RecentFileList& recentFiles_;
+    const Preferences* preferences_;
+    bool exactP() const;
     // The analysis the sizes are checked for and the scores go to. Only the attrition test alone
     // takes a cell that lost every score: every other way on divides by the cell's size.
     AnalysisMode analysis_ = AnalysisMode::Attrition;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/analysis.h"
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
 
@@ -38,7 +39,7 @@ struct SplitPlotSums {
 }  // namespace
 
 GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vector<long>& groupSizes,
-                                            const Scores& scores, int imputedCount, Prompts& prompts)
+                                            const Scores& scores, int imputedCount, Prompts& prompts, bool exactP)
 {
     const std::optional<GroupRoles> roles = groupRoles(full);
     if (!roles)
@@ -171,13 +172,16 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
     if (imputedCount > 0)
         table.imputedErrorRow = 6;
 
+    table.exactP = exactP;
     ProbabilityContext context;
     context.unequalCellMode = true;
+    context.exact = exactP;
     const struct {
         int effect, error;
     } tests[] = {{2, 3}, {4, 6}, {5, 6}};
     for (const auto& t : tests) {
-        if (table.number(t.error, ColMS) < 1e-8) {
+        // Zero, or what rounding leaves of zero, at any scale of the scores.
+        if (table.number(t.error, ColSS) <= kZeroSSRelative * ss.total) {
             if (!prompts.askYesNo(undefinedRatio(table.cell(t.effect, ColSource))))
                 return outcome;
             continue;
@@ -223,7 +227,7 @@ Message undefinedSimpleRatio(const std::string& label)
 
 std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std::vector<long>& groupSizes,
                                                   const Scores& scores, const std::vector<bool>& imputed,
-                                                  Prompts& prompts)
+                                                  Prompts& prompts, bool exactP)
 {
     const std::optional<GroupRoles> roles = groupRoles(full);
     if (!roles)
@@ -271,8 +275,15 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
     const std::string labelB(1, labelled.factor(roles->crossed).tableLabel);
     AnovaTable table;
     table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
+    table.exactP = exactP;
     ProbabilityContext context;
     context.unequalCellMode = true;
+    context.exact = exactP;
+    double mean = 0, spread = 0;
+    for (const float x : scores)
+        mean += static_cast<double>(x) / static_cast<double>(scores.size());
+    for (const float x : scores)
+        spread += (static_cast<double>(x) - mean) * (static_cast<double>(x) - mean);
 
     // One effect row and its error row; false when there is to be no table.
     auto addPair = [&](const std::string& source, long df, double ss, const std::string& errorSource, long errorDf,
@@ -292,9 +303,9 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
         const int errorRow = table.rowCount();
         if (errorDf < 1)
             return true;  // a group of one subject: no error term, no F
-        const double errorMS = table.number(errorRow, ColMS);
-        if (errorMS < 1e-8)
+        if (errorSS <= kZeroSSRelative * spread)
             return prompts.askYesNo(undefinedSimpleRatio(source));
+        const double errorMS = table.number(errorRow, ColMS);
         double f = table.number(effectRow, ColMS) / errorMS;
         table.cell(effectRow, ColF) = numberText(f);
         f = table.number(effectRow, ColF);

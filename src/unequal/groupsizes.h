@@ -45,10 +45,12 @@ struct GroupSizesOutcome {
 // grouping factor (see groupRoles); `groupSizes` one size per level of the grouping factor;
 // `scores` the N = sum of n(i) times b scores in entry order: group by group, within a group
 // level by level of B, within a level the group's subjects in order. `imputedCount` (m) reduces
-// the df of the second error row. The caller's design is not changed. std::invalid_argument when
+// the df of the second error row; `exactP`: the p column holds the exact upper tail of F (so in
+// the simple effects below). The caller's design is not changed. std::invalid_argument when
 // the design, sizes or scores do not fit.
 GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vector<long>& groupSizes,
-                                            const Scores& scores, int imputedCount, Prompts& prompts);
+                                            const Scores& scores, int imputedCount, Prompts& prompts,
+                                            bool exactP = false);
 
 // The simple effects of the same design, for the table window: the crossed factor B at each
 // level i of the grouping factor A, each followed by its error "  Error+ at A i" (B by the
@@ -62,6 +64,6 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
 // std::invalid_argument when the design, sizes or scores do not fit (as above, and a size below 1).
 std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std::vector<long>& groupSizes,
                                                   const Scores& scores, const std::vector<bool>& imputed,
-                                                  Prompts& prompts);
+                                                  Prompts& prompts, bool exactP = false);
 
 }  // namespace varisect

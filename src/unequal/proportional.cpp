@@ -9,7 +9,7 @@
 namespace varisect {
 
 ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<long>& cellSizes, const Scores& scores,
-                                         Prompts& prompts)
+                                         Prompts& prompts, bool exactP)
 {
     if (full.factorCount() != 3)
         throw std::invalid_argument("the proportional analysis needs two substantive factors");
@@ -103,6 +103,7 @@ ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<l
     AnalysisOptions options;
     options.mode = AnalysisMode::Proportional;
     options.supplied = sums;
+    options.exactP = exactP;
     outcome.table = analyseDesign(outcome.cellDesign, outcome.cellMeans, prompts, options);
     return outcome;
 }

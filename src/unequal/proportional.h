@@ -44,6 +44,6 @@ struct ProportionalOutcome {
 // per cell (row factor fastest); `scores` the N scores cell by cell in that order. The caller's
 // design is not changed. std::invalid_argument when the sizes or scores do not fit the design.
 ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<long>& cellSizes, const Scores& scores,
-                                         Prompts& prompts);
+                                         Prompts& prompts, bool exactP = false);
 
 }  // namespace varisect

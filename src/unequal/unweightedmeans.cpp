@@ -9,7 +9,7 @@
 namespace varisect {
 
 UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::vector<long>& cellSizes,
-                                               const Scores& scores, Prompts& prompts)
+                                               const Scores& scores, Prompts& prompts, bool exactP)
 {
     UnweightedMeansOutcome outcome;
     outcome.cellDesign = substantiveDesign(full);
@@ -62,6 +62,7 @@ UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::ve
     AnalysisOptions options;
     options.mode = AnalysisMode::UnweightedMeans;
     options.supplied = sums;
+    options.exactP = exactP;
     outcome.table = analyseDesign(outcome.cellDesign, outcome.cellMeans, prompts, options);
     return outcome;
 }

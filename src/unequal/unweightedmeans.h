@@ -34,6 +34,6 @@ struct UnweightedMeansOutcome {
 // n(c) consecutive scores for cell c). Imputed scores count as scores. The caller's design is not
 // changed. std::invalid_argument when the sizes or scores do not fit the design.
 UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::vector<long>& cellSizes,
-                                               const Scores& scores, Prompts& prompts);
+                                               const Scores& scores, Prompts& prompts, bool exactP = false);
 
 }  // namespace varisect

@@ -3,6 +3,7 @@
 // from the defining formulas, and against the ordinary analysis when the sizes are equal.
 #include <gtest/gtest.h>
 
+#include "engine/fdistribution.h"
 #include "engine/fprob.h"
 #include "engine/reference.h"
 #include "means/simpleeffects.h"
@@ -271,6 +272,18 @@ TEST(GroupSizes, EqualSizesImputedScoresAndGuards)
         EXPECT_EQ(equal.table->cell(r, ColDf), ordinary->cell(r, ColDf));
         for (int c : {ColSS, ColMS, ColF, ColP})
             EXPECT_NEAR(equal.table->number(r, c), ordinary->number(r, c), 1e-9 * std::max(1.0, ordinary->number(r, c)));
+    }
+    // Scores a millionth the size keep their F-ratios; asked for, p is the exact tail.
+    Scores tiny = entries;
+    for (float& x : tiny)
+        x *= 1e-6f;
+    const GroupSizesOutcome small = unequalGroupSizesAnalysis(d, {4, 4}, tiny, 0, prompts, true);
+    ASSERT_TRUE(small.table && small.table->exactP);
+    for (int r : {2, 4, 5}) {
+        EXPECT_NEAR(small.table->number(r, ColF), equal.table->number(r, ColF), 1e-3 * equal.table->number(r, ColF));
+        EXPECT_NEAR(small.table->number(r, ColP),
+                    exactUpperTail(small.table->number(r, ColDf), small.table->number(r == 2 ? 3 : 6, ColDf),
+                                   small.table->number(r, ColF)), 1e-4);
     }
 
     // m imputed scores reduce only the second error's df, which the table text marks with "*";
