@@ -30,6 +30,7 @@
 #include "data/dataentrywindow.h"
 #include "data/scoremodel.h"
 #include "support/guitest.h"
+#include "unit/engine/reference.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
 #include "design/nestingwindow.h"
@@ -65,20 +66,6 @@ struct Expected {
     double dt = marginalSS(1, 1, 0) - d - t, sd = marginalSS(1, 0, 1) - s - d, st = marginalSS(0, 1, 1) - s - t;
     double total = marginalSS(1, 1, 1), sdt = total - s - d - t - dt - sd - st;
 };
-
-// P(F(df1, df2) > f) by integrating the F density (Simpson's rule after x = u^2).
-double upperTail(double f, int df1, int df2)
-{
-    const double a = df1 / 2.0, b = df2 / 2.0;
-    const double norm = 2 * std::pow(double(df1) / df2, a) / std::beta(a, b);
-    auto density = [&](double u) { return norm * std::pow(u, df1 - 1) * std::pow(1 + df1 * u * u / df2, -(a + b)); };
-    const int steps = 20000;
-    const double top = std::sqrt(f), h = top / steps;
-    double sum = density(0) + density(top);
-    for (int i = 1; i < steps; ++i)
-        sum += density(i * h) * (i % 2 ? 4 : 2);
-    return 1 - sum * h / 3;
-}
 
 // A shown number matches `expected` within `tolerance`, by default to the places it is shown with.
 void expectShown(const QString& shown, double expected, const QString& what, double tolerance = -1)
@@ -204,7 +191,7 @@ struct Walk {
     {
         const int r = rowOf(label);
         QVERIFY2(r >= 0, qPrintable(label));
-        const double F = (ss / df) / (errorSS / errorDf), p = upperTail(F, df, errorDf);
+        const double F = (ss / df) / (errorSS / errorDf), p = varisect::testing::exactUpperTailF(F, df, errorDf);
         if (F < 1)
             QCOMPARE(cell(r, 4), QStringLiteral("<1"));
         else
