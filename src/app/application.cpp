@@ -165,8 +165,16 @@ bool Application::showDataEntry(bool loadRecent)
     DataEntryHandOver handOver;
     handOver.anovaDesign = [this] { showAnovaDesign(); };
     handOver.restart = [this] { restart(); };
-    handOver.transformData = [this] { showWorkingData(WindowRole::Transform); };
-    handOver.screenData = [this] { showWorkingData(WindowRole::Screen); };
+    const auto refreshGrid = [this] {
+        if (DataEntryWindow* g = dataEntryWindow())
+            g->showTransformedScores();
+    };
+    handOver.transformData = [this, refreshGrid] {
+        showWorkingData(WindowRole::Transform, WindowRole::DataEntry, refreshGrid);
+    };
+    handOver.screenData = [this, refreshGrid] {
+        showWorkingData(WindowRole::Screen, WindowRole::DataEntry, refreshGrid);
+    };
     handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
     handOver.twoWayGraphs = [this] { openTwoWayPlot(gridPlotRequest(), WindowRole::DataEntry); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
@@ -180,12 +188,6 @@ bool Application::showDataEntry(bool loadRecent)
     navigator_.hide(WindowRole::Main);
     navigator_.show(WindowRole::DataEntry);
     return true;
-}
-
-void Application::besideGrid(QWidget& window) const
-{
-    if (const DataEntryWindow* grid = dataEntryWindow())
-        placeBeside(window, *grid);
 }
 
 void Application::placeBeside(QWidget& window, const QWidget& grid)
@@ -203,35 +205,29 @@ void Application::placeBeside(QWidget& window, const QWidget& grid)
     window.move(x, y);
 }
 
-void Application::showWorkingData(WindowRole role)
+void Application::showWorkingData(WindowRole role, WindowRole scoresWindow, std::function<void()> scoresChanged)
 {
-    DataEntryWindow* grid = dataEntryWindow();
-    if (!grid || !session_.data.accepted())
+    QWidget* scoresShown = navigator_.window(scoresWindow);
+    if (!scoresShown || !session_.data.accepted())
         return;
     WorkingDataHandOver handOver;
-    handOver.scoresChanged = [this] {
-        if (DataEntryWindow* g = dataEntryWindow())
-            g->showTransformedScores();
+    handOver.scoresChanged = std::move(scoresChanged);
+    handOver.finished = [this, role, scoresWindow] {
+        navigator_.close(role);
+        if (QWidget* w = navigator_.window(scoresWindow)) {
+            enableForm(*w);
+            navigator_.show(scoresWindow);
+        }
     };
-    handOver.finished = [this, role] { workingDataFinished(role); };
     const WorkingDataParts parts{session_.data, session_.file};
     if (role == WindowRole::Transform)
         navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
     else
         navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
-    // The grid stays in view, showing the scores as they change, but waits for "&Finished".
-    disableForm(*grid);
+    // The scores stay in view, showing them as they change, but their window waits for "&Finished".
+    disableForm(*scoresShown);
     navigator_.show(role);
-    besideGrid(*navigator_.window(role));
-}
-
-void Application::workingDataFinished(WindowRole role)
-{
-    navigator_.close(role);
-    if (DataEntryWindow* grid = dataEntryWindow()) {
-        enableForm(*grid);
-        navigator_.show(WindowRole::DataEntry);
-    }
+    placeBeside(*navigator_.window(role), *scoresShown);
 }
 
 void Application::backToData()
@@ -358,8 +354,16 @@ void Application::showCellSizes()
                                     std::optional<std::pair<int, int>> onlyPair) {
             openTwoWayPlot(cellSizePlotRequest(design, values, kind, onlyPair), WindowRole::CellSizes);
         };
-        handOver.transformData = [this] { showCellSizeWorkingData(WindowRole::Transform); };
-        handOver.screenData = [this] { showCellSizeWorkingData(WindowRole::Screen); };
+        const auto refreshSizes = [this] {
+            if (CellSizeWindow* w = cellSizeWindow())
+                w->showTransformedScores();
+        };
+        handOver.transformData = [this, refreshSizes] {
+            showWorkingData(WindowRole::Transform, WindowRole::CellSizes, refreshSizes);
+        };
+        handOver.screenData = [this, refreshSizes] {
+            showWorkingData(WindowRole::Screen, WindowRole::CellSizes, refreshSizes);
+        };
         const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles,
                                   &session_.preferences};
         window = navigator_.install(WindowRole::CellSizes,
@@ -415,34 +419,6 @@ void Application::showCellSizesFromRecent()
     navigator_.hide(WindowRole::Main);
 }
 
-void Application::showCellSizeWorkingData(WindowRole role)
-{
-    CellSizeWindow* sizes = cellSizeWindow();
-    if (!sizes || !session_.data.accepted())
-        return;
-    WorkingDataHandOver handOver;
-    handOver.scoresChanged = [this] {
-        if (CellSizeWindow* w = cellSizeWindow())
-            w->showTransformedScores();
-    };
-    handOver.finished = [this, role] {
-        navigator_.close(role);
-        if (CellSizeWindow* w = cellSizeWindow()) {
-            enableForm(*w);
-            navigator_.show(WindowRole::CellSizes);
-        }
-    };
-    const WorkingDataParts parts{session_.data, session_.file};
-    if (role == WindowRole::Transform)
-        navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
-    else
-        navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
-    // The scores stay in view as they change, but the window waits for "&Finished".
-    disableForm(*sizes);
-    navigator_.show(role);
-    placeBeside(*navigator_.window(role), *sizes);
-}
-
 void Application::showUnequalTable(CellSizeTable table)
 {
     TableRequest request;
@@ -477,10 +453,18 @@ void Application::openCellMeans(CellMeansMode mode, WindowRole from, std::option
         showCellMeans(mode, from, selector.pairs(), std::move(data));
         return;
     }
-    PairSelectorDialog::HandOver handOver;
-    handOver.chosen = [this, mode, from, data](std::vector<FactorPair> pairs) {
-        navigator_.close(WindowRole::PairSelector);
+    choosePairs(selector, from, [this, mode, from, data](std::vector<FactorPair> pairs) {
         showCellMeans(mode, from, std::move(pairs), data);
+    });
+}
+
+void Application::choosePairs(const PairSelector& selector, WindowRole from,
+                              std::function<void(std::vector<FactorPair>)> chosen)
+{
+    PairSelectorDialog::HandOver handOver;
+    handOver.chosen = [this, chosen = std::move(chosen)](std::vector<FactorPair> pairs) {
+        navigator_.close(WindowRole::PairSelector);
+        chosen(std::move(pairs));
     };
     handOver.cancelled = [this, from] {
         navigator_.close(WindowRole::PairSelector);
@@ -604,18 +588,9 @@ void Application::openTwoWayPlot(PlotRequest request, WindowRole from)
         showTwoWayPlot(std::move(request), selector.pairs(), from);
         return;
     }
-    PairSelectorDialog::HandOver handOver;
-    handOver.chosen = [this, request, from](std::vector<FactorPair> pairs) {
-        navigator_.close(WindowRole::PairSelector);
+    choosePairs(selector, from, [this, request, from](std::vector<FactorPair> pairs) {
         showTwoWayPlot(request, std::move(pairs), from);
-    };
-    handOver.cancelled = [this, from] {
-        navigator_.close(WindowRole::PairSelector);
-        navigator_.show(from);
-    };
-    navigator_.install(WindowRole::PairSelector,
-                       std::make_unique<PairSelectorDialog>(selector, shellContext(), std::move(handOver)));
-    navigator_.show(WindowRole::PairSelector);
+    });
 }
 
 void Application::showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from)

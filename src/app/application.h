@@ -28,6 +28,7 @@ class CellSizeWindow;
 struct CellSizeTable;
 class DataEntryWindow;
 class Grapher;
+class PairSelector;
 class PairSelectorDialog;
 class MainWindow;
 class TableWindow;
@@ -98,8 +99,6 @@ private:
     void showContrasts(ContrastKind kind);
     void showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind);
     void showUnequalTable(CellSizeTable table);
-    // "&Transform Data..." and "&Screen Data..." of the cell-size window, on its accepted scores.
-    void showCellSizeWorkingData(WindowRole role);
     // A recent file chosen in the main window in an unequal-cell-size mode: the cell-size window
     // with the file's sizes and scores. The main window stays when the file cannot be used.
     void showCellSizesFromRecent();
@@ -116,17 +115,19 @@ private:
     };
     void openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> data = {});
     void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs, MeansData data);
+    // The pair selector over the window `from`: `chosen` gets the pairs picked, Cancel shows
+    // `from` again.
+    void choosePairs(const PairSelector& selector, WindowRole from, std::function<void(std::vector<FactorPair>)> chosen);
     void showSimpleEffectsTable(AnovaTable table);
     void showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from);
     // What the grid's "Show Two-Way &Graphs" plots: the accepted scores in use.
     PlotRequest gridPlotRequest() const;
     // The windows of the means and of simple effects, when the data or the design move on.
     void closeMeansWindows();
-    // "&Transform Data..." and "&Screen Data...": the window of `role` in front of the grid,
-    // which shows the scores as they change and waits until the window is finished.
-    void showWorkingData(WindowRole role);
-    void workingDataFinished(WindowRole role);
-    void besideGrid(QWidget& window) const;
+    // "&Transform Data..." and "&Screen Data...": the window of `role` beside the window of
+    // `scoresWindow` (the grid or the cell-size window), which shows the accepted scores as they
+    // change (`scoresChanged`) and waits until the window is finished.
+    void showWorkingData(WindowRole role, WindowRole scoresWindow, std::function<void()> scoresChanged);
     // `window` to the right of `grid` where the screen has room, level with its top.
     static void placeBeside(QWidget& window, const QWidget& grid);
     // Back from the Anova design window: the grid, or the main window when there is none.

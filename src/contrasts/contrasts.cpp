@@ -478,12 +478,7 @@ std::optional<Message> insertContrastRows(AnovaTable& table, const Design& desig
         insertRow(next, at, row, tested ? error : 0);
     }
 
-    next.displayDecimals = 2;
-    for (int r = 2; r <= next.lastRow; ++r)
-        if (!next.cell(r, ColMS).empty() && next.number(r, ColMS) < 1.0) {
-            next.displayDecimals = 3;
-            break;
-        }
+    next.chooseDisplayDecimals(next.lastRow);
     table = std::move(next);
     return std::nullopt;
 }

@@ -18,29 +18,6 @@ namespace varisect {
 
 namespace {
 
-// The analysis's questions as message boxes, the busy pointer put away while the user reads.
-class AskingPrompts : public Prompts {
-public:
-    AskingPrompts(Dialogs& dialogs, Desktop& desktop) : prompts_(dialogs), desktop_(desktop) {}
-    bool askYesNo(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        const bool yes = prompts_.askYesNo(m);
-        desktop_.setBusy(true);
-        return yes;
-    }
-    void tell(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        prompts_.tell(m);
-        desktop_.setBusy(true);
-    }
-
-private:
-    DialogPrompts prompts_;
-    Desktop& desktop_;
-};
-
 bool sameFactors(const Design& a, const Design& b)
 {
     if (a.factorCount() != b.factorCount() || a.designatedFactor != b.designatedFactor || a.nested != b.nested
@@ -162,7 +139,7 @@ void ContrastWindow::prepareTable()
     std::optional<Message> refusal;
     {
         const BusyScope busy(platform.desktop);
-        AskingPrompts prompts(platform.dialogs, platform.desktop);
+        WindowPrompts prompts(platform);
         AnalysisOptions options;
         options.exactP = preferences_.exactPValues;
         table = analyseDesign(design, data_.scores(), prompts, options);

@@ -355,14 +355,7 @@ bool DataEntryWindow::dataOk()
         const OutlierCheckResult result =
             runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
                 goToRow(static_cast<int>(q.index));
-                switch (tell(q.message)) {
-                case DialogAnswer::Yes:
-                    return OutlierAnswer::Yes;
-                case DialogAnswer::No:
-                    return OutlierAnswer::No;
-                default:
-                    return OutlierAnswer::Cancel;
-                }
+                return outlierAnswerOf(tell(q.message));
             });
         if (!result.unlock) {
             if (result.correctRow)
@@ -532,26 +525,14 @@ bool DataEntryWindow::writeWithRetry(const std::string& path, const DataLayout& 
 
 void DataEntryWindow::putOnTopOfRecentList(const std::string& path)
 {
-    int index = kNewRecentIndex;
-    const auto& entries = recentFiles_.entries;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].path == path)
-            index = static_cast<int>(i) + 1;
-    recentFiles_.lastFileToTop(design_.recentRecord(path), index);
+    recentFiles_.lastFileToTop(design_.recentRecord(path), recentFiles_.indexOf(path));
     if (!recentFiles_.write(platform_.settings))
         tell(recentListSaveFailureMessage());
 }
 
 bool DataEntryWindow::saveLayout(const DataLayout& layout)
 {
-    FileDialogOptions options;
-    options.title = "Save File (As)";
-    options.filter = "Data Files (*.dat)";
-    options.defaultExtension = "dat";
-    options.initialPath = file_.openFileName;
-    options.overwritePrompt = true;
-    options.helpContext = kHelpSaveDataFile;
-    const std::optional<std::string> path = platform_.dialogs.saveFile(options);
+    const std::optional<std::string> path = platform_.dialogs.saveFile(saveDataFileOptions(file_.openFileName));
     if (!path || path->empty())
         return false;
     showSavingIndicator(*path);
@@ -560,10 +541,7 @@ bool DataEntryWindow::saveLayout(const DataLayout& layout)
         savingTimer_->stop();
         return false;
     }
-    file_.saveFileName = *path;
-    file_.dataSaved = true;
-    file_.dataChanged = false;
-    file_.recentIndex = kNewRecentIndex;
+    file_.savedAs(*path);
     putOnTopOfRecentList(*path);
     return true;
 }
@@ -673,14 +651,7 @@ void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long cou
 
 void DataEntryWindow::openDataFile()
 {
-    FileDialogOptions options;
-    options.title = "Open File";
-    options.filter = "Data Files (*.dat);;All Files (*)";
-    options.defaultExtension = "dat";
-    options.initialPath = file_.openFileName;
-    options.overwritePrompt = false;
-    options.helpContext = kHelpOpenDataFile;
-    const std::optional<std::string> chosen = platform_.dialogs.openFile(options);
+    const std::optional<std::string> chosen = platform_.dialogs.openFile(openDataFileOptions(file_.openFileName));
     if (!chosen || chosen->empty())
         return;
     std::string path = *chosen;

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "engine/numbertext.h"
+#include "platform/helpviewer.h"
 
 namespace varisect {
 
@@ -54,6 +55,28 @@ Message saveFailureMessage(const WriteResult& result)
     const std::string description = result.description.empty() ? "unknown error" : result.description;
     return stop("Error in Saving!", "Unexpected error (" + description + ")." + kRectifyNewDiskette + kCancelSaving,
                 MessageButtons::RetryCancel);
+}
+
+FileDialogOptions saveDataFileOptions(const std::string& initialPath)
+{
+    FileDialogOptions options;
+    options.title = "Save File (As)";
+    options.filter = "Data Files (*.dat)";
+    options.defaultExtension = "dat";
+    options.initialPath = initialPath;
+    options.overwritePrompt = true;
+    options.helpContext = kHelpSaveDataFile;
+    return options;
+}
+
+FileDialogOptions openDataFileOptions(const std::string& initialPath)
+{
+    FileDialogOptions options = saveDataFileOptions(initialPath);
+    options.title = "Open File";
+    options.filter = "Data Files (*.dat);;All Files (*)";
+    options.overwritePrompt = false;
+    options.helpContext = kHelpOpenDataFile;
+    return options;
 }
 
 Message recentListSaveFailureMessage()

@@ -8,6 +8,7 @@
 #include "data/datafile.h"
 #include "data/datafilewriter.h"
 #include "engine/prompts.h"
+#include "platform/dialogs.h"
 #include "session/recentfiles.h"
 
 namespace varisect {
@@ -18,6 +19,11 @@ Message saveFailureMessage(const WriteResult& result);
 
 // The file was saved but the recent-file list could not be stored (OK).
 Message recentListSaveFailureMessage();
+
+// The file dialogs of "Save File (As)" (asking before replacing a file) and "Open File",
+// starting at `initialPath`.
+FileDialogOptions saveDataFileOptions(const std::string& initialPath);
+FileDialogOptions openDataFileOptions(const std::string& initialPath);
 
 // A problem reading a data file chosen from the recent-file list or being loaded into a grid:
 // "File Not Found!" or "Disk Not Ready!" (Retry/Cancel) when the file cannot be opened,

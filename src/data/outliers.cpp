@@ -163,4 +163,16 @@ OutlierCheckResult runOutlierCheck(const Scores& scores, ConfirmedOutliers& conf
     return result;
 }
 
+OutlierAnswer outlierAnswerOf(DialogAnswer answer)
+{
+    switch (answer) {
+    case DialogAnswer::Yes:
+        return OutlierAnswer::Yes;
+    case DialogAnswer::No:
+        return OutlierAnswer::No;
+    default:
+        return OutlierAnswer::Cancel;
+    }
+}
+
 }  // namespace varisect

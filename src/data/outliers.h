@@ -10,6 +10,7 @@
 
 #include "engine/design.h"
 #include "engine/prompts.h"
+#include "platform/dialogs.h"
 
 namespace varisect {
 
@@ -52,6 +53,8 @@ private:
 };
 
 enum class OutlierAnswer { Yes, No, Cancel };
+// The answer given in the question's message box: Yes, No, anything else Cancel.
+OutlierAnswer outlierAnswerOf(DialogAnswer answer);
 
 struct OutlierQuestion {
     std::size_t index = 0;  // score index = grid row to move to before asking

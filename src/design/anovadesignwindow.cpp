@@ -30,30 +30,6 @@ QString qs(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The engine's questions shown as message boxes, with the busy pointer put away while the
-// user reads them.
-class AskingPrompts : public Prompts {
-public:
-    AskingPrompts(Dialogs& dialogs, Desktop& desktop) : prompts_(dialogs), desktop_(desktop) {}
-    bool askYesNo(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        const bool yes = prompts_.askYesNo(m);
-        desktop_.setBusy(true);
-        return yes;
-    }
-    void tell(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        prompts_.tell(m);
-        desktop_.setBusy(true);
-    }
-
-private:
-    DialogPrompts prompts_;
-    Desktop& desktop_;
-};
-
 void keepSpaceWhenHidden(QWidget* w)
 {
     QSizePolicy p = w->sizePolicy();
@@ -347,7 +323,7 @@ void AnovaDesignWindow::prepareTable()
     std::optional<AnovaTable> table;
     {
         const BusyScope busy(platform.desktop);
-        AskingPrompts prompts(platform.dialogs, platform.desktop);
+        WindowPrompts prompts(platform);
         AnalysisOptions options;
         options.exactP = preferences_.exactPValues;
         table = analyseDesign(design, data_.scores(), prompts, options);

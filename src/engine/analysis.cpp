@@ -564,12 +564,7 @@ private:
                     table.attritionSignificant = true;
                     break;
                 }
-        table.displayDecimals = 2;
-        for (int r = 2; r <= table.lastRow; ++r)
-            if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
-                table.displayDecimals = 3;
-                break;
-            }
+        table.chooseDisplayDecimals(table.lastRow);
         return table;
     }
 

@@ -32,6 +32,8 @@ struct AnovaTable {
     const std::string& cell(int row, int column) const { return rows.at(size_t(row - 1)).at(size_t(column - 1)); }
     std::string& cell(int row, int column) { return rows.at(size_t(row - 1)).at(size_t(column - 1)); }
     double number(int row, int column) const;  // the cell read back with parseNumber
+    // displayDecimals from the mean squares of rows 2 .. `throughRow`.
+    void chooseDisplayDecimals(int throughRow);
 };
 
 }  // namespace varisect

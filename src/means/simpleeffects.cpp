@@ -147,12 +147,7 @@ public:
                          table_.rowCount());
         }
         table_.lastRow = table_.rowCount();
-        table_.displayDecimals = 2;
-        for (int r = 2; r <= table_.lastRow; ++r)
-            if (!table_.cell(r, ColMS).empty() && table_.number(r, ColMS) < 1.0) {
-                table_.displayDecimals = 3;
-                break;
-            }
+        table_.chooseDisplayDecimals(table_.lastRow);
         return {table_, false};
     }
 

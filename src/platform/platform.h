@@ -20,4 +20,27 @@ struct Platform {
     Desktop& desktop;
 };
 
+// The engine's questions as message boxes, the busy pointer put away while the user reads them.
+class WindowPrompts : public Prompts {
+public:
+    explicit WindowPrompts(Platform& platform) : dialogs_(platform.dialogs), desktop_(platform.desktop) {}
+    bool askYesNo(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        const bool yes = dialogs_.askYesNo(m);
+        desktop_.setBusy(true);
+        return yes;
+    }
+    void tell(const Message& m) override
+    {
+        desktop_.setBusy(false);
+        dialogs_.tell(m);
+        desktop_.setBusy(true);
+    }
+
+private:
+    DialogPrompts dialogs_;
+    Desktop& desktop_;
+};
+
 }  // namespace varisect

@@ -268,6 +268,14 @@ void RecentFileList::lastFileToTop(const RecentFileRecord& current, int recentIn
         entries.resize(static_cast<std::size_t>(kMaxRecentFiles));
 }
 
+int RecentFileList::indexOf(const std::string& path) const
+{
+    for (std::size_t i = entries.size(); i > 0; --i)
+        if (entries[i - 1].path == path)
+            return static_cast<int>(i);
+    return kNewRecentIndex;
+}
+
 std::vector<std::string> RecentFileList::menuCaptions() const
 {
     std::vector<std::string> captions;

@@ -46,6 +46,8 @@ struct RecentFileList {
     // entry leaves its old place and the entries below it stay; a new file pushes the others
     // down and the fourth falls off. A current file without a path changes nothing.
     void lastFileToTop(const RecentFileRecord& current, int recentIndex);
+    // The recent index of `path`: its 1-based place in the list, kNewRecentIndex when absent.
+    int indexOf(const std::string& path) const;
 
     // "&1 C:\path\file.dat" ... one caption per entry.
     std::vector<std::string> menuCaptions() const;

@@ -23,6 +23,15 @@ struct FileState {
     bool dataChanged = false;
     int recentIndex = kNewRecentIndex;
     bool leaveAnswered = false;  // the save-before-leaving question was answered on this way out
+
+    // The data went to `path` by "Save File (As)": saved, unchanged, new to the recent list.
+    void savedAs(const std::string& path)
+    {
+        saveFileName = path;
+        dataSaved = true;
+        dataChanged = false;
+        recentIndex = kNewRecentIndex;
+    }
 };
 
 // The unequal-cell-size analyses and the specific comparisons chosen in the main window's menus.

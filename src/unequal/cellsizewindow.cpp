@@ -69,29 +69,6 @@ Message notGroupSizesDesignMessage(const Design& design)
             MessageButtons::Ok, MessageIcon::Critical};
 }
 
-// The engine's questions as message boxes, the busy pointer put away while they are read.
-class WindowPrompts : public Prompts {
-public:
-    explicit WindowPrompts(Platform& platform) : dialogs_(platform.dialogs), desktop_(platform.desktop) {}
-    bool askYesNo(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        const bool yes = dialogs_.askYesNo(m);
-        desktop_.setBusy(true);
-        return yes;
-    }
-    void tell(const Message& m) override
-    {
-        desktop_.setBusy(false);
-        dialogs_.tell(m);
-        desktop_.setBusy(true);
-    }
-
-private:
-    DialogPrompts dialogs_;
-    Desktop& desktop_;
-};
-
 }  // namespace
 
 // ---- The grid's rows ----
@@ -645,14 +622,7 @@ void CellSizeWindow::dataOk()
             const OutlierCheckResult result =
                 runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
                     goToRow(static_cast<int>(q.index));
-                    switch (shell_->dialogs().message(q.message)) {
-                    case DialogAnswer::Yes:
-                        return OutlierAnswer::Yes;
-                    case DialogAnswer::No:
-                        return OutlierAnswer::No;
-                    default:
-                        return OutlierAnswer::Cancel;
-                    }
+                    return outlierAnswerOf(shell_->dialogs().message(q.message));
                 });
             if (!result.unlock) {
                 if (result.correctRow)
@@ -1061,12 +1031,7 @@ bool CellSizeWindow::writeTo(const std::string& path)
 
 void CellSizeWindow::putOnTopOfRecentList(const std::string& path)
 {
-    int index = kNewRecentIndex;
-    const auto& entries = recentFiles_.entries;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].path == path)
-            index = static_cast<int>(i) + 1;
-    recentFiles_.lastFileToTop(design_.recentRecord(path), index);
+    recentFiles_.lastFileToTop(design_.recentRecord(path), recentFiles_.indexOf(path));
     if (!recentFiles_.write(shell_->platform().settings))
         tell(recentListSaveFailureMessage());
 }
@@ -1101,20 +1066,11 @@ bool CellSizeWindow::saveDataFile()
         goToRow(static_cast<int>(check.row));
         return false;
     }
-    FileDialogOptions options;
-    options.title = "Save File (As)";
-    options.filter = "Data Files (*.dat)";
-    options.defaultExtension = "dat";
-    options.initialPath = file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
-    options.overwritePrompt = true;
-    options.helpContext = kHelpSaveDataFile;
-    const std::optional<std::string> path = shell_->dialogs().saveFile(options);
+    const std::optional<std::string> path = shell_->dialogs().saveFile(
+        saveDataFileOptions(file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName));
     if (!path || path->empty() || !writeTo(*path))
         return false;
-    file_.saveFileName = *path;
-    file_.dataSaved = true;
-    file_.dataChanged = false;
-    file_.recentIndex = kNewRecentIndex;
+    file_.savedAs(*path);
     putOnTopOfRecentList(*path);
     return true;
 }
@@ -1148,14 +1104,7 @@ bool CellSizeWindow::updateDataFile()
 
 void CellSizeWindow::openDataFile()
 {
-    FileDialogOptions options;
-    options.title = "Open File";
-    options.filter = "Data Files (*.dat);;All Files (*)";
-    options.defaultExtension = "dat";
-    options.initialPath = file_.openFileName;
-    options.overwritePrompt = false;
-    options.helpContext = kHelpOpenDataFile;
-    const std::optional<std::string> chosen = shell_->dialogs().openFile(options);
+    const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName));
     if (!chosen || chosen->empty())
         return;
     loadDataFile(*chosen, true);
@@ -1218,14 +1167,7 @@ bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
         if (answer == DialogAnswer::Cancel)
             return false;
         if (answer == DialogAnswer::Yes) {
-            FileDialogOptions save;
-            save.title = "Save File (As)";
-            save.filter = "Data Files (*.dat)";
-            save.defaultExtension = "dat";
-            save.initialPath = path;
-            save.overwritePrompt = true;
-            save.helpContext = kHelpSaveDataFile;
-            const std::optional<std::string> renamed = shell_->dialogs().saveFile(save);
+            const std::optional<std::string> renamed = shell_->dialogs().saveFile(saveDataFileOptions(path));
             if (!renamed || renamed->empty())
                 return false;
             WriteResult written = writeDataFile(*renamed, layout);

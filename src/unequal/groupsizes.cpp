@@ -198,12 +198,7 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
         table.cell(t.effect, ColP) = numberText(p);
     }
 
-    table.displayDecimals = 2;
-    for (int r = 2; r <= table.rowCount(); ++r)
-        if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
-            table.displayDecimals = 3;
-            break;
-        }
+    table.chooseDisplayDecimals(table.rowCount());
     outcome.table = std::move(table);
     return outcome;
 }
@@ -356,12 +351,7 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
 
     table.lastRow = table.rowCount();
     table.denominatorRow.resize(static_cast<size_t>(table.lastRow), 0);
-    table.displayDecimals = 2;
-    for (int r = 2; r <= table.lastRow; ++r)
-        if (!table.cell(r, ColMS).empty() && table.number(r, ColMS) < 1.0) {
-            table.displayDecimals = 3;
-            break;
-        }
+    table.chooseDisplayDecimals(table.lastRow);
     return table;
 }
 

@@ -30,6 +30,7 @@
 #include "data/dataentrywindow.h"
 #include "data/scoremodel.h"
 #include "support/guitest.h"
+#include "unit/engine/reference.h"
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
 #include "design/nestingwindow.h"
@@ -42,14 +43,6 @@ using namespace varisect::test;
 
 namespace {
 
-// 30 scores as a user types them, Drug cycling fastest, then Time, then Subjects: subjects
-// differ, both drugs and times matter, and every interaction carries some weight of its own.
-const std::vector<int> kTyped{12, 15, 14, 19, 17, 24,   //
-                              10, 14, 13, 16, 15, 22,   //
-                              14, 16, 15, 21, 20, 25,   //
-                              11, 13, 12, 18, 16, 23,   //
-                              13, 17, 16, 20, 18, 26};
-
 // The sum of squares between the cells formed by the chosen factors, sum(T^2 / n) - G^2 / N;
 // interactions and residuals follow by subtraction.
 double marginalSS(int byDrug, int byTime, int bySubject)
@@ -58,8 +51,8 @@ double marginalSS(int byDrug, int byTime, int bySubject)
     double grand = 0;
     for (int i = 0; i < 30; ++i) {
         auto& [total, n] = cells[{byDrug ? i % 2 : -1, byTime ? i / 2 % 3 : -1, bySubject ? i / 6 : -1}];
-        total += kTyped[size_t(i)];
-        grand += kTyped[size_t(i)];
+        total += kDrugTimeScores[size_t(i)];
+        grand += kDrugTimeScores[size_t(i)];
         ++n;
     }
     double ss = -grand * grand / 30;
@@ -73,20 +66,6 @@ struct Expected {
     double dt = marginalSS(1, 1, 0) - d - t, sd = marginalSS(1, 0, 1) - s - d, st = marginalSS(0, 1, 1) - s - t;
     double total = marginalSS(1, 1, 1), sdt = total - s - d - t - dt - sd - st;
 };
-
-// P(F(df1, df2) > f) by integrating the F density (Simpson's rule after x = u^2).
-double upperTail(double f, int df1, int df2)
-{
-    const double a = df1 / 2.0, b = df2 / 2.0;
-    const double norm = 2 * std::pow(double(df1) / df2, a) / std::beta(a, b);
-    auto density = [&](double u) { return norm * std::pow(u, df1 - 1) * std::pow(1 + df1 * u * u / df2, -(a + b)); };
-    const int steps = 20000;
-    const double top = std::sqrt(f), h = top / steps;
-    double sum = density(0) + density(top);
-    for (int i = 1; i < steps; ++i)
-        sum += density(i * h) * (i % 2 ? 4 : 2);
-    return 1 - sum * h / 3;
-}
 
 // A shown number matches `expected` within `tolerance`, by default to the places it is shown with.
 void expectShown(const QString& shown, double expected, const QString& what, double tolerance = -1)
@@ -122,36 +101,12 @@ struct Walk {
     TableWindow* table() const { return app.tableWindow(); }
     void press(const char* button) { click(child<QAbstractButton>(design(), button)); }
 
-    // Visible top-level windows by object name (else class name), so that a hand-over that
-    // leaves two windows up, or none, is caught.
-    QStringList visibleWindows() const
-    {
-        QStringList out;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible())
-                out << (w->objectName().isEmpty() ? QString::fromUtf8(w->metaObject()->className()) : w->objectName());
-        out.sort();
-        return out;
-    }
-
     // Three factors, named and sized in the main window, then on (Enter on the focused button)
     // to the grid, or to `next`.
     void describeDesign(const QString& next = QStringLiteral("dataEntryWindow"))
     {
         MainWindow* main = app.mainWindow();
-        auto enter = [main](const char* box, const char* text) {
-            auto* edit = child<QLineEdit>(main, box);
-            QTest::mouseClick(edit, Qt::LeftButton);
-            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(edit, QString::fromUtf8(text));
-            QTest::keyClick(edit, Qt::Key_Return);
-        };
-        enter("factorCountBox", "3");
-        for (const auto& [levels, name] :
-             std::initializer_list<std::pair<const char*, const char*>>{{"2", "Drug"}, {"3", "Time"}, {"5", "Subjects"}}) {
-            enter("levelsBox", levels);
-            enter("nameBox", name);
-        }
+        answerDesignQuestions(main, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}});
         QCOMPARE(child<QLabel>(main, "confirmation")->text(),
                  QStringLiteral("The program is expecting 30 scores.  Is that correct?"));
         auto* proceed = child<QPushButton>(main, "proceedButton");
@@ -195,6 +150,21 @@ struct Walk {
         press("factorOption3");
     }
 
+    // The nesting window from the Anova design window: "S nested under D", then OK back.
+    void nestSubjectsUnderDrug()
+    {
+        press("nestingButton");
+        NestingWindow* nesting = design()->nestingWindow();
+        QVERIFY(nesting);
+        QCOMPARE(visibleWindows(), QStringList{"nestingWindow"});
+        QListWidget* list = nesting->list();
+        const auto found = list->findItems(QStringLiteral("S nested under D"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
+        click(child<QPushButton>(nesting, "okButton"));
+        QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
+    }
+
     // The main button, which must hand over to the table window without a word.
     void showTable()
     {
@@ -221,7 +191,7 @@ struct Walk {
     {
         const int r = rowOf(label);
         QVERIFY2(r >= 0, qPrintable(label));
-        const double F = (ss / df) / (errorSS / errorDf), p = upperTail(F, df, errorDf);
+        const double F = (ss / df) / (errorSS / errorDf), p = varisect::testing::exactUpperTailF(F, df, errorDf);
         if (F < 1)
             QCOMPARE(cell(r, 4), QStringLiteral("<1"));
         else
@@ -273,7 +243,7 @@ private slots:
     void typedRequestToRepeatedMeasuresTableCopiedAndPrinted()
     {
         Walk s;
-        STEP(s.reachDesign(kTyped, "repeatedMeasures"));
+        STEP(s.reachDesign(kDrugTimeScores, "repeatedMeasures"));
         STEP(s.showTable());
         QCOMPARE(s.column(0), (QStringList{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
         QCOMPARE(s.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 8", " 29"}));
@@ -315,7 +285,7 @@ private slots:
     {
         // Independent groups, Subjects as the replicates.
         Walk s;
-        STEP(s.reachDesign(kTyped, "independentGroups"));
+        STEP(s.reachDesign(kDrugTimeScores, "independentGroups"));
         STEP(s.showTable());
         const auto igRows = s.app.state().results.ordinary()->rows;
         QCOMPARE(s.column(0), (QStringList{"D", "T", "DxT", "  Within", "Total"}));
@@ -330,21 +300,11 @@ private slots:
             s.expectTest(label, ss, df, within, 24);
         }
 
-        // Hays and partial omega squared shown to 3 places, from their formulas; Revert brings the
-        // MS back, and the return restores the table as the analysis left it and keeps the choices.
-        click(child<QRadioButton>(s.table(), "OmegaChoice0"));
-        QCOMPARE(s.tableGrid()->horizontalHeaderItem(3)->text(), QString::fromUtf8("Omega\u00B2"));
-        for (const auto& [label, ss, df] : effects)
-            expectShown(s.cell(s.rowOf(label), 3), (ss - df * mse) / (e.total + mse), label + " Hays omega squared");
-        click(child<QRadioButton>(s.table(), "OmegaChoice1"));
-        QCOMPARE(s.tableGrid()->horizontalHeaderItem(3)->text(), QString::fromUtf8("Partial O\u00B2"));
-        for (const auto& [label, ss, df] : effects)
-            expectShown(s.cell(s.rowOf(label), 3), (ss - df * mse) / (ss - df * mse + 30 * mse), label + " partial omega squared");
-        click(child<QRadioButton>(s.table(), "OmegaChoice2"));
-        expectShown(s.cell(0, 3), e.d, "D MS");
+        // Effect sizes shown, the return restores the table as the analysis left it and keeps the
+        // choices (the effect sizes themselves: effectsize_test and tablewindow_test).
         click(child<QRadioButton>(s.table(), "OmegaChoice0"));
         click(child<QPushButton>(s.table(), "CancelButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         QCOMPARE(s.app.state().results.ordinary()->rows, igRows);
         QVERIFY(child<QRadioButton>(s.design(), "independentGroups")->isChecked());
         QVERIFY(child<QRadioButton>(s.design(), "factorOption3")->isChecked());
@@ -353,16 +313,7 @@ private slots:
         s.press("repeatedMeasures");
         s.press("factorOption3");
         s.press("nested");
-        s.press("nestingButton");
-        NestingWindow* nesting = s.design()->nestingWindow();
-        QVERIFY(nesting);
-        QCOMPARE(s.visibleWindows(), QStringList{"nestingWindow"});
-        QListWidget* list = nesting->list();
-        const auto found = list->findItems(QStringLiteral("S nested under D"), Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
-        click(child<QPushButton>(nesting, "okButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        STEP(s.nestSubjectsUnderDrug());
         STEP(s.showTable());
 
         // D against the subjects-within-drug error (S + SxD, 8 df); T and DxT against the rest (16 df).
@@ -388,20 +339,20 @@ private slots:
         s.press("independentGroups");
         s.press("factorOption3");
         s.press("mainButton");
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         CellSizeWindow* sizes = s.app.cellSizeWindow();
         for (int r = 0; r < 6; ++r)
             sizes->model().setEntry(r, r % 2 ? "5" : "4", false);
         click(child<QPushButton>(sizes, "dataOkButton"));
         click(child<QPushButton>(sizes, "anovaButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
         QVERIFY(s.table()->windowTitle().startsWith(QStringLiteral("Attrition ")));
         auto* back = child<QPushButton>(s.table(), "CancelButton");
         QCOMPARE(back->text(), QStringLiteral("&Return to Grid"));
         click(back);
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         click(child<QPushButton>(sizes, "returnButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         s.press("mainButton");
         QCOMPARE(s.app.cellSizeWindow(), sizes);
         QCOMPARE(sizes->model().text(1), std::string("5"));
@@ -418,17 +369,10 @@ private slots:
         s.fake.dialogs.clearRecord();
         s.press("repeatedMeasures");
         s.press("factorOption3");
-        s.press("nestingButton");
-        NestingWindow* nesting = s.design()->nestingWindow();
-        QVERIFY(nesting);
-        QListWidget* list = nesting->list();
-        const auto found = list->findItems(QStringLiteral("S nested under D"), Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.front()).center());
-        click(child<QPushButton>(nesting, "okButton"));
+        STEP(s.nestSubjectsUnderDrug());
         QCOMPARE(child<QPushButton>(s.design(), "mainButton")->text(), QStringLiteral("&Enter Group Sizes"));
         s.press("mainButton");
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         CellSizeWindow* sizes = s.app.cellSizeWindow();
         QCOMPARE(sizes->model().entryCount(), 2);
         sizes->model().setEntry(0, "5", false);
@@ -437,21 +381,21 @@ private slots:
         click(child<QPushButton>(sizes, "anovaButton"));
         QCOMPARE(sizes->model().entryCount(), 24);
         for (int r = 0; r < 24; ++r)
-            sizes->model().setEntry(r, std::to_string(kTyped[size_t(r)]), false);
+            sizes->model().setEntry(r, std::to_string(kDrugTimeScores[size_t(r)]), false);
         click(child<QPushButton>(sizes, "dataOkButton"));
         click(child<QPushButton>(sizes, "anovaButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
         QVERIFY(s.table()->windowTitle().startsWith(QStringLiteral("Unequal Group Size ")));
         QCOMPARE(s.table()->workingTable().cell(3, ColSource), std::string("  Error+"));
         QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);  // (3 - 1)(8 - 2)
         click(child<QPushButton>(s.table(), "CancelButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         // The graph shows the one pair: the crossed factor along the axis, a line per group.
         click(child<QPushButton>(sizes, "graphButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"grapherWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"grapherWindow"});
         QCOMPARE(s.app.plotWindow()->chart()->title(), QStringLiteral("Cell Means for Time x Drug"));
         click(child<QPushButton>(s.app.plotWindow(), "returnButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
 
         // Saved, the file joins the recent-file list; after a restart in the same mode it opens
         // from there in the cell-size window, ready for the table.
@@ -461,16 +405,16 @@ private slots:
         s.app.restart();
         child<QAction>(s.app.mainWindow(), "groupSizeAction")->trigger();
         child<QAction>(s.app.mainWindow(), "recentFile1")->trigger();
-        QCOMPARE(s.visibleWindows(), QStringList{"cellSizeWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         CellSizeWindow* again = s.app.cellSizeWindow();
         QCOMPARE(again->stage(), CellSizeWindow::Stage::Scores);
         click(child<QPushButton>(again, "anovaButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"tableWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
         QCOMPARE(s.table()->workingTable().number(6, ColDf), 12.0);
         // The design the file gave leads back to the Anova design window, ready to go on.
         click(child<QPushButton>(s.table(), "CancelButton"));
         click(child<QPushButton>(again, "returnButton"));
-        QCOMPARE(s.visibleWindows(), QStringList{"anovaDesignWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         QVERIFY(child<QPushButton>(s.design(), "mainButton")->isEnabled());
         QVERIFY(child<QRadioButton>(s.design(), "factorOption3")->isChecked());
         QCOMPARE(s.quits, 0);
@@ -485,7 +429,7 @@ private slots:
         QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Undefined F-ratio!"});
         QCOMPARE(s.fake.dialogs.lastMessage().message.buttons, MessageButtons::YesNo);
         QVERIFY(!s.app.state().results.ordinary());
-        QCOMPARE(s.visibleWindows(), QStringList{"dataEntryWindow"});
+        QCOMPARE(visibleWindows(), QStringList{"dataEntryWindow"});
         for (int i = 0; i < 30; ++i)
             QCOMPARE(s.grid()->model().text(i), std::string("7"));
 
@@ -493,7 +437,7 @@ private slots:
         s.fake.dialogs.clearRecord();
         child<QAction>(s.grid(), "clearAllAction")->trigger();
         QVERIFY(!s.grid()->model().anyScore());
-        s.typeScores(kTyped);
+        s.typeScores(kDrugTimeScores);
         STEP(s.acceptAndGoOn());
         QVERIFY(child<QRadioButton>(s.design(), "repeatedMeasures")->isChecked());
         STEP(s.showTable());

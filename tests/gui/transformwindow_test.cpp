@@ -237,20 +237,7 @@ private slots:
         MainWindow* main = app.mainWindow();
         main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(main));
-        const auto answer = [main](const char* box, const char* text) {
-            auto* edit = child<QLineEdit>(main, box);
-            QTest::mouseClick(edit, Qt::LeftButton);
-            edit->selectAll();
-            QTest::keyClicks(edit, QString::fromUtf8(text));
-            QTest::keyClick(edit, Qt::Key_Return);
-        };
-        answer("factorCountBox", "3");
-        answer("levelsBox", "3");
-        answer("nameBox", "Dose");
-        answer("levelsBox", "2");
-        answer("nameBox", "Time");
-        answer("levelsBox", "2");
-        answer("nameBox", "Rep");
+        answerDesignQuestions(main, {{"Dose", 3}, {"Time", 2}, {"Rep", 2}});
         auto* proceed = child<QPushButton>(main, "proceedButton");
         QVERIFY(proceed->hasFocus());
         QTest::keyClick(proceed, Qt::Key_Return);

@@ -10,6 +10,9 @@
 
 namespace varisect {
 
+namespace {
+
+// The answers a set of buttons can give, in the order they are shown.
 std::vector<DialogAnswer> answersOf(MessageButtons buttons)
 {
     using A = DialogAnswer;
@@ -30,6 +33,8 @@ std::vector<DialogAnswer> answersOf(MessageButtons buttons)
     return {A::Ok};
 }
 
+// The answer a box gives for Enter: the requested default when it is one of its buttons, else
+// its first button.
 DialogAnswer defaultAnswer(MessageButtons buttons, std::optional<DialogAnswer> requested)
 {
     const std::vector<DialogAnswer> offered = answersOf(buttons);
@@ -38,26 +43,7 @@ DialogAnswer defaultAnswer(MessageButtons buttons, std::optional<DialogAnswer> r
     return offered.front();
 }
 
-const char* answerName(DialogAnswer answer)
-{
-    switch (answer) {
-    case DialogAnswer::Ok:
-        return "OK";
-    case DialogAnswer::Cancel:
-        return "Cancel";
-    case DialogAnswer::Yes:
-        return "Yes";
-    case DialogAnswer::No:
-        return "No";
-    case DialogAnswer::Retry:
-        return "Retry";
-    case DialogAnswer::Abort:
-        return "Abort";
-    case DialogAnswer::Ignore:
-        return "Ignore";
-    }
-    return "?";
-}
+}  // namespace
 
 DialogAnswer ScriptedDialogs::message(const Message& message, std::optional<DialogAnswer> defaultButton)
 {
@@ -68,24 +54,12 @@ DialogAnswer ScriptedDialogs::message(const Message& message, std::optional<Dial
     if (!messageAnswers.empty()) {
         const DialogAnswer scripted = messageAnswers.front();
         messageAnswers.pop_front();
-        if (std::find(offered.begin(), offered.end(), scripted) != offered.end()) {
-            shown.answer = scripted;
-        } else {
-            scriptErrors.push_back(std::string("answer ") + answerName(scripted) +
-                                   " is not a button of the message \"" + message.title + "\"");
-            shown.answer = enter;
-        }
+        shown.answer = std::find(offered.begin(), offered.end(), scripted) != offered.end() ? scripted : enter;
     } else {
-        ++dryCount_;
         shown.scripted = false;
         shown.answer = enter;
-        if (messageFallback) {
-            if (std::find(offered.begin(), offered.end(), *messageFallback) != offered.end())
-                shown.answer = *messageFallback;
-            else
-                scriptErrors.push_back(std::string("fallback ") + answerName(*messageFallback) +
-                                       " is not a button of the message \"" + message.title + "\"");
-        }
+        if (messageFallback && std::find(offered.begin(), offered.end(), *messageFallback) != offered.end())
+            shown.answer = *messageFallback;
     }
     messages.push_back(shown);
     return shown.answer;
@@ -99,7 +73,6 @@ std::optional<std::string> ScriptedDialogs::request(RequestKind kind, std::deque
         shown.answer = queue.front();
         queue.pop_front();
     } else {
-        ++dryCount_;
         shown.scripted = false;
         shown.answer = requestFallback;
     }
@@ -165,8 +138,6 @@ void ScriptedDialogs::clearRecord()
 {
     messages.clear();
     requests.clear();
-    scriptErrors.clear();
-    dryCount_ = 0;
 }
 
 bool FakeClipboard::setText(const std::string& text)

@@ -50,20 +50,15 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     // What an empty queue answers: for messages this answer when set, else the box's default
-    // button (what Enter would press); for the others, cancel.
+    // button (what Enter would press); for the others, cancel. A queued or fallback answer that
+    // is not a button of the box is not given: the default button answers instead.
     std::optional<DialogAnswer> messageFallback;
     std::optional<std::string> requestFallback;
 
     // The record.
     std::vector<ShownMessage> messages;
     std::vector<ShownRequest> requests;
-    // Slips in the script itself, e.g. "Yes" queued for a box with OK only. Such an answer is
-    // not given; the box's default button answers instead.
-    std::vector<std::string> scriptErrors;
 
-    // How many dialogs found their queue empty.
-    int dryCount() const { return dryCount_; }
-    bool ranDry() const { return dryCount_ > 0; }
     // Every queue used up.
     bool scriptUsedUp() const;
 
@@ -76,14 +71,7 @@ public:
 private:
     std::optional<std::string> request(RequestKind kind, std::deque<std::optional<std::string>>& queue,
                                        ShownRequest shown);
-    int dryCount_ = 0;
 };
-
-// The answers a set of buttons can give, in the order they are shown, and the answer a box
-// gives for Enter: the requested default when it is one of its buttons, else its first button.
-std::vector<DialogAnswer> answersOf(MessageButtons buttons);
-DialogAnswer defaultAnswer(MessageButtons buttons, std::optional<DialogAnswer> requested);
-const char* answerName(DialogAnswer answer);
 
 class FakeClipboard : public Clipboard {
 public:

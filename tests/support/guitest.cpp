@@ -5,9 +5,14 @@
 #include <iterator>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QWidget>
+
+#include "session/recentfiles.h"
 
 namespace varisect::test {
 
@@ -64,6 +69,62 @@ ShellContext shellContext(FakePlatform& fake, int* exits)
     if (exits)
         c.exitProgram = [exits] { ++*exits; };
     return c;
+}
+
+void answerDesignQuestions(QWidget* mainWindow, const std::vector<std::pair<std::string, int>>& factors)
+{
+    auto answer = [mainWindow](const char* box, const std::string& text) {
+        auto* edit = child<QLineEdit>(mainWindow, box);
+        QTest::mouseClick(edit, Qt::LeftButton);
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromStdString(text));
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+    answer("factorCountBox", std::to_string(factors.size()));
+    for (const auto& [name, levels] : factors) {
+        answer("levelsBox", std::to_string(levels));
+        answer("nameBox", name);
+    }
+}
+
+QStringList visibleWindows()
+{
+    QStringList out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            out << (w->objectName().isEmpty() ? QString::fromUtf8(w->metaObject()->className()) : w->objectName());
+    out.sort();
+    return out;
+}
+
+const std::vector<int> kDrugTimeScores{12, 15, 14, 19, 17, 24,  //
+                                       10, 14, 13, 16, 15, 22,  //
+                                       14, 16, 15, 21, 20, 25,  //
+                                       11, 13, 12, 18, 16, 23,  //
+                                       13, 17, 16, 20, 18, 26};
+
+double drugTimeMean(int d, int t, int s)
+{
+    double sum = 0;
+    int n = 0;
+    for (int i = 0; i < 30; ++i)
+        if (i % 2 == d - 1 && i / 2 % 3 == t - 1 && (s == 0 || i / 6 == s - 1)) {
+            sum += kDrugTimeScores[size_t(i)];
+            ++n;
+        }
+    return sum / n;
+}
+
+void rememberDrugTimeFile(FakePlatform& fake, const std::string& path, const std::vector<int>& scores, bool labels)
+{
+    std::string text;
+    for (int x : scores)
+        text += std::to_string(x) + "\r\n";
+    writeFile(path, text);
+    RecentFileRecord record{path, "Pilot study", {"Drug", "Time", "Subjects"}, {2, 3, 5}, labels, {}};
+    if (labels)
+        record.levelLabels = {{"Pl", "Ac"}, {"T1", "T2", "T3"}, {"S1", "S2", "S3", "S4", "S5"}};
+    RecentFileList{{record}}.write(fake.settings);
 }
 
 }  // namespace varisect::test

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "engine/reference.h"
+#include "support/clitest.h"
 
 namespace varisect {
 namespace {
@@ -30,19 +31,8 @@ struct TempDir {
     }
 };
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-// runCli on the words of `args`, which are separated by blanks.
-CliRun cli(const std::string& args)
-{
-    std::istringstream in(args);
-    std::ostringstream out, err;
-    const int code = runCli({std::istream_iterator<std::string>(in), {}}, out, err);
-    return {code, out.str(), err.str()};
-}
+using testing::cli;
+using testing::CliRun;
 
 // The first group of every match of `pattern` in `text`.
 std::vector<std::string> captures(const std::string& text, const std::string& pattern)

@@ -2,40 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <sstream>
 
-#include "cli/cli.h"
+#include "support/clitest.h"
 
 namespace varisect {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct CliResult {
-    int code;
-    std::string out, err;
-};
-
-// runCli on the blank-separated words of `args`.
-CliResult cli(const std::string& args)
-{
-    std::istringstream in(args);
-    std::ostringstream out, err;
-    const int code = runCli({std::istream_iterator<std::string>(in), {}}, out, err);
-    return {code, out.str(), err.str()};
-}
-
-struct DataFile {
-    fs::path path = fs::temp_directory_path() / ("varisect-means-" + std::to_string(std::random_device{}()) + ".dat");
-    explicit DataFile(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-    ~DataFile() { fs::remove(path); }
-};
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using namespace testing;
 
 // Alpha (2) x Beta (3) x Reps (2): cell means A1 2, 3, 4 and A2 6, 7, 11.
 const std::string kSix = "1\n5\n2\n6\n3\n10\n3\n7\n4\n8\n5\n12\n";
@@ -44,7 +17,7 @@ TEST(CliMeans, TablesPanelsAndFormats)
 {
     const DataFile data(kSix);
     const std::string run = "means " + data.path.string() + " --factor Alpha=2 --factor Beta=3 --factor Reps=2 ";
-    const CliResult text = cli(run + "--designate Reps");
+    const CliRun text = cli(run + "--designate Reps");
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out, "  Cell means, using raw data\n\n"
                         "          Alpha\n"
@@ -55,13 +28,13 @@ TEST(CliMeans, TablesPanelsAndFormats)
                         "Marginal  3.0   8.0       5.5\n");
 
     // Transformed scores say so; the means are those of the transformed scores.
-    const CliResult doubled = cli(run + "--designate Reps --transform multiply:2 --screen greater:20:0");
+    const CliRun doubled = cli(run + "--designate Reps --transform multiply:2 --screen greater:20:0");
     ASSERT_EQ(doubled.code, 0) << doubled.err;
     EXPECT_TRUE(doubled.out.starts_with("  Cell means, using transformed data\n\n")) << doubled.out;
     EXPECT_TRUE(contains(doubled.out, "\n3         8.0  10.0       9.0\n")) << doubled.out;
 
     // Without a designated factor every pair is shown; json keeps full precision.
-    const CliResult json = cli(run + "--format json");
+    const CliRun json = cli(run + "--format json");
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(json.out.starts_with("{\"tables\":[\n  {\"columns\":\"Alpha\",\"rows\":\"Beta\",\"transposed\":false,"
                                      "\"panel\":null,\"panel_level\":null,\"heading\":\"\",\"n\":2,"
@@ -72,7 +45,7 @@ TEST(CliMeans, TablesPanelsAndFormats)
     EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 6) << json.out;
 
     // Panels for each level of the replicates, as csv: 2 panels of 4 x 3 cells and a header.
-    const CliResult csv = cli(run + "--pair beta,alpha --panels R --format csv");
+    const CliRun csv = cli(run + "--pair beta,alpha --panels R --format csv");
     ASSERT_EQ(csv.code, 0) << csv.err;
     EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 25);
     EXPECT_TRUE(contains(csv.out, "\nAlpha,Beta,Reps,2,2,3,12.0\n")) << csv.out;
@@ -83,7 +56,7 @@ TEST(CliMeans, TablesPanelsAndFormats)
     for (int i = 0; i < 30; ++i)
         fifteen += std::to_string(i % 7) + "\n";
     const DataFile wide(fifteen);
-    const CliResult swapped = cli("means " + wide.path.string() + " --factor Dose=5 --factor Time=3 --factor S=2 "
+    const CliRun swapped = cli("means " + wide.path.string() + " --factor Dose=5 --factor Time=3 --factor S=2 "
                             "--designate S --format json");
     ASSERT_EQ(swapped.code, 0) << swapped.err;
     EXPECT_TRUE(contains(swapped.out, "{\"columns\":\"Time\",\"rows\":\"Dose\",\"transposed\":true,")) << swapped.out;
@@ -95,7 +68,7 @@ TEST(CliMeans, TablesPanelsAndFormats)
              {"--pair A,B --panels Beta", "--panels \"Beta\": the panels need a substantive factor that is not in the "
                                           "pair Alpha x Beta."},
              {"--effect-sizes hays", "--effect-sizes belongs to the analyze command."}}) {
-        const CliResult bad = cli(run + args);
+        const CliRun bad = cli(run + args);
         EXPECT_EQ(bad.code, 2) << args;
         EXPECT_EQ(bad.out, "") << args;
         EXPECT_TRUE(contains(bad.err, message)) << bad.err;
@@ -106,7 +79,7 @@ TEST(CliSimpleEffects, TablesAndRefusals)
 {
     const DataFile data(kSix);
     const std::string six = "simple-effects " + data.path.string() + " --factor Alpha=2 --factor Beta=3 --factor Reps=2 ";
-    const CliResult csv = cli(six + "--type independent --designate Reps --format csv");
+    const CliRun csv = cli(six + "--type independent --designate Reps --format csv");
     ASSERT_EQ(csv.code, 0) << csv.err;
     // The exact tails of F(2, 6) are (1 + F / 3)^-3: 27/64 at 1 and 27/1000 at 7.
     EXPECT_EQ(csv.out, "Source,df,SS,MS,F,p,p_exact\n"
@@ -118,12 +91,12 @@ TEST(CliSimpleEffects, TablesAndRefusals)
                        "  Within,6,12.00,2.00,,,\n");
 
     // Doubled scores: four times the sums of squares, the same F-ratios.
-    const CliResult doubled = cli(six + "--type independent --designate Reps --format csv --transform multiply:2");
+    const CliRun doubled = cli(six + "--type independent --designate Reps --format csv --transform multiply:2");
     ASSERT_EQ(doubled.code, 0) << doubled.err;
     EXPECT_TRUE(contains(doubled.out, "\nA at B 1,1,64.00,64.00,8.00,.029,0.0300197452875444\n")) << doubled.out;
 
     // Repeated measures with a nested pair: the pair of substantive factors is not available.
-    const CliResult nested = cli(six + "--type repeated --designate Reps --nest B:A");
+    const CliRun nested = cli(six + "--type repeated --designate Reps --nest B:A");
     EXPECT_EQ(nested.code, 1);
     EXPECT_EQ(nested.out, "");
     EXPECT_TRUE(contains(nested.err, "Not Available!: It is not appropriate to examine simple effects in this case."))
@@ -135,14 +108,14 @@ TEST(CliSimpleEffects, TablesAndRefusals)
         scores += std::to_string((i * 7) % 11 + i / 6) + "\n";
     const DataFile rm(scores);
     const std::string design = "simple-effects " + rm.path.string() + " --factor Drug=2 --factor Time=3 --factor Subjects=4 ";
-    const CliResult json = cli(design + "--type repeated --designate s --pair time,drug --format json");
+    const CliRun json = cli(design + "--type repeated --designate s --pair time,drug --format json");
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(contains(json.out, "{\"source\":\"D at T 3\",")) << json.out;
     EXPECT_TRUE(contains(json.out, "{\"source\":\"  DxS at T 3\",\"df\":3,")) << json.out;
     EXPECT_TRUE(contains(json.out, "{\"source\":\"  TxS at D 2\",\"df\":6,")) << json.out;
     EXPECT_TRUE(json.out.ends_with("\"f\":null,\"p\":null,\"p_exact\":null}\n],\n\"messages\":[]}\n")) << json.out;
 
-    const CliResult two = cli("simple-effects " + rm.path.string() + " --factor Drug=6 --factor Subjects=4 "
+    const CliRun two = cli("simple-effects " + rm.path.string() + " --factor Drug=6 --factor Subjects=4 "
                         "--type repeated --designate S");
     EXPECT_EQ(two.code, 1);
     EXPECT_TRUE(contains(two.err, "Not appropriate for this design!: Simple effects are not defined if there are "
@@ -154,10 +127,10 @@ TEST(CliSimpleEffects, TablesAndRefusals)
         sixteen += std::to_string(i % 5) + "\n";
     const DataFile four(sixteen);
     const std::string abcs = "simple-effects " + four.path.string() + " --factor A=2 --factor B=2 --factor C=2 --factor S=2 ";
-    const CliResult noPair = cli(abcs + "--type repeated --designate S");
+    const CliRun noPair = cli(abcs + "--type repeated --designate S");
     EXPECT_EQ(noPair.code, 2);
     EXPECT_TRUE(contains(noPair.err, "--pair is missing: choose one of A x B, A x C, B x C.\n")) << noPair.err;
-    const CliResult noType = cli(abcs + "--type none --pair A,B");
+    const CliRun noType = cli(abcs + "--type none --pair A,B");
     EXPECT_EQ(noType.code, 2);
     EXPECT_TRUE(contains(noType.err, "simple effects need F-ratios: choose --type independent or repeated.")) << noType.err;
 }

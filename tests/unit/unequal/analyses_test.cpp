@@ -215,6 +215,30 @@ Design groupDesign(int subjects)
     return d;
 }
 
+// Scores of the full factorial of groupDesign in the group-size entry order: group, trial,
+// subject.
+Scores groupEntries(const Design& d, const Scores& factorial)
+{
+    Scores entries;
+    for (int g = 1; g <= 2; ++g)
+        for (int t = 1; t <= 3; ++t)
+            for (int s = 1; s <= d.factor(3).levels; ++s)
+                entries.push_back(factorial[size_t(flatPosition(d, {g, t, s}) - 1)]);
+    return entries;
+}
+
+// Every row of `got` agrees with `want` in df, SS, MS, F and p.
+void expectSameRows(const AnovaTable& got, const AnovaTable& want)
+{
+    ASSERT_EQ(got.rowCount(), want.rowCount());
+    for (int r = 2; r <= want.rowCount(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(got.cell(r, ColDf), want.cell(r, ColDf));
+        for (int c : {ColSS, ColMS, ColF, ColP})
+            EXPECT_NEAR(got.number(r, c), want.number(r, c), 1e-9 * std::max(1.0, want.number(r, c)));
+    }
+}
+
 TEST(GroupSizes, HandComputedDesign)
 {
     // Group 1: subjects (3 5 7) and (4 6 9); group 2: (6 7 8), (5 8 8), (7 9 12). Entry order:
@@ -257,22 +281,13 @@ TEST(GroupSizes, EqualSizesImputedScoresAndGuards)
     // Equal groups: the ordinary mixed analysis of subjects nested under G, crossed with T.
     const Design d = groupDesign(4);
     const Scores factorial = randomScores(d, 5);
-    Scores entries;
-    for (int g = 1; g <= 2; ++g)
-        for (int t = 1; t <= 3; ++t)
-            for (int s = 1; s <= 4; ++s)
-                entries.push_back(factorial[size_t(flatPosition(d, {g, t, s}) - 1)]);
+    const Scores entries = groupEntries(d, factorial);
     RecordingPrompts prompts;
     const auto ordinary = analyseDesign(d, factorial, prompts);
     const GroupSizesOutcome equal = unequalGroupSizesAnalysis(d, {4, 4}, entries, 0, prompts);
     ASSERT_TRUE(ordinary && equal.table);
     ASSERT_EQ(ordinary->rowCount(), 7);
-    for (int r = 2; r <= 7; ++r) {
-        SCOPED_TRACE(r);
-        EXPECT_EQ(equal.table->cell(r, ColDf), ordinary->cell(r, ColDf));
-        for (int c : {ColSS, ColMS, ColF, ColP})
-            EXPECT_NEAR(equal.table->number(r, c), ordinary->number(r, c), 1e-9 * std::max(1.0, ordinary->number(r, c)));
-    }
+    expectSameRows(*equal.table, *ordinary);
     // Scores a millionth the size keep their F-ratios; asked for, p is the exact tail.
     Scores tiny = entries;
     for (float& x : tiny)
@@ -336,22 +351,12 @@ TEST(GroupSizes, SimpleEffects)
     // Equal groups: the simple effects of the ordinary analysis of the pair (T, G), row by row.
     const Design d = groupDesign(4);
     const Scores factorial = randomScores(d, 7);
-    Scores entries;
-    for (int g = 1; g <= 2; ++g)
-        for (int t = 1; t <= 3; ++t)
-            for (int s = 1; s <= 4; ++s)
-                entries.push_back(factorial[size_t(flatPosition(d, {g, t, s}) - 1)]);
+    const Scores entries = groupEntries(d, factorial);
     RecordingPrompts prompts;
     const auto ordinary = computeSimpleEffects(d, factorial, 2, 1, prompts).table;
     const auto equal = groupSizesSimpleEffects(d, {4, 4}, entries, {}, prompts);
     ASSERT_TRUE(ordinary && equal);
-    ASSERT_EQ(equal->rowCount(), ordinary->rowCount());
-    for (int r = 2; r <= equal->rowCount(); ++r) {
-        SCOPED_TRACE(r);
-        EXPECT_EQ(equal->cell(r, ColDf), ordinary->cell(r, ColDf));
-        for (int c : {ColSS, ColMS, ColF, ColP})
-            EXPECT_NEAR(equal->number(r, c), ordinary->number(r, c), 1e-9 * std::max(1.0, ordinary->number(r, c)));
-    }
+    expectSameRows(*equal, *ordinary);
     EXPECT_EQ(equal->cell(3, ColSource), "  Error+ at G 1");
     EXPECT_EQ(equal->cell(9, ColSource), "  Error+ at T 2");
 

@@ -2,39 +2,12 @@
 // varisect-cli analyze --mode: one run per mode, with its refusals.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <sstream>
-
-#include "cli/cli.h"
+#include "support/clitest.h"
 
 namespace varisect {
 namespace {
 
-namespace fs = std::filesystem;
-
-struct CliRun {
-    int code;
-    std::string out, err;
-};
-
-CliRun cli(const std::string& args)
-{
-    std::istringstream in(args);
-    std::ostringstream out, err;
-    const int code = runCli({std::istream_iterator<std::string>(in), {}}, out, err);
-    return {code, out.str(), err.str()};
-}
-
-struct DataFile {
-    fs::path path = fs::temp_directory_path() / ("varisect-unequal-" + std::to_string(std::random_device{}()) + ".dat");
-    explicit DataFile(const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
-    ~DataFile() { fs::remove(path); }
-};
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+using namespace testing;
 
 // Alpha (2) x Beta (2), Reps (3) designated; cell sizes 3, 2, 1, 2.
 const std::string kUnweighted = "Unequal N\r\n 3\r\n 4\r\n 3\r\n 2\r\n 1\r\n 2\r\n4\r\n6\r\n8\r\n7\r\n9\r\n5\r\n10\r\n14\r\n";
