@@ -120,17 +120,11 @@ private slots:
         s.press(s.app->dataEntryWindow(), "tablesButton");
         PairSelectorDialog* selector = s.app->pairSelector();
         QVERIFY(selector);
-        QCOMPARE(selector->windowTitle(), QStringLiteral("Select pairs of factors"));
         QCOMPARE(visibleWindows(), (QStringList{"dataEntryWindow", "pairSelector"}));
         QListWidget* list = selector->list();
-        QStringList lines;
-        for (int r = 0; r < list->count(); ++r)
-            lines << list->item(r)->text();
-        QCOMPARE(lines, (QStringList{"All pairs", "Drug x Time", "Drug x Subjects", "Time x Subjects"}));
 
-        // Nothing chosen, then a contradiction: each told, the selector kept with its selection.
-        s.press(selector, "okButton");
-        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Select pairs of factors"});
+        // A contradiction is told, the selector kept with its selection (the lines offered and
+        // which choices are refused: means_test).
         STEP(s.clickLine(list, QStringLiteral("All pairs")));
         STEP(s.clickLine(list, QStringLiteral("Drug x Time")));
         s.press(selector, "okButton");
@@ -145,7 +139,6 @@ private slots:
 
         // The first pair, level labels as headers, the means of the accepted scores.
         CellMeansWindow* w = s.means();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Cell Means"));
         QCOMPARE(child<QLabel>(w, "columnTitle")->text(), QStringLiteral("Drug"));
         QVERIFY(!child<QLabel>(w, "panelHeading")->isVisible());
         QCOMPARE(s.gridRow(0), (QStringList{"Time", "Pl", "Ac", "Marginal"}));
@@ -164,7 +157,6 @@ private slots:
         click(panels);
         PanelsDialog* dialog = w->panelsDialog();
         QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Choose a Factor for Individual Panels"));
         QVERIFY(child<QLabel>(dialog, "panelPrompt")->text().endsWith(
             QStringLiteral(" for Panels showing Drug and Time:")));
         QCOMPARE(child<QRadioButton>(dialog, "Thirdfac0")->text(), QStringLiteral("Subjects"));
@@ -191,7 +183,7 @@ private slots:
             expected += s.gridRow(r).join(QLatin1Char(' ')).toStdString() + " \n";
         QCOMPARE(s.fake.clipboard.content.value_or(""), expected);
 
-        // Printed: the heading, the label and every row of the grid on a line of its own.
+        // Printed: the heading first and the rows of the grid (the whole layout: means_test).
         child<QAction>(w, "printAction")->trigger();
         QCOMPARE(s.fake.printer.dialogTitles, std::vector<std::string>{"Print Cell Means"});
         QVERIFY(s.fake.dialogs.messages.empty());
@@ -199,11 +191,10 @@ private slots:
         QVERIFY2(printed.value(0).trimmed() == QStringLiteral("Cell means, using raw data"),
                  qPrintable(printed.join(QLatin1Char('\n'))));
         QVERIFY(printed.indexOf(QRegularExpression(QStringLiteral("\\s*Pilot study\\s*"))) >= 0);
-        for (int r = 0; r <= w->grid()->rowCount(); ++r)
-            QVERIFY2(printed.indexOf(QRegularExpression(QStringLiteral("\\s*") + s.gridRow(r).join(QStringLiteral("\\s+"))
-                                                        + QStringLiteral("\\s*")))
-                         >= 0,
-                     qPrintable(s.gridRow(r).join(QLatin1Char(' '))));
+        const QStringList marginal = s.gridRow(w->grid()->rowCount());
+        QVERIFY2(printed.indexOf(QRegularExpression(QStringLiteral("\\s*") + marginal.join(QStringLiteral("\\s+")) +
+                                                    QStringLiteral("\\s*"))) >= 0,
+                 qPrintable(marginal.join(QLatin1Char(' '))));
 
         // The other two pairs, then the end of the set; the last table stays.
         click(child<QPushButton>(w, "Nextpair"));
@@ -250,15 +241,15 @@ private slots:
         QVERIFY(table->isVisible() && !s.app->tableWindow()->isVisible());
         QCOMPARE(table->windowTitle(), QStringLiteral("Simple Effects Analysis of Variance Table"));
         QCOMPARE(child<QPushButton>(table, "CancelButton")->text(), QStringLiteral("&Return to Simple Effects Window"));
-        QStringList sources;
+        // (The rows of a simple-effects table: simpleeffects_test.)
         double drugAtTimes = 0;
-        for (int r = 0; r < table->grid()->rowCount(); ++r) {
-            sources << table->grid()->item(r, 0)->text();
-            if (sources.back().startsWith(QStringLiteral("D at T")))
+        int drugRows = 0;
+        for (int r = 0; r < table->grid()->rowCount(); ++r)
+            if (table->grid()->item(r, 0)->text().startsWith(QStringLiteral("D at T"))) {
                 drugAtTimes += table->workingTable().number(r + 2, ColSS);
-        }
-        QCOMPARE(sources, (QStringList{"D at T 1", "  DxS at T 1", "D at T 2", "  DxS at T 2", "D at T 3",
-                                       "  DxS at T 3", "T at D 1", "  TxS at D 1", "T at D 2", "  TxS at D 2"}));
+                ++drugRows;
+            }
+        QCOMPARE(drugRows, 3);
         auto ssOf = [&](const char* label) {
             for (int r = 1; r <= ordinary.rowCount(); ++r)
                 if (ordinary.cell(r, ColSource) == label)
@@ -308,11 +299,7 @@ private slots:
         click(child<QPushButton>(s.app->tableWindow(), "CancelButton"));
         s.fake.dialogs.clearRecord();
         s.press(design, "simpleEffectsButton");
-        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Not Available!"});
-        QCOMPARE(s.fake.dialogs.lastMessage().message.text,
-                 std::string("It is not appropriate to examine simple effects in this case.  Recall that the "
-                             "interaction between a nested factor and the factor under which it is nested is not "
-                             "defined."));
+        QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Not Available!"});  // text: means_test
         QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         QVERIFY(!s.app->cellMeansWindow() && !s.app->pairSelector());
 
