@@ -108,6 +108,8 @@ private slots:
                      table.right >= kPageMarginMm - 0.1 && table.bottom >= kPageMarginMm - 0.1,
                  qPrintable(QStringLiteral("%1 %2 %3 %4").arg(table.left).arg(table.top).arg(table.right).arg(table.bottom)));
         QVERIFY(pdfText(pdf).find("Replicates") != std::string::npos);
+        child<QAction>(&window, "printerSetupAction")->trigger();  // the File menu's set-up reaches the printer
+        QCOMPARE(fake.printer.setupCount, 1);
 
         ExplanationWindow text(ExplanationWindow::Kind::DesignOptions, shellContext(fake), {});
         text.print();
