@@ -45,6 +45,15 @@ QString qs(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Runs `analysis` with the busy pointer on; its questions are asked in message boxes.
+template <class Analysis>
+auto underBusyPointer(Platform& platform, Analysis analysis)
+{
+    const BusyScope busy(platform.desktop);
+    WindowPrompts prompts(platform);
+    return analysis(prompts);
+}
+
 constexpr const char* kCellSizesOk = "Cell Sizes &OK";
 constexpr const char* kGroupSizesOk = "Group Sizes &OK";
 constexpr const char* kDataOk = "Data &OK";
@@ -681,13 +690,9 @@ void CellSizeWindow::anovaClicked()
 
 void CellSizeWindow::runAttrition()
 {
-    AttritionOutcome outcome;
-    {
-        Platform& platform = shell_->platform();
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        outcome = runAttritionTest(design_.design, sizes_, prompts);
-    }
+    AttritionOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return runAttritionTest(design_.design, sizes_, prompts);
+    });
     if (!outcome.table)
         return;
     attritionSignificant_ = outcome.significant;
@@ -733,13 +738,9 @@ void CellSizeWindow::runAnalysis()
 
 void CellSizeWindow::runUnweightedMeans()
 {
-    UnweightedMeansOutcome outcome;
-    {
-        Platform& platform = shell_->platform();
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        outcome = unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
-    }
+    UnweightedMeansOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
+    });
     if (outcome.refusal) {
         tell(*outcome.refusal);
         return;
@@ -752,13 +753,9 @@ void CellSizeWindow::runUnweightedMeans()
 
 void CellSizeWindow::runProportional()
 {
-    ProportionalOutcome outcome;
-    {
-        Platform& platform = shell_->platform();
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        outcome = proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
-    }
+    ProportionalOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
+    });
     if (outcome.refusal) {
         tell(*outcome.refusal);
         return;
@@ -771,14 +768,10 @@ void CellSizeWindow::runProportional()
 
 void CellSizeWindow::runGroupSizes()
 {
-    GroupSizesOutcome outcome;
-    {
-        Platform& platform = shell_->platform();
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        outcome = unequalGroupSizesAnalysis(design_.design, sizes_, data_.scores(), static_cast<int>(imputedCount_),
-                                            prompts, exactP());
-    }
+    GroupSizesOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return unequalGroupSizesAnalysis(design_.design, sizes_, data_.scores(), static_cast<int>(imputedCount_),
+                                         prompts, exactP());
+    });
     if (outcome.refusal) {
         tell(*outcome.refusal);
         goToRow(0);
@@ -808,14 +801,10 @@ void CellSizeWindow::showSimpleEffects()
 {
     if (!groupRun_)
         return;
-    std::optional<AnovaTable> table;
-    {
-        Platform& platform = shell_->platform();
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        table = groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
-                                        prompts, exactP());
-    }
+    std::optional<AnovaTable> table = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
+                                       prompts, exactP());
+    });
     if (!table)
         return;
     Design shown = groupRun_->design;
