@@ -1039,10 +1039,8 @@ int firstGap(const std::vector<std::string>& texts)
 
 }  // namespace
 
-bool CellSizeWindow::saveDataFile()
+bool CellSizeWindow::scoresSavable()
 {
-    if (stage_ != Stage::Scores)
-        return false;
     const std::vector<std::string>& texts = model_->texts();
     if (const int gap = firstGap(texts); gap >= 0) {
         tell(missingEntryMessage());
@@ -1055,6 +1053,13 @@ bool CellSizeWindow::saveDataFile()
         goToRow(static_cast<int>(check.row));
         return false;
     }
+    return true;
+}
+
+bool CellSizeWindow::saveDataFile()
+{
+    if (stage_ != Stage::Scores || !scoresSavable())
+        return false;
     const std::optional<std::string> path = shell_->dialogs().saveFile(
         saveDataFileOptions(file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName));
     if (!path || path->empty() || !writeTo(*path))
@@ -1071,18 +1076,8 @@ bool CellSizeWindow::updateDataFile()
     const std::string path = file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
     if (path.empty())
         return saveDataFile();
-    const std::vector<std::string>& texts = model_->texts();
-    if (const int gap = firstGap(texts); gap >= 0) {
-        tell(missingEntryMessage());
-        goToRow(gap);
+    if (!scoresSavable())
         return false;
-    }
-    const ScoreSaveCheck check = checkScoresForSaving(texts, model_->imputedMarks());
-    if (!check.ok()) {
-        tell(*check.problem);
-        goToRow(static_cast<int>(check.row));
-        return false;
-    }
     if (!writeTo(path))
         return false;
     file_.saveFileName = path;

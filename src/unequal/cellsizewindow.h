@@ -197,6 +197,8 @@ private:
     void buildMenus();
     bool entryKey(QKeyEvent* event);
     void goToRow(int row);
+    // Every score entered and fit for a data file; else tells why and puts the cursor there.
+    bool scoresSavable();
     int currentRow() const;
     int singleSelectedEntry() const;
     void entriesChanged();
