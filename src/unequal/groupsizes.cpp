@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "unequal/groupsizes.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -196,6 +197,8 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
             return outcome;
         table.cell(t.effect, ColF) = numberText(f);
         table.cell(t.effect, ColP) = numberText(p);
+        table.denominatorRow.resize(std::max(table.denominatorRow.size(), static_cast<size_t>(t.effect)), 0);
+        table.denominatorRow[static_cast<size_t>(t.effect - 1)] = t.error;
     }
 
     table.chooseDisplayDecimals(table.rowCount());

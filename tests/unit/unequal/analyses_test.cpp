@@ -288,6 +288,7 @@ TEST(GroupSizes, EqualSizesImputedScoresAndGuards)
     ASSERT_TRUE(ordinary && equal.table);
     ASSERT_EQ(ordinary->rowCount(), 7);
     expectSameRows(*equal.table, *ordinary);
+    EXPECT_EQ(equal.table->denominatorRow, (std::vector<int>{0, 3, 0, 6, 6}));  // for the exact p of each F
     // Scores a millionth the size keep their F-ratios; asked for, p is the exact tail.
     Scores tiny = entries;
     for (float& x : tiny)
