@@ -383,7 +383,7 @@ void Application::showCellSizesFromRecent()
 {
     // The recent-file entry gave the factors; the file's header gives the replicates or subjects
     // factor and, for unequal group sizes, the factor the subjects are nested under.
-    const std::string path = session_.file.openFileName;
+    const std::string path = session_.file.openFileName();
     Design& d = session_.design.design;
     const bool groups = session_.mode.twoFactorUnequal && d.nested;
     const UnequalAnalysis kind = groups                              ? UnequalAnalysis::UnequalGroupSizes

@@ -258,7 +258,7 @@ void DataEntryWindow::setLeadingOn(bool enabled)
 
 void DataEntryWindow::dataChanged()
 {
-    file_.dataChanged = true;
+    file_.changed();
     data_.withdraw();
     setLeadingOn(false);
 }
@@ -351,7 +351,7 @@ bool DataEntryWindow::dataOk()
         return false;
     }
     design_.design.imputedCount = static_cast<int>(check.imputedCount);
-    if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile, file_.dataChanged)) {
+    if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile(), file_.dataChanged())) {
         const OutlierCheckResult result =
             runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
                 goToRow(static_cast<int>(q.index));
@@ -532,7 +532,7 @@ void DataEntryWindow::putOnTopOfRecentList(const std::string& path)
 
 bool DataEntryWindow::saveLayout(const DataLayout& layout)
 {
-    const std::optional<std::string> path = platform_.dialogs.saveFile(saveDataFileOptions(file_.openFileName));
+    const std::optional<std::string> path = platform_.dialogs.saveFile(saveDataFileOptions(file_.openFileName()));
     if (!path || path->empty())
         return false;
     showSavingIndicator(*path);
@@ -566,24 +566,23 @@ bool DataEntryWindow::saveDataFile()
 bool DataEntryWindow::updateInPlace()
 {
     const std::string path =
-        file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
+        file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName();
     if (path.empty())
         return saveDataFile();
     if (unsavableScore() || !writeWithRetry(path, gridLayout()))
         return false;
-    file_.dataSaved = true;
-    file_.dataChanged = false;
+    file_.updatedInPlace();
     return true;
 }
 
 bool DataEntryWindow::confirmLeave(LeaveMode mode)
 {
     FileState& file = file_;
-    if (file.leaveAnswered)
+    if (file.leaveAnswered())
         return true;
     const std::string title = modeWord(mode);
     bool leave = true;
-    if (!file.dataFromFile && !file.dataSaved) {
+    if (!file.dataFromFile() && !file.dataSaved()) {
         if (!model_->anyScore())
             return true;  // nothing typed: nothing to lose
         const DialogAnswer answer = tell({title, "The data have not been saved in a file.  Do you wish to save the data?",
@@ -593,7 +592,7 @@ bool DataEntryWindow::confirmLeave(LeaveMode mode)
         // A save that was cancelled or failed keeps the user here, so that nothing is lost.
         if (answer == DialogAnswer::Yes)
             leave = saveDataFile();
-    } else if (file.dataChanged) {
+    } else if (file.dataChanged()) {
         const DialogAnswer update = tell({title, "The data have changed since the last save.  Do you wish to update the saved file?",
                                           MessageButtons::YesNo, MessageIcon::Question});
         if (update == DialogAnswer::Yes) {
@@ -603,7 +602,7 @@ bool DataEntryWindow::confirmLeave(LeaveMode mode)
             leave = saveDataFile();
         }
     }
-    file.leaveAnswered = leave;
+    file.leaveAnswer(leave);
     return leave;
 }
 
@@ -623,7 +622,7 @@ std::optional<GridDataResult> DataEntryWindow::readFileItems(const std::string& 
     }
 }
 
-void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long count)
+void DataEntryWindow::fillFromFile(const std::string& path, const std::vector<ScoreItem>& items, long count)
 {
     std::vector<std::string> texts;
     std::vector<bool> imputed;
@@ -642,8 +641,7 @@ void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long cou
     goToRow(last);
     const long top = std::max<long>(0, std::min<long>(count - 2, n - visibleRows()));
     view_->verticalScrollBar()->setValue(static_cast<int>(top));
-    file_.dataFromFile = true;
-    file_.dataChanged = false;
+    file_.opened(path);
     data_.withdraw();
     data_.markRaw();
     setLeadingOn(false);
@@ -651,7 +649,7 @@ void DataEntryWindow::fillFromFile(const std::vector<ScoreItem>& items, long cou
 
 void DataEntryWindow::openDataFile()
 {
-    const std::optional<std::string> chosen = platform_.dialogs.openFile(openDataFileOptions(file_.openFileName));
+    const std::optional<std::string> chosen = platform_.dialogs.openFile(openDataFileOptions(file_.openFileName()));
     if (!chosen || chosen->empty())
         return;
     std::string path = *chosen;
@@ -669,7 +667,7 @@ void DataEntryWindow::openDataFile()
             copy.items = read->items;
             if (!saveLayout(copy))
                 return;
-            path = file_.saveFileName;
+            path = file_.saveFileName();
         } else {
             putOnTopOfRecentList(path);
         }
@@ -688,16 +686,15 @@ void DataEntryWindow::openDataFile()
     }
     if (count > n)
         read->items.resize(static_cast<std::size_t>(n));
-    file_.openFileName = path;
-    fillFromFile(read->items, count);
+    fillFromFile(path, read->items, count);
     const auto& entries = recentFiles_.entries;
-    if ((entries.empty() || entries.front().path != path) && (file_.dataFromFile || file_.dataSaved))
+    if ((entries.empty() || entries.front().path != path) && (file_.dataFromFile() || file_.dataSaved()))
         putOnTopOfRecentList(path);
 }
 
 bool DataEntryWindow::loadRecentDataFile()
 {
-    const std::string path = file_.openFileName;
+    const std::string path = file_.openFileName();
     const long n = model_->scoreCount();
     const auto read = readFileItems(path);
     if (!read)
@@ -706,7 +703,7 @@ bool DataEntryWindow::loadRecentDataFile()
         tell(scoreCountMismatchMessage(design_.design.factorCount() >= 3));
         return false;
     }
-    fillFromFile(read->items, read->count());
+    fillFromFile(path, read->items, read->count());
     return true;
 }
 

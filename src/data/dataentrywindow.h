@@ -28,7 +28,7 @@ namespace varisect {
 
 class AcceptedData;
 struct DesignState;
-struct FileState;
+class FileState;
 struct RecentFileList;
 class ScoreModel;
 class WindowShell;
@@ -134,7 +134,7 @@ private:
     // Reads `path` for the grid, every line a cell (see readGridDataFile); tells the user about a
     // file that cannot be read, and reads again on Retry.
     std::optional<GridDataResult> readFileItems(const std::string& path);
-    void fillFromFile(const std::vector<ScoreItem>& items, long count);
+    void fillFromFile(const std::string& path, const std::vector<ScoreItem>& items, long count);
 
     WindowShell* shell_;
     Platform& platform_;

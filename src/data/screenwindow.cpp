@@ -214,7 +214,7 @@ void ScreenWindow::apply()
         upper_->selectAll();
         return;
     }
-    file_.dataChanged = true;
+    file_.changed();
     data_.transformTo(screenScores(data_.scores(), rule));
     scoresChanged();
 }

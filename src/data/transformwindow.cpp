@@ -202,7 +202,7 @@ void TransformWindow::apply()
     const TransformResult result = transformScores(data_.scores(), chosen_, c);
     switch (result.status) {
     case TransformStatus::Done:
-        file_.dataChanged = true;
+        file_.changed();
         data_.transformTo(result.scores);
         scoresChanged();
         return;
@@ -214,7 +214,7 @@ void TransformWindow::apply()
         shell_->dialogs().message(*result.message);
         return;
     case TransformStatus::Overflow:
-        file_.dataChanged = true;
+        file_.changed();
         shell_->dialogs().message(*result.message);
         data_.revert();
         scoresChanged();

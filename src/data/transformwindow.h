@@ -19,7 +19,7 @@ class QPushButton;
 namespace varisect {
 
 class AcceptedData;
-struct FileState;
+class FileState;
 class WindowShell;
 struct ShellContext;
 

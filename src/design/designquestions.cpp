@@ -436,8 +436,7 @@ std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& 
     }
     state_.design.problemLabel = record.problemLabel;
     state_.design.labelsInUse = record.labelsInUse;
-    state_.file.openFileName = record.path;
-    state_.file.recentIndex = entry;
+    state_.file.chosen(record.path, entry);
     // The design comes with its file: the checks of the proceed button are not run again, and
     // labels given before are not asked for again.
     current_ = 1;
@@ -451,7 +450,7 @@ std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& 
     if (entry == 1)
         return std::nullopt;
     state_.recentFiles.lastFileToTop(record, entry);
-    state_.file.recentIndex = 1;  // where the file now stands in the list
+    state_.file.movedInRecentList(1);  // where the file now stands in the list
     if (state_.recentFiles.write(store))
         return std::nullopt;
     return Message{"Error in Saving!",

@@ -58,7 +58,7 @@ void Session::restart()
 {
     design = DesignState{};
     data.clear();
-    file = FileState{};
+    file.cleared();
     mode = ModeFlags{};
     results.clear();
     data.outlierCheck = preferences.outlierCheck;

@@ -14,24 +14,69 @@
 
 namespace varisect {
 
-// Where the scores came from and whether they are kept on disk.
-struct FileState {
-    std::string openFileName;
-    std::string saveFileName;
-    bool dataFromFile = false;
-    bool dataSaved = false;
-    bool dataChanged = false;
-    int recentIndex = kNewRecentIndex;
-    bool leaveAnswered = false;  // the save-before-leaving question was answered on this way out
+// Where the scores came from and whether they are kept on disk. The fields are read freely and
+// changed only through the transitions below, so that every window moves the state the same way.
+class FileState {
+public:
+    const std::string& openFileName() const { return openFileName_; }
+    const std::string& saveFileName() const { return saveFileName_; }
+    // The file an in-place save rewrites: the one last saved, else the one opened (empty: none).
+    const std::string& currentFileName() const { return saveFileName_.empty() ? openFileName_ : saveFileName_; }
+    bool dataFromFile() const { return dataFromFile_; }
+    bool dataSaved() const { return dataSaved_; }
+    bool dataChanged() const { return dataChanged_; }
+    int recentIndex() const { return recentIndex_; }
+    // The save-before-leaving question was answered on this way out.
+    bool leaveAnswered() const { return leaveAnswered_; }
 
+    // A data file was chosen (from the recent-file list at `recentIndex`, or new to it) but not
+    // read yet: its name is the one to open.
+    void chosen(const std::string& path, int recentIndex)
+    {
+        openFileName_ = path;
+        recentIndex_ = recentIndex;
+    }
+    // The chosen file now stands at `recentIndex` of the recent-file list.
+    void movedInRecentList(int recentIndex) { recentIndex_ = recentIndex; }
+    // The scores of `path` were read into a grid: from a file, unchanged, kept on disk.
+    void opened(const std::string& path)
+    {
+        openFileName_ = path;
+        saveFileName_.clear();
+        dataFromFile_ = true;
+        dataSaved_ = true;
+        dataChanged_ = false;
+    }
     // The data went to `path` by "Save File (As)": saved, unchanged, new to the recent list.
     void savedAs(const std::string& path)
     {
-        saveFileName = path;
-        dataSaved = true;
-        dataChanged = false;
-        recentIndex = kNewRecentIndex;
+        saveFileName_ = path;
+        dataSaved_ = true;
+        dataChanged_ = false;
+        recentIndex_ = kNewRecentIndex;
     }
+    // The data were written over `currentFileName()`.
+    void updatedInPlace()
+    {
+        saveFileName_ = currentFileName();
+        dataSaved_ = true;
+        dataChanged_ = false;
+    }
+    // The scores were typed over, transformed or screened since the last open or save.
+    void changed() { dataChanged_ = true; }
+    // The save-before-leaving question was answered (true: the user may leave).
+    void leaveAnswer(bool leave) { leaveAnswered_ = leave; }
+    // A new problem: nothing opened, nothing saved.
+    void cleared() { *this = FileState{}; }
+
+private:
+    std::string openFileName_;
+    std::string saveFileName_;
+    bool dataFromFile_ = false;
+    bool dataSaved_ = false;
+    bool dataChanged_ = false;
+    int recentIndex_ = kNewRecentIndex;
+    bool leaveAnswered_ = false;
 };
 
 // The unequal-cell-size analyses and the specific comparisons chosen in the main window's menus.

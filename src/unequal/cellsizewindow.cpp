@@ -507,7 +507,7 @@ void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, cons
         model_->reset(substantiveDesign(d), sizes_, "Score");
     }
     model_->setEntries(texts, imputed);
-    setLabel(file_.dataFromFile && !file_.openFileName.empty() ? "Data from " + file_.openFileName : "Enter Data");
+    setLabel(file_.dataFromFile() && !file_.openFileName().empty() ? "Data from " + file_.openFileName() : "Enter Data");
     dataOkButton_->setText(QString::fromUtf8(kDataOk));
     dataOkButton_->setEnabled(true);
     anovaButton_->setText(QString::fromUtf8(kAnovaTable));
@@ -585,7 +585,7 @@ void CellSizeWindow::goToRow(int row)
 
 void CellSizeWindow::entriesChanged()
 {
-    file_.dataChanged = true;
+    file_.changed();
     if (stage_ == Stage::Scores) {
         // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
         data_.withdraw();
@@ -601,7 +601,7 @@ void CellSizeWindow::entriesChanged()
         attritionPending_ = mode_.randomAttritionTest;
         attritionSignificant_ = false;
         showSizesStage(model_->texts());
-        file_.dataChanged = true;
+        file_.changed();
         return;
     }
     dataOkButton_->setEnabled(true);
@@ -627,7 +627,7 @@ void CellSizeWindow::dataOk()
             goToRow(static_cast<int>(check.row));
             return;
         }
-        if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile, file_.dataChanged)) {
+        if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile(), file_.dataChanged())) {
             const OutlierCheckResult result =
                 runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
                     goToRow(static_cast<int>(q.index));
@@ -1061,7 +1061,7 @@ bool CellSizeWindow::saveDataFile()
     if (stage_ != Stage::Scores || !scoresSavable())
         return false;
     const std::optional<std::string> path = shell_->dialogs().saveFile(
-        saveDataFileOptions(file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName));
+        saveDataFileOptions(file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName()));
     if (!path || path->empty() || !writeTo(*path))
         return false;
     file_.savedAs(*path);
@@ -1073,22 +1073,20 @@ bool CellSizeWindow::updateDataFile()
 {
     if (stage_ != Stage::Scores)
         return false;
-    const std::string path = file_.saveFileName.empty() ? file_.openFileName : file_.saveFileName;
+    const std::string path = file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName();
     if (path.empty())
         return saveDataFile();
     if (!scoresSavable())
         return false;
     if (!writeTo(path))
         return false;
-    file_.saveFileName = path;
-    file_.dataSaved = true;
-    file_.dataChanged = false;
+    file_.updatedInPlace();
     return true;
 }
 
 void CellSizeWindow::openDataFile()
 {
-    const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName));
+    const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName()));
     if (!chosen || chosen->empty())
         return;
     loadDataFile(*chosen, true);
@@ -1165,13 +1163,9 @@ bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
     }
     d = checked;
     shapeDesign_ = d;
-    file_.openFileName = path;
-    file_.saveFileName.clear();
-    file_.dataFromFile = true;
-    file_.dataChanged = false;
-    file_.dataSaved = true;
+    file_.opened(path);
     if (chosenHere) {
-        file_.recentIndex = kNewRecentIndex;
+        file_.movedInRecentList(kNewRecentIndex);
         putOnTopOfRecentList(path);
     }
     sizes_ = check.sizes;
@@ -1211,14 +1205,14 @@ bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
 
 bool CellSizeWindow::confirmLeave(bool exiting)
 {
-    if (file_.leaveAnswered || stage_ != Stage::Scores || !file_.dataChanged)
+    if (file_.leaveAnswered() || stage_ != Stage::Scores || !file_.dataChanged())
         return true;
     const std::vector<std::string>& texts = model_->texts();
     if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
         return true;  // nothing typed: nothing to lose
     const std::string title = exiting ? "Exit" : "Restart";
     bool leave = true;
-    if (!file_.dataFromFile && !file_.dataSaved) {
+    if (!file_.dataFromFile() && !file_.dataSaved()) {
         const DialogAnswer answer =
             shell_->dialogs().message({title, "The data have not been saved in a file.  Do you wish to save the data?",
                                        MessageButtons::YesNoCancel, MessageIcon::Question});
@@ -1237,7 +1231,7 @@ bool CellSizeWindow::confirmLeave(bool exiting)
                                             MessageButtons::YesNo, MessageIcon::Question}) == DialogAnswer::Yes)
             leave = saveDataFile();
     }
-    file_.leaveAnswered = leave;
+    file_.leaveAnswer(leave);
     return leave;
 }
 

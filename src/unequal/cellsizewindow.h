@@ -38,7 +38,7 @@ class AcceptedData;
 struct Preferences;
 struct DesignState;
 struct RecentFileList;
-struct FileState;
+class FileState;
 struct ModeFlags;
 class WindowShell;
 struct ShellContext;

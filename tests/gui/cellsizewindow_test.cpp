@@ -251,14 +251,14 @@ private slots:
             click(h.button("anovaButton"));
             h.fill(kScores);
             h.window->model().setEntry(4, "6", true);
-            h.state.file.dataChanged = true;
+            h.state.file.changed();
             // Leaving with typed scores offers to save them; Cancel stays.
             h.fake.dialogs.messageAnswers.push_back(DialogAnswer::Cancel);
             QVERIFY(!h.window->confirmLeave(true));
             QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Exit"));
             h.fake.dialogs.saveAnswers.push_back(path);
             QVERIFY(h.window->saveDataFile());
-            QVERIFY(h.state.file.dataSaved && !h.state.file.dataChanged);
+            QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
             QVERIFY(h.window->confirmLeave(true));
         }
         QCOMPARE(readAll(path).substr(0, 11), std::string("Unequal N\r\n"));
@@ -308,7 +308,7 @@ private slots:
             scores.push_back(std::to_string(4 + k % 4 + k / 5));
         scores[7] = "500";
         h.fill(scores);
-        h.state.file.dataChanged = true;  // typed
+        h.state.file.changed();  // typed
         h.fake.dialogs.messageAnswers.push_back(DialogAnswer::No);
         click(h.button("dataOkButton"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Possible Data Entry Error?"));

@@ -123,7 +123,7 @@ private slots:
         h.goTo(0);
         h.type(QStringLiteral("12.5a"));
         QCOMPARE(h.model().text(0), std::string("12.5"));
-        QVERIFY(h.state.file.dataChanged);
+        QVERIFY(h.state.file.dataChanged());
         h.enter();
         QCOMPARE(h.row(), 1);
         // Typing into a label column goes to the score (what each key does: scoreentry_test).
@@ -179,7 +179,7 @@ private slots:
         texts.push_back("500");
         Harness h(makeDesign({{"A", 4}, {"B", 5}}));
         h.fill(texts);
-        h.state.file.dataChanged = true;
+        h.state.file.changed();
         // No: the cursor goes to the score; Yes confirms it and it is not asked again.
         h.fake.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::Yes};
         QVERIFY(!h.window->dataOk());
@@ -197,7 +197,7 @@ private slots:
         // Loaded from a file and unchanged: no check.
         Harness loaded(makeDesign({{"A", 4}, {"B", 5}}));
         loaded.fill(texts);
-        loaded.state.file.dataFromFile = true;
+        loaded.state.file.opened("scores.dat");
         QVERIFY(loaded.window->dataOk());
         QVERIFY(loaded.fake.dialogs.messages.empty());
     }
@@ -260,7 +260,7 @@ private slots:
         h.fake.dialogs.messageAnswers = {DialogAnswer::Retry, DialogAnswer::Cancel};
         QVERIFY(!h.window->saveDataFile());
         QCOMPARE(h.titles(), (std::vector<std::string>{"Disk Not Ready!", "Disk Not Ready!"}));
-        QVERIFY(!h.state.file.dataSaved && h.state.recentFiles.entries.empty());
+        QVERIFY(!h.state.file.dataSaved() && h.state.recentFiles.entries.empty());
 
         // Saved: the imputed mark written, the recent-file list stored.
         const std::string file = h.path("pilot.dat");
@@ -270,7 +270,7 @@ private slots:
         QCOMPARE(h.window->findChild<QLabel*>(QStringLiteral("savingLabel"))->text(),
                  QStringLiteral("   Saving ") + QString::fromStdString(file));
         QTRY_VERIFY(h.view()->isVisible());
-        QVERIFY(h.state.file.dataSaved && !h.state.file.dataChanged);
+        QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
         QCOMPARE(h.fake.settings.read("1Recent_File"), file);
 
         // Open it in a fresh grid of the same design: no question, the red score kept.
@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(h.titles(), (std::vector<std::string>{"File Not Found!", "File Not Found!"}));
         QCOMPARE(h.model().texts(), (std::vector<std::string>{"1", "2", "3", "4"}));
         // The recent-file load refuses a file of the wrong length.
-        h.state.file.openFileName = shorter;
+        h.state.file.chosen(shorter, kNewRecentIndex);
         h.fake.dialogs.clearRecord();
         QVERIFY(!h.window->loadRecentDataFile());
         QCOMPARE(h.titles(), std::vector<std::string>{"File corrupted?!"});
@@ -372,7 +372,7 @@ private slots:
         // Nothing typed: nothing to ask.
         QVERIFY(h.window->confirmLeave(LeaveMode::Exit));
         QVERIFY(h.fake.dialogs.messages.empty());
-        h.state.file.leaveAnswered = false;
+        h.state.file.leaveAnswer(false);
 
         h.fill({"1", "2", "3", "4"});
         h.fake.dialogs.messageAnswers = {DialogAnswer::Cancel};
@@ -395,7 +395,7 @@ private slots:
         QCOMPARE(h.fake.dialogs.messages.size(), asked);
 
         // Changed since the save: Yes updates the file in place, without a dialog.
-        h.state.file.leaveAnswered = false;
+        h.state.file.leaveAnswer(false);
         h.goTo(0);
         h.type(QStringLiteral("5"));
         h.fake.dialogs.clearRecord();
@@ -406,7 +406,7 @@ private slots:
         QVERIFY(h.fake.dialogs.requests.empty());
         QCOMPARE(readAll(file), std::string("15\r\n2\r\n3\r\n4\r\n"));
         // No asks about a new file; No again leaves without saving.
-        h.state.file.leaveAnswered = false;
+        h.state.file.leaveAnswer(false);
         h.type(QStringLiteral("5"));
         h.fake.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::No};
         QVERIFY(h.window->confirmLeave(LeaveMode::Restart));
@@ -479,14 +479,14 @@ private slots:
 
         // Changed: Restart asks; No and No leave for a fresh main window, the file untouched.
         grid->model().setScore(0, "9", false);
-        app.state().file.dataChanged = true;
+        app.state().file.changed();
         fake.dialogs.clearRecord();
         fake.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::No};
         QTest::mouseClick(grid->findChild<QPushButton*>("restartButton"), Qt::LeftButton);
         QCOMPARE(fake.dialogs.messageTitles(), (std::vector<std::string>{"Restart", "Restart"}));
         QVERIFY(!app.dataEntryWindow());
         QVERIFY(app.mainWindow() != main && app.mainWindow()->isVisible());
-        QVERIFY(!app.state().file.leaveAnswered);
+        QVERIFY(!app.state().file.leaveAnswered());
         QCOMPARE(readAll(file), std::string("1\r\n2\r\n3\r\n4.5I\r\n"));
 
         // A typed grid from the fresh window: closing it asks as Exit; Cancel stays, No quits.

@@ -115,7 +115,7 @@ private slots:
         QVERIFY(h.get<QLineEdit>("constantBox")->isVisible());
         h.enter("constantBox", "1");
         QCOMPARE(h.scores(), (Scores{1, 2, 3.5f, 4}));
-        QVERIFY(h.state.data.transformed() && h.state.file.dataChanged);
+        QVERIFY(h.state.data.transformed() && h.state.file.dataChanged());
         h.press("logOption");
         QVERIFY(!h.get<QLineEdit>("constantBox")->isVisible());
         h.press("ApplyButton");
@@ -142,7 +142,7 @@ private slots:
         // Revert: the OK'd scores, no longer marked transformed; data changed stays.
         h.press("CancelButton");
         QCOMPARE(h.scores(), (Scores{0, 1, 2.5f, 3}));
-        QVERIFY(!h.state.data.transformed() && h.state.file.dataChanged);
+        QVERIFY(!h.state.data.transformed() && h.state.file.dataChanged());
 
         // Rank order of the OK'd scores; the close button finishes like "&Finished".
         h.press("rankOption");
@@ -198,7 +198,7 @@ private slots:
         h.enter("upperBox", "1");
         QCOMPARE(h.titles(), (std::vector<std::string>{"Limits Reversed!", "Limits Reversed!"}));
         QCOMPARE(h.changes, 0);
-        QVERIFY(!h.state.file.dataChanged);
+        QVERIFY(!h.state.file.dataChanged());
         h.get<QLineEdit>("replacementBox")->setFocus();
         QTest::keyClick(h.get<QLineEdit>("replacementBox"), Qt::Key_Return);
         QCOMPARE(h.titles().size(), std::size_t{2});
@@ -209,7 +209,7 @@ private slots:
         h.enter("replacementBox", "-9");
         QCOMPARE(h.scores(), (Scores{0.5f, 1, -9, 5, 6}));
         QVERIFY(h.titles().empty());
-        QVERIFY(h.state.data.transformed() && h.state.file.dataChanged);
+        QVERIFY(h.state.data.transformed() && h.state.file.dataChanged());
 
         // "=" and a screen that matches nothing (it still counts as applied), then revert.
         h.press("equalOption");
@@ -273,7 +273,7 @@ private slots:
         // "Data OK" again accepts the scores at full precision rather than the rounded texts.
         click(child<QPushButton>(grid, "dataOkButton"));
         QCOMPARE(app.state().data.okScores()[2], float(std::log(1.5)));
-        QVERIFY(app.state().data.transformed() && app.state().file.dataChanged);
+        QVERIFY(app.state().data.transformed() && app.state().file.dataChanged());
 
         // The screen window the same way; its revert brings back the scores "Data OK" accepted.
         click(child<QPushButton>(grid, "screenButton"));

@@ -185,7 +185,7 @@ TEST(DesignQuestions, RecentFileRestoreWithAStoreThatRefuses)
     // The design is restored all the same, and the entry moved up in memory.
     EXPECT_EQ(state.design.design.factors[1].levelLabels, (std::vector<std::string>{"d", "e", "f"}));
     EXPECT_EQ(state.design.problemLabel, "Pilot");
-    EXPECT_EQ(state.file.openFileName, "/d/two.dat");
+    EXPECT_EQ(state.file.openFileName(), "/d/two.dat");
     EXPECT_EQ(state.recentFiles.entries[0].path, "/d/two.dat");
     EXPECT_EQ(questions.proceedCaption(), "&Proceed to Data Entry");  // the labels are not asked for again
 }
