@@ -230,23 +230,22 @@ void ScoreGrid::clearAll()
 
 void ScoreGrid::insertSingleEntry()
 {
-    const int row = singleSelectedEntry();
-    if (row < 0) {
-        shell_.dialogs().message(selectBeforeInsertMessage());
-        return;
-    }
-    model_->insertScoreAt(row);
-    userEdit();
+    editSelectedEntry(selectBeforeInsertMessage(), &ScoreModel::insertScoreAt);
 }
 
 void ScoreGrid::removeSingleEntry()
 {
+    editSelectedEntry(selectToRemoveMessage(), &ScoreModel::removeScoreAt);
+}
+
+void ScoreGrid::editSelectedEntry(const Message& refusal, void (ScoreModel::*edit)(int))
+{
     const int row = singleSelectedEntry();
     if (row < 0) {
-        shell_.dialogs().message(selectToRemoveMessage());
+        shell_.dialogs().message(refusal);
         return;
     }
-    model_->removeScoreAt(row);
+    (model_->*edit)(row);
     userEdit();
 }
 

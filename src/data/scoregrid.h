@@ -91,6 +91,8 @@ private:
     bool entryKey(QKeyEvent* event);
     // The row of the single selected entry, or -1.
     int singleSelectedEntry() const;
+    // `edit` on the single selected entry; without one, `refusal` is shown.
+    void editSelectedEntry(const Message& refusal, void (ScoreModel::*edit)(int));
     void userEdit();
     void widenToFit(const std::string& text);
     void fitColumns();
