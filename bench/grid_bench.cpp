@@ -15,6 +15,7 @@
 
 #include "session/session.h"
 #include "data/dataentrywindow.h"
+#include "data/scoregrid.h"
 #include "data/scoremodel.h"
 #include "shell/windowshell.h"
 #include "support/fakeplatform.h"
@@ -95,7 +96,7 @@ void BM_PasteScores(benchmark::State& st)
         st.PauseTiming();
         g.window->model().clearAll();
         st.ResumeTiming();
-        g.window->pasteScores();
+        g.window->grid().pasteEntries();
         QApplication::processEvents();
     }
     if (g.window->model().text(kRows - 1).empty() || !g.fake.dialogs.messages.empty())

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The data entry grid, "Data Entry Grid": one row per score of the design. The user types,
 // pastes, opens, saves and prints the scores here; "Data &OK" checks and converts them and
-// unlocks the way on to the analysis. The rules of a score cell, of "Data &OK" and of the
-// outlier check live in scoreentry.h and outliers.h; the file formats in datafile.h.
+// unlocks the way on to the analysis. The grid itself, with its editing and file commands, is
+// the ScoreGrid of scoregrid.h; the rules of "Data &OK" and of the outlier check live in
+// scoreentry.h and outliers.h.
 #pragma once
 
 #include <functional>
@@ -12,17 +13,13 @@
 
 #include <QMainWindow>
 
-#include "data/datafile.h"
+#include "data/gridmessages.h"
 #include "data/outliers.h"
-#include "platform/dialogs.h"
 #include "output/document.h"
-#include "platform/platform.h"
+#include "platform/dialogs.h"
 
-class QAction;
-class QLabel;
 class QPushButton;
 class QTableView;
-class QTimer;
 
 namespace varisect {
 
@@ -30,6 +27,7 @@ class AcceptedData;
 struct DesignState;
 class FileState;
 struct RecentFileList;
+class ScoreGrid;
 class ScoreModel;
 class WindowShell;
 struct ShellContext;
@@ -41,9 +39,6 @@ struct DataEntryParts {
     FileState& file;
     RecentFileList& recentFiles;  // a saved or opened file goes to the top
 };
-
-// The two ways out that ask to save the data first; the word is the title of the questions.
-enum class LeaveMode { Exit, Restart };
 
 // Where the grid hands the user on. Every member may be empty.
 struct DataEntryHandOver {
@@ -66,8 +61,9 @@ public:
     DataEntryWindow(DataEntryParts parts, ShellContext shell, DataEntryHandOver handOver, QWidget* parent = nullptr);
     ~DataEntryWindow() override;
 
-    ScoreModel& model() const { return *model_; }
-    QTableView* view() const { return view_; }
+    ScoreGrid& grid() const { return *grid_; }
+    ScoreModel& model() const;
+    QTableView* view() const;
     // The buttons that lead on to the analysis are enabled ("Data &OK" succeeded, no edit since).
     bool leadingOnEnabled() const;
     // Rows of the grid that fit in its visible area.
@@ -85,15 +81,10 @@ public:
     // per way out.
     bool confirmLeave(LeaveMode mode);
 
-    // The commands of the window, as the buttons and menus run them.
+    // The commands of the window, as the buttons and menus run them (the other editing commands
+    // are the grid's).
     bool dataOk();
-    void widenEntryColumn();
     void clearAllData();
-    void insertSingleScore();
-    void removeSingleScore();
-    void copyScores();
-    void pasteScores();
-    void toggleImputedMark();
     void printData();
     // What "&Print Data" prints and the Word document items write: the rows with their scores.
     OutputDocument printedDocument() const;
@@ -106,48 +97,20 @@ public:
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     void buildMenus();
-    DialogAnswer tell(const Message& message, std::optional<DialogAnswer> defaultButton = {});
-    bool scoreKey(QKeyEvent* event);
-    void goToRow(int row);
-    int currentRow() const;
-    // The row of the single selected score cell, or -1.
-    int singleSelectedScore() const;
-    void dataChanged();
+    DialogAnswer tell(const Message& message);
     void setLeadingOn(bool enabled);
-    void widenToFit(const std::string& text);
-    void showSavingIndicator(const std::string& path);
-    void hideSavingIndicator();
-    DataLayout gridLayout() const;
-    // A cell up to the last score that a data file cannot hold (empty, "X", not a number): told,
-    // the cursor put on it.
-    bool unsavableScore();
-    bool writeWithRetry(const std::string& path, const DataLayout& layout);
-    bool saveLayout(const DataLayout& layout);
-    bool updateInPlace();
-    void putOnTopOfRecentList(const std::string& path);
-    // Reads `path` for the grid, every line a cell (see readGridDataFile); tells the user about a
-    // file that cannot be read, and reads again on Retry.
-    std::optional<GridDataResult> readFileItems(const std::string& path);
-    void fillFromFile(const std::string& path, const std::vector<ScoreItem>& items, long count);
+    // Scores new to the grid (opened from a file): raw, not accepted, not yet checked.
+    void newScores();
 
     WindowShell* shell_;
-    Platform& platform_;
     DesignState& design_;
     AcceptedData& data_;
     FileState& file_;
-    RecentFileList& recentFiles_;
     DataEntryHandOver handOver_;
-    ScoreModel* model_ = nullptr;
-    QTableView* view_ = nullptr;
-    QLabel* savingPicture_ = nullptr;
-    QLabel* savingLabel_ = nullptr;
-    QTimer* savingTimer_ = nullptr;
+    ScoreGrid* grid_ = nullptr;
     QPushButton* dataOk_ = nullptr;
     QPushButton* anovaDesign_ = nullptr;
     QPushButton* restart_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -84,40 +85,39 @@ class DataEntryWindowTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void modelRowsFollowFactorialOrder()
+    void modelShowsBothKindsOfRows()
     {
         Design d = makeDesign({{"Drug", 2}, {"Time", 3}, {"Subj", 2}});
         d.factors[1].levelLabels = {"am", "pm", "ev"};
         ScoreModel model(d, true);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model.rowCount(), 12);
-        // Factor 1 cycles fastest; the labelled factor shows its labels, the others numbers.
-        QStringList shown;
-        for (int c = 0; c < 6; ++c)
-            shown << model.data(model.index(10, c)).toString();
-        QCOMPARE(shown.join(QLatin1Char(' ')), QStringLiteral("Drug 1 Time ev Subj 2"));
-        // An imputed score is red and its text is kept without a mark.
+        QCOMPARE(model.data(model.index(10, 3)).toString(), QStringLiteral("ev"));
+        QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("Score"));
+        // An imputed score is red and its text is kept without a mark; edits are announced.
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         model.setScores({"1", "2.5", "3"}, {false, true});
+        QCOMPARE(changed.size(), 1);
         QCOMPARE(model.data(model.index(1, 6)).toString(), QStringLiteral("2.5"));
         QCOMPARE(model.data(model.index(1, 6), Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
         QVERIFY(!model.data(model.index(0, 6), Qt::ForegroundRole).isValid());
-        // Marking toggles: a mixed selection turns all red, an all-red one all black.
-        model.toggleImputed({0, 1});
-        QVERIFY(model.imputed(0) && model.imputed(1));
-        model.toggleImputed({0, 1});
-        QVERIFY(!model.imputed(0) && !model.imputed(1));
+        model.insertScoreAt(0);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().at(0).toModelIndex().row(), 0);
+        QCOMPARE(changed.last().at(1).toModelIndex().row(), 3);
 
-        // At the last row insert and remove both empty it (the middle rows go through the window).
-        model.setScore(11, "12", true);
-        model.insertScoreAt(11);
-        QCOMPARE(model.text(11), std::string());
-        QVERIFY(!model.imputed(11));
-        model.setScore(11, "12", false);
-        model.removeScoreAt(11);
-        QCOMPARE(model.text(11), std::string());
+        // The rows of the cell-size grid: level columns headed by the factors, shaded.
+        model.reset(GridRows::cells(makeDesign({{"A", 2}, {"B", 2}}), {1, 2, 1, 1}, "Cell Size"));
+        QCOMPARE(model.rowCount(), 5);
+        QCOMPARE(model.scoreColumn(), 2);
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("A"));
+        QCOMPARE(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("Cell Size"));
+        QCOMPARE(model.data(model.index(2, 0)).toString(), QStringLiteral("2"));
+        QVERIFY(model.data(model.index(2, 0), Qt::BackgroundRole).isValid());
+        QVERIFY(!model.anyScore());
     }
 
-    void typingAndDataOkLockAndUnlockTheWayOn()
+    void typingGoesToTheScoreAndWidensTheColumn()
     {
         Harness h(makeDesign({{"A", 2}, {"B", 3}}));
         h.goTo(0);
@@ -136,7 +136,11 @@ private slots:
         const int before = h.view()->columnWidth(4);
         h.type(QStringLiteral("1234567890123456789"));
         QVERIFY(h.view()->columnWidth(4) > before);
+    }
 
+    void dataOkUnlocksTheWayOnAndAnEditLocksIt()
+    {
+        Harness h(makeDesign({{"A", 2}, {"B", 3}}));
         // "Data OK" with a gap: told, the cursor on the gap, the way on stays shut.
         h.fill({"1", "2", "", "4", "5", "6"});
         QVERIFY(!h.window->dataOk());
@@ -147,19 +151,25 @@ private slots:
         // Accepted: the scores in factorial order, the red ones counted, the way on open.
         h.fake.dialogs.clearRecord();
         h.model().setScores({"1", "2", "3", "4", "5.5", "-1"}, {false, true, false, false, true});
-        QVERIFY(h.window->dataOk());
+        QTest::mouseClick(h.button("dataOkButton"), Qt::LeftButton);
         QVERIFY(h.fake.dialogs.messages.empty());
         QCOMPARE(h.state.data.scores(), (Scores{1, 2, 3, 4, 5.5f, -1}));
         QCOMPARE(h.state.design.design.imputedCount, 2);
         QTest::mouseClick(h.button("anovaDesignButton"), Qt::LeftButton);
         QCOMPARE(h.anovaDesign, 1);
 
-        // Any edit locks the way on again; marking with nothing selected is refused and changes nothing.
+        // Any edit locks the way on again.
         h.goTo(0);
         h.type(QStringLiteral("0"));
         QVERIFY(!h.button("anovaDesignButton")->isEnabled());
         QVERIFY(!h.state.data.accepted());
-        h.window->dataOk();
+    }
+
+    void markingImputedNeedsASelectionAndLocksTheWayOn()
+    {
+        Harness h(makeDesign({{"A", 2}, {"B", 2}}));
+        h.fill({"1", "2", "3", "4"});
+        QVERIFY(h.window->dataOk());
         h.view()->clearSelection();
         h.action("imputedAction")->trigger();
         QCOMPARE(h.last().title, std::string("Wait"));
@@ -202,22 +212,18 @@ private slots:
         QVERIFY(loaded.fake.dialogs.messages.empty());
     }
 
-    void pasteCopyInsertRemove()
+    void pasteAndCopyReachTheClipboard()
     {
+        // What a paste refuses and how it reads the text: scoregrid_test and scoreentry_test.
         Harness h(makeDesign({{"A", 2}, {"B", 3}}));
         auto& clip = h.fake.clipboard;
         h.goTo(0);
         h.action("pasteAction")->trigger();
+        QCOMPARE(h.last().title, std::string("Error"));
         QCOMPARE(h.last().text, std::string("The clipboard is empty!"));
-        // Letters, and more scores than the grid holds: refused (the texts: scoreentry_test).
-        clip.content = "1\r\n2a\r\n";
-        h.action("pasteAction")->trigger();
-        clip.content = "1\n2\n3\n4\n5\n6\n7\n";
-        h.action("pasteAction")->trigger();
-        QCOMPARE(h.fake.dialogs.messages.size(), std::size_t(3));
-        QVERIFY(!h.model().anyScore());
+        QVERIFY(!h.state.file.dataChanged());
 
-        // From row 2 on, a score marked "I" red (how the text is read: scoreentry_test).
+        // From row 2 on, a score marked "I" red.
         clip.content = " 3 \r\n4.5\r\n-5\r\n6I\r\n";
         h.goTo(2);
         h.fake.dialogs.clearRecord();
@@ -225,18 +231,17 @@ private slots:
         QVERIFY(h.fake.dialogs.messages.empty());
         QCOMPARE(h.model().texts(), (std::vector<std::string>{"", "", "3", "4.5", "-5", "6"}));
         QVERIFY(h.model().imputed(5) && !h.model().imputed(4));
-        // Onto a cell with data further down: refused.
-        h.goTo(1);
-        h.action("pasteAction")->trigger();
-        QCOMPARE(h.last().title, std::string("Wait"));
-        QCOMPARE(h.model().text(1), std::string());
+        QVERIFY(h.state.file.dataChanged());
 
         // Copy: one score per line, as shown, the imputed one with its "I".
         h.action("copyAction")->trigger();
         QCOMPARE(clip.content.value_or(""), std::string("\r\n\r\n3\r\n4.5\r\n-5\r\n6I\r\n"));
+    }
 
-        // Insert and remove need one selected score.
-        h.fake.dialogs.clearRecord();
+    void insertAndRemoveNeedOneSelectedScore()
+    {
+        Harness h(makeDesign({{"A", 2}, {"B", 3}}));
+        h.fill({"", "", "3", "4.5", "-5", "6"});
         h.view()->clearSelection();
         h.action("insertAction")->trigger();
         h.action("removeAction")->trigger();
@@ -248,32 +253,26 @@ private slots:
         QCOMPARE(h.model().texts(), (std::vector<std::string>{"", "", "", "3", "4.5", "-5"}));
         h.action("removeAction")->trigger();
         QCOMPARE(h.model().texts(), (std::vector<std::string>{"", "", "3", "4.5", "-5", ""}));
+        h.action("clearAllAction")->trigger();
+        QVERIFY(!h.model().anyScore());
+        QCOMPARE(h.row(), 0);
     }
 
-    void saveAndReopenRoundTrip()
+    void saveAndOpenMenusReachTheFiles()
     {
+        // Refusals, retries and naming conflicts: scoregrid_test.
         Harness h(makeDesign({{"Drug", 2}, {"Time", 2}}), "Pilot");
-        // A folder that is not there: Retry writes again, Cancel gives up with nothing changed.
         h.model().setScores({"1", "12.5", "-3", "4"}, {false, true});
-        h.fake.dialogs.clearRecord();
-        h.fake.dialogs.saveAnswers = {h.path("nowhere/x.dat")};
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Retry, DialogAnswer::Cancel};
-        QVERIFY(!h.window->saveDataFile());
-        QCOMPARE(h.titles(), (std::vector<std::string>{"Disk Not Ready!", "Disk Not Ready!"}));
-        QVERIFY(!h.state.file.dataSaved() && h.state.recentFiles.entries.empty());
-
-        // Saved: the imputed mark written, the recent-file list stored.
         const std::string file = h.path("pilot.dat");
         h.fake.dialogs.saveAnswers = {file};
-        QVERIFY(h.window->saveDataFile());
+        h.action("saveAction")->trigger();
         QCOMPARE(readAll(file), std::string("1\r\n12.5I\r\n-3\r\n4\r\n"));
         QCOMPARE(h.window->findChild<QLabel*>(QStringLiteral("savingLabel"))->text(),
                  QStringLiteral("   Saving ") + QString::fromStdString(file));
         QTRY_VERIFY(h.view()->isVisible());
         QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
-        QCOMPARE(h.fake.settings.read("1Recent_File"), file);
 
-        // Open it in a fresh grid of the same design: no question, the red score kept.
+        // Opened in a fresh grid of the same design: the red score kept, the cursor on the last.
         Harness g(makeDesign({{"Drug", 2}, {"Time", 2}}), "Pilot");
         g.state.recentFiles = h.state.recentFiles;
         g.fake.dialogs.openAnswers = {file};
@@ -281,137 +280,9 @@ private slots:
         QVERIFY(g.fake.dialogs.messages.empty());
         QCOMPARE(g.model().texts(), (std::vector<std::string>{"1", "12.5", "-3", "4"}));
         QCOMPARE(g.row(), 3);
+        QVERIFY(!g.window->leadingOnEnabled());
         QVERIFY(g.window->dataOk());
         QCOMPARE(g.state.design.design.imputedCount, 1);
-
-        // The same file under another problem label: the naming conflict. Cancel loads nothing;
-        // No attaches the current design to the file and loads it.
-        Harness c(makeDesign({{"Drug", 2}, {"Time", 2}}), "Other");
-        c.state.recentFiles = h.state.recentFiles;
-        c.fake.dialogs.openAnswers = {file, file};
-        c.fake.dialogs.messageAnswers = {DialogAnswer::Cancel, DialogAnswer::No};
-        c.action("openAction")->trigger();
-        QCOMPARE(c.titles(), std::vector<std::string>{"File naming conflict!"});
-        QVERIFY(!c.model().anyScore());
-        c.action("openAction")->trigger();
-        QCOMPARE(c.state.recentFiles.entries[0].problemLabel, std::string("Other"));
-        QCOMPARE(c.model().text(1), std::string("12.5"));
-        // Yes: the scores are saved under a new name with the current design, then loaded.
-        Harness y(makeDesign({{"Drug", 2}, {"Time", 2}}), "Third");
-        y.state.recentFiles = c.state.recentFiles;
-        const std::string renamed = h.path("third.dat");
-        y.fake.dialogs.openAnswers = {file};
-        y.fake.dialogs.messageAnswers = {DialogAnswer::Yes};
-        y.fake.dialogs.saveAnswers = {renamed};
-        y.action("openAction")->trigger();
-        QCOMPARE(readAll(renamed), readAll(file));
-        QCOMPARE(y.state.recentFiles.entries[0].path, renamed);
-        QCOMPARE(y.state.recentFiles.entries[1].path, file);
-
-        // A half-entered grid is saved as it stands (the layout: scoreentry_test); only a text no
-        // data file line can hold is refused, with the cursor on it and nothing written.
-        h.fake.dialogs.clearRecord();
-        h.fill({"1", "", std::string(1001, '1'), "4"});
-        h.fake.dialogs.saveAnswers = {h.path("long.dat")};
-        QVERIFY(!h.window->saveDataFile());
-        QCOMPARE(h.titles(), std::vector<std::string>{"Wait"});
-        QCOMPARE(h.row(), 2);
-        QVERIFY(!QFile::exists(QString::fromStdString(h.path("long.dat"))));
-    }
-
-    void filesThatDoNotFitLoadNothingUnlessTheUserSays()
-    {
-        Harness h(makeDesign({{"A", 2}, {"B", 2}}));
-        const std::string longer = h.path("six.dat");
-        writeFile(longer, "1\n2\n3\n4\n5\n6\n");
-        // Too many scores: Abort loads nothing; Retry warns, then Cancel gives up or OK loads what fits.
-        h.fake.dialogs.openAnswers = {longer, longer, longer};
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Cancel,
-                                         DialogAnswer::Retry, DialogAnswer::Ok};
-        h.action("openAction")->trigger();
-        QCOMPARE(h.titles(), std::vector<std::string>{"Wrong file selected?"});
-        h.action("openAction")->trigger();
-        QCOMPARE(h.titles(), (std::vector<std::string>{"Wrong file selected?", "Wrong file selected?", "Danger!"}));
-        QVERIFY(!h.model().anyScore());
-        h.action("openAction")->trigger();
-        QCOMPARE(h.model().texts(), (std::vector<std::string>{"1", "2", "3", "4"}));
-        // Ignore with a shorter file fills what there is.
-        const std::string shorter = h.path("two.dat");
-        writeFile(shorter, "7\r\n8\r\n");
-        h.fake.dialogs.openAnswers = {shorter};
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Ignore};
-        h.action("openAction")->trigger();
-        QCOMPARE(h.model().texts(), (std::vector<std::string>{"7", "8", "", ""}));
-
-        // A damaged file loads as it stands; a missing one is looked for again on Retry, the grid
-        // keeping what it had.
-        h.fill({"1", "2", "3", "4"});
-        const std::string garbage = h.path("garbage.dat");
-        writeFile(garbage, std::string("1\n2\n") + "\x01\x02\xff\xfe" + "\n4\n");
-        h.fake.dialogs.clearRecord();
-        h.fake.dialogs.openAnswers = {garbage, h.path("gone.dat")};
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Retry, DialogAnswer::Cancel};
-        h.action("openAction")->trigger();
-        // The damaged line is loaded as it stands, for "Data OK" to name.
-        QVERIFY(h.titles().empty());
-        QCOMPARE(h.model().text(3), std::string("4"));
-        h.fill({"1", "2", "3", "4"});
-        h.action("openAction")->trigger();
-        QCOMPARE(h.titles(), (std::vector<std::string>{"File Not Found!", "File Not Found!"}));
-        QCOMPARE(h.model().texts(), (std::vector<std::string>{"1", "2", "3", "4"}));
-        // The recent-file load refuses a file of the wrong length.
-        h.state.file.chosen(shorter, kNewRecentIndex);
-        h.fake.dialogs.clearRecord();
-        QVERIFY(!h.window->loadRecentDataFile());
-        QCOMPARE(h.titles(), std::vector<std::string>{"File corrupted?!"});
-    }
-
-    void confirmLeaveAsksOncePerWayOut()
-    {
-        Harness h(makeDesign({{"A", 2}, {"B", 2}}));
-        // Nothing typed: nothing to ask.
-        QVERIFY(h.window->confirmLeave(LeaveMode::Exit));
-        QVERIFY(h.fake.dialogs.messages.empty());
-        h.state.file.leaveAnswer(false);
-
-        h.fill({"1", "2", "3", "4"});
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Cancel};
-        QVERIFY(!h.window->confirmLeave(LeaveMode::Restart));
-        QCOMPARE(h.last().title, std::string("Restart"));
-        QCOMPARE(h.last().text, std::string("The data have not been saved in a file.  Do you wish to save the data?"));
-        QCOMPARE(h.last().buttons, MessageButtons::YesNoCancel);
-
-        // Yes saves; a cancelled save keeps the user here.
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Yes, DialogAnswer::Yes};
-        h.fake.dialogs.saveAnswers = {std::nullopt};
-        QVERIFY(!h.window->confirmLeave(LeaveMode::Exit));
-        const std::string file = h.path("leave.dat");
-        h.fake.dialogs.saveAnswers = {file};
-        QVERIFY(h.window->confirmLeave(LeaveMode::Exit));
-        QCOMPARE(readAll(file), std::string("1\r\n2\r\n3\r\n4\r\n"));
-        // Answered: the same way out does not ask again.
-        const std::size_t asked = h.fake.dialogs.messages.size();
-        QVERIFY(h.window->confirmLeave(LeaveMode::Exit));
-        QCOMPARE(h.fake.dialogs.messages.size(), asked);
-
-        // Changed since the save: Yes updates the file in place, without a dialog.
-        h.state.file.leaveAnswer(false);
-        h.goTo(0);
-        h.type(QStringLiteral("5"));
-        h.fake.dialogs.clearRecord();
-        h.fake.dialogs.messageAnswers = {DialogAnswer::Yes};
-        QVERIFY(h.window->confirmLeave(LeaveMode::Exit));
-        QCOMPARE(h.fake.dialogs.messageTexts(),
-                 std::vector<std::string>{"The data have changed since the last save.  Do you wish to update the saved file?"});
-        QVERIFY(h.fake.dialogs.requests.empty());
-        QCOMPARE(readAll(file), std::string("15\r\n2\r\n3\r\n4\r\n"));
-        // No asks about a new file; No again leaves without saving.
-        h.state.file.leaveAnswer(false);
-        h.type(QStringLiteral("5"));
-        h.fake.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::No};
-        QVERIFY(h.window->confirmLeave(LeaveMode::Restart));
-        QCOMPARE(h.fake.dialogs.messageTexts().back(), std::string("Do you want to save the changed data in a new file?"));
-        QCOMPARE(readAll(file), std::string("15\r\n2\r\n3\r\n4\r\n"));
     }
 
     void printsEveryRowToPdf()
@@ -452,7 +323,7 @@ private slots:
         QCOMPARE(big.state.data.scores().size(), std::size_t(16352));
     }
 
-    void applicationHandsTheGridOnAndBack()
+    void recentFileOpensTheGridAndRestartAsks()
     {
         QTemporaryDir folder;
         const std::string file = (folder.path() + QStringLiteral("/recent.dat")).toStdString();
@@ -462,9 +333,8 @@ private slots:
         RecentFileList list;
         list.entries.push_back(RecentFileRecord{file, "Recall", {"Age", "Sex"}, {2, 2}, false, {}});
         QVERIFY(list.write(fake.settings));
-        int quits = 0;
         Application::Options options;
-        options.quit = [&] { ++quits; };
+        options.quit = [] {};
         Application app(fake.platform(), options);
         app.start();
         MainWindow* main = app.mainWindow();
@@ -488,14 +358,24 @@ private slots:
         QVERIFY(app.mainWindow() != main && app.mainWindow()->isVisible());
         QVERIFY(!app.state().file.leaveAnswered());
         QCOMPARE(readAll(file), std::string("1\r\n2\r\n3\r\n4.5I\r\n"));
+    }
 
-        // A typed grid from the fresh window: closing it asks as Exit; Cancel stays, No quits.
+    void closingATypedGridAsksAsExit()
+    {
+        FakePlatform fake;
+        fake.dialogs.messageFallback = DialogAnswer::Cancel;
+        int quits = 0;
+        Application::Options options;
+        options.quit = [&] { ++quits; };
+        Application app(fake.platform(), options);
+        app.start();
         QTest::mouseClick(app.mainWindow()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
         QTest::mouseClick(app.mainWindow()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
         QTest::mouseClick(app.mainWindow()->findChild<QPushButton*>("proceedButton"), Qt::LeftButton);
-        grid = app.dataEntryWindow();
+        DataEntryWindow* grid = app.dataEntryWindow();
         QVERIFY(grid && grid->isVisible());
         grid->model().setScore(0, "3", false);
+        // Cancel stays; No quits.
         fake.dialogs.clearRecord();
         fake.dialogs.messageAnswers = {DialogAnswer::Cancel, DialogAnswer::No};
         grid->close();

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "data/gridmessages.h"
+
+namespace varisect {
+
+namespace {
+
+Message stop(const char* title, const char* text)
+{
+    return {title, text, MessageButtons::Ok, MessageIcon::Critical};
+}
+
+Message question(LeaveMode mode, const char* text, MessageButtons buttons)
+{
+    return {mode == LeaveMode::Exit ? "Exit" : "Restart", text, buttons, MessageIcon::Question};
+}
+
+}  // namespace
+
+Message selectBeforeInsertMessage()
+{
+    return stop("Wait", "You must select a score before which the new score will be inserted.");
+}
+
+Message selectToRemoveMessage()
+{
+    return stop("Wait", "You must select a score to be removed.");
+}
+
+Message selectToMarkMessage()
+{
+    return stop("Wait", "You must select the scores to be marked as imputed.");
+}
+
+Message clipboardEmptyMessage()
+{
+    return stop("Error", "The clipboard is empty!");
+}
+
+Message pasteOntoDataMessage()
+{
+    return stop("Wait",
+                "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells into which "
+                "you want to paste.");
+}
+
+Message notSavedQuestion(LeaveMode mode)
+{
+    return question(mode, "The data have not been saved in a file.  Do you wish to save the data?",
+                    MessageButtons::YesNoCancel);
+}
+
+Message updateSavedFileQuestion(LeaveMode mode)
+{
+    return question(mode, "The data have changed since the last save.  Do you wish to update the saved file?",
+                    MessageButtons::YesNo);
+}
+
+Message saveInNewFileQuestion(LeaveMode mode)
+{
+    return question(mode, "Do you want to save the changed data in a new file?", MessageButtons::YesNo);
+}
+
+}  // namespace varisect

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The messages of the score grids' editing commands and of the save-before-leaving question,
+// in one place for both grids. (The messages of reading and writing data files are in
+// datafilemessages.h, those of a score's text in scoreentry.h.)
+#pragma once
+
+#include "engine/prompts.h"
+
+namespace varisect {
+
+// The two ways out that ask to save the data first; the word is the title of the questions.
+enum class LeaveMode { Exit, Restart };
+
+// "Wait" (stop symbol): Insert or Remove Single Score without one selected score, and marking as
+// imputed with no score selected.
+Message selectBeforeInsertMessage();
+Message selectToRemoveMessage();
+Message selectToMarkMessage();
+
+// Paste: nothing (or only blanks) on the clipboard ("Error"), and cells from the current one on
+// that already hold data ("Wait").
+Message clipboardEmptyMessage();
+Message pasteOntoDataMessage();
+
+// The save-before-leaving questions, titled "Exit" or "Restart": typed data never saved
+// (Yes/No/Cancel), data changed since the file was opened or saved (Yes/No), and then whether to
+// save them in a new file (Yes/No).
+Message notSavedQuestion(LeaveMode mode);
+Message updateSavedFileQuestion(LeaveMode mode);
+Message saveInNewFileQuestion(LeaveMode mode);
+
+}  // namespace varisect

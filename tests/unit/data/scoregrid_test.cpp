@@ -1,0 +1,501 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The score grid without its widgets: the entry column's edits, the rows' labels and print
+// layout, the rules of typing, pasting and saving under the options of the two grids, and the
+// file commands walked with scripted dialogs over real files.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "data/gridmessages.h"
+#include "data/scorecolumn.h"
+#include "data/scorefiles.h"
+#include "data/scoregridrules.h"
+#include "session/session.h"
+
+namespace varisect {
+namespace {
+
+Design design(std::vector<std::pair<std::string, int>> factors)
+{
+    Design d;
+    for (const auto& [name, levels] : factors)
+        d.factors.push_back(Factor{name, name[0], levels, {}});
+    return d;
+}
+
+// ---- The entry column ----
+
+TEST(ScoreColumn, EditsMoveTextsAndMarksTogetherAndSayWhichRowsChanged)
+{
+    ScoreColumn c(5);
+    EXPECT_FALSE(c.anyScore());
+    RowRange r = c.setScores({"1", "2", "3"}, {false, true});
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 2);
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"1", "2", "3", "", ""}));
+    EXPECT_TRUE(c.imputed(1) && !c.imputed(2));
+    EXPECT_TRUE(c.setScore(0, "1", false).empty());  // no change, nothing to announce
+    EXPECT_TRUE(c.setScore(9, "1", false).empty());  // outside the column
+
+    // Insert before the marked score: it moves down with its mark; the last entry falls off.
+    c.setScore(4, "5", false);
+    r = c.insertAt(1);
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"1", "", "2", "3", ""}));
+    EXPECT_TRUE(c.imputed(2) && !c.imputed(1));
+    EXPECT_EQ(r.first, 1);
+    EXPECT_EQ(r.last, 4);
+    r = c.removeAt(1);
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"1", "2", "3", "", ""}));
+    EXPECT_TRUE(c.imputed(1));
+    // At the last row both empty it.
+    c.setScore(4, "9", true);
+    c.insertAt(4);
+    EXPECT_EQ(c.text(4), "");
+    EXPECT_FALSE(c.imputed(4));
+    c.setScore(4, "9", true);
+    c.removeAt(4);
+    EXPECT_EQ(c.text(4), "");
+    EXPECT_FALSE(c.imputed(4));
+
+    // A fill stops at the end of the column.
+    r = c.fillFrom(3, {"7", "8", "9"}, {true});
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"1", "2", "3", "7", "8"}));
+    EXPECT_TRUE(c.imputed(3) && !c.imputed(4));
+    EXPECT_EQ(c.firstFilledFrom(3), 3);
+
+    // Marking: a mixed selection turns all marked, an all-marked one all unmarked.
+    c.toggleImputed({0, 1, 42});
+    EXPECT_TRUE(c.imputed(0) && c.imputed(1));
+    r = c.toggleImputed({0, 3});
+    EXPECT_FALSE(c.imputed(0) || c.imputed(3));
+    EXPECT_TRUE(c.imputed(1));
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 3);
+
+    c.clearAll();
+    EXPECT_FALSE(c.anyScore());
+    EXPECT_EQ(c.firstFilledFrom(0), -1);
+    EXPECT_EQ(c.marks(), std::vector<bool>(5, false));
+}
+
+// ---- The rows ----
+
+TEST(GridRows, FactorialRowsShowNamesAndLevelsWithLabelsWhereThereAreEnough)
+{
+    Design d = design({{"Drug", 2}, {"Time", 3}, {"Subj", 2}});
+    d.factors[1].levelLabels = {"am", "pm", "ev"};
+    d.factors[2].levelLabels = {"x"};  // too few: the numbers stay
+    const GridRows rows = GridRows::factorial(d, true);
+    EXPECT_EQ(rows.rowCount(), 12);
+    EXPECT_EQ(rows.entryColumn(), 6);
+    std::string shown;
+    for (int c = 0; c < rows.labelColumns(); ++c)
+        shown += rows.text(10, c) + " ";
+    EXPECT_EQ(shown, "Drug 1 Time ev Subj 2 ");  // factor 1 cycles fastest
+    EXPECT_EQ(rows.heading(0), "Factor 1");
+    EXPECT_EQ(rows.heading(3), "Level");
+    EXPECT_EQ(rows.heading(6), "Score");
+    EXPECT_EQ(GridRows::factorial(d, false).text(10, 3), "3");
+
+    // Printed: the name, two blanks, the level padded to the column's widest and three blanks,
+    // then the score as typed (an imputed one without its mark).
+    ScoreColumn c(12);
+    c.setScores({"1", "22.5"}, {false, true});
+    const std::vector<std::string> lines = rows.printLines(c, "Sleep", "   Raw Data");
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[0], "Sleep");
+    EXPECT_EQ(lines[1], "   Raw Data");
+    EXPECT_EQ(lines[3], "Drug  2   Time  am   Subj  1   22.5");
+    EXPECT_EQ(rows.printLines(c, "", "x").front(), "x");
+}
+
+TEST(GridRows, ListedRowsRepeatEachCellAndPrintAsATable)
+{
+    const GridRows rows = GridRows::cells(design({{"A", 2}, {"B", 2}}), {2, 0, 1, 1}, "Score");
+    ASSERT_EQ(rows.rowCount(), 4);
+    EXPECT_EQ(rows.entryColumn(), 2);
+    EXPECT_EQ(rows.heading(0), "A");
+    EXPECT_EQ(rows.heading(2), "Score");
+    // Cell 1 twice, cell 2 (A2 B1) none, then A1 B2 and A2 B2.
+    const std::vector<std::string> expected{"1 1", "1 1", "1 2", "2 2"};
+    for (long r = 0; r < 4; ++r)
+        EXPECT_EQ(rows.text(r, 0) + " " + rows.text(r, 1), expected[static_cast<std::size_t>(r)]);
+    EXPECT_EQ(rows.columnTexts(0), std::vector<std::string>{"2"});
+
+    ScoreColumn c(4);
+    c.setScores({"3", "4"}, {false, true});
+    const auto table = rows.printTable(c);
+    ASSERT_EQ(table.size(), 5u);
+    EXPECT_EQ(table[0], (std::vector<std::string>{"A", "B", "Score"}));
+    EXPECT_EQ(table[2], (std::vector<std::string>{"1", "1", "4I"}));
+
+    const GridRows groups = GridRows::listed({"Group"}, {{1}, {2}, {3}}, "Group Size");
+    EXPECT_EQ(groups.rowCount(), 3);
+    EXPECT_EQ(groups.text(2, 0), "3");
+    EXPECT_EQ(groups.heading(1), "Group Size");
+}
+
+// ---- Typing, pasting, saving ----
+
+TEST(ScoreGridRules, CountsTakeNoMissingMarkAndNoImputedMark)
+{
+    const ScoreGridOptions scores, counts{true, {}};
+    EXPECT_EQ(applyGridKey({"", false, false}, EntryKey::typed('x'), scores).text, "X");
+    const KeyOutcome refused = applyGridKey({"", false, false}, EntryKey::typed('x'), counts);
+    EXPECT_TRUE(refused.beep);
+    EXPECT_FALSE(refused.changed);
+    EXPECT_EQ(refused.text, "");
+    EXPECT_EQ(applyGridKey({"1", false, false}, EntryKey::typed('2'), counts).text, "12");
+
+    ScoreColumn column(3);
+    const PastePlan plan = planPaste(std::string("4I\r\n5\r\n"), column, 1, counts);
+    ASSERT_TRUE(plan.ok());
+    EXPECT_EQ(plan.texts, (std::vector<std::string>{"4", "5"}));
+    EXPECT_EQ(plan.marks, (std::vector<bool>{false, false}));
+    EXPECT_EQ(planPaste(std::string("4I\n"), column, 0, scores).marks, std::vector<bool>{true});
+}
+
+TEST(ScoreGridRules, PasteRefusalsComeInOrderWithTheSameTitlesInBothGrids)
+{
+    ScoreColumn column(4);
+    column.setScore(3, "9", false);
+    for (const std::optional<std::string>& clip : {std::optional<std::string>(), std::optional<std::string>(""),
+                                                   std::optional<std::string>(" \r\n\t\n")}) {
+        const PastePlan empty = planPaste(clip, column, 0, {});
+        ASSERT_FALSE(empty.ok());
+        EXPECT_EQ(empty.problem->title, "Error");
+        EXPECT_EQ(empty.problem->text, "The clipboard is empty!");
+        EXPECT_EQ(empty.problem->icon, MessageIcon::Critical);
+    }
+    EXPECT_EQ(planPaste(std::string("1\n"), column, 1, {}).problem->text, pasteOntoDataMessage().text);
+    EXPECT_EQ(pasteOntoDataMessage().title, "Wait");
+    EXPECT_EQ(planPaste(std::string("1\n2\n3\n4\n"), ScoreColumn(3), 0, {}).problem->text,
+              "The data on the clipboard will not fit into the specified factorial structure.");
+    EXPECT_EQ(planPaste(std::string("1\nb\n"), ScoreColumn(3), 0, {}).problem->title, "Error");
+}
+
+TEST(ScoreGridRules, SavableMeansTheSameInBothGridsAndGapsAreAnOption)
+{
+    ScoreColumn column(4);
+    column.setScores({"1", "", "X", "4"}, {});
+    EXPECT_TRUE(checkSavable(column, {}).ok());  // a half-entered grid is saved as it stands
+    const Message gap{"Data Entry Error!", "   At least one score is missing from the data set.", MessageButtons::Ok,
+                      MessageIcon::Critical};
+    const ScoreGridOptions unequal{false, gap};
+    ScoreSaveCheck check = checkSavable(column, unequal);
+    ASSERT_FALSE(check.ok());
+    EXPECT_EQ(check.row, 1);
+    EXPECT_EQ(check.problem->text, gap.text);
+    column.setScore(1, "2", false);
+    EXPECT_EQ(checkSavable(column, unequal).row, 2);  // the missing mark is a gap too
+    column.setScore(2, std::string(1001, '3'), false);
+    check = checkSavable(column, unequal);
+    EXPECT_EQ(check.row, 2);
+    EXPECT_EQ(check.problem->title, "Wait");
+
+    // The file layout keeps the header and writes one item per entry.
+    column.setScore(2, "3", true);
+    DataLayout header;
+    header.kind = DataLayout::Kind::CellSizes;
+    header.designatedFactor = 3;
+    header.cellSizes = {2, 2};
+    const DataLayout layout = entriesLayout(column, header);
+    EXPECT_EQ(layout.kind, DataLayout::Kind::CellSizes);
+    EXPECT_EQ(layout.cellSizes, (std::vector<long>{2, 2}));
+    ASSERT_EQ(layout.items.size(), 4u);
+    EXPECT_TRUE(layout.items[2].imputed);
+    EXPECT_EQ(layout.items[3].text, "4");
+}
+
+TEST(GridMessages, LeaveQuestionsAreTitledByTheWayOut)
+{
+    EXPECT_EQ(notSavedQuestion(LeaveMode::Restart).title, "Restart");
+    EXPECT_EQ(notSavedQuestion(LeaveMode::Exit).buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(updateSavedFileQuestion(LeaveMode::Exit).text,
+              "The data have changed since the last save.  Do you wish to update the saved file?");
+    EXPECT_EQ(saveInNewFileQuestion(LeaveMode::Exit).buttons, MessageButtons::YesNo);
+    EXPECT_EQ(selectBeforeInsertMessage().title, "Wait");
+    EXPECT_EQ(selectToRemoveMessage().text, "You must select a score to be removed.");
+}
+
+// ---- The file commands ----
+
+// Message boxes and file dialogs answered from queues; what was shown is kept.
+class Script : public Dialogs {
+public:
+    DialogAnswer message(const Message& m, std::optional<DialogAnswer> = {}) override
+    {
+        shown.push_back(m);
+        if (answers.empty())
+            return DialogAnswer::Cancel;
+        const DialogAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return next(opens); }
+    std::optional<std::string> saveFile(const FileDialogOptions&) override { return next(saves); }
+
+    std::vector<std::string> titles() const
+    {
+        std::vector<std::string> t;
+        for (const Message& m : shown)
+            t.push_back(m.title);
+        return t;
+    }
+
+    std::deque<DialogAnswer> answers;
+    std::deque<std::optional<std::string>> opens, saves;
+    std::vector<Message> shown;
+
+private:
+    static std::optional<std::string> next(std::deque<std::optional<std::string>>& q)
+    {
+        if (q.empty())
+            return std::nullopt;
+        auto a = q.front();
+        q.pop_front();
+        return a;
+    }
+};
+
+class NoDesktop : public Desktop {
+public:
+    void setBusy(bool) override {}
+    bool openUrl(const std::string&) override { return false; }
+};
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The file commands of a grid for `d` over a fresh session, in a folder of their own.
+struct Files {
+    std::filesystem::path folder;
+    Session session;
+    Script dialogs;
+    MemorySettingsStore settings;
+    NoDesktop desktop;
+    ScoreColumn column;
+    ScoreGridOptions options;
+    std::vector<long> wentTo;  // rows the commands put the cursor on
+    int savingShown = 0, savingDropped = 0;
+    ScoreFiles files;
+
+    explicit Files(const Design& d, const std::string& problemLabel = "Pilot")
+        : folder(std::filesystem::temp_directory_path() /
+                 ("varisect-scorefiles-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name() + problemLabel)),
+          column(GridRows::factorial(d, false).rowCount()),
+          files(ScoreFileParts{session.design, session.file, session.recentFiles},
+                ScoreFileOutside{dialogs, settings, desktop}, column, options,
+                ScoreFileView{[this](long r) { wentTo.push_back(r); }, [this](const std::string&) { ++savingShown; },
+                              [this] { ++savingDropped; }})
+    {
+        session.design.design = d;
+        session.design.problemLabel = problemLabel;
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    ~Files() { std::filesystem::remove_all(folder); }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+};
+
+TEST(ScoreFiles, SaveRetriesAFailedWriteAndRefusesWhatNoFileCanHold)
+{
+    Files f(design({{"Drug", 2}, {"Time", 2}}));
+    f.column.setScores({"1", "12.5", "-3", "4"}, {false, true});
+    // A folder that is not there: Retry writes again, Cancel gives up with nothing changed.
+    f.dialogs.saves = {f.path("nowhere/x.dat")};
+    f.dialogs.answers = {DialogAnswer::Retry, DialogAnswer::Cancel};
+    EXPECT_FALSE(f.files.saveAs());
+    EXPECT_EQ(f.dialogs.titles(), (std::vector<std::string>{"Disk Not Ready!", "Disk Not Ready!"}));
+    EXPECT_EQ(f.savingShown, 1);
+    EXPECT_EQ(f.savingDropped, 1);
+    EXPECT_FALSE(f.session.file.dataSaved());
+    EXPECT_TRUE(f.session.recentFiles.entries.empty());
+
+    // Saved: the mark written, the file state moved, the recent-file list stored.
+    const std::string file = f.path("pilot.dat");
+    f.dialogs.saves = {file};
+    EXPECT_TRUE(f.files.saveAs());
+    EXPECT_EQ(readAll(file), "1\r\n12.5I\r\n-3\r\n4\r\n");
+    EXPECT_TRUE(f.session.file.dataSaved());
+    EXPECT_EQ(f.session.file.saveFileName(), file);
+    EXPECT_EQ(f.settings.read("1Recent_File"), file);
+
+    // A score no line can hold: told, the cursor on it, nothing written.
+    f.dialogs.shown.clear();
+    f.column.setScore(2, std::string(1001, '1'), false);
+    f.dialogs.saves = {f.path("long.dat")};
+    EXPECT_FALSE(f.files.saveAs());
+    EXPECT_EQ(f.dialogs.titles(), std::vector<std::string>{"Wait"});
+    EXPECT_EQ(f.wentTo, std::vector<long>{2});
+    EXPECT_FALSE(std::filesystem::exists(f.path("long.dat")));
+    EXPECT_EQ(f.dialogs.saves.size(), 1u);  // refused before the dialog
+}
+
+TEST(ScoreFiles, AnUnequalNFileIsWrittenWithItsHeaderAndWithoutGaps)
+{
+    Files f(design({{"A", 2}, {"R", 2}}));
+    f.options.gapInFile = Message{"Data Entry Error!", "   At least one score is missing from the data set.",
+                                  MessageButtons::Ok, MessageIcon::Critical};
+    DataLayout header;
+    header.kind = DataLayout::Kind::CellSizes;
+    header.designatedFactor = 2;
+    header.cellSizes = {1, 3};
+    f.files.setHeader(header);
+    f.column.setScores({"5", "", "7", "8"}, {});
+    f.dialogs.saves = {f.path("u.dat")};
+    EXPECT_FALSE(f.files.saveAs());
+    EXPECT_EQ(f.wentTo, std::vector<long>{1});
+    f.column.setScore(1, "6", true);
+    EXPECT_TRUE(f.files.saveAs());
+    EXPECT_EQ(readAll(f.path("u.dat")), "Unequal N\r\n 2\r\n 2\r\n 1\r\n 3\r\n5\r\n6I\r\n7\r\n8\r\n");
+    // Updated in place: the same layout, no dialog.
+    f.column.setScore(0, "9", false);
+    EXPECT_TRUE(f.files.updateInPlace());
+    EXPECT_EQ(readAll(f.path("u.dat")), "Unequal N\r\n 2\r\n 2\r\n 1\r\n 3\r\n9\r\n6I\r\n7\r\n8\r\n");
+}
+
+TEST(ScoreFiles, TheLeaveQuestionAsksOncePerWayOutAndNeverLosesData)
+{
+    Files f(design({{"A", 2}, {"B", 2}}));
+    // Nothing typed: nothing to ask.
+    EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
+    EXPECT_TRUE(f.dialogs.shown.empty());
+    f.session.file.leaveAnswer(false);
+
+    f.column.setScores({"1", "2", "3", "4"}, {});
+    f.dialogs.answers = {DialogAnswer::Cancel};
+    EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Restart));
+    EXPECT_EQ(f.dialogs.shown.back().title, "Restart");
+    EXPECT_EQ(f.dialogs.shown.back().text, notSavedQuestion(LeaveMode::Restart).text);
+    // Yes saves; a cancelled save keeps the user here.
+    f.dialogs.answers = {DialogAnswer::Yes, DialogAnswer::Yes};
+    f.dialogs.saves = {std::nullopt};
+    EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Exit));
+    const std::string file = f.path("leave.dat");
+    f.dialogs.saves = {file};
+    EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
+    EXPECT_EQ(readAll(file), "1\r\n2\r\n3\r\n4\r\n");
+    // Answered: the same way out does not ask again.
+    const std::size_t asked = f.dialogs.shown.size();
+    EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
+    EXPECT_EQ(f.dialogs.shown.size(), asked);
+
+    // Changed since the save: Yes updates the file in place, without a dialog.
+    f.session.file.leaveAnswer(false);
+    f.column.setScore(0, "15", false);
+    f.files.changed();
+    f.dialogs.shown.clear();
+    f.dialogs.answers = {DialogAnswer::Yes};
+    EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].text, updateSavedFileQuestion(LeaveMode::Exit).text);
+    EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
+    // No asks about a new file; No again leaves without saving.
+    f.session.file.leaveAnswer(false);
+    f.column.setScore(0, "155", false);
+    f.files.changed();
+    f.dialogs.answers = {DialogAnswer::No, DialogAnswer::No};
+    EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Restart));
+    EXPECT_EQ(f.dialogs.shown.back().text, saveInNewFileQuestion(LeaveMode::Restart).text);
+    EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
+}
+
+TEST(ScoreFiles, AFileOfTheWrongLengthLoadsOnlyWhenTheUserSays)
+{
+    Files f(design({{"A", 2}, {"B", 2}}));
+    const std::string longer = f.path("six.dat");
+    writeFile(longer, "1\n2\n3\n4\n5\n6\n");
+    // Abort loads nothing; Retry warns, then Cancel gives up or OK takes what fits.
+    f.dialogs.opens = {longer, longer, longer};
+    f.dialogs.answers = {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Cancel, DialogAnswer::Retry,
+                         DialogAnswer::Ok};
+    EXPECT_FALSE(f.files.choosePlainFile());
+    EXPECT_FALSE(f.files.choosePlainFile());
+    EXPECT_EQ(f.dialogs.titles(),
+              (std::vector<std::string>{"Wrong file selected?", "Wrong file selected?", "Danger!"}));
+    std::optional<GridFile> read = f.files.choosePlainFile();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->count, 6);
+    ASSERT_EQ(read->items.size(), 4u);
+    EXPECT_EQ(read->items[3].text, "4");
+    // Ignore with a shorter file gives what there is.
+    const std::string shorter = f.path("two.dat");
+    writeFile(shorter, "7\r\n8I\r\n");
+    f.dialogs.opens = {shorter};
+    f.dialogs.answers = {DialogAnswer::Ignore};
+    read = f.files.choosePlainFile();
+    ASSERT_TRUE(read && read->items.size() == 2u);
+    EXPECT_TRUE(read->items[1].imputed);
+    f.files.opened(read->path, true);
+    EXPECT_TRUE(f.session.file.dataFromFile());
+    EXPECT_EQ(f.session.recentFiles.entries.at(0).path, shorter);
+
+    // A missing file is looked for again on Retry.
+    f.dialogs.shown.clear();
+    f.dialogs.opens = {f.path("gone.dat")};
+    f.dialogs.answers = {DialogAnswer::Retry, DialogAnswer::Cancel};
+    EXPECT_FALSE(f.files.choosePlainFile());
+    EXPECT_EQ(f.dialogs.titles(), (std::vector<std::string>{"File Not Found!", "File Not Found!"}));
+    // A file chosen from the recent-file list must fit exactly.
+    f.dialogs.shown.clear();
+    f.session.file.chosen(shorter, kNewRecentIndex);
+    EXPECT_FALSE(f.files.readRecentPlainFile());
+    EXPECT_EQ(f.dialogs.titles(), std::vector<std::string>{"File corrupted?!"});
+    writeFile(shorter, "1\n2\n3\n4\n");
+    EXPECT_TRUE(f.files.readRecentPlainFile());
+}
+
+TEST(ScoreFiles, ANamingConflictCopiesOrAttachesOrStops)
+{
+    Files first(design({{"Drug", 2}, {"Time", 2}}), "Pilot");
+    const std::string file = first.path("pilot.dat");
+    writeFile(file, "1\r\n12.5I\r\n-3\r\n4\r\n");
+    first.dialogs.opens = {file};
+    ASSERT_TRUE(first.files.choosePlainFile());
+    first.files.opened(file, true);
+    EXPECT_TRUE(first.dialogs.shown.empty());  // no entry yet: no conflict
+
+    // The same file under another problem label: Cancel stops, No attaches this design.
+    Files other(design({{"Drug", 2}, {"Time", 2}}), "Other");
+    other.session.recentFiles = first.session.recentFiles;
+    other.dialogs.opens = {file, file};
+    other.dialogs.answers = {DialogAnswer::Cancel, DialogAnswer::No};
+    EXPECT_FALSE(other.files.choosePlainFile());
+    EXPECT_EQ(other.dialogs.titles(), std::vector<std::string>{"File naming conflict!"});
+    ASSERT_TRUE(other.files.choosePlainFile());
+    EXPECT_EQ(other.session.recentFiles.entries[0].problemLabel, "Other");
+
+    // Yes: the scores are saved under a new name with this design, and that file is read.
+    Files third(design({{"Drug", 2}, {"Time", 2}}), "Third");
+    third.session.recentFiles = other.session.recentFiles;
+    const std::string renamed = first.path("third.dat");
+    third.dialogs.opens = {file};
+    third.dialogs.answers = {DialogAnswer::Yes};
+    third.dialogs.saves = {renamed};
+    const std::optional<GridFile> read = third.files.choosePlainFile();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->path, renamed);
+    EXPECT_EQ(readAll(renamed), readAll(file));
+    EXPECT_EQ(third.session.recentFiles.entries[0].path, renamed);
+    EXPECT_EQ(third.session.recentFiles.entries[1].path, file);
+}
+
+}  // namespace
+}  // namespace varisect
