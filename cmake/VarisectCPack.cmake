@@ -23,14 +23,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # "Courier New" and "Arial" stand-ins with the same metrics, so tables line up as intended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
-# CPack puts the summary above this and folds the lines as the control file wants them.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Varisect analyses factorial designs of two to eight factors and up to \
-16352 scores, one per cell: independent groups, repeated measures or no F-ratios, with nested \
-factors, effect sizes and post hoc power, cell means, simple effects, two-way plots, trend \
-tests, planned comparisons and analyses for unequal cell sizes. Tables, means and plots can be \
-printed, copied and written to Word documents.
+# CPack puts the summary above this and indents the lines as the control file wants them.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"Varisect analyses factorial designs of two to eight factors and up to 16352
+scores, one per cell: independent groups, repeated measures or no F-ratios,
+with nested factors, effect sizes and post hoc power, cell means, simple
+effects, two-way plots, trend tests, planned comparisons and analyses for
+unequal cell sizes. Tables, means and plots can be printed, copied and
+written to Word documents.
 
-The package holds the desktop program varisect and the command-line program varisect-cli, \
-which runs the same analyses without windows.")
+The package holds the desktop program varisect and the command-line program
+varisect-cli, which runs the same analyses without windows.")
 
 include(CPack)
