@@ -25,6 +25,11 @@ VARISECT_PACKAGES=(
     libzip-dev         # Word documents are zip packages
     libpugixml-dev     # ... of XML parts
     python3-docx       # the tests read the Word documents back with python-docx
+    desktop-file-utils # the tests validate the menu entry ...
+    appstream          # ... and the AppStream description
+    shared-mime-info   # ... and the data-file type
+    dpkg-dev           # the Debian package: dpkg-shlibdeps works out its dependencies
+    file               # ... from the installed programs
 )
 
 # A virtual X display, for starting the desktop program on a machine without one.

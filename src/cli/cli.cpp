@@ -685,6 +685,12 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kExitTable;
 }
 
+// The program's version: the project's version in CMake, as the build gives it.
+std::string cliVersion()
+{
+    return VARISECT_VERSION;
+}
+
 }  // namespace
 
 std::string cliUsage()
@@ -705,6 +711,7 @@ std::string cliUsage()
            "                    [--nest NESTED:OUTER ...] [--pair FIRST,SECOND] [--format text|csv|json]\n"
            "                    [--transform STEP ...] [--screen STEP ...]\n"
            "       varisect-cli --help\n"
+           "       varisect-cli --version\n"
            "\n"
            "Factorial analysis of variance of DATAFILE, which holds one score per line for every\n"
            "cell of the design, factor 1 cycling fastest.  A score ending in \"I\" counts as\n"
@@ -799,6 +806,12 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         }
         if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
             out << cliUsage();
+            return kExitTable;
+        }
+        if (args[0] == "--version") {
+            if (args.size() > 1)
+                fail("--version takes nothing after it.");
+            out << kProgram << ' ' << cliVersion() << '\n';
             return kExitTable;
         }
         if (args[0] == "means")

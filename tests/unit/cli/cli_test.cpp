@@ -219,6 +219,7 @@ TEST(Cli, BadInputIsRefusedWithAClearMessage)
     const std::vector<Case> cases = {
         {"", "\nUsage: varisect-cli analyze"},
         {"analyse", "\nvarisect-cli: unknown command \"analyse\".  Run varisect-cli --help for the usage.\n"},
+        {"--version analyze", "\nvarisect-cli: --version takes nothing after it.\n"},
         {six + "--type none --colour red", "\nvarisect-cli: unknown option \"--colour\"."},
         {six + "--type", "\nvarisect-cli: option --type needs a value.\n"},
         {six, "\nvarisect-cli: --type is missing: choose independent, repeated or none.\n"},
@@ -276,6 +277,11 @@ TEST(Cli, BadInputIsRefusedWithAClearMessage)
     const CliRun help = cli("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: varisect-cli analyze")) << help.out;
+    // The version is the project's; packaging/check-install.sh compares it with the desktop program's.
+    const CliRun version = cli("--version");
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.err, "");
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("varisect-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
 }
 
 // --transform and --screen change the scores read, in the order given, exactly as the same
