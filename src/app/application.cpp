@@ -27,6 +27,7 @@
 #include "platform/qtwindowutils.h"
 #include "table/tablewindow.h"
 #include "unequal/cellsizewindow.h"
+#include "unequal/unequalworkflow.h"
 
 namespace varisect {
 
@@ -384,34 +385,23 @@ void Application::showCellSizesFromRecent()
     // The recent-file entry gave the factors; the file's header gives the replicates or subjects
     // factor and, for unequal group sizes, the factor the subjects are nested under.
     const std::string path = session_.file.openFileName();
-    Design& d = session_.design.design;
-    const bool groups = session_.mode.twoFactorUnequal && d.nested;
-    const UnequalAnalysis kind = groups                              ? UnequalAnalysis::UnequalGroupSizes
-                                 : session_.mode.twoFactorUnequal ? UnequalAnalysis::ProportionalCellSizes
-                                                                  : UnequalAnalysis::UnweightedMeans;
-    const DataLayoutResult read = readUnequalNDataFile(path, kind);
+    DesignState& state = session_.design;
+    const std::optional<UnequalAnalysisMode> mode = unequalModeOf(session_.mode, state.design);
+    if (!mode)
+        return;
+    const UnequalFileRead read = readUnequalFile(path, state.design, *mode, FileRoles::Adopt);
     if (!read.ok()) {
-        platform_.dialogs.message(read.error->kind == DataReadError::Kind::NotUnequalNFile
-                                      ? notSavedForAnalysisMessage(kind)
-                                      : dataFileProblemMessage(*read.error));
+        platform_.dialogs.message(read.problem->message);
         return;  // the main window stays as it was
     }
-    const DataLayout& layout = read.layout;
-    if (checkLayoutAgainstDesign(layout, d, path)) {
-        platform_.dialogs.message(scoreCountMismatchMessage(false));
-        return;
-    }
-    d.designatedFactor = layout.designatedFactor;
-    d.anovaType = groups ? AnovaType::RepeatedMeasures : AnovaType::IndependentGroups;
-    if (groups) {
-        d.nestingMatrix = {{d.factor(layout.designatedFactor).tableLabel, d.factor(layout.groupingFactor).tableLabel}};
-        session_.design.nestingSpecified = true;
-    }
-    session_.design.anovaTypeChosen = true;
+    state.design = read.file->design;
+    if (*mode == UnequalAnalysisMode::GroupSizes)
+        state.nestingSpecified = true;
+    state.anovaTypeChosen = true;
     navigator_.close(WindowRole::CellSizes);
     showCellSizes();
     CellSizeWindow* window = cellSizeWindow();
-    if (!window || !window->loadDataFile(path, false)) {
+    if (!window || !window->showFile(*read.file, path)) {
         navigator_.close(WindowRole::CellSizes);
         navigator_.show(WindowRole::Main);
         return;

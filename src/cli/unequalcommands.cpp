@@ -3,15 +3,8 @@
 
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
-#include "data/datafile.h"
-#include "data/datafilemessages.h"
-#include "engine/numbertext.h"
 #include "table/tabletext.h"
-#include "unequal/attrition.h"
-#include "unequal/cellsizes.h"
-#include "unequal/groupsizes.h"
-#include "unequal/proportional.h"
-#include "unequal/unweightedmeans.h"
+#include "unequal/unequalworkflow.h"
 
 namespace varisect {
 
@@ -19,25 +12,10 @@ using namespace clisupport;
 
 namespace {
 
-struct ModeInfo {
-    const char* name;
-    AnalysisMode mode;
-    UnequalAnalysis fileKind;
-    const char* titlePrefix;
-};
-
-const ModeInfo kModes[] = {
-    {"attrition", AnalysisMode::Attrition, UnequalAnalysis::UnweightedMeans, "Attrition "},
-    {"unweighted", AnalysisMode::UnweightedMeans, UnequalAnalysis::UnweightedMeans, "Unweighted Means "},
-    {"proportional", AnalysisMode::Proportional, UnequalAnalysis::ProportionalCellSizes, "Proportional Cell Size "},
-    {"groupsizes", AnalysisMode::UnequalGroupSizes, UnequalAnalysis::UnequalGroupSizes, "Unequal Group Size "},
-};
-
-const ModeInfo& parseMode(const std::string& value)
+UnequalAnalysisMode parseMode(const std::string& value)
 {
-    for (const ModeInfo& m : kModes)
-        if (lowered(value) == m.name)
-            return m;
+    if (const std::optional<UnequalAnalysisMode> mode = unequalModeNamed(value))
+        return *mode;
     fail("--mode " + inQuotes(value) + ": choose attrition, unweighted, proportional or groupsizes.");
 }
 
@@ -47,38 +25,13 @@ std::string factorNamed(const Design& design, int k)
 }
 
 // The type the mode analyses; --type, when given, must name it.
-void applyModeType(Design& design, const Arguments& a, const ModeInfo& mode)
+void checkModeType(const Arguments& a, UnequalAnalysisMode mode)
 {
-    const bool repeated = mode.mode == AnalysisMode::UnequalGroupSizes;
-    design.anovaType = repeated ? AnovaType::RepeatedMeasures : AnovaType::IndependentGroups;
+    const bool repeated = mode == UnequalAnalysisMode::GroupSizes;
     const char* wanted = repeated ? "repeated" : "independent";
     if (a.type && lowered(*a.type) != wanted)
-        fail("--type " + inQuotes(*a.type) + " does not fit --mode " + mode.name + ", which analyses " +
-             (repeated ? "repeated measures" : "independent groups") + ".");
-}
-
-// The roles the file's header gives the factors, checked against --designate and put into the
-// design: the designated factor, and for unequal group sizes the subjects nested under the
-// grouping factor.
-void applyFileRoles(Design& design, const Arguments& a, const DataLayout& layout, const ModeInfo& mode,
-                    const std::string& path)
-{
-    design.designatedFactor = layout.designatedFactor;
-    if (a.designate) {
-        const int named = resolveFactor(design, *a.designate, "--designate " + inQuotes(*a.designate));
-        if (named != layout.designatedFactor)
-            fail("--designate " + inQuotes(*a.designate) + ": " + path + " names " +
-                 factorNamed(design, layout.designatedFactor) + " as the " +
-                 (mode.mode == AnalysisMode::UnequalGroupSizes ? "subjects" : "replicates") + " factor.");
-    }
-    if (mode.mode != AnalysisMode::UnequalGroupSizes) {
-        applyNesting(design, a.nests);
-        return;
-    }
-    // The reader has made sure that the three factor numbers differ.
-    design.nested = true;
-    design.nestingMatrix = {
-        {design.factor(layout.designatedFactor).tableLabel, design.factor(layout.groupingFactor).tableLabel}};
+        fail("--type " + inQuotes(*a.type) + " does not fit --mode " + unequalModeInfo(mode).name +
+             ", which analyses " + (repeated ? "repeated measures" : "independent groups") + ".");
 }
 
 // `json` as jsonText writes it, with the mode's own figures in front of the rows.
@@ -91,104 +44,70 @@ std::string withLeadingKeys(const std::string& json, const std::string& keys)
 
 int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
 {
-    const ModeInfo& mode = parseMode(*a.mode);
+    const UnequalAnalysisMode mode = parseMode(*a.mode);
+    const char* name = unequalModeInfo(mode).name;
     const Format format = parseFormat(a.format);
     if (a.effectSizes)
         fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
-    const bool twoSubstantive = mode.mode == AnalysisMode::Proportional || mode.mode == AnalysisMode::UnequalGroupSizes;
+    const bool twoSubstantive = mode == UnequalAnalysisMode::Proportional || mode == UnequalAnalysisMode::GroupSizes;
     if (twoSubstantive && !a.nests.empty())
-        fail(std::string("--nest does not apply to --mode ") + mode.name +
-             (mode.mode == AnalysisMode::Proportional ? ": the two substantive factors are crossed."
-                                                      : ": the data file says under which factor the subjects are "
-                                                        "nested."));
+        fail(std::string("--nest does not apply to --mode ") + name +
+             (mode == UnequalAnalysisMode::Proportional ? ": the two substantive factors are crossed."
+                                                : ": the data file says under which factor the subjects are "
+                                                  "nested."));
 
     Design design = buildDesign(a.factors);
-    applyModeType(design, a, mode);
+    checkModeType(a, mode);
     if (twoSubstantive && design.factorCount() != 3)
-        fail(std::string("--mode ") + mode.name + " needs three factors: two substantive factors and the " +
-             (mode.mode == AnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
+        fail(std::string("--mode ") + name + " needs three factors: two substantive factors and the " +
+             (mode == UnequalAnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
+    applyNesting(design, a.nests);
 
-    const DataLayoutResult data = readUnequalNDataFile(a.dataPath, mode.fileKind);
-    if (!data.ok()) {
-        if (data.error->kind == DataReadError::Kind::NotUnequalNFile) {
-            const Message m = notSavedForAnalysisMessage(mode.fileKind);
-            failWith(m.title, m.text, data.error->message);
-        }
-        fail(data.error->message);
+    const UnequalFileRead read = readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt);
+    if (!read.ok()) {
+        const UnequalFileProblem& p = *read.problem;
+        if (p.detailSaysAll)
+            fail(p.detail);
+        failWith(p.message.title, p.message.text, p.detail);
     }
-    const DataLayout& layout = data.layout;
-    if (const auto mismatch = checkLayoutAgainstDesign(layout, design, a.dataPath))
-        fail(mismatch->message);
-    applyFileRoles(design, a, layout, mode, a.dataPath);
-    const long expected = expectedScoreCount(layout, design);
-    if (static_cast<long>(layout.items.size()) != expected) {
-        const Message m = scoreCountMismatchMessage(false);
-        failWith(m.title, m.text,
-                 a.dataPath + " holds " + std::to_string(layout.items.size()) + " scores; its header calls for " +
-                     std::to_string(expected) + ".");
+    const UnequalFile& file = *read.file;
+    if (a.designate) {
+        const int named = resolveFactor(file.design, *a.designate, "--designate " + inQuotes(*a.designate));
+        if (named != file.design.designatedFactor)
+            fail("--designate " + inQuotes(*a.designate) + ": " + a.dataPath + " names " +
+                 factorNamed(file.design, file.design.designatedFactor) + " as the " +
+                 (mode == UnequalAnalysisMode::GroupSizes ? "subjects" : "replicates") + " factor.");
     }
-
-    std::vector<double> values(layout.cellSizes.begin(), layout.cellSizes.end());
-    const CellSizeCheck check = checkCellSizes(values, design, mode.mode);
-    if (!check.ok())
-        failWith(check.message->title, check.message->text,
-                 check.failedEntry == 0
-                     ? a.dataPath + ":"
-                     : a.dataPath + ", " + (mode.mode == AnalysisMode::UnequalGroupSizes ? "group " : "cell ") +
-                           std::to_string(check.failedEntry) + " (line " +
-                           std::to_string(layout.headerLineCount() - static_cast<long>(layout.cellSizes.size()) +
-                                          check.failedEntry) +
-                           "):");
-
-    Scores scores;
-    int imputed = 0;
-    for (const ScoreItem& item : layout.items) {
-        scores.push_back(item.value);
-        imputed += item.imputed ? 1 : 0;
-    }
+    // The scores as read, transformed and screened in the order given.
+    const Scores scores = applyDataSteps(file.scores, a.steps);
 
     CliPrompts prompts(err);
-    std::optional<AnovaTable> table;
-    std::string keys = "\"mode\":" + jsonQuoted(mode.name);
-    Design shown = design;  // the design the table's legend describes
-    shown.imputedCount = 0;
-    switch (mode.mode) {
-    case AnalysisMode::Attrition: {
-        const AttritionOutcome o = runAttritionTest(design, check.sizes, prompts);
-        table = o.table;
-        keys += std::string(",\"attrition_significant\":") + (o.significant ? "true" : "false");
-        break;
-    }
-    case AnalysisMode::UnweightedMeans: {
-        const UnweightedMeansOutcome o = unweightedMeansAnalysis(design, check.sizes, scores, prompts);
-        table = o.table;
-        keys += ",\"harmonic_mean_cell_size\":" + jsonNumber(o.harmonicMeanCellSize);
-        break;
-    }
-    case AnalysisMode::Proportional:
-        table = proportionalAnalysis(design, check.sizes, scores, prompts).table;
-        break;
-    case AnalysisMode::UnequalGroupSizes:
-        table = unequalGroupSizesAnalysis(design, check.sizes, scores, imputed, prompts).table;
-        shown.imputedCount = imputed;
-        break;
-    case AnalysisMode::Ordinary:
-        break;
-    }
-    if (!table) {
+    const UnequalRun run = runUnequalAnalysis(mode, file.design, file.sizes, scores, file.imputed, prompts, false);
+    if (run.refusal)
+        failWith(run.refusal->title, run.refusal->text, a.dataPath + ":");
+    if (!run.table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;
     }
 
+    std::string keys = "\"mode\":" + jsonQuoted(name);
+    if (mode == UnequalAnalysisMode::Attrition)
+        keys += std::string(",\"attrition_significant\":") + (run.attritionSignificant ? "true" : "false");
+    if (mode == UnequalAnalysisMode::UnweightedMeans)
+        keys += ",\"harmonic_mean_cell_size\":" + jsonNumber(run.harmonicMeanCellSize);
     if (format == Format::Json) {
-        out << withLeadingKeys(jsonText(*table, std::nullopt, prompts.messages), keys);
+        out << withLeadingKeys(jsonText(*run.table, std::nullopt, prompts.messages), keys);
         return kExitTable;
     }
-    const std::vector<DisplayRow> display = formatTableCells(*table, false);
-    if (format == Format::Csv)
-        out << csvText(display, exactTails(*table));
-    else
-        out << withUnixLineEndings(copyTableText(tableHeading(mode.titlePrefix), shown, display));
+    const std::vector<DisplayRow> display = formatTableCells(*run.table, false);
+    if (format == Format::Csv) {
+        out << csvText(display, exactTails(*run.table));
+        return kExitTable;
+    }
+    // The legend names every factor of the file, the replicates (subjects) factor too.
+    Design shown = file.design;
+    shown.imputedCount = mode == UnequalAnalysisMode::GroupSizes ? file.imputedCount : 0;
+    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display));
     return kExitTable;
 }
 

@@ -161,7 +161,7 @@ namespace {
 
 SourceSums checkedSums(const Design& design, const Scores& scores, const AnalysisOptions& options)
 {
-    checkInputs(design, scores, options.usesSuppliedSums());
+    checkInputs(design, scores, options.supplied.has_value());
     return sumsOfCheckedDesign(design, scores);
 }
 
@@ -205,17 +205,13 @@ public:
           sums_(checkedSums(design, scores, options)), nf_(design.factorCount()),
           subjects_(design.designatedFactor > 0 ? bit(design.designatedFactor) : 0)
     {
-        context_.attritionPending = options.attritionPending;
+        context_.quietZeroF = !options.askAboutZeroF;
         context_.exact = options.exactP;
-        context_.unequalCellMode = options.mode == AnalysisMode::UnweightedMeans
-                                   || options.mode == AnalysisMode::Proportional
-                                   || options.mode == AnalysisMode::UnequalGroupSizes;
+        context_.unequalCellMode = options.fromUnequalCellWindow;
     }
 
     std::optional<AnovaTable> run()
     {
-        if (options_.mode == AnalysisMode::UnequalGroupSizes)
-            throw std::logic_error("the unequal group sizes analysis builds its table itself");
         bool ok = false;
         switch (design_.anovaType) {
         case AnovaType::IndependentGroups: ok = independentGroups(); break;
@@ -292,11 +288,11 @@ private:
         }
         if (design_.nested)
             mergeGroups();
-        if (options_.usesSuppliedSums()) {
-            const SuppliedSums& supplied = options_.supplied;
-            if (options_.mode == AnalysisMode::Proportional) {
+        if (options_.supplied) {
+            const SuppliedSums& supplied = *options_.supplied;
+            if (!supplied.effectSS.empty()) {
                 if (supplied.effectSS.size() != rows_.size())
-                    throw std::invalid_argument("the proportional analysis supplies one SS per source row");
+                    throw std::invalid_argument("the supplied sums need one SS per source row");
                 for (size_t i = 0; i < rows_.size(); ++i)
                     rows_[i].ss = supplied.effectSS[i];
             }
@@ -455,9 +451,9 @@ private:
     {
         AnovaTable table;
         const bool fRatios = design_.anovaType != AnovaType::NoFRatios;
-        const bool unweighted = options_.usesSuppliedSums() && options_.mode == AnalysisMode::UnweightedMeans;
-        const bool proportional = options_.usesSuppliedSums() && options_.mode == AnalysisMode::Proportional;
-        table.rows.push_back({"Source", "df", unweighted ? "SS (raw)" : "SS", "MS", fRatios ? "F" : "",
+        const SuppliedSums* supplied = options_.supplied ? &*options_.supplied : nullptr;
+        table.rows.push_back({"Source", "df", supplied && supplied->rawSSHeading ? "SS (raw)" : "SS", "MS",
+                              fRatios ? "F" : "",
                               fRatios ? "  p" : ""});
         for (const WorkRow& r : rows_) {
             AnovaTable::Row row;
@@ -468,11 +464,12 @@ private:
             const bool within = r.kind == RowKind::Within;
             if (!r.showMs || (within && r.df == 0))
                 row[3].clear();
-            else if (unweighted && !within)
-                row[3] = numberText(parseNumber(numberText(r.ss / r.df)) * options_.supplied.harmonicMeanCellSize);
-            else if (proportional && !within)
-                row[3] = numberText(parseNumber(row[2]) / r.df);
-            else
+            else if (supplied && !within) {
+                // A supplied SS gives its MS as the table shows it; a scaled MS is scaled as shown.
+                const double ms = supplied->effectSS.empty() ? parseNumber(numberText(r.ss / r.df))
+                                                             : parseNumber(row[2]) / r.df;
+                row[3] = numberText(ms * supplied->msMultiplier);
+            } else
                 row[3] = numberText(r.ss / r.df);
             table.rows.push_back(row);
             if (r.kind == RowKind::Within) {
@@ -548,9 +545,8 @@ private:
             }
         }
 
-        if (options_.usesSuppliedSums())
-            table.rows.push_back({"Total", numberText(options_.supplied.totalDf), numberText(options_.supplied.totalSS),
-                                  "", "", ""});
+        if (supplied)
+            table.rows.push_back({"Total", numberText(supplied->totalDf), numberText(supplied->totalSS), "", "", ""});
         else
             table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
         // Without an error row to take them (no F-ratios), the imputed scores come off the total
@@ -558,12 +554,6 @@ private:
         if (design_.imputedCount > 0 && table.imputedErrorRow == 0)
             table.imputedErrorRow = table.rowCount();
 
-        if (options_.attritionPending && design_.anovaType == AnovaType::IndependentGroups)
-            for (int r = 2; r <= table.lastRow - 1; ++r)
-                if (!table.cell(r, ColP).empty() && table.number(r, ColP) <= 0.05) {
-                    table.attritionSignificant = true;
-                    break;
-                }
         table.chooseDisplayDecimals(table.lastRow);
         return table;
     }

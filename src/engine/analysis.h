@@ -14,13 +14,20 @@ namespace varisect {
 
 class Prompts;
 
-enum class AnalysisMode { Ordinary, Attrition, UnweightedMeans, Proportional, UnequalGroupSizes };
-
-// What the unweighted-means and proportional analyses computed from the raw scores, for the
-// table of their reduced design (the designated factor removed, one cell mean per cell).
+// Sums a caller computed from the raw scores, for the table of a reduced design (independent
+// groups, no designated factor, one value per cell). They take the place of what the engine
+// would compute from that design's values.
 struct SuppliedSums {
-    double harmonicMeanCellSize = 1;  // unweighted means: every source's MS is multiplied by it
-    std::vector<double> effectSS;     // proportional: the SS of the source rows, in table order
+    // The SS of the source rows, in table order; empty: the rows keep the sums of squares of
+    // the values analysed. Given, each MS is formed from the SS as the table shows it.
+    std::vector<double> effectSS;
+    // Every source row's MS (not the within row's) is multiplied by it, after rounding to the
+    // text of the table.
+    double msMultiplier = 1;
+    // The SS column is headed "SS (raw)": the source rows keep the sums of squares of the values
+    // analysed while their MS are scaled.
+    bool rawSSHeading = false;
+    // The "  Within" and "Total" rows.
     double withinSS = 0;
     int withinDf = 0;
     double totalSS = 0;
@@ -28,18 +35,14 @@ struct SuppliedSums {
 };
 
 struct AnalysisOptions {
-    AnalysisMode mode = AnalysisMode::Ordinary;
-    bool attritionPending = false;
-    // Read in the UnweightedMeans mode (unless attritionPending) and the Proportional mode. The
-    // design is then the reduced one: independent groups, no designated factor, one or more
-    // factors (exactly the two of the reduced design in the Proportional mode, so that
-    // effectSS holds three values).
-    SuppliedSums supplied;
-
-    bool usesSuppliedSums() const
-    {
-        return (mode == AnalysisMode::UnweightedMeans && !attritionPending) || mode == AnalysisMode::Proportional;
-    }
+    // Given: the design is a reduced one (independent groups, no designated factor, one or more
+    // factors), whose rows change as SuppliedSums says.
+    std::optional<SuppliedSums> supplied;
+    // False: an F-ratio of 0 is taken without the "Warning!!!" question (a data set of 0s and
+    // 1s, where it is expected).
+    bool askAboutZeroF = true;
+    // The questions say that "No" returns to the Unequal Cell Size window.
+    bool fromUnequalCellWindow = false;
     bool exactP = false;  // the p column holds the exact upper tail of F, not the approximation
 };
 
@@ -67,11 +70,9 @@ SourceSums computeSourceSums(const Design& design, const Scores& scores);
 
 // Runs the analysis. Empty when the user abandoned it at a question or it cannot be completed
 // (the message was shown through `prompts`). `groups` are the pooling groups of a nested design.
-// With supplied sums the rows of the reduced design change: in the UnweightedMeans mode the SS
-// column (headed "SS (raw)") keeps the sums of squares of the cell means and each MS is
-// multiplied by the harmonic mean cell size; in the Proportional mode each source row takes its
-// SS from `effectSS` and MS = SS / df. Both take the "  Within" and "Total" rows as supplied; a
-// within df of 0 leaves the within MS empty (and so undefined for the F-ratios).
+// With supplied sums the "  Within" and "Total" rows are taken as supplied, and the source rows
+// as SuppliedSums says; a within df of 0 leaves the within MS empty (and so undefined for the
+// F-ratios).
 // An error term counts as zero ("Undefined F-ratio!") when its SS is 0 by the rule above, so
 // whether an F is shown does not depend on the scale of the data.
 std::optional<AnovaTable> RunAnalysis(const Design& design, const Scores& scores,

@@ -77,7 +77,7 @@ double paulsonUpperTail(double df1, double df2, double F)
 double FRatioProbability(double df1, double df2, double& F, Prompts& prompts,
                          const ProbabilityContext& context, bool& abortFlag)
 {
-    if (df1 * df2 * F == 0 && !context.attritionPending) {
+    if (df1 * df2 * F == 0 && !context.quietZeroF) {
         Message m;
         m.title = "Warning!!!";
         m.text = std::string(kZeroFText)

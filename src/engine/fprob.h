@@ -7,8 +7,8 @@ namespace varisect {
 class Prompts;
 
 struct ProbabilityContext {
-    bool attritionPending = false;   // the test for random attrition runs: no zero-F warning
-    bool unequalCellMode = false;    // unweighted means, proportional or group sizes: "No" returns there
+    bool quietZeroF = false;         // an F of 0 is expected (a data set of 0s and 1s): no warning
+    bool unequalCellMode = false;    // asked from the Unequal Cell Size window: "No" returns there
     bool exact = false;              // the exact upper tail (exactUpperTail) instead of the approximation
 };
 
@@ -16,7 +16,7 @@ struct ProbabilityContext {
 // A positive F below 1e-9 gives 1.
 double paulsonUpperTail(double df1, double df2, double F);
 
-// p for F with df1 and df2. When df1 * df2 * F is 0 (and no attrition test runs) the user is
+// p for F with df1 and df2. When df1 * df2 * F is 0 (and quietZeroF is not set) the user is
 // warned with "Warning!!!": Yes gives p = 1, No sets abortFlag and returns 0. A positive F
 // below 1e-9 is rewritten to 1e-9 and gives 1. Otherwise p is the approximation, or the exact
 // tail when the context asks for it.

@@ -37,9 +37,9 @@ AttritionOutcome runAttritionTest(const Design& full, const std::vector<long>& c
     design.anovaType = AnovaType::IndependentGroups;
     design.imputedCount = 0;
     const Scores presence = PresenceScores(design, cellSizes);
+    // Presence scores leave every F of 0 when no cell lost a score: no warning for that.
     AnalysisOptions options;
-    options.mode = AnalysisMode::Attrition;
-    options.attritionPending = true;
+    options.askAboutZeroF = false;
     AttritionOutcome outcome;
     outcome.table = analyseDesign(design, presence, prompts, options);
     if (outcome.table) {

@@ -157,29 +157,27 @@ namespace {
 
 // The roles of a group-sizes design (nothing in the other modes), after checking that the
 // design fits the mode and that there is one size per cell (group).
-std::optional<GroupRoles> checkedRoles(const Design& design, AnalysisMode mode, size_t sizeCount)
+std::optional<GroupRoles> checkedRoles(const Design& design, UnequalAnalysisMode mode, size_t sizeCount)
 {
     requireDesignated(design);
     std::optional<GroupRoles> roles;
     long expected = 0;
     switch (mode) {
-    case AnalysisMode::UnequalGroupSizes:
+    case UnequalAnalysisMode::GroupSizes:
         roles = groupRoles(design);
         if (!roles)
             throw std::invalid_argument("the design is not one of unequal group sizes");
         expected = design.factor(roles->grouping).levels;
         break;
-    case AnalysisMode::Proportional:
+    case UnequalAnalysisMode::Proportional:
         if (design.factorCount() != 3)
             throw std::invalid_argument("the proportional analysis needs two substantive factors");
         expected = cellCount(design);
         break;
-    case AnalysisMode::Attrition:
-    case AnalysisMode::UnweightedMeans:
+    case UnequalAnalysisMode::Attrition:
+    case UnequalAnalysisMode::UnweightedMeans:
         expected = cellCount(design);
         break;
-    case AnalysisMode::Ordinary:
-        throw std::invalid_argument("the ordinary analysis has no cell sizes");
     }
     if (static_cast<long>(sizeCount) != expected)
         throw std::invalid_argument("one size per cell (group) is needed");
@@ -188,12 +186,12 @@ std::optional<GroupRoles> checkedRoles(const Design& design, AnalysisMode mode, 
 
 }  // namespace
 
-CellSizeCheck checkCellSizes(const std::vector<double>& values, const Design& design, AnalysisMode mode)
+CellSizeCheck checkCellSizes(const std::vector<double>& values, const Design& design, UnequalAnalysisMode mode)
 {
     const std::optional<GroupRoles> roles = checkedRoles(design, mode, values.size());
 
     std::vector<long> sizes(values.size());
-    const long smallest = mode == AnalysisMode::Attrition ? 0 : 1;
+    const long smallest = mode == UnequalAnalysisMode::Attrition ? 0 : 1;
     for (size_t i = 0; i < values.size(); ++i) {
         sizes[i] = wholeSize(values[i]);
         if (sizes[i] < smallest)
@@ -201,13 +199,13 @@ CellSizeCheck checkCellSizes(const std::vector<double>& values, const Design& de
     }
 
     const int planned = design.factor(design.designatedFactor).levels;
-    if (mode == AnalysisMode::Proportional) {
+    if (mode == UnequalAnalysisMode::Proportional) {
         // Rows: the lower-numbered substantive factor; columns: the higher-numbered.
         const int rows = design.factor(design.designatedFactor == 1 ? 2 : 1).levels;
         const int columns = design.factor(design.designatedFactor == 3 ? 2 : 3).levels;
         if (const auto cell = proportionalityViolation(sizes, rows, columns))
             return refused(static_cast<int>(*cell), proportionalityMessage());
-    } else if (mode != AnalysisMode::UnequalGroupSizes) {
+    } else if (mode != UnequalAnalysisMode::GroupSizes) {
         for (size_t i = 0; i < values.size(); ++i)
             if (values[i] > planned)
                 return refused(static_cast<int>(i) + 1,
@@ -227,7 +225,7 @@ CellSizeCheck checkCellSizes(const std::vector<double>& values, const Design& de
 }
 
 CellSizeCheck checkCellSizeEntries(const std::vector<std::string>& entries, const Design& design,
-                                   AnalysisMode mode)
+                                   UnequalAnalysisMode mode)
 {
     checkedRoles(design, mode, entries.size());
     std::vector<double> values;

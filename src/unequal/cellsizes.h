@@ -13,11 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/analysis.h"
 #include "engine/design.h"
 #include "engine/prompts.h"
 
 namespace varisect {
+
+// The four unequal-cell-size analyses: the test for random attrition, unweighted means,
+// proportional cell sizes and unequal group sizes.
+enum class UnequalAnalysisMode { Attrition, UnweightedMeans, Proportional, GroupSizes };
 
 // ---- The substantive design ----
 
@@ -56,25 +59,24 @@ struct CellSizeCheck {
     bool ok() const { return !message.has_value(); }
 };
 
-// The numeric check of the sizes of `mode` (Attrition, UnweightedMeans, Proportional or
-// UnequalGroupSizes), stopping at the first problem:
+// The numeric check of the sizes of `mode`, stopping at the first problem:
 //  - a size below 1 (below 0 in the Attrition mode, where a cell may have lost every score)
 //    gives the code-1 message: it would leave an empty cell to divide by;
 //  - Proportional: the proportionality test, code 3;
 //  - Attrition and UnweightedMeans: a size above the planned scores per cell (the levels of the
 //    designated factor), code 2;
-//  - more than 16352 scores in all: "Program Limitation!".
-// Sizes are rounded to whole numbers after the code-2 comparison. In UnequalGroupSizes there is
+//  - more than kMaxScores scores in all: "Program Limitation!".
+// Sizes are rounded to whole numbers after the code-2 comparison. In GroupSizes there is
 // one size per level of the grouping factor and N = their sum times the levels of the crossed
 // factor; otherwise one per cell and N = their sum. std::invalid_argument when the number of
 // sizes does not fit the design or the design does not fit the mode.
-CellSizeCheck checkCellSizes(const std::vector<double>& sizes, const Design& design, AnalysisMode mode);
+CellSizeCheck checkCellSizes(const std::vector<double>& sizes, const Design& design, UnequalAnalysisMode mode);
 
 // The same for the texts of the cell-size grid: an empty (or blank) entry gives the code-1
 // message before any other check; every other entry counts with its numeric value (the
 // ordinary decimal reader: its leading numeric part).
 CellSizeCheck checkCellSizeEntries(const std::vector<std::string>& entries, const Design& design,
-                                   AnalysisMode mode);
+                                   UnequalAnalysisMode mode);
 
 // The proportionality test of a rows-by-columns table of sizes in cell order (row factor
 // fastest): the ratio n(i, 1) / n(i, j) of every row i must be within 0.001 of the first row's,

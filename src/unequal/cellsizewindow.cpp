@@ -2,7 +2,6 @@
 #include "unequal/cellsizewindow.h"
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 
 #include <QAction>
@@ -19,22 +18,17 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "data/gridkeys.h"
+#include "data/datafile.h"
 #include "data/datafilemessages.h"
 #include "data/datafilewriter.h"
+#include "data/gridkeys.h"
 #include "data/scoreentry.h"
 #include "data/transform.h"
-#include "engine/numbertext.h"
 #include "platform/desktop.h"
 #include "platform/helpviewer.h"
 #include "platform/platform.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
-#include "unequal/attrition.h"
-#include "unequal/cellsizes.h"
-#include "unequal/groupsizes.h"
-#include "unequal/proportional.h"
-#include "unequal/unweightedmeans.h"
 
 namespace varisect {
 
@@ -54,47 +48,9 @@ auto underBusyPointer(Platform& platform, Analysis analysis)
     return analysis(prompts);
 }
 
-constexpr const char* kCellSizesOk = "Cell Sizes &OK";
-constexpr const char* kGroupSizesOk = "Group Sizes &OK";
-constexpr const char* kDataOk = "Data &OK";
-constexpr const char* kAttritionTable = "&Attrition Anova Table";
-constexpr const char* kEnterData = "Enter &Data for Unweighted Means Anova";
-constexpr const char* kEnterProportionalData = "Enter &Data for Proportional-N Anova";
-constexpr const char* kEnterGroupData = "Enter &Data for Unequal Group Size Anova";
-constexpr const char* kAnovaTable = "Anova &Table";
-
-// A design whose subjects are not nested under one of its two other factors cannot be analysed
-// for unequal group sizes.
-Message notGroupSizesDesignMessage(const Design& design)
-{
-    const std::string subjects =
-        design.designatedFactor >= 1 && design.designatedFactor <= design.factorCount()
-            ? design.factor(design.designatedFactor).name
-            : std::string("subjects");
-    return {"Error!",
-            "   The Unequal Group Sizes design needs three factors, with the subjects factor, " + subjects +
-                ", nested under one of the other two and crossed with the other.  Please correct the design in "
-                "the Anova design window.",
-            MessageButtons::Ok, MessageIcon::Critical};
-}
-
 }  // namespace
 
 // ---- The grid's rows ----
-
-void CellEntryModel::reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading)
-{
-    std::vector<std::string> names;
-    for (const Factor& f : cells.factors)
-        names.push_back(f.name);
-    std::vector<std::vector<int>> rows;
-    for (std::size_t c = 0; c < rowsPerCell.size(); ++c) {
-        const std::vector<int> levels = cellAtPosition(cells, static_cast<long>(c) + 1);
-        for (long k = 0; k < rowsPerCell[c]; ++k)
-            rows.push_back(levels);
-    }
-    reset(std::move(names), std::move(rows), entryHeading);
-}
 
 void CellEntryModel::reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
                            const std::string& entryHeading)
@@ -222,34 +178,15 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
     buildMenus();
 
     const Design& d = design_.design;
-    if (d.designatedFactor < 1 || d.designatedFactor > d.factorCount()) {
+    const UnequalAnalysisMode mode = unequalModeOf(mode_, d).value_or(UnequalAnalysisMode::Attrition);
+    if (const std::optional<Message> problem = unequalDesignProblem(d, mode)) {
         usable_ = false;
-        tell(noDesignatedFactorMessage());
+        tell(*problem);
         return;
     }
-    if (mode_.twoFactorUnequal)
-        analysis_ = d.nested ? AnalysisMode::UnequalGroupSizes : AnalysisMode::Proportional;
-    else
-        analysis_ = mode_.unweightedMeans ? AnalysisMode::UnweightedMeans : AnalysisMode::Attrition;
-    if (analysis_ == AnalysisMode::UnequalGroupSizes) {
-        roles_ = groupRoles(d);
-        if (!roles_) {
-            usable_ = false;
-            tell(notGroupSizesDesignMessage(d));
-            return;
-        }
-    } else if (analysis_ == AnalysisMode::Proportional && d.factorCount() != 3) {
-        usable_ = false;
-        tell({"Error!",
-              "   The Proportional Cell Size analysis needs three crossed factors: two substantive factors and the "
-              "replicates factor.  Please correct the design.",
-              MessageButtons::Ok, MessageIcon::Critical});
-        return;
-    }
+    workflow_.emplace(d, mode, mode_.randomAttritionTest);
     data_.clear();
-    shapeDesign_ = d;
-    attritionPending_ = mode_.randomAttritionTest;
-    showSizesStage({});
+    showStage({}, {});
     shell_->place();
 }
 
@@ -257,17 +194,19 @@ CellSizeWindow::~CellSizeWindow() = default;
 
 bool CellSizeWindow::fits(const Design& design) const
 {
-    if (!usable_ || design.designatedFactor != shapeDesign_.designatedFactor
-        || design.factorCount() != shapeDesign_.factorCount())
+    if (!workflow_)
+        return false;
+    const Design& shape = workflow_->design();
+    if (design.designatedFactor != shape.designatedFactor || design.factorCount() != shape.factorCount())
         return false;
     for (int k = 1; k <= design.factorCount(); ++k) {
-        if (k != design.designatedFactor && design.factor(k).levels != shapeDesign_.factor(k).levels)
+        if (k != design.designatedFactor && design.factor(k).levels != shape.factor(k).levels)
             return false;
-        if (design.factor(k).name != shapeDesign_.factor(k).name)
+        if (design.factor(k).name != shape.factor(k).name)
             return false;
     }
     // The nesting decides the groups of an unequal-group-sizes design.
-    return design.nested == shapeDesign_.nested && design.nestingMatrix == shapeDesign_.nestingMatrix;
+    return design.nested == shape.nested && design.nestingMatrix == shape.nestingMatrix;
 }
 
 void CellSizeWindow::buildControls()
@@ -315,9 +254,10 @@ void CellSizeWindow::buildControls()
         buttons->addWidget(b);
         return b;
     };
-    dataOkButton_ = addButton("dataOkButton", kCellSizesOk,
+    // The captions follow the stage (showStage).
+    dataOkButton_ = addButton("dataOkButton", "Cell Sizes &OK",
                               QStringLiteral("Checks the entries of the grid and unlocks the next step."));
-    anovaButton_ = addButton("anovaButton", kAttritionTable, QStringLiteral("Takes the next step of the analysis."));
+    anovaButton_ = addButton("anovaButton", "&Attrition Anova Table", QStringLiteral("Takes the next step of the analysis."));
     buttons->addSpacing(12);
     auto* ret = addButton("returnButton", "Return to Anova &Design",
                           QStringLiteral("Goes back to the Anova design window; the entries are kept."));
@@ -421,100 +361,27 @@ void CellSizeWindow::tell(const Message& message)
     shell_->dialogs().message(message);
 }
 
-int CellSizeWindow::plannedScoresPerCell() const
+void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
 {
-    const Design& d = design_.design;
-    return d.designatedFactor > 0 ? d.factor(d.designatedFactor).levels : 0;
-}
-
-const char* CellSizeWindow::enterDataCaption() const
-{
-    switch (analysis_) {
-    case AnalysisMode::Proportional:
-        return kEnterProportionalData;
-    case AnalysisMode::UnequalGroupSizes:
-        return kEnterGroupData;
-    default:
-        return kEnterData;
-    }
-}
-
-const char* CellSizeWindow::sizesOkCaption() const
-{
-    return analysis_ == AnalysisMode::UnequalGroupSizes ? kGroupSizesOk : kCellSizesOk;
-}
-
-void CellSizeWindow::setLabel(const std::string& start)
-{
-    const std::string& problem = design_.problemLabel;
-    label_->setText(qs(start + (problem.empty() ? std::string(":") : " for " + problem + ":")));
-}
-
-void CellSizeWindow::showSizesStage(const std::vector<std::string>& sizeTexts)
-{
-    stage_ = Stage::Sizes;
+    const UnequalWorkflow& w = *workflow_;
+    const bool scores = w.stage() == Stage::Scores;
     data_.withdraw();
-    const Design& d = design_.design;
-    if (roles_) {
-        const Factor& grouping = d.factor(roles_->grouping);
-        std::vector<std::vector<int>> rows;
-        for (int i = 1; i <= grouping.levels; ++i)
-            rows.push_back({i});
-        model_->reset({grouping.name}, std::move(rows), "Group Size");
-        setLabel("Enter the number of " + d.factor(d.designatedFactor).name + " in each group");
-    } else {
-        model_->reset(substantiveDesign(d), std::vector<long>(static_cast<std::size_t>(cellCount(d)), 1),
-                      "Cell Size");
-        setLabel("Enter the number of scores present in each cell of the factorial design");
+    if (scores) {
+        data_.markRaw();
+        confirmed_.clear();
     }
-    model_->setEntries(sizeTexts, {});
-    dataOkButton_->setText(QString::fromUtf8(sizesOkCaption()));
-    dataOkButton_->setEnabled(true);
-    anovaButton_->setText(QString::fromUtf8(attritionPending_ ? kAttritionTable : enterDataCaption()));
-    anovaButton_->setEnabled(false);
-    plannedAction_->setEnabled(true);
-    saveAction_->setEnabled(false);
-    updateAction_->setEnabled(false);
-    updateGraphButton();
-    fitColumns();
-    goToRow(0);
-    view_->setFocus();
-}
-
-void CellSizeWindow::showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
-{
-    stage_ = Stage::Scores;
-    data_.withdraw();
-    data_.markRaw();
-    confirmed_.clear();
-    const Design& d = design_.design;
-    if (roles_) {
-        // Group by group, within a group level by level of the crossed factor, within a level the
-        // group's subjects; subjects are numbered through all groups.
-        const int levels = d.factor(roles_->crossed).levels;
-        std::vector<std::vector<int>> rows;
-        int firstSubject = 1;
-        for (std::size_t i = 0; i < sizes_.size(); ++i) {
-            for (int j = 1; j <= levels; ++j)
-                for (long k = 0; k < sizes_[i]; ++k)
-                    rows.push_back({static_cast<int>(i) + 1, j, firstSubject + static_cast<int>(k)});
-            firstSubject += static_cast<int>(sizes_[i]);
-        }
-        model_->reset({d.factor(roles_->grouping).name, d.factor(roles_->crossed).name,
-                       d.factor(roles_->subjects).name},
-                      std::move(rows), "Score");
-    } else {
-        model_->reset(substantiveDesign(d), sizes_, "Score");
-    }
+    EntryRows rows = w.entryRows();
+    model_->reset(std::move(rows.columns), std::move(rows.levels), rows.heading);
     model_->setEntries(texts, imputed);
-    setLabel(file_.dataFromFile() && !file_.openFileName().empty() ? "Data from " + file_.openFileName() : "Enter Data");
-    dataOkButton_->setText(QString::fromUtf8(kDataOk));
+    const std::string dataFile = file_.dataFromFile() ? file_.openFileName() : std::string();
+    label_->setText(qs(w.instruction(design_.problemLabel, dataFile)));
+    dataOkButton_->setText(QString::fromUtf8(w.okCaption()));
     dataOkButton_->setEnabled(true);
-    anovaButton_->setText(QString::fromUtf8(kAnovaTable));
+    anovaButton_->setText(QString::fromUtf8(w.nextCaption()));
     anovaButton_->setEnabled(false);
-    plannedAction_->setEnabled(false);
-    saveAction_->setEnabled(true);
-    updateAction_->setEnabled(true);
+    plannedAction_->setEnabled(!scores);
+    saveAction_->setEnabled(scores);
+    updateAction_->setEnabled(scores);
     transformButton_->setEnabled(false);
     screenButton_->setEnabled(false);
     updateGraphButton();
@@ -553,7 +420,7 @@ bool CellSizeWindow::entryKey(QKeyEvent* event)
     if (!outcome.handled)
         return false;
     // A cell size is a plain count: no imputed mark and no missing-score mark.
-    if (stage_ != Stage::Scores && (outcome.imputed || outcome.text == kMissingScoreMark))
+    if (stage() != Stage::Scores && (outcome.imputed || outcome.text == kMissingScoreMark))
         outcome.beep = true;
     if (outcome.beep) {
         QApplication::beep();
@@ -586,7 +453,7 @@ void CellSizeWindow::goToRow(int row)
 void CellSizeWindow::entriesChanged()
 {
     file_.changed();
-    if (stage_ == Stage::Scores) {
+    if (stage() == Stage::Scores) {
         // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
         data_.withdraw();
         data_.markRaw();
@@ -597,11 +464,10 @@ void CellSizeWindow::entriesChanged()
         return;
     }
     // Changed sizes are checked again; an attrition table already made no longer belongs to them.
-    if (stage_ == Stage::AttritionDone) {
-        attritionPending_ = mode_.randomAttritionTest;
-        attritionSignificant_ = false;
-        showSizesStage(model_->texts());
-        file_.changed();
+    const bool attritionDone = stage() == Stage::AttritionDone;
+    workflow_->sizesEdited();
+    if (attritionDone) {
+        showStage(model_->texts(), {});
         return;
     }
     dataOkButton_->setEnabled(true);
@@ -609,11 +475,13 @@ void CellSizeWindow::entriesChanged()
     updateGraphButton();
 }
 
-// ---- The stage machine ----
+// ---- The stages ----
 
 void CellSizeWindow::dataOk()
 {
-    if (stage_ == Stage::Scores) {
+    if (!workflow_)
+        return;
+    if (stage() == Stage::Scores) {
         // Transformed scores not edited since: the grid shows them rounded, so they are accepted
         // as they are rather than read back from the grid.
         if (data_.accepted() && data_.transformed()) {
@@ -640,9 +508,7 @@ void CellSizeWindow::dataOk()
             }
         }
         data_.accept(check.scores);
-        acceptedImputed_ = model_->imputedMarks();
-        imputedCount_ = check.imputedCount;
-        anovaButton_->setText(QString::fromUtf8(kAnovaTable));
+        workflow_->scoresAccepted(model_->imputedMarks());
         anovaButton_->setEnabled(true);
         dataOkButton_->setEnabled(false);
         transformButton_->setEnabled(true);
@@ -650,20 +516,12 @@ void CellSizeWindow::dataOk()
         anovaButton_->setFocus();
         return;
     }
-    CellSizeCheck check;
-    try {
-        check = checkCellSizeEntries(model_->texts(), design_.design, analysis_);
-    } catch (const std::invalid_argument&) {
-        tell(noDesignatedFactorMessage());
-        return;
-    }
+    const CellSizeCheck check = workflow_->checkSizes(model_->texts());
     if (!check.ok()) {
         tell(*check.message);
         goToRow(check.failedEntry - 1);
         return;
     }
-    sizes_ = check.sizes;
-    sizeTexts_ = model_->texts();
     dataOkButton_->setEnabled(false);
     anovaButton_->setEnabled(true);
     updateGraphButton();
@@ -672,17 +530,16 @@ void CellSizeWindow::dataOk()
 
 void CellSizeWindow::anovaClicked()
 {
-    switch (stage_) {
-    case Stage::Sizes:
-        if (attritionPending_)
-            runAttrition();
-        else
-            enterScores();
+    if (!workflow_)
+        return;
+    switch (workflow_->nextStep()) {
+    case UnequalWorkflow::Step::AttritionTest:
+        runAttrition();
         break;
-    case Stage::AttritionDone:
+    case UnequalWorkflow::Step::EnterScores:
         enterScores();
         break;
-    case Stage::Scores:
+    case UnequalWorkflow::Step::Analysis:
         runAnalysis();
         break;
     }
@@ -690,27 +547,21 @@ void CellSizeWindow::anovaClicked()
 
 void CellSizeWindow::runAttrition()
 {
-    AttritionOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return runAttritionTest(design_.design, sizes_, prompts);
-    });
-    if (!outcome.table)
+    if (!workflow_->sizesChecked())
         return;
-    attritionSignificant_ = outcome.significant;
-    if (mode_.unweightedMeans) {
-        stage_ = Stage::AttritionDone;
-        anovaButton_->setText(QString::fromUtf8(kEnterData));
-    }
-    Design shown = design_.design;
-    shown.anovaType = AnovaType::IndependentGroups;
-    handOnTable({std::move(*outcome.table), std::move(shown), "Attrition ", false});
+    UnequalRun run =
+        underBusyPointer(shell_->platform(), [&](Prompts& prompts) { return workflow_->runAttrition(prompts); });
+    anovaButton_->setText(QString::fromUtf8(workflow_->nextCaption()));
+    handOn(std::move(run));
 }
 
 bool CellSizeWindow::enterScores()
 {
-    if (attritionSignificant_ && shell_->dialogs().message(possiblyInvalidProcedureQuestion()) != DialogAnswer::Yes)
+    if (workflow_->asksBeforeScores()
+        && shell_->dialogs().message(possiblyInvalidProcedureQuestion()) != DialogAnswer::Yes)
         return false;
-    attritionPending_ = false;
-    showScoresStage({}, {});
+    workflow_->enterScores();
+    showStage({}, {});
     return true;
 }
 
@@ -719,98 +570,28 @@ void CellSizeWindow::runAnalysis()
     if (!data_.accepted())
         return;
     dataOkButton_->setEnabled(false);
-    try {
-        switch (analysis_) {
-        case AnalysisMode::Proportional:
-            runProportional();
-            break;
-        case AnalysisMode::UnequalGroupSizes:
-            runGroupSizes();
-            break;
-        default:
-            runUnweightedMeans();
-            break;
-        }
-    } catch (const std::invalid_argument&) {
-        tell(missingEntryMessage());
-    }
-}
-
-void CellSizeWindow::runUnweightedMeans()
-{
-    UnweightedMeansOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return unweightedMeansAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
+    UnequalRun run = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
+        return workflow_->runAnalysis(data_.scores(), prompts, exactP());
     });
-    if (outcome.refusal) {
-        tell(*outcome.refusal);
-        return;
-    }
-    if (!outcome.table)
-        return;
-    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::UnweightedMeans);
-    handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Unweighted Means ", true});
-}
-
-void CellSizeWindow::runProportional()
-{
-    ProportionalOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return proportionalAnalysis(design_.design, sizes_, data_.scores(), prompts, exactP());
-    });
-    if (outcome.refusal) {
-        tell(*outcome.refusal);
-        return;
-    }
-    if (!outcome.table)
-        return;
-    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::CellMeans);
-    handOnTable({std::move(*outcome.table), std::move(outcome.cellDesign), "Proportional Cell Size ", false});
-}
-
-void CellSizeWindow::runGroupSizes()
-{
-    GroupSizesOutcome outcome = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return unequalGroupSizesAnalysis(design_.design, sizes_, data_.scores(), static_cast<int>(imputedCount_),
-                                         prompts, exactP());
-    });
-    if (outcome.refusal) {
-        tell(*outcome.refusal);
+    if (run.refusal && workflow_->roles())
         goToRow(0);
-        return;
+    if (run.table) {
+        meansDesign_ = run.cellDesign;
+        cellMeans_ = run.cellMeans;
+        meansKind_ = run.graphValues;
+        meansButton_->setEnabled(true);
+        simpleButton_->setEnabled(workflow_->hasSimpleEffects());
+        updateGraphButton();
     }
-    if (!outcome.table)
-        return;  // told why ("Error Condition!"), or the user stopped at "Undefined F-ratio!"
-    groupRun_ = GroupRun{design_.design, sizes_, data_.scores(), acceptedImputed_};
-    simpleButton_->setEnabled(true);
-    afterAnalysis(outcome.cellDesign, outcome.cellMeans, GraphValues::CellMeans);
-    Design shown = design_.design;
-    shown.anovaType = AnovaType::RepeatedMeasures;
-    shown.imputedCount = static_cast<int>(imputedCount_);
-    handOnTable({std::move(*outcome.table), std::move(shown), "Unequal Group Size ", false});
-}
-
-void CellSizeWindow::afterAnalysis(const Design& cellDesign, const Scores& cellMeans, GraphValues kind)
-{
-    meansDesign_ = cellDesign;
-    cellMeans_ = cellMeans;
-    meansKind_ = kind;
-    meansButton_->setEnabled(true);
-    updateGraphButton();
+    handOn(std::move(run));
 }
 
 void CellSizeWindow::showSimpleEffects()
 {
-    if (!groupRun_)
+    if (!workflow_ || !workflow_->hasSimpleEffects())
         return;
-    std::optional<AnovaTable> table = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
-                                       prompts, exactP());
-    });
-    if (!table)
-        return;
-    Design shown = groupRun_->design;
-    shown.anovaType = AnovaType::RepeatedMeasures;
-    shown.imputedCount = static_cast<int>(std::count(groupRun_->imputed.begin(), groupRun_->imputed.end(), true));
-    handOnTable({std::move(*table), std::move(shown), "Simple Effects ", false});
+    handOn(underBusyPointer(shell_->platform(),
+                            [&](Prompts& prompts) { return workflow_->runSimpleEffects(prompts, exactP()); }));
 }
 
 void CellSizeWindow::showMeans()
@@ -824,43 +605,46 @@ void CellSizeWindow::updateGraphButton()
 {
     // Something to plot: the means of the last table, or, while the attrition test is pending,
     // the accepted cell sizes.
-    const bool sizes = attritionPending_ && stage_ != Stage::Scores && !sizes_.empty() && !dataOkButton_->isEnabled();
+    const bool sizes = workflow_ && workflow_->attritionPending() && workflow_->sizesChecked();
     graphButton_->setEnabled(!cellMeans_.empty() || sizes);
 }
 
 void CellSizeWindow::showGraph()
 {
-    if (!handOver_.showGraph)
+    if (!handOver_.showGraph || !workflow_)
         return;
+    const std::optional<GroupRoles>& roles = workflow_->roles();
     std::optional<std::pair<int, int>> onlyPair;
-    if (roles_) {
+    if (roles) {
         // The factors' numbers in the design without the subjects factor.
-        const auto reduced = [this](int k) { return k > roles_->subjects ? k - 1 : k; };
-        onlyPair = std::pair{reduced(roles_->crossed), reduced(roles_->grouping)};
+        const auto reduced = [&roles](int k) { return k > roles->subjects ? k - 1 : k; };
+        onlyPair = std::pair{reduced(roles->crossed), reduced(roles->grouping)};
     }
     if (!cellMeans_.empty()) {
         handOver_.showGraph(meansDesign_, cellMeans_, meansKind_, onlyPair);
         return;
     }
-    if (sizes_.empty() || roles_)
+    const std::vector<long>& sizes = workflow_->sizes();
+    if (sizes.empty() || roles)
         return;
-    Scores values(sizes_.begin(), sizes_.end());
-    handOver_.showGraph(substantiveDesign(design_.design), values, GraphValues::CellSizes, onlyPair);
+    Scores values(sizes.begin(), sizes.end());
+    handOver_.showGraph(substantiveDesign(workflow_->design()), values, GraphValues::CellSizes, onlyPair);
 }
 
-void CellSizeWindow::handOnTable(CellSizeTable table)
+void CellSizeWindow::handOn(UnequalRun run)
 {
+    if (run.refusal)
+        tell(*run.refusal);
+    if (!run.table)
+        return;  // refused, or the user stopped at one of the analysis's questions
     hide();
     if (handOver_.tableReady)
-        handOver_.tableReady(std::move(table));
+        handOver_.tableReady({std::move(*run.table), std::move(run.tableDesign), std::move(run.titlePrefix),
+                              run.unweightedMeans});
 }
 
 void CellSizeWindow::returnClicked()
 {
-    if (attritionPending_ && stage_ == Stage::Sizes) {
-        dataOkButton_->setText(QString::fromUtf8(sizesOkCaption()));
-        anovaButton_->setText(QString::fromUtf8(kAttritionTable));
-    }
     hide();
     if (handOver_.returnToDesign)
         handOver_.returnToDesign();
@@ -868,7 +652,7 @@ void CellSizeWindow::returnClicked()
 
 void CellSizeWindow::showTransformedScores()
 {
-    if (stage_ != Stage::Scores)
+    if (stage() != Stage::Scores)
         return;
     std::vector<std::string> texts;
     texts.reserve(data_.scores().size());
@@ -877,7 +661,7 @@ void CellSizeWindow::showTransformedScores()
     model_->setEntries(texts, model_->imputedMarks());
     // Means and graphs of an earlier table no longer belong to the scores in use.
     cellMeans_.clear();
-    groupRun_.reset();
+    workflow_->scoresChanged();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
     updateGraphButton();
@@ -888,30 +672,24 @@ void CellSizeWindow::showTransformedScores()
 
 void CellSizeWindow::setPlannedScoresPerCell()
 {
-    if (stage_ != Stage::Sizes)
+    if (stage() != Stage::Sizes)
         return;
-    const int planned = plannedScoresPerCell();
+    const int planned = workflow_->plannedScoresPerCell();
     const Message prompt = plannedScoresPerCellPrompt(planned);
     const std::optional<std::string> answer =
         shell_->dialogs().inputBox(prompt.title, prompt.text, std::to_string(planned));
-    if (!answer || answer->find_first_not_of(" \t") == std::string::npos)
-        return;  // the largest accepted size never exceeds P here, so P stays
-    const double value = std::round(parseNumber(*answer));
-    const long cells = cellCount(design_.design);
-    const long most = std::max(2L, 16352 / std::max(1L, cells));
-    if (!(value >= 2 && value <= static_cast<double>(most))) {
-        tell({"Planned Scores Per Cell?",
-              "   The planned number of scores per cell must be a whole number from 2 to" +
-                  numberText(static_cast<double>(most)) + ".",
-              MessageButtons::Ok, MessageIcon::Exclamation});
+    if (!answer)
+        return;
+    if (const std::optional<Message> refused = workflow_->setPlannedScoresPerCell(*answer)) {
+        tell(*refused);
         return;
     }
-    Design& d = design_.design;
-    d.factors.at(static_cast<std::size_t>(d.designatedFactor - 1)).levels = static_cast<int>(value);
-    shapeDesign_ = d;
-    // Sizes accepted against the old number are checked again.
-    dataOkButton_->setEnabled(true);
-    anovaButton_->setEnabled(false);
+    design_.design = workflow_->design();
+    if (!workflow_->sizesChecked()) {
+        dataOkButton_->setEnabled(true);
+        anovaButton_->setEnabled(false);
+        updateGraphButton();
+    }
 }
 
 // ---- Editing ----
@@ -989,7 +767,7 @@ void CellSizeWindow::pasteEntries()
         return;
     }
     for (std::size_t k = 0; k < pasted.texts.size(); ++k)
-        model_->setEntry(row + static_cast<int>(k), pasted.texts[k], stage_ == Stage::Scores && pasted.imputed[k]);
+        model_->setEntry(row + static_cast<int>(k), pasted.texts[k], stage() == Stage::Scores && pasted.imputed[k]);
     if (!pasted.texts.empty())
         entriesChanged();
 }
@@ -1000,11 +778,11 @@ bool CellSizeWindow::writeTo(const std::string& path)
 {
     DataLayout layout = gridDataLayout(model_->texts(), model_->imputedMarks());
     layout.designatedFactor = design_.design.designatedFactor;
-    layout.cellSizes = sizes_;
-    if (roles_) {
+    layout.cellSizes = workflow_->sizes();
+    if (const std::optional<GroupRoles>& roles = workflow_->roles()) {
         layout.kind = DataLayout::Kind::GroupSizes;
-        layout.groupingFactor = roles_->grouping;
-        layout.crossedFactor = roles_->crossed;
+        layout.groupingFactor = roles->grouping;
+        layout.crossedFactor = roles->crossed;
     } else {
         layout.kind = DataLayout::Kind::CellSizes;
     }
@@ -1058,7 +836,7 @@ bool CellSizeWindow::scoresSavable()
 
 bool CellSizeWindow::saveDataFile()
 {
-    if (stage_ != Stage::Scores || !scoresSavable())
+    if (stage() != Stage::Scores || !scoresSavable())
         return false;
     const std::optional<std::string> path = shell_->dialogs().saveFile(
         saveDataFileOptions(file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName()));
@@ -1071,7 +849,7 @@ bool CellSizeWindow::saveDataFile()
 
 bool CellSizeWindow::updateDataFile()
 {
-    if (stage_ != Stage::Scores)
+    if (stage() != Stage::Scores)
         return false;
     const std::string path = file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName();
     if (path.empty())
@@ -1089,62 +867,21 @@ void CellSizeWindow::openDataFile()
     const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName()));
     if (!chosen || chosen->empty())
         return;
-    loadDataFile(*chosen, true);
+    loadDataFile(*chosen);
 }
 
-bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
+bool CellSizeWindow::loadDataFile(std::string path)
 {
-    const UnequalAnalysis kind = analysis_ == AnalysisMode::UnequalGroupSizes ? UnequalAnalysis::UnequalGroupSizes
-                                 : analysis_ == AnalysisMode::Proportional    ? UnequalAnalysis::ProportionalCellSizes
-                                                                              : UnequalAnalysis::UnweightedMeans;
-    const DataLayoutResult read = readUnequalNDataFile(path, kind);
+    if (!workflow_)
+        return false;
+    const UnequalFileRead read = readUnequalFile(path, workflow_->design(), workflow_->mode(), FileRoles::MustMatch);
     if (!read.ok()) {
-        using Kind = DataReadError::Kind;
-        if (read.error->kind == Kind::NotUnequalNFile)
-            tell(notSavedForAnalysisMessage(kind));
-        else if (read.error->kind == Kind::DesignMismatch)
-            tell(scoreCountMismatchMessage(false));
-        else
-            tell(dataFileProblemMessage(*read.error));
-        return false;
-    }
-    const DataLayout& layout = read.layout;
-    Design& d = design_.design;
-    const bool rolesDiffer = layout.designatedFactor != d.designatedFactor
-                             || (roles_ && (layout.groupingFactor != roles_->grouping
-                                            || layout.crossedFactor != roles_->crossed));
-    if (rolesDiffer || checkLayoutAgainstDesign(layout, d, path)
-        || static_cast<long>(layout.items.size()) != expectedScoreCount(layout, d)) {
-        tell(scoreCountMismatchMessage(false));
-        return false;
-    }
-    // The file's largest cell may exceed the planned number: the planned number follows it.
-    const long largest = layout.cellSizes.empty()
-                             ? 0
-                             : *std::max_element(layout.cellSizes.begin(), layout.cellSizes.end());
-    std::vector<std::string> sizeTexts;
-    std::vector<double> sizes;
-    for (long n : layout.cellSizes) {
-        sizeTexts.push_back(std::to_string(n));
-        sizes.push_back(static_cast<double>(n));
-    }
-    Design checked = d;
-    Factor& designated = checked.factors.at(static_cast<std::size_t>(d.designatedFactor - 1));
-    designated.levels = std::max<int>(designated.levels, static_cast<int>(largest));
-    CellSizeCheck check;
-    try {
-        check = checkCellSizes(sizes, checked, analysis_);
-    } catch (const std::invalid_argument&) {
-        tell(scoreCountMismatchMessage(false));
-        return false;
-    }
-    if (!check.ok()) {
-        tell(*check.message);
+        tell(read.problem->message);
         return false;
     }
     // A file last used with other factors or labels: the user may keep it under a new name for
     // this design, or give it this design.
-    if (chosenHere && namingConflict(recentFiles_, design_.recentRecord(path))) {
+    if (namingConflict(recentFiles_, design_.recentRecord(path))) {
         const DialogAnswer answer = shell_->dialogs().message(namingConflictMessage());
         if (answer == DialogAnswer::Cancel)
             return false;
@@ -1152,60 +889,49 @@ bool CellSizeWindow::loadDataFile(std::string path, bool chosenHere)
             const std::optional<std::string> renamed = shell_->dialogs().saveFile(saveDataFileOptions(path));
             if (!renamed || renamed->empty())
                 return false;
-            WriteResult written = writeDataFile(*renamed, layout);
+            WriteResult written = writeDataFile(*renamed, read.file->layout);
             while (!written.ok()) {
                 if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
                     return false;
-                written = writeDataFile(*renamed, layout);
+                written = writeDataFile(*renamed, read.file->layout);
             }
             path = *renamed;
         }
     }
-    d = checked;
-    shapeDesign_ = d;
+    if (!showFile(*read.file, path))
+        return false;
+    file_.movedInRecentList(kNewRecentIndex);
+    putOnTopOfRecentList(path);
+    return true;
+}
+
+bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
+{
+    if (!workflow_)
+        return false;
+    workflow_->adoptFile(file);
+    design_.design = workflow_->design();
     file_.opened(path);
-    if (chosenHere) {
-        file_.movedInRecentList(kNewRecentIndex);
-        putOnTopOfRecentList(path);
-    }
-    sizes_ = check.sizes;
-    sizeTexts_ = sizeTexts;
-    attritionSignificant_ = false;
     cellMeans_.clear();
-    groupRun_.reset();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
-    if (analysis_ == AnalysisMode::Attrition) {
-        // The attrition test needs only the sizes.
-        attritionPending_ = true;
-        showSizesStage(sizeTexts);
+    if (stage() != Stage::Scores) {
+        showStage(workflow_->sizeTexts(), {});
         return true;
     }
-    attritionPending_ = false;
-    std::vector<std::string> texts;
-    std::vector<bool> imputed;
-    for (const ScoreItem& item : layout.items) {
-        texts.push_back(item.text);
-        imputed.push_back(item.imputed);
-    }
-    showScoresStage(texts, imputed);
+    showStage(file.texts, file.imputed);
     // Scores read from a file are not put to the outlier check: "Data &OK" is done for them.
-    const ScoreColumnCheck scores = checkScoreColumn(model_->texts(), model_->imputedMarks());
-    if (scores.ok()) {
-        data_.accept(scores.scores);
-        acceptedImputed_ = model_->imputedMarks();
-        imputedCount_ = scores.imputedCount;
-        dataOkButton_->setEnabled(false);
-        anovaButton_->setEnabled(true);
-        transformButton_->setEnabled(true);
-        screenButton_->setEnabled(true);
-    }
+    data_.accept(file.scores);
+    dataOkButton_->setEnabled(false);
+    anovaButton_->setEnabled(true);
+    transformButton_->setEnabled(true);
+    screenButton_->setEnabled(true);
     return true;
 }
 
 bool CellSizeWindow::confirmLeave(bool exiting)
 {
-    if (file_.leaveAnswered() || stage_ != Stage::Scores || !file_.dataChanged())
+    if (file_.leaveAnswered() || stage() != Stage::Scores || !file_.dataChanged())
         return true;
     const std::vector<std::string>& texts = model_->texts();
     if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
@@ -1242,8 +968,8 @@ OutputDocument CellSizeWindow::printedDocument() const
     OutputDocument doc;
     if (!design_.problemLabel.empty())
         doc.paragraph(design_.problemLabel);
-    doc.paragraph(stage_ == Stage::Scores ? (data_.transformed() ? "Transformed Data" : "Raw Data")
-                                         : (roles_ ? "Group Sizes" : "Cell Sizes"));
+    doc.paragraph(stage() == Stage::Scores ? (data_.transformed() ? "Transformed Data" : "Raw Data")
+                                         : (workflow_ && workflow_->roles() ? "Group Sizes" : "Cell Sizes"));
     std::vector<std::vector<std::string>> rows;
     std::vector<std::string> header;
     std::vector<int> right;

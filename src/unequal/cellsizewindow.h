@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Unequal Cell Sizes" window of the four unequal-cell-size analyses: the test for random
-// attrition, unweighted means, proportional cell sizes and unequal group sizes. It is a small
-// stage machine on its two buttons: the cell sizes (group sizes) are typed and checked
-// ("Cell Sizes &OK" / "Group Sizes &OK"), the attrition table may be run on them ("&Attrition
-// Anova Table"), the grid is rebuilt with one row per score, cell by cell (group by group, level
-// by level, subject by subject), the scores are checked ("Data &OK") and the table of the
-// analysis is made ("Anova &Table"). The tables leave through a hand-over; the application shows
-// them.
+// attrition, unweighted means, proportional cell sizes and unequal group sizes. It shows the
+// stages of an UnequalWorkflow on its grid and two buttons: the cell sizes (group sizes) are
+// typed and checked ("Cell Sizes &OK" / "Group Sizes &OK"), the attrition table may be run on
+// them ("&Attrition Anova Table"), the grid is rebuilt with one row per score, the scores are
+// checked ("Data &OK") and the table of the analysis is made ("Anova &Table"). The workflow
+// decides each step; the window asks it and shows the result. The tables leave through a
+// hand-over; the application shows them.
 #pragma once
 
 #include <functional>
@@ -17,14 +17,12 @@
 #include <QAbstractTableModel>
 #include <QMainWindow>
 
-#include "data/datafile.h"
 #include "data/outliers.h"
-#include "engine/analysis.h"
 #include "engine/anovatable.h"
 #include "engine/design.h"
 #include "output/document.h"
 #include "platform/dialogs.h"
-#include "unequal/cellsizes.h"
+#include "unequal/unequalworkflow.h"
 
 class QAction;
 class QKeyEvent;
@@ -52,9 +50,6 @@ class CellEntryModel : public QAbstractTableModel {
 public:
     explicit CellEntryModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
-    // One row per cell of `cells` (the substantive design), each repeated `rowsPerCell[c]` times
-    // (all 1 for the cell sizes); `entryHeading` heads the entry column.
-    void reset(const Design& cells, const std::vector<long>& rowsPerCell, const std::string& entryHeading);
     // Rows given level by level: `columns` names the level columns, `rowLevels` holds one list
     // of levels per row.
     void reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
@@ -90,17 +85,13 @@ private:
 
 // The parts of the session the window works on.
 struct CellSizeParts {
-    DesignState& design;  // "&Planned Scores Per Cell..." sets the designated factor's levels
-    ModeFlags& mode;      // which analyses; the attrition test is no longer pending once data are entered
+    DesignState& design;  // "&Planned Scores Per Cell..." and opened files set the designated factor's levels
+    const ModeFlags& mode;  // which analysis, and whether the attrition test comes first
     FileState& file;
     AcceptedData& data;   // the scores "Data &OK" accepted (transformed and screened there too), the outlier check
     RecentFileList& recentFiles;  // files opened and saved here go to its top
     const Preferences* preferences = nullptr;  // "Exact p-values" (none: the approximation)
 };
-
-// What "Show &Graph" plots: the cell means of the last analysis, the cell sizes (before any
-// scores are entered), or the cell means of the last unweighted-means analysis.
-enum class GraphValues { CellMeans, CellSizes, UnweightedMeans };
 
 // A finished table on its way to the table window.
 struct CellSizeTable {
@@ -135,11 +126,7 @@ class CellSizeWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    enum class Stage {
-        Sizes,          // cell sizes being typed, or checked and waiting for the Anova button
-        AttritionDone,  // the attrition table was made; the data stage comes next
-        Scores,         // scores being typed, or checked and waiting for "Anova &Table"
-    };
+    using Stage = UnequalWorkflow::Stage;
 
     CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent = nullptr);
     ~CellSizeWindow() override;
@@ -150,11 +137,10 @@ public:
     // planned scores per cell may differ): the application keeps it across visits to the Anova
     // design window only then.
     bool fits(const Design& design) const;
-    Stage stage() const { return stage_; }
-    bool attritionSignificant() const { return attritionSignificant_; }
-    int plannedScoresPerCell() const;
+    Stage stage() const { return workflow_ ? workflow_->stage() : Stage::Sizes; }
+    // The stages; nothing when the window is not usable.
+    const std::optional<UnequalWorkflow>& workflow() const { return workflow_; }
     CellEntryModel& model() const { return *model_; }
-    AnalysisMode analysis() const { return analysis_; }
     QTableView* view() const { return view_; }
 
     // The commands, as the buttons and menus run them.
@@ -174,10 +160,12 @@ public:
     bool updateDataFile();
     void openDataFile();
     // Reads the unequal-N file at `path` for this design and mode and shows it (its scores ready
-    // for the table). `chosenHere`: picked with "&Open File for Data Entry..." (checked against
-    // the recent-file list and put on its top); else chosen from the recent-file list of the
-    // main window. False (after the message) when the file cannot be used.
-    bool loadDataFile(std::string path, bool chosenHere);
+    // for the table), as "&Open File for Data Entry..." does: a file last used with other factors
+    // may be kept under a new name. False (after the message) when the file cannot be used.
+    bool loadDataFile(std::string path);
+    // Shows `file`, read from `path` for this window's design (the recent-file list of the main
+    // window chose it). False when the window cannot take it.
+    bool showFile(const UnequalFile& file, const std::string& path);
     // "Simple &Effects" (unequal group sizes, after a table): the simple-effects table.
     void showSimpleEffects();
     void showGraph();
@@ -202,26 +190,21 @@ private:
     int currentRow() const;
     int singleSelectedEntry() const;
     void entriesChanged();
-    void showSizesStage(const std::vector<std::string>& sizeTexts);
-    void showScoresStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
-    void setLabel(const std::string& start);
+    // The grid, label and buttons of the workflow's stage, the grid holding `texts`.
+    void showStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
+    void acceptFileScores(const UnequalFile& file);
     void fitColumns();
     void runAttrition();
     bool enterScores();
     void runAnalysis();
-    void runUnweightedMeans();
-    void runProportional();
-    void runGroupSizes();
-    void afterAnalysis(const Design& cellDesign, const Scores& cellMeans, GraphValues kind);
     void updateGraphButton();
     void entriesStale();
     bool writeTo(const std::string& path);
     void putOnTopOfRecentList(const std::string& path);
-    void handOnTable(CellSizeTable table);
+    // A run's table to the table window, or its refusal told.
+    void handOn(UnequalRun run);
     void showMeans();
     void tell(const Message& message);
-    const char* enterDataCaption() const;
-    const char* sizesOkCaption() const;
 
     WindowShell* shell_;
     QPushButton* meansButton_ = nullptr;
@@ -233,16 +216,13 @@ private:
     Scores cellMeans_;
     GraphValues meansKind_ = GraphValues::CellMeans;
     DesignState& design_;
-    ModeFlags& mode_;
+    const ModeFlags& mode_;
     FileState& file_;
     AcceptedData& data_;
     RecentFileList& recentFiles_;
     const Preferences* preferences_;
     bool exactP() const;
-    // The analysis the sizes are checked for and the scores go to. Only the attrition test alone
-    // takes a cell that lost every score: every other way on divides by the cell's size.
-    AnalysisMode analysis_ = AnalysisMode::Attrition;
-    std::optional<GroupRoles> roles_;  // unequal group sizes
+    std::optional<UnequalWorkflow> workflow_;
     CellSizeHandOver handOver_;
     CellEntryModel* model_ = nullptr;
     QTableView* view_ = nullptr;
@@ -253,24 +233,8 @@ private:
     QAction* saveAction_ = nullptr;
     QAction* updateAction_ = nullptr;
 
-    Design shapeDesign_;
     bool usable_ = true;
-    Stage stage_ = Stage::Sizes;
-    bool attritionPending_ = false;
-    bool attritionSignificant_ = false;
-    std::vector<long> sizes_;                 // the sizes accepted by "Cell Sizes &OK"
-    std::vector<std::string> sizeTexts_;      // the cell-size entries, kept while scores are typed
-    std::vector<bool> acceptedImputed_;       // the imputed marks of the scores accepted by "Data &OK"
-    long imputedCount_ = 0;
     ConfirmedOutliers confirmed_;
-    // The last unequal-group-sizes table was made from these: its simple effects come from them.
-    struct GroupRun {
-        Design design;
-        std::vector<long> sizes;
-        Scores scores;
-        std::vector<bool> imputed;
-    };
-    std::optional<GroupRun> groupRun_;
 };
 
 }  // namespace varisect

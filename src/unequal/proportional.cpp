@@ -101,8 +101,8 @@ ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<l
     sums.totalDf = static_cast<int>(n - 1);
 
     AnalysisOptions options;
-    options.mode = AnalysisMode::Proportional;
     options.supplied = sums;
+    options.fromUnequalCellWindow = true;
     options.exactP = exactP;
     outcome.table = analyseDesign(outcome.cellDesign, outcome.cellMeans, prompts, options);
     return outcome;

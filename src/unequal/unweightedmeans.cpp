@@ -53,15 +53,16 @@ UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::ve
     }
 
     SuppliedSums& sums = outcome.sums;
-    sums.harmonicMeanCellSize = outcome.harmonicMeanCellSize;
+    sums.msMultiplier = outcome.harmonicMeanCellSize;
+    sums.rawSSHeading = true;
     sums.withinSS = within;
     sums.withinDf = static_cast<int>(n - cells);
     sums.totalSS = total;
     sums.totalDf = static_cast<int>(n - 1);
 
     AnalysisOptions options;
-    options.mode = AnalysisMode::UnweightedMeans;
     options.supplied = sums;
+    options.fromUnequalCellWindow = true;
     options.exactP = exactP;
     outcome.table = analyseDesign(outcome.cellDesign, outcome.cellMeans, prompts, options);
     return outcome;

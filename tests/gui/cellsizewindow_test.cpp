@@ -94,19 +94,14 @@ Design groupDesign()
 // Group 1: subjects (3 5 7) and (4 6 9); group 2: (6 7 8), (5 8 8), (7 9 12), in entry order.
 const std::vector<std::string> kGroupScores{"3", "4", "5", "6", "7", "9", "6", "5", "7", "7", "8", "9", "8", "8", "12"};
 
-double ssOf(const AnovaTable& t, int row)
-{
-    return t.number(row, ColSS);
-}
-
 }  // namespace
 
 class CellSizeWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Sizes (typed, with a refused empty cell and a refused oversized one), the attrition table,
-    // the scores cell by cell and the unweighted-means table against a hand computation.
+    // Sizes (typed, with a refused oversized one), the attrition table, the scores cell by cell
+    // and the unweighted-means table (the stages themselves: unequalworkflow_test).
     void stagesFromSizesToUnweightedTable()
     {
         Harness h;
@@ -176,17 +171,7 @@ private slots:
         QCOMPARE(u.titlePrefix, std::string("Unweighted Means "));
         QVERIFY(u.unweightedMeans);
         QCOMPARE(u.design.factorCount(), 2);
-        // Cell means 2, 5, 3, 8; harmonic mean 4 / (1/3 + 1/2 + 1/2 + 1/3) = 2.4; within 8 on 6 df.
-        const AnovaTable& t = u.table;
-        QCOMPARE(t.cell(1, 3), std::string("SS (raw)"));
-        QCOMPARE(t.cell(2, 1), std::string("A"));
-        QVERIFY(std::abs(t.number(2, 3) - 16.0) < 1e-3);
-        QVERIFY(std::abs(t.number(2, 4) - 38.4) < 1e-3);
-        QVERIFY(std::abs(t.number(2, 5) - 28.8) < 1e-2);
-        const int within = t.rowCount() - 1;
-        QCOMPARE(t.cell(within, 1), std::string("  Within"));
-        QVERIFY(std::abs(t.number(within, 2) - 6) < 1e-9 && std::abs(t.number(within, 3) - 8) < 1e-3);
-        QVERIFY(std::abs(t.number(t.rowCount(), 3) - 68.4) < 1e-3 && std::abs(t.number(t.rowCount(), 2) - 9) < 1e-9);
+        QCOMPARE(u.table.cell(1, ColSS), std::string("SS (raw)"));
         // The full design is untouched.
         QCOMPARE(h.state.design.design.factorCount(), 3);
         // "Show &Means" hands over the cell means of the run, on the design without replicates.
@@ -205,7 +190,7 @@ private slots:
         click(h.button("dataOkButton"));
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
-        QVERIFY(h.window->attritionSignificant());
+        QVERIFY(h.window->workflow()->attritionSignificant());
         h.fake.dialogs.messageAnswers.push_back(DialogAnswer::No);
         click(h.button("anovaButton"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Possibly invalid procedure!"));
@@ -291,7 +276,7 @@ private slots:
         Design d = makeDesign({{"A", 2}, {"B", 2}, {"R", 6}});
         d.designatedFactor = 3;
         Harness h(d);
-        QCOMPARE(h.window->analysis(), AnalysisMode::Proportional);
+        QCOMPARE(h.window->workflow()->mode(), UnequalAnalysisMode::Proportional);
         QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Proportional-N Anova"));
         h.fill({"2", "3", "4", "5"});  // rows of A: 2, 4 and 3, 5
         click(h.button("dataOkButton"));
@@ -320,13 +305,8 @@ private slots:
         QVERIFY(h.button("anovaButton")->isEnabled());
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
-        const AnovaTable& t = h.tables[0].table;
         QCOMPARE(h.tables[0].titlePrefix, std::string("Proportional Cell Size "));
-        QCOMPARE(t.cell(4, ColSource), std::string("AxB"));
-        QCOMPARE(t.cell(5, ColSource), std::string("  Within"));
-        QCOMPARE(t.number(5, ColDf), 11.0);
-        QCOMPARE(t.number(6, ColDf), 14.0);
-        QVERIFY(std::abs(ssOf(t, 2) + ssOf(t, 3) + ssOf(t, 4) + ssOf(t, 5) - ssOf(t, 6)) < 1e-6);
+        QCOMPARE(h.tables[0].table.number(6, ColDf), 14.0);
         // Show Graph plots the cell means of the table, all pairs.
         h.window->show();
         click(h.button("graphButton"));
@@ -370,9 +350,6 @@ private slots:
             QCOMPARE(h.tables.size(), std::size_t(1));
             const CellSizeTable g = h.tables[0];  // a copy: more tables follow
             QCOMPARE(g.titlePrefix, std::string("Unequal Group Size "));
-            QCOMPARE(g.design.imputedCount, 1);
-            QVERIFY(std::abs(ssOf(g.table, 2) - 722.0 / 45) < 1e-9);
-            QCOMPARE(g.table.number(6, ColDf), 5.0);
             QCOMPARE(formatTableCells(g.table, false)[5][ColDf - 1], std::string(" 5*"));
 
             h.window->show();
@@ -381,11 +358,6 @@ private slots:
             const AnovaTable& s = h.tables[1].table;
             QCOMPARE(h.tables[1].titlePrefix, std::string("Simple Effects "));
             QCOMPARE(s.cell(2, ColSource), std::string("T at G 1"));
-            QCOMPARE(s.cell(3, ColSource), std::string("  Error+ at G 1"));
-            QCOMPARE(s.number(3, ColDf), 1.0);  // (2 - 1)(3 - 1) less the imputed score
-            QCOMPARE(s.cell(10, ColSource), std::string("G at T 3"));
-            QCOMPARE(s.number(11, ColDf), 2.0);  // 5 - 2 less the imputed score
-            QVERIFY(std::abs(ssOf(s, 2) + ssOf(s, 4) - ssOf(g.table, 4) - ssOf(g.table, 5)) < 1e-9);
 
             h.window->show();
             click(h.button("graphButton"));

@@ -461,20 +461,45 @@ TEST(Assembly, ImputedScoresWithoutFRatiosMarkTheTotal)
     EXPECT_EQ(t.cell(t.rowCount(), ColDf), " 9");
 }
 
-TEST(Assembly, AttritionTestFlagsASignificantEffect)
+// Sums computed elsewhere from the raw scores take the place of the reduced design's own.
+TEST(Assembly, SuppliedSumsTakeThePlaceOfTheComputedOnes)
 {
-    const Design d = makeDesign({{"A", 2}, {"S", 6}}, AnovaType::IndependentGroups, 2);
-    const Scores present{1, 0, 1, 0, 1, 0, 1, 1, 1, 0, 1, 0};
+    const Design cells = makeDesign({{"A", 2}, {"B", 2}}, AnovaType::IndependentGroups, 0);
+    const Scores means{2, 5, 3, 8};
     RecordingPrompts prompts;
+    SuppliedSums scaled;
+    scaled.msMultiplier = 2.4;
+    scaled.rawSSHeading = true;
+    scaled.withinSS = 8;
+    scaled.withinDf = 6;
+    scaled.totalSS = 68.4;
+    scaled.totalDf = 9;
     AnalysisOptions options;
-    options.mode = AnalysisMode::Attrition;
-    options.attritionPending = true;
-    const auto t = RunAnalysis(d, present, {}, prompts, options);
+    options.supplied = scaled;
+    const auto t = RunAnalysis(cells, means, {}, prompts, options);
     ASSERT_TRUE(t.has_value());
-    EXPECT_TRUE(t->attritionSignificant);
-    const auto flat = RunAnalysis(d, Scores{1, 1, 0, 1, 1, 0, 1, 1, 0, 0, 1, 1}, {}, prompts, options);
-    ASSERT_TRUE(flat.has_value());
-    EXPECT_FALSE(flat->attritionSignificant);
+    EXPECT_EQ(t->cell(1, ColSS), "SS (raw)");
+    EXPECT_EQ(t->cell(2, ColSS), " 16");  // the cell means' own SS, its MS scaled
+    EXPECT_EQ(t->cell(2, ColMS), " 38.4");
+    EXPECT_NEAR(t->number(2, ColF), 28.8, 1e-12);
+    EXPECT_EQ(t->cell(5, ColSource), "  Within");
+    EXPECT_EQ(t->cell(5, ColMS), numberText(8.0 / 6));
+    EXPECT_EQ(t->cell(6, ColSS), " 68.4");
+    EXPECT_EQ(t->cell(6, ColDf), " 9");
+
+    SuppliedSums given = scaled;
+    given.msMultiplier = 1;
+    given.rawSSHeading = false;
+    given.effectSS = {10, 1, .5};
+    options.supplied = given;
+    const auto g = RunAnalysis(cells, means, {}, prompts, options);
+    ASSERT_TRUE(g.has_value());
+    EXPECT_EQ(g->cell(1, ColSS), "SS");
+    EXPECT_EQ(g->cell(2, ColSS), " 10");
+    EXPECT_EQ(g->cell(4, ColMS), " .5");
+    given.effectSS = {10, 1};
+    options.supplied = given;
+    EXPECT_THROW(RunAnalysis(cells, means, {}, prompts, options), std::invalid_argument);
     EXPECT_TRUE(prompts.messages.empty());
 }
 

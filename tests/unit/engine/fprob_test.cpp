@@ -83,7 +83,7 @@ TEST(FProbability, AttritionTestSkipsTheWarningAndTinyRatiosAreRewritten)
 {
     RecordingPrompts prompts(false);
     ProbabilityContext attrition;
-    attrition.attritionPending = true;
+    attrition.quietZeroF = true;
     bool abort = false;
     double f = 0;
     EXPECT_EQ(FRatioProbability(2, 10, f, prompts, attrition, abort), 1.0);

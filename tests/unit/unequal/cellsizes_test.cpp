@@ -24,12 +24,12 @@ TEST(CellSizeCheck, CodesInTheirOrder)
 {
     const Design d = makeDesign({{"A", 2}, {"B", 2}, {"Reps", 3}}, AnovaType::IndependentGroups, 3);
     // An empty entry is found before a later cell above the maximum.
-    CellSizeCheck c = checkCellSizeEntries({"2", " ", "5", "1"}, d, AnalysisMode::UnweightedMeans);
+    CellSizeCheck c = checkCellSizeEntries({"2", " ", "5", "1"}, d, UnequalAnalysisMode::UnweightedMeans);
     EXPECT_EQ(c.failedEntry, 2);
     EXPECT_EQ(c.message->title, "Data Entry Error!");
     EXPECT_TRUE(c.sizes.empty());
 
-    c = checkCellSizeEntries({"2", "3", "4", "1"}, d, AnalysisMode::UnweightedMeans);
+    c = checkCellSizeEntries({"2", "3", "4", "1"}, d, UnequalAnalysisMode::UnweightedMeans);
     EXPECT_EQ(c.failedEntry, 3);
     EXPECT_EQ(c.message->title, "Too many scores specified!");
     EXPECT_EQ(c.message->text,
@@ -37,27 +37,27 @@ TEST(CellSizeCheck, CodesInTheirOrder)
               "as the number of levels of the replicates factor, Reps.\n\r   To adjust the maximum, use the Planned "
               "Scores Per Cell option accessed via the Design Menu.");
     // The maximum is compared before rounding.
-    EXPECT_EQ(checkCellSizeEntries({"3.2", "1", "1", "1"}, d, AnalysisMode::Attrition).failedEntry, 1);
+    EXPECT_EQ(checkCellSizeEntries({"3.2", "1", "1", "1"}, d, UnequalAnalysisMode::Attrition).failedEntry, 1);
 
     // A cell without scores: refused where it would be divided by, allowed in the attrition test.
-    EXPECT_EQ(checkCellSizeEntries({"2", "0", "1", "3"}, d, AnalysisMode::UnweightedMeans).failedEntry, 2);
-    c = checkCellSizeEntries({"2", "0", "1", "3"}, d, AnalysisMode::Attrition);
+    EXPECT_EQ(checkCellSizeEntries({"2", "0", "1", "3"}, d, UnequalAnalysisMode::UnweightedMeans).failedEntry, 2);
+    c = checkCellSizeEntries({"2", "0", "1", "3"}, d, UnequalAnalysisMode::Attrition);
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(c.sizes, (std::vector<long>{2, 0, 1, 3}));
 
-    c = checkCellSizeEntries({"3", "2.4", "1", " 2 "}, d, AnalysisMode::UnweightedMeans);
+    c = checkCellSizeEntries({"3", "2.4", "1", " 2 "}, d, UnequalAnalysisMode::UnweightedMeans);
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(c.sizes, (std::vector<long>{3, 2, 1, 2}));
     EXPECT_EQ(c.scoreCount, 8);
     EXPECT_EQ(c.largestSize, 3);
-    EXPECT_THROW(checkCellSizeEntries({"1", "1", "1"}, d, AnalysisMode::UnweightedMeans), std::invalid_argument);
+    EXPECT_THROW(checkCellSizeEntries({"1", "1", "1"}, d, UnequalAnalysisMode::UnweightedMeans), std::invalid_argument);
 
     // Group sizes: no maximum, N = the sum times the levels of the crossed factor.
-    c = checkCellSizes({3, 7}, groupDesign(), AnalysisMode::UnequalGroupSizes);
+    c = checkCellSizes({3, 7}, groupDesign(), UnequalAnalysisMode::GroupSizes);
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(c.scoreCount, 30);
-    EXPECT_EQ(checkCellSizes({3, 0}, groupDesign(), AnalysisMode::UnequalGroupSizes).failedEntry, 2);
-    c = checkCellSizes({6000, 6000}, groupDesign(), AnalysisMode::UnequalGroupSizes);
+    EXPECT_EQ(checkCellSizes({3, 0}, groupDesign(), UnequalAnalysisMode::GroupSizes).failedEntry, 2);
+    c = checkCellSizes({6000, 6000}, groupDesign(), UnequalAnalysisMode::GroupSizes);
     EXPECT_EQ(c.message->title, "Program Limitation!");
     EXPECT_EQ(c.message->text, "You have specified 36000 scores, but the maximum allowed by the program is 16352 scores.");
 }
@@ -66,15 +66,15 @@ TEST(CellSizeCheck, Proportionality)
 {
     const Design d = makeDesign({{"A", 2}, {"B", 2}, {"Reps", 6}}, AnovaType::IndependentGroups, 3);
     // Rows 2, 4 / 3, 6 in cell order (row factor fastest): 2, 3, 4, 6.
-    EXPECT_TRUE(checkCellSizes({2, 3, 4, 6}, d, AnalysisMode::Proportional).ok());
+    EXPECT_TRUE(checkCellSizes({2, 3, 4, 6}, d, UnequalAnalysisMode::Proportional).ok());
     // 2, 4 / 3, 5: ratios .5 and .6.
-    const CellSizeCheck c = checkCellSizes({2, 3, 4, 5}, d, AnalysisMode::Proportional);
+    const CellSizeCheck c = checkCellSizes({2, 3, 4, 5}, d, UnequalAnalysisMode::Proportional);
     EXPECT_EQ(c.failedEntry, 4);
     EXPECT_EQ(c.message->title, "Proportionality Violation!");
     EXPECT_EQ(c.message->text, "   The cell sizes do not satisfy the definition of proportionality.\n\r   Each cell size "
                                "must be the product of a proportionality constant for each level of each factor.");
     // No maximum in this mode; the largest accepted size is reported for the planned number.
-    const CellSizeCheck large = checkCellSizes({20, 30, 40, 60}, d, AnalysisMode::Proportional);
+    const CellSizeCheck large = checkCellSizes({20, 30, 40, 60}, d, UnequalAnalysisMode::Proportional);
     ASSERT_TRUE(large.ok());
     EXPECT_EQ(large.largestSize, 60);
 

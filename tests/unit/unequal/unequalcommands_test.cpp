@@ -56,10 +56,11 @@ TEST(CliUnequal, Attrition)
     const CliRun json = cli("analyze " + data.path.string() + " --mode attrition --factor Group=2 --factor Reps=10 --format json");
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(json.out.starts_with("{\"mode\":\"attrition\",\"attrition_significant\":true,\n\"rows\":[")) << json.out;
-    // The planned scores per cell are the replicates factor's levels: a cell of 10 exceeds 9.
-    const CliRun over = cli("analyze " + data.path.string() + " --mode attrition --factor Group=2 --factor Reps=9");
-    EXPECT_EQ(over.code, 2);
-    EXPECT_TRUE(contains(over.err, "Too many scores specified!")) << over.err;
+    // The planned scores per cell follow the file's largest cell, as when the window opens the
+    // file: a cell of 10 raises 9 to 10.
+    const CliRun raised = cli("analyze " + data.path.string() + " --mode attrition --factor Group=2 --factor Reps=9 --format json");
+    ASSERT_EQ(raised.code, 0) << raised.err;
+    EXPECT_EQ(raised.out, json.out);
 }
 
 TEST(CliUnequal, Proportional)
@@ -102,6 +103,55 @@ TEST(CliUnequal, GroupSizes)
     const CliRun refused = cli("analyze " + same.path.string() + " --mode groupsizes" + factors);
     EXPECT_EQ(refused.code, 2);
     EXPECT_TRUE(contains(refused.err, "should name three different factors")) << refused.err;
+}
+
+// The scores read are transformed and screened in the order given before every analysis, and
+// refused as the ordinary analysis refuses them.
+TEST(CliUnequal, TransformAndScreenWithEveryMode)
+{
+    const DataFile unweighted(kUnweighted);
+    const std::string run = "analyze " + unweighted.path.string() + " --mode unweighted" + kFactors;
+    const CliRun plain = cli(run);
+    const CliRun tenfold = cli(run + " --transform multiply:10");
+    ASSERT_EQ(tenfold.code, 0) << tenfold.err;
+    EXPECT_NE(tenfold.out, plain.out);
+    EXPECT_TRUE(contains(tenfold.out, "A          1   2025.00  3471.43  7.71  .050\n")) << tenfold.out;
+    // Scaled back, and screened to nothing: the same table as the scores read.
+    EXPECT_EQ(cli(run + " --transform multiply:10 --transform multiply:0.1").out, plain.out);
+    EXPECT_EQ(cli(run + " --screen greater:100:0").out, plain.out);
+
+    const CliRun halted = cli(run + " --transform add:-100 --transform log");
+    EXPECT_EQ(halted.code, 2);
+    EXPECT_EQ(halted.out, "");
+    EXPECT_TRUE(contains(halted.err, "varisect-cli: --transform \"log\"\nTransformation Halted!: The transformation "
+                                     "cannot be carried out for these data"))
+        << halted.err;
+    EXPECT_EQ(cli(run + " --screen less:3").code, 2);
+
+    // The other modes: the attrition test reads only the sizes, but the steps are still checked.
+    std::string presence = "Unequal N\n 2\n 2\n 10\n 2\n";
+    for (int i = 0; i < 12; ++i)
+        presence += "1\n";
+    const DataFile attrition(presence);
+    const std::string attritionRun = "analyze " + attrition.path.string() + " --mode attrition --factor G=2 --factor R=10";
+    EXPECT_EQ(cli(attritionRun + " --transform rank").out, cli(attritionRun).out);
+    EXPECT_EQ(cli(attritionRun + " --transform add:-1 --transform log").code, 2);
+
+    const DataFile proportional("Unequal N\n 3\n 4\n 2\n 1\n 4\n 2\n3\n5\n8\n4\n6\n6\n8\n9\n13\n");
+    const std::string proportionalRun =
+        "analyze " + proportional.path.string() + " --mode proportional --format csv --factor A=2 --factor B=2 --factor R=4";
+    const CliRun logs = cli(proportionalRun + " --transform log");
+    ASSERT_EQ(logs.code, 0) << logs.err;
+    EXPECT_NE(logs.out, cli(proportionalRun).out);
+    EXPECT_TRUE(contains(cli(proportionalRun + " --transform add:2").out, "A,1,43.556,43.556,12.10,.018")); // a shift keeps every SS
+
+    const DataFile groups("Unequal N\n 3\n 1\n 2\n 2\n 2\n 3\n3\n4\n5\n6\n7\n9\n6\n5\n7\n7\n8\n9\n8\n8I\n12\n");
+    const std::string groupsRun = "analyze " + groups.path.string() +
+                                  " --mode groupsizes --factor Group=2 --factor Trial=3 --factor Subjects=3";
+    const CliRun doubled = cli(groupsRun + " --transform multiply:2");
+    ASSERT_EQ(doubled.code, 0) << doubled.err;
+    EXPECT_TRUE(contains(doubled.out, "Total      13   283.73\n")) << doubled.out;  // 4 x 70.933
+    EXPECT_TRUE(contains(doubled.out, "  There was 1 implanted score.")) << doubled.out;
 }
 
 }  // namespace
