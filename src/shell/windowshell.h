@@ -37,7 +37,7 @@ struct ShellContext {
     std::function<void()> exitProgram;
     // The options the preferences give an analysis now ("Exact p-values"); the defaults when
     // empty.
-    std::function<AnalysisOptions()> analysisOptions;
+    std::function<AnalysisOptions()> analysisOptions = {};
 };
 
 class WindowShell : public QObject {
