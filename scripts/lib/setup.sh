@@ -23,6 +23,7 @@ VARISECT_PACKAGES=(
     poppler-utils      # pdftotext, for the tests that read printed PDFs
     pkg-config
     libzip-dev         # Word documents are zip packages
+    zipcmp zipmerge ziptool  # libzip's CMake package names these tools and fails without them
     libpugixml-dev     # ... of XML parts
     python3-docx       # the tests read the Word documents back with python-docx
     desktop-file-utils # the tests validate the menu entry ...

@@ -94,7 +94,8 @@ Grapher* Application::plotWindow() const
 ShellContext Application::shellContext()
 {
     return ShellContext{platform_, [this] { return session_.startup.screenScale; },
-                        [this] { return session_.preferences.runMaximized; }, [this] { exitProgram(); }};
+                        [this] { return session_.preferences.runMaximized; }, [this] { exitProgram(); },
+                        [this] { return analysisOptions(session_.preferences); }};
 }
 
 void Application::start()
@@ -154,7 +155,11 @@ void Application::showMainWindow()
             showDataEntry(true);
     };
     handOver.startingOver = [this] { navigator_.closeAllBut(WindowRole::Main); };
-    navigator_.install(WindowRole::Main, std::make_unique<MainWindow>(session_, shellContext(), std::move(handOver)));
+    MainWindowParts parts{{session_.design, session_.mode, session_.preferences, session_.recentFiles, session_.file,
+                           [this] { session_.restart(); }},
+                          session_.data};
+    navigator_.install(WindowRole::Main,
+                       std::make_unique<MainWindow>(std::move(parts), shellContext(), std::move(handOver)));
     navigator_.show(WindowRole::Main);
 }
 
@@ -254,7 +259,7 @@ void Application::showAnovaDesign()
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         handOver.setUpComparisons = [this] { showContrasts(ContrastKind::Comparison); };
         handOver.setUpTrendTests = [this] { showContrasts(ContrastKind::Trend); };
-        const AnovaDesignParts parts{session_.design, session_.mode, session_.data, session_.preferences};
+        const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
     }
@@ -304,7 +309,7 @@ void Application::showContrasts(ContrastKind kind)
             navigator_.close(WindowRole::Table);
             navigator_.show(WindowRole::AnovaDesign);
         };
-        const ContrastParts parts{session_.design, session_.data, session_.preferences};
+        const ContrastParts parts{session_.design, session_.data};
         if (kind == ContrastKind::Trend)
             navigator_.install(role, std::make_unique<TrendTestsWindow>(parts, shellContext(), std::move(handOver)));
         else
@@ -479,7 +484,6 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     request.useLevelLabels = session_.design.labelsInUse;
     request.problemLabel = session_.design.problemLabel;
     request.transformed = data.transformed;
-    request.exactP = session_.preferences.exactPValues;
     CellMeansHandOver handOver;
     handOver.returnTo = [this, from] {
         closeMeansWindows();

@@ -24,7 +24,7 @@
 #include "engine/sources.h"
 #include "contrasts/contrasts.h"
 #include "design/nesting.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "table/tabletext.h"
 
 namespace varisect {
@@ -201,7 +201,7 @@ Design buildDesign(const std::vector<std::string>& factorArgs)
             where = "--factor " + inQuotes(factorArgs[static_cast<std::size_t>(problem->factor - 1)]) + ":";
         failWith(problem->message.title, problem->message.text, where);
     }
-    truncateLabels(design);
+    setTableLabelsFromNames(design);
     return design;
 }
 
@@ -655,7 +655,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
 
     CliPrompts prompts(err);
-    const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts);
+    const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts).table;
     if (!table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;

@@ -13,6 +13,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
@@ -20,11 +21,6 @@ namespace varisect {
 namespace {
 
 constexpr int kMostContrasts = 40;
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 bool blankRow(const std::vector<QString>& row)
 {

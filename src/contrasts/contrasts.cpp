@@ -5,11 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/analysis.h"
-#include "engine/fdistribution.h"
-#include "engine/fprob.h"
 #include "engine/numbertext.h"
-#include "session/analysisservice.h"
 
 namespace varisect {
 
@@ -85,52 +81,6 @@ std::string levelWord(int levels)
 Message problem(const char* title, std::string text)
 {
     return Message{title, std::move(text), MessageButtons::Ok, MessageIcon::Exclamation};
-}
-
-bool isNestedFactor(const Design& design, int factor)
-{
-    if (!design.nested)
-        return false;
-    const char label = design.factor(factor).tableLabel;
-    return std::any_of(design.nestingMatrix.begin(), design.nestingMatrix.end(),
-                       [label](const NestRelation& r) { return r.nested == label; });
-}
-
-std::string trimmedLabel(const std::string& s)
-{
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
-
-// The 1-based row of the factor's main effect ("A", or "A +" when nesting pooled it), 0 if none.
-int mainEffectRow(const AnovaTable& table, char label)
-{
-    const std::string plain(1, label);
-    for (int r = 2; r <= table.lastRow; ++r) {
-        const std::string l = trimmedLabel(table.cell(r, ColSource));
-        if (l == plain || l == plain + " +")
-            return r;
-    }
-    return 0;
-}
-
-// Puts `row` in at 1-based position `at`; every reference to a row from `at` down moves with it.
-void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denominator)
-{
-    auto shifted = [at](int r) { return r >= at ? r + 1 : r; };
-    for (int& d : table.denominatorRow)
-        if (d > 0)
-            d = shifted(d);
-    if (table.imputedErrorRow > 0)
-        table.imputedErrorRow = shifted(table.imputedErrorRow);
-    if (table.denominatorRow.size() < table.rows.size())
-        table.denominatorRow.resize(table.rows.size(), 0);
-    table.rows.insert(table.rows.begin() + (at - 1), row);
-    table.denominatorRow.insert(table.denominatorRow.begin() + (at - 1), denominator > 0 ? shifted(denominator) : 0);
-    table.lastRow += 1;
 }
 
 }  // namespace
@@ -390,115 +340,6 @@ std::optional<Message> noEligibleFactor(const Design& design, ContrastKind kind)
                    "Planned comparisons need a factor that is neither the replicates or subjects factor nor "
                    "nested under another factor.  This design has none.",
                    MessageButtons::Ok, MessageIcon::Information};
-}
-
-// ---- Sums
-
-FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor)
-{
-    const int levels = design.factor(factor).levels;
-    long stride = 1;
-    for (int k = 1; k < factor; ++k)
-        stride *= design.factor(k).levels;
-    FactorMeans out;
-    out.means.assign(static_cast<std::size_t>(levels), 0.0);
-    out.counts.assign(static_cast<std::size_t>(levels), 0.0);
-    for (std::size_t p = 0; p < scores.size(); ++p) {
-        const auto level = static_cast<std::size_t>((static_cast<long>(p) / stride) % levels);
-        out.means[level] += scores[p];
-        out.counts[level] += 1;
-    }
-    for (std::size_t i = 0; i < out.means.size(); ++i)
-        if (out.counts[i] > 0)
-            out.means[i] /= out.counts[i];
-    return out;
-}
-
-double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means)
-{
-    double estimate = 0;
-    double weight = 0;
-    for (std::size_t i = 0; i < coefficients.size() && i < means.means.size(); ++i) {
-        estimate += coefficients[i] * means.means[i];
-        if (means.counts[i] > 0)
-            weight += coefficients[i] * coefficients[i] / means.counts[i];
-    }
-    return weight > 0 ? estimate * estimate / weight : 0.0;
-}
-
-// ---- Table
-
-std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
-                                          const std::vector<Contrast>& contrasts)
-{
-    AnovaTable next = table;
-    const double totalSS = next.rowCount() > next.lastRow ? next.number(next.rowCount(), ColSS) : 0.0;
-    for (const Contrast& c : contrasts) {
-        if (c.factor < 1 || c.factor > design.factorCount())
-            return problem("No Such Factor!", "A contrast names a factor the design does not have.");
-        const Factor& f = design.factor(c.factor);
-        const int main = mainEffectRow(next, f.tableLabel);
-        if (main == 0 || c.factor == design.designatedFactor || isNestedFactor(design, c.factor))
-            return problem("Not Available!", "Contrasts on " + f.name +
-                                                 " cannot be tested: the table has no main-effect row for it.  "
-                                                 "Contrasts are offered for factors that are neither designated "
-                                                 "nor nested.");
-        if (static_cast<int>(c.coefficients.size()) != f.levels)
-            return problem("Wrong Number of Coefficients!",
-                           "The contrast \"" + c.name + "\" on " + f.name + " does not have one coefficient for "
-                           "each of its " + std::to_string(f.levels) + " levels.");
-
-        double ss = contrastSS(c.coefficients, marginalMeans(design, scores, c.factor));
-        if (ss <= kZeroSSRelative * totalSS)
-            ss = 0;
-        AnovaTable::Row row{"  " + std::string(1, f.tableLabel) + ": " + c.name, numberText(1), numberText(ss),
-                            numberText(ss), "", ""};
-
-        const std::size_t mainIndex = static_cast<std::size_t>(main - 1);
-        const int error = mainIndex < next.denominatorRow.size() ? next.denominatorRow[mainIndex] : 0;
-        const bool tested = error >= 2 && error <= next.rowCount() && design.anovaType != AnovaType::NoFRatios
-            && !trimmedLabel(next.cell(main, ColF)).empty();
-        if (tested) {
-            const double errorMS = next.number(error, ColMS);
-            const double errorDf = next.number(error, ColDf);
-            double F = errorMS > 0 ? parseNumber(row[ColMS - 1]) / errorMS : 0.0;
-            row[ColF - 1] = numberText(F);
-            F = parseNumber(row[ColF - 1]);
-            double p = 1.0;
-            if (F >= 1e-9)
-                p = next.exactP ? exactUpperTail(1, errorDf, F) : paulsonUpperTail(1, errorDf, F);
-            row[ColP - 1] = numberText(p);
-        }
-
-        // Below the main effect and the contrasts already there.
-        const std::string prefix = "  " + std::string(1, f.tableLabel) + ": ";
-        int at = main + 1;
-        while (at <= next.lastRow && next.cell(at, ColSource).starts_with(prefix))
-            ++at;
-        insertRow(next, at, row, tested ? error : 0);
-    }
-
-    next.chooseDisplayDecimals(next.lastRow);
-    table = std::move(next);
-    return std::nullopt;
-}
-
-std::optional<AnovaTable> analyseWithContrasts(const Design& design, const Scores& scores,
-                                               const std::vector<Contrast>& contrasts, Prompts& prompts, bool exactP)
-{
-    AnalysisOptions options;
-    options.exactP = exactP;
-    std::optional<AnovaTable> table = analyseDesign(design, scores, prompts, options);
-    if (!table)
-        return std::nullopt;
-    Design labelled = design;
-    if (!labelled.labelsTruncated)
-        truncateLabels(labelled);
-    if (const auto refusal = insertContrastRows(*table, labelled, scores, contrasts)) {
-        prompts.tell(*refusal);
-        return std::nullopt;
-    }
-    return table;
 }
 
 }  // namespace varisect

@@ -1,29 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Planned comparisons and trend tests on the marginal means of one factor: the orthogonal
-// polynomial coefficients, the checks of typed coefficients and level values, the sum of squares
-// of a contrast, and its rows in the analysis of variance table, each tested against the error
-// term of its factor's main effect.
+// polynomial coefficients, the checks of typed coefficients and level values, and the factors on
+// offer. The sum of squares of a contrast and its row in the table are the analysis layer's
+// (analysis/contrastrows.h); analyseWithContrasts (analysis/analysisservice.h) runs the whole.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/anovatable.h"
+#include "analysis/contrastrows.h"
 #include "engine/design.h"
 #include "engine/prompts.h"
 
 namespace varisect {
 
 enum class ContrastKind { Comparison, Trend };
-
-// One contrast among the levels of a factor.
-struct Contrast {
-    int factor = 0;                    // 1-based
-    std::string name;                  // "linear", "c1 (1 -1 0)": the row reads "  A: " + name
-    std::vector<double> coefficients;  // one per level
-    bool trend = false;                // a polynomial trend, whose label does not show them
-};
 
 // ---- Trends
 
@@ -82,34 +74,5 @@ std::vector<int> eligibleFactors(const Design& design, ContrastKind kind);
 
 // Why no factor of the design can be given contrasts of this kind, when none can.
 std::optional<Message> noEligibleFactor(const Design& design, ContrastKind kind);
-
-// ---- The sums
-
-// The marginal means of a factor's levels and the number of scores behind each.
-struct FactorMeans {
-    std::vector<double> means;
-    std::vector<double> counts;
-};
-FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor);
-
-// (sum of c_i * M_i)^2 / (sum of c_i^2 / n_i).
-double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means);
-
-// ---- The table
-
-// Inserts one row per contrast, indented under its factor's main-effect row (after any contrasts
-// already there): df 1, SS, MS = SS, and, when the main effect has an F, F against the same error
-// row with p formed as the table forms it (exact when the table's p column is). A contrast whose
-// factor has no main-effect row in the table is refused with a message, the table untouched.
-// `design` is the design the table was made from (table labels set).
-std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
-                                          const std::vector<Contrast>& contrasts);
-
-// The whole analysis with its contrast rows: the ordinary table (through analyseDesign), then
-// insertContrastRows. Empty when the analysis was abandoned or a contrast refused (the message
-// went through `prompts`).
-std::optional<AnovaTable> analyseWithContrasts(const Design& design, const Scores& scores,
-                                               const std::vector<Contrast>& contrasts, Prompts& prompts,
-                                               bool exactP = false);
 
 }  // namespace varisect

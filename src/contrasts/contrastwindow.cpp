@@ -8,9 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "analysis/analysisservice.h"
 #include "platform/dialogs.h"
-#include "platform/platform.h"
-#include "session/analysisservice.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
 
@@ -38,7 +37,6 @@ ContrastWindow::ContrastWindow(ContrastParts parts, ShellContext shell, Contrast
       shell_(new WindowShell(*this, std::move(shell))),
       state_(parts.design),
       data_(parts.data),
-      preferences_(parts.preferences),
       handOver_(std::move(handOver)),
       madeFor_(parts.design.design)
 {
@@ -123,41 +121,29 @@ void ContrastWindow::closeForExit()
 
 void ContrastWindow::prepareTable()
 {
-    Platform& platform = shell_->platform();
-    Design& design = state_.design;
-    if (const auto problem = scoresProblem(design, data_.scores())) {
-        platform.dialogs.message(*problem);
+    const Design& design = state_.design;
+    const Scores& scores = data_.scores();
+    if (const auto problem = scoresProblem(design, scores)) {
+        shell_->dialogs().message(*problem);
         return;
     }
     const std::optional<std::vector<Contrast>> contrasts = chosenContrasts();
     if (!contrasts)
         return;
-    if (!design.labelsTruncated)
-        truncateLabels(design);
 
-    std::optional<AnovaTable> table;
-    std::optional<Message> refusal;
-    {
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        AnalysisOptions options;
-        options.exactP = preferences_.exactPValues;
-        table = analyseDesign(design, data_.scores(), prompts, options);
-        if (table)
-            refusal = insertContrastRows(*table, design, data_.scores(), *contrasts);
-    }
-    if (refusal) {
-        platform.dialogs.message(*refusal);
-        return;
-    }
+    ContrastAnalysis analysis = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        return analyseWithContrasts(design, scores, *contrasts, prompts, options);
+    });
+    if (analysis.contrastRefused)
+        return;  // told; the choices stay on show
     hide();
-    if (!table) {
+    if (!analysis.table) {
         if (handOver_.analysisAbandoned)
             handOver_.analysisAbandoned();
         return;
     }
     if (handOver_.tableReady)
-        handOver_.tableReady(std::move(*table), trendLegend(design, *contrasts));
+        handOver_.tableReady(std::move(*analysis.table), trendLegend(design, *contrasts));
 }
 
 void ContrastWindow::returnToDesign()

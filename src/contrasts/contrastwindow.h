@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the "Trend Tests" and "Planned Comparisons" windows share: the parts of the session they
 // read, where they hand the user on, and the frame around their choices: the menus, "&Prepare
-// Table" (the ordinary table with the contrast rows) and "&Return to Anova Design". The rules
-// live in contrasts.h.
+// Table" (the ordinary table with the contrast rows, through analyseWithContrasts) and "&Return
+// to Anova Design". The rules live in contrasts.h.
 #pragma once
 
 #include <functional>
@@ -22,14 +22,12 @@ namespace varisect {
 
 class AcceptedData;
 struct DesignState;
-struct Preferences;
 class WindowShell;
 struct ShellContext;
 
 struct ContrastParts {
-    DesignState& design;             // its table labels are set before the analysis
-    const AcceptedData& data;        // the scores analysed
-    const Preferences& preferences;  // "Exact p-values"
+    const DesignState& design;  // the design analysed, and whether its levels carry labels
+    const AcceptedData& data;   // the scores analysed
 };
 
 // Where the windows hand the user on. Every member may be empty.
@@ -81,9 +79,8 @@ protected:
 
 private:
     WindowShell* shell_;
-    DesignState& state_;
+    const DesignState& state_;
     const AcceptedData& data_;
-    const Preferences& preferences_;
     ContrastHandOver handOver_;
     Design madeFor_;
 };

@@ -13,16 +13,12 @@
 #include "output/documentprinter.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
 
 namespace {
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 std::string defaultValuesText(int levels)
 {

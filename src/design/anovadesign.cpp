@@ -65,7 +65,7 @@ void AnovaDesignChoices::chooseNested(bool nested)
 
 void AnovaDesignChoices::nestingOpened()
 {
-    truncateLabels(design_.design);
+    setTableLabelsFromNames(design_.design);
     design_.design.nestingMatrix.clear();
     design_.nestingSpecified = false;
 }

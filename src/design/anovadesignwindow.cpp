@@ -13,8 +13,9 @@
 #include <QVBoxLayout>
 
 #include "session/session.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "platform/platform.h"
+#include "platform/qttext.h"
 #include "platform/qtwindowutils.h"
 #include "shell/windowshell.h"
 #include "design/explanationwindow.h"
@@ -24,11 +25,6 @@
 namespace varisect {
 
 namespace {
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 void keepSpaceWhenHidden(QWidget* w)
 {
@@ -45,7 +41,6 @@ AnovaDesignWindow::AnovaDesignWindow(AnovaDesignParts parts, ShellContext shell,
       design_(parts.design),
       mode_(parts.mode),
       data_(parts.data),
-      preferences_(parts.preferences),
       shell_(new WindowShell(*this, std::move(shell))),
       handOver_(std::move(handOver)),
       choices_(parts.design, parts.mode)
@@ -311,23 +306,15 @@ void AnovaDesignWindow::mainClicked()
 
 void AnovaDesignWindow::prepareTable()
 {
-    Design& design = design_.design;
-    Platform& platform = shell_->platform();
-    if (const auto problem = scoresProblem(design, data_.scores())) {
-        platform.dialogs.message(*problem);
+    const Design& design = design_.design;
+    const Scores& scores = data_.scores();
+    if (const auto problem = scoresProblem(design, scores)) {
+        shell_->dialogs().message(*problem);
         return;
     }
-    if (!design.labelsTruncated)
-        truncateLabels(design);
-
-    std::optional<AnovaTable> table;
-    {
-        const BusyScope busy(platform.desktop);
-        WindowPrompts prompts(platform);
-        AnalysisOptions options;
-        options.exactP = preferences_.exactPValues;
-        table = analyseDesign(design, data_.scores(), prompts, options);
-    }
+    std::optional<AnovaTable> table = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        return analyseDesign(design, scores, prompts, options);
+    });
     if (!table) {
         tableShown_ = false;
         handOn(handOver_.analysisAbandoned);
@@ -342,8 +329,6 @@ void AnovaDesignWindow::prepareTable()
 
 void AnovaDesignWindow::setUpContrasts(const std::function<void()>& next)
 {
-    if (!design_.design.labelsTruncated)
-        truncateLabels(design_.design);
     // The application opens the set-up window, or tells why it cannot and shows this one again.
     handOn(next);
 }

@@ -23,7 +23,6 @@ namespace varisect {
 class AcceptedData;
 struct DesignState;
 struct ModeFlags;
-struct Preferences;
 class WindowShell;
 struct ShellContext;
 
@@ -32,7 +31,6 @@ struct AnovaDesignParts {
     DesignState& design;       // completed here: type, designated factor, structure, nesting
     const ModeFlags& mode;     // the unequal-cell-size analyses and specific comparisons
     const AcceptedData& data;  // the scores "&Prepare Table" analyses
-    const Preferences& preferences;  // "Exact p-values"
 };
 class ExplanationWindow;
 class LevelLabelsWindow;
@@ -106,7 +104,6 @@ private:
     DesignState& design_;
     const ModeFlags& mode_;
     const AcceptedData& data_;
-    const Preferences& preferences_;
     WindowShell* shell_;
     AnovaDesignHandOver handOver_;
     AnovaDesignChoices choices_;

@@ -9,7 +9,7 @@
 #include "data/datafile.h"
 #include "engine/numbertext.h"
 #include "platform/settingsstore.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "session/recentfiles.h"
 
 namespace varisect {
@@ -67,17 +67,17 @@ std::string trimmed(const std::string& text)
 
 }  // namespace
 
-DesignQuestions::DesignQuestions(Session& state) : state_(state)
+DesignQuestions::DesignQuestions(DesignQuestionParts parts) : parts_(std::move(parts))
 {
-    const ModeFlags& m = state_.mode;
+    const ModeFlags& m = parts_.mode;
     if (m.unweightedMeans)
         mode_ = UnequalMode::UnweightedMeans;
     else if (m.randomAttritionTest)
         mode_ = UnequalMode::RandomAttrition;
     else if (m.twoFactorUnequal)
-        mode_ = state_.design.design.nested ? UnequalMode::UnequalGroupSize : UnequalMode::ProportionalCellSize;
+        mode_ = parts_.design.design.nested ? UnequalMode::UnequalGroupSize : UnequalMode::ProportionalCellSize;
 
-    if (state_.design.design.factors.empty())
+    if (parts_.design.design.factors.empty())
         resetFactors(mode_ == UnequalMode::None ? kStartFactorCount : kModeFactorCount);
     applyOrdinaryCaption();
     if (mode_ != UnequalMode::None)
@@ -96,12 +96,12 @@ bool DesignQuestions::isGeneric(int factor) const
 
 Factor& DesignQuestions::factorAt(int factor)
 {
-    return state_.design.design.factors.at(static_cast<std::size_t>(factor - 1));
+    return parts_.design.design.factors.at(static_cast<std::size_t>(factor - 1));
 }
 
 const Factor& DesignQuestions::factorAt(int factor) const
 {
-    return state_.design.design.factors.at(static_cast<std::size_t>(factor - 1));
+    return parts_.design.design.factors.at(static_cast<std::size_t>(factor - 1));
 }
 
 int DesignQuestions::currentLevels() const
@@ -126,7 +126,7 @@ std::string DesignQuestions::nameQuestion() const
 
 std::string DesignQuestions::confirmationText() const
 {
-    return "The program is expecting" + numberText(static_cast<double>(state_.design.design.scoreCount())) +
+    return "The program is expecting" + numberText(static_cast<double>(parts_.design.design.scoreCount())) +
            " scores.  Is that correct?";
 }
 
@@ -144,13 +144,13 @@ std::string DesignQuestions::noteCaption() const
 
 void DesignQuestions::resetFactors(int count)
 {
-    state_.design.design.factors.clear();
+    parts_.design.design.factors.clear();
     for (int j = 1; j <= count; ++j) {
         Factor f;
         f.name = genericName(j);
         f.tableLabel = static_cast<char>('A' + j - 1);
         f.levels = kStartLevels;
-        state_.design.design.factors.push_back(std::move(f));
+        parts_.design.design.factors.push_back(std::move(f));
     }
     current_ = 1;
     stage_ = SpecStage::Entering;
@@ -160,7 +160,7 @@ void DesignQuestions::resetFactors(int count)
 
 void DesignQuestions::applyOrdinaryCaption()
 {
-    proceedCaption_ = state_.design.labelsInUse ? kCaptionEnterLabels : kCaptionProceedToDataEntry;
+    proceedCaption_ = parts_.design.labelsInUse ? kCaptionEnterLabels : kCaptionProceedToDataEntry;
 }
 
 CountChange DesignQuestions::setFactorCountText(const std::string& text)
@@ -174,7 +174,7 @@ CountChange DesignQuestions::setFactorCountText(const std::string& text)
     // A corrected value is checked again, as if it had been typed: in the random-attrition mode
     // 9 factors become 2 and then 3.
     for (;;) {
-        if (state_.mode.randomAttritionTest && value < kModeFactorCount) {
+        if (parts_.mode.randomAttritionTest && value < kModeFactorCount) {
             change.messages.push_back({"Error",
                                        "There must be at least 3 factors.  If there is only one substantive "
                                        "factors, Solovar can be used; unequal cell size is not an issue.",
@@ -250,14 +250,14 @@ std::optional<Message> DesignQuestions::accept()
         return std::nullopt;
     }
 
-    if (auto problem = checkLevels(state_.design.design))
+    if (auto problem = checkLevels(parts_.design.design))
         return problem->message;
-    if (auto m = checkScoreCount(state_.design.design))
+    if (auto m = checkScoreCount(parts_.design.design))
         return m;
 
     stage_ = SpecStage::Confirming;
     if (mode_ != UnequalMode::None)
-        proceedCaption_ = state_.design.labelsInUse ? kCaptionEnterLabelsUnequal : kCaptionAnovaDesign;
+        proceedCaption_ = parts_.design.labelsInUse ? kCaptionEnterLabelsUnequal : kCaptionAnovaDesign;
     return std::nullopt;
 }
 
@@ -271,7 +271,7 @@ ProceedOutcome DesignQuestions::proceed()
         if (isGeneric(j))
             factorAt(j).name = std::string(1, static_cast<char>('A' + j - 1));
 
-    const Design& design = state_.design.design;
+    const Design& design = parts_.design.design;
     std::optional<DesignProblem> problem = checkNamesGiven(design);
     if (!problem)
         problem = checkUniqueInitials(design);
@@ -285,10 +285,10 @@ ProceedOutcome DesignQuestions::proceed()
     }
 
     largestLevels_ = 0;
-    for (Factor& f : state_.design.design.factors) {
+    for (const Factor& f : parts_.design.design.factors)
         largestLevels_ = std::max(largestLevels_, f.levels);
-        f.tableLabel = upper(f.name[0]);
-    }
+    // The design is complete: every window and table from here on takes its labels.
+    setTableLabelsFromNames(parts_.design.design);
 
     if (mode_ != UnequalMode::None) {
         out.target = ProceedTarget::AnovaDesign;
@@ -297,12 +297,12 @@ ProceedOutcome DesignQuestions::proceed()
     // Labels are asked for when the caption offers them, and again when the levels changed
     // after they were given.
     bool labelsComplete = true;
-    for (const Factor& f : state_.design.design.factors)
+    for (const Factor& f : parts_.design.design.factors)
         if (static_cast<int>(f.levelLabels.size()) != f.levels ||
             std::any_of(f.levelLabels.begin(), f.levelLabels.end(), [](const std::string& s) { return s.empty(); }))
             labelsComplete = false;
-    if (state_.design.labelsInUse && (proceedCaption_ == kCaptionEnterLabels || !labelsComplete)) {
-        for (Factor& f : state_.design.design.factors)
+    if (parts_.design.labelsInUse && (proceedCaption_ == kCaptionEnterLabels || !labelsComplete)) {
+        for (Factor& f : parts_.design.design.factors)
             f.levelLabels.resize(static_cast<std::size_t>(f.levels));
         proceedCaption_ = kCaptionLabelsDone;
         out.target = ProceedTarget::LevelLabels;
@@ -320,7 +320,8 @@ void DesignQuestions::adjust()
 
 void DesignQuestions::startOver()
 {
-    state_.restart();
+    if (parts_.restart)
+        parts_.restart();
     mode_ = UnequalMode::None;
     recentFilesEnabled_ = true;
     largestLevels_ = 0;
@@ -330,8 +331,8 @@ void DesignQuestions::startOver()
 
 void DesignQuestions::setUseLevelLabels(bool on)
 {
-    state_.preferences.useLevelLabels = on;
-    state_.design.labelsInUse = on;
+    parts_.preferences.useLevelLabels = on;
+    parts_.design.labelsInUse = on;
     if (mode_ != UnequalMode::None)
         proceedCaption_ = kCaptionAnovaDesign;
     else
@@ -340,9 +341,9 @@ void DesignQuestions::setUseLevelLabels(bool on)
 
 void DesignQuestions::switchOff()
 {
-    state_.mode.randomAttritionTest = false;
-    state_.mode.unweightedMeans = false;
-    state_.mode.twoFactorUnequal = false;
+    parts_.mode.randomAttritionTest = false;
+    parts_.mode.unweightedMeans = false;
+    parts_.mode.twoFactorUnequal = false;
     mode_ = UnequalMode::None;
     recentFilesEnabled_ = true;
     applyOrdinaryCaption();
@@ -351,7 +352,7 @@ void DesignQuestions::switchOff()
 void DesignQuestions::switchOn(UnequalMode mode, bool attritionTest)
 {
     switchOff();
-    ModeFlags& m = state_.mode;
+    ModeFlags& m = parts_.mode;
     switch (mode) {
     case UnequalMode::RandomAttrition:
         m.randomAttritionTest = true;
@@ -362,11 +363,11 @@ void DesignQuestions::switchOn(UnequalMode mode, bool attritionTest)
         break;
     case UnequalMode::ProportionalCellSize:
         m.twoFactorUnequal = true;
-        state_.design.design.nested = false;
+        parts_.design.design.nested = false;
         break;
     case UnequalMode::UnequalGroupSize:
         m.twoFactorUnequal = true;
-        state_.design.design.nested = true;
+        parts_.design.design.nested = true;
         break;
     case UnequalMode::None:
         return;
@@ -404,26 +405,26 @@ void DesignQuestions::answerUnweightedMeans(DialogAnswer answer)
 
 void DesignQuestions::toggleTrendTests()
 {
-    state_.mode.trendTests = !state_.mode.trendTests;
-    if (state_.mode.trendTests)
-        state_.mode.plannedComparisons = false;
+    parts_.mode.trendTests = !parts_.mode.trendTests;
+    if (parts_.mode.trendTests)
+        parts_.mode.plannedComparisons = false;
 }
 
 void DesignQuestions::togglePlannedComparisons()
 {
-    state_.mode.plannedComparisons = !state_.mode.plannedComparisons;
-    if (state_.mode.plannedComparisons)
-        state_.mode.trendTests = false;
+    parts_.mode.plannedComparisons = !parts_.mode.plannedComparisons;
+    if (parts_.mode.plannedComparisons)
+        parts_.mode.trendTests = false;
 }
 
 std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& store)
 {
-    auto& entries = state_.recentFiles.entries;
+    auto& entries = parts_.recentFiles.entries;
     if (entry < 1 || entry > static_cast<int>(entries.size()))
         return std::nullopt;
     const RecentFileRecord record = entries[static_cast<std::size_t>(entry - 1)];
 
-    Design& design = state_.design.design;
+    Design& design = parts_.design.design;
     design.factors.clear();
     for (int j = 0; j < record.factorCount(); ++j) {
         Factor f;
@@ -434,9 +435,10 @@ std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& 
             f.levelLabels = record.levelLabels[static_cast<std::size_t>(j)];
         design.factors.push_back(std::move(f));
     }
-    state_.design.problemLabel = record.problemLabel;
-    state_.design.labelsInUse = record.labelsInUse;
-    state_.file.chosen(record.path, entry);
+    setTableLabelsFromNames(design);
+    parts_.design.problemLabel = record.problemLabel;
+    parts_.design.labelsInUse = record.labelsInUse;
+    parts_.file.chosen(record.path, entry);
     // The design comes with its file: the checks of the proceed button are not run again, and
     // labels given before are not asked for again.
     current_ = 1;
@@ -445,13 +447,13 @@ std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& 
     if (mode_ != UnequalMode::None)
         proceedCaption_ = kCaptionAnovaDesign;
     else
-        proceedCaption_ = state_.design.labelsInUse ? kCaptionLabelsDone : kCaptionProceedToDataEntry;
+        proceedCaption_ = parts_.design.labelsInUse ? kCaptionLabelsDone : kCaptionProceedToDataEntry;
 
     if (entry == 1)
         return std::nullopt;
-    state_.recentFiles.lastFileToTop(record, entry);
-    state_.file.movedInRecentList(1);  // where the file now stands in the list
-    if (state_.recentFiles.write(store))
+    parts_.recentFiles.lastFileToTop(record, entry);
+    parts_.file.movedInRecentList(1);  // where the file now stands in the list
+    if (parts_.recentFiles.write(store))
         return std::nullopt;
     return Message{"Error in Saving!",
                    std::string("The program ran into a minor problem attempting to write the file name to the list "

@@ -5,6 +5,7 @@
 // The window shows what these rules hold and the messages they return; it keeps no rules itself.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,19 +65,28 @@ struct RecentFileProbe {
     Message message;  // NotFound: Retry/Cancel; WrongKind: "Incorrect File?"
 };
 
+// The parts of the session the design questions work on.
+struct DesignQuestionParts {
+    DesignState& design;          // the factors, the problem label, whether levels carry labels
+    ModeFlags& mode;              // the unequal-cell-size analyses and the specific comparisons
+    Preferences& preferences;     // "Use Level Labels" as the menu sets it
+    RecentFileList& recentFiles;  // a restored entry moves to the top
+    FileState& file;              // a restored entry's file becomes the one to open
+    std::function<void()> restart;  // Start Over: the session's restart (see Session::restart)
+};
+
 class DesignQuestions {
 public:
-    // Works on the state's design, mode flags, labels flag and problem label. A state without
-    // factors (a new run or a restart) starts with 2 factors of 2 levels and generic names; the
-    // unequal-cell-size item is taken from the flags already set.
-    explicit DesignQuestions(Session& state);
+    // A design without factors (a new run or a restart) starts with 2 factors of 2 levels and
+    // generic names; the unequal-cell-size item is taken from the flags already set.
+    explicit DesignQuestions(DesignQuestionParts parts);
 
     // ---- what the window shows
     static std::string genericName(int factor);
     bool isGeneric(int factor) const;
     SpecStage stage() const { return stage_; }
     int currentFactor() const { return current_; }
-    int factorCount() const { return state_.design.design.factorCount(); }
+    int factorCount() const { return parts_.design.design.factorCount(); }
     int currentLevels() const;
     std::string currentName() const;
     bool currentNameIsGeneric() const { return isGeneric(current_); }
@@ -103,7 +113,7 @@ public:
     // Every change of the name box. A message means the text was refused and the box is to be
     // emptied.
     std::optional<Message> setNameText(const std::string& text);
-    void setProblemLabel(const std::string& text) { state_.design.problemLabel = text; }
+    void setProblemLabel(const std::string& text) { parts_.design.problemLabel = text; }
 
     // Characters a number box accepts: digits and the decimal point. The message when others
     // were typed (the box is to be emptied).
@@ -115,7 +125,7 @@ public:
     std::optional<Message> accept();  // OK
     ProceedOutcome proceed();
     void adjust();
-    // Start Over: the state is reset as on a restart (see Session::restart), then 2 factors.
+    // Start Over: the session is restarted (DesignQuestionParts::restart), then 2 factors.
     void startOver();
 
     // ---- the menus
@@ -143,7 +153,7 @@ private:
     Factor& factorAt(int factor);
     const Factor& factorAt(int factor) const;
 
-    Session& state_;
+    DesignQuestionParts parts_;
     SpecStage stage_ = SpecStage::Entering;
     int current_ = 1;
     bool countValid_ = true;

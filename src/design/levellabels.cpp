@@ -5,7 +5,7 @@
 #include <set>
 
 #include "engine/numbertext.h"
-#include "session/recentfiles.h"
+#include "analysis/analysisservice.h"
 
 namespace varisect {
 

@@ -22,6 +22,7 @@
 #include "platform/platform.h"
 #include "platform/qtabout.h"
 #include "platform/qthelpviewer.h"
+#include "platform/qttext.h"
 #include "platform/qtwindowutils.h"
 #include "shell/windowshell.h"
 #include "design/levellabelswindow.h"
@@ -36,11 +37,6 @@ const QColor kGenericNameColour(255, 0, 0);
 const QColor kTypedNameColour(0, 0, 0);
 
 constexpr int kMaxFactorsUpDown = kMaxFactors;
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Menu captions show "&" as an access key; a path may hold one of its own.
 QString recentCaption(int entry, const std::string& path)
@@ -68,13 +64,17 @@ bool movedByUser(Qt::FocusReason reason)
 
 }  // namespace
 
-MainWindow::MainWindow(Session& state, ShellContext shell, MainWindowHandOver handOver, QWidget* parent)
+MainWindow::MainWindow(MainWindowParts parts, ShellContext shell, MainWindowHandOver handOver, QWidget* parent)
     : QMainWindow(parent),
-      state_(state),
+      design_(parts.questions.design),
+      mode_(parts.questions.mode),
+      preferences_(parts.questions.preferences),
+      recentFiles_(parts.questions.recentFiles),
+      data_(parts.data),
       shell_(new WindowShell(*this, std::move(shell))),
       platform_(shell_->platform()),
       handOver_(std::move(handOver)),
-      questions_(state)
+      questions_(std::move(parts.questions))
 {
     shell_->whenClosingQuietly([this] {
         if (levelLabels_)
@@ -87,7 +87,7 @@ MainWindow::MainWindow(Session& state, ShellContext shell, MainWindowHandOver ha
     // Wide enough for every menu title side by side and for the confirmation buttons.
     setMinimumWidth(std::max(menuBar()->sizeHint().width(), centralWidget()->minimumSizeHint().width()) + 24);
     countBox_->setText(QString::number(questions_.factorCount()));
-    problemBox_->setText(qs(state_.design.problemLabel));
+    problemBox_->setText(qs(design_.problemLabel));
     refresh(true);
     countBox_->setFocus(Qt::ActiveWindowFocusReason);
     countBox_->selectAll();
@@ -285,12 +285,12 @@ void MainWindow::buildMenus()
     showFs_ = checkable(prefs, "Show &F-ratios less than one", "showFsAction");
     runMaximized_ = checkable(prefs, "Run &Maximized", "runMaximizedAction");
     exactP_ = checkable(prefs, "&Exact p-values", "exactPAction");
-    exactP_->setChecked(state_.preferences.exactPValues);
+    exactP_->setChecked(preferences_.exactPValues);
     connect(exactP_, &QAction::triggered, this, [this](bool on) { preferenceToggled(kKeyExactP, on); });
-    useLabels_->setChecked(state_.preferences.useLevelLabels);
-    outlierCheck_->setChecked(state_.preferences.outlierCheck);
-    showFs_->setChecked(state_.preferences.showFsBelowOne);
-    runMaximized_->setChecked(state_.preferences.runMaximized);
+    useLabels_->setChecked(preferences_.useLevelLabels);
+    outlierCheck_->setChecked(preferences_.outlierCheck);
+    showFs_->setChecked(preferences_.showFsBelowOne);
+    runMaximized_->setChecked(preferences_.runMaximized);
     connect(useLabels_, &QAction::triggered, this, [this](bool on) { preferenceToggled(kKeyUseLevelLabels, on); });
     connect(outlierCheck_, &QAction::triggered, this, [this](bool on) { preferenceToggled(kKeyOutlierCheck, on); });
     connect(showFs_, &QAction::triggered, this, [this](bool on) { preferenceToggled(kKeyShowFs, on); });
@@ -341,7 +341,7 @@ void MainWindow::rebuildRecentMenu()
         a->deleteLater();
     }
     recentActions_.clear();
-    const auto& entries = state_.recentFiles.entries;
+    const auto& entries = recentFiles_.entries;
     for (int i = 1; i <= static_cast<int>(entries.size()); ++i) {
         auto* a = new QAction(recentCaption(i, entries[static_cast<std::size_t>(i - 1)].path), this);
         a->setObjectName(QStringLiteral("recentFile%1").arg(i));
@@ -393,13 +393,13 @@ void MainWindow::refresh(bool loadBoxes)
 
     for (QAction* a : recentActions_)
         a->setEnabled(questions_.recentFilesEnabled());
-    useLabels_->setChecked(state_.preferences.useLevelLabels);
+    useLabels_->setChecked(preferences_.useLevelLabels);
     attrition_->setChecked(questions_.mode() == UnequalMode::RandomAttrition);
     unweighted_->setChecked(questions_.mode() == UnequalMode::UnweightedMeans);
     proportional_->setChecked(questions_.mode() == UnequalMode::ProportionalCellSize);
     groupSize_->setChecked(questions_.mode() == UnequalMode::UnequalGroupSize);
-    trendTests_->setChecked(state_.mode.trendTests);
-    planned_->setChecked(state_.mode.plannedComparisons);
+    trendTests_->setChecked(mode_.trendTests);
+    planned_->setChecked(mode_.plannedComparisons);
 }
 
 DialogAnswer MainWindow::tell(const Message& message, std::optional<DialogAnswer> defaultButton)
@@ -545,12 +545,12 @@ void MainWindow::startOverClicked()
 
 void MainWindow::recentChosen(int entry)
 {
-    const auto& entries = state_.recentFiles.entries;
+    const auto& entries = recentFiles_.entries;
     if (entry < 1 || entry > static_cast<int>(entries.size()))
         return;
     const std::string path = entries[static_cast<std::size_t>(entry - 1)].path;
     for (;;) {
-        const RecentFileProbe probe = probeRecentFile(path, state_.mode.unequalCellMode());
+        const RecentFileProbe probe = probeRecentFile(path, mode_.unequalCellMode());
         if (probe.result == RecentFileProbe::Result::Fits)
             break;
         const DialogAnswer answer = tell(probe.message);
@@ -560,7 +560,7 @@ void MainWindow::recentChosen(int entry)
     }
     const auto stored = questions_.restoreRecent(entry, platform_.settings);
     rebuildRecentMenu();
-    problemBox_->setText(qs(state_.design.problemLabel));
+    problemBox_->setText(qs(design_.problemLabel));
     countBox_->setText(QString::number(questions_.factorCount()));
     refresh(true);
     if (stored)
@@ -571,13 +571,13 @@ void MainWindow::recentChosen(int entry)
 
 void MainWindow::preferenceToggled(const char* key, bool on)
 {
-    Preferences& p = state_.preferences;
+    Preferences& p = preferences_;
     const std::string k = key;
     if (k == kKeyUseLevelLabels) {
         questions_.setUseLevelLabels(on);
     } else if (k == kKeyOutlierCheck) {
         p.outlierCheck = on;
-        state_.data.outlierCheck = on;
+        data_.outlierCheck = on;
     } else if (k == kKeyShowFs) {
         p.showFsBelowOne = on;
     } else if (k == kKeyRunMaximized) {
@@ -610,7 +610,7 @@ void MainWindow::openLevelLabels()
     if (levelLabels_)
         levelLabels_->hide();
     LevelLabelsWindow::HandOver back{[this] { levelLabelsDone(); }, [this] { levelLabelsDone(); }};
-    levelLabels_ = std::make_unique<LevelLabelsWindow>(state_.design, shell_->context(), 0, std::move(back));
+    levelLabels_ = std::make_unique<LevelLabelsWindow>(design_, shell_->context(), 0, std::move(back));
     hide();
     levelLabels_->findChild<WindowShell*>()->showInFront();
 }

@@ -21,7 +21,6 @@ class QToolButton;
 
 namespace varisect {
 
-struct Session;
 struct Platform;
 class LevelLabelsWindow;
 class WindowShell;
@@ -39,11 +38,17 @@ struct MainWindowHandOver {
     std::function<void()> startingOver;
 };
 
+// The parts of the session the main window works on.
+struct MainWindowParts {
+    DesignQuestionParts questions;  // the design, flags, preferences, recent files and file state
+    AcceptedData& data;             // this run's outlier check follows its preference
+};
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    MainWindow(Session& state, ShellContext shell, MainWindowHandOver handOver, QWidget* parent = nullptr);
+    MainWindow(MainWindowParts parts, ShellContext shell, MainWindowHandOver handOver, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     const DesignQuestions& questions() const { return questions_; }
@@ -80,7 +85,11 @@ private:
     void onlineInformation();
     void setNameColour(bool generic);
 
-    Session& state_;
+    DesignState& design_;
+    const ModeFlags& mode_;
+    Preferences& preferences_;
+    const RecentFileList& recentFiles_;
+    AcceptedData& data_;
     WindowShell* shell_;
     Platform& platform_;
     MainWindowHandOver handOver_;

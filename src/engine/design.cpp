@@ -27,8 +27,9 @@ int Design::factorIndexOfLabel(char label) const
     return 0;
 }
 
-void truncateLabels(Design& design)
+void setTableLabelsFromNames(Design& design)
 {
+    design.labelsTruncated = false;
     for (Factor& f : design.factors) {
         if (f.name.empty())
             continue;

@@ -46,9 +46,10 @@ struct Design {
 // Scores of the full factorial, one per cell, factor 1 cycling fastest.
 using Scores = std::vector<float>;
 
-// Table labels from the names: first character upper-cased. Sets labelsTruncated when any name
-// had more than one character. Safe to call again.
-void truncateLabels(Design& design);
+// Every factor's table label from its name: the first character upper-cased (a factor without a
+// name keeps its label). labelsTruncated then says whether any name is longer than its label.
+// Safe to call again.
+void setTableLabelsFromNames(Design& design);
 
 // 1-based flat position of a cell given its 1-based level indices (factor 1 first).
 long flatPosition(const Design& design, const std::vector<int>& cell);

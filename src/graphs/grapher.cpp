@@ -28,6 +28,7 @@
 #include "graphs/plotdialogs.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
@@ -40,11 +41,6 @@ constexpr const char* kShowPanelsCaption = "Show &Panels for third factor";
 constexpr const char* kNextLevelCaption = "Next &Level";
 constexpr const char* kPrintDialogTitle = "Print Graph";
 constexpr const char* kLettersTag = "yAxisLetters";
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Colours told apart also by most colour-blind readers, and the grey tones of "Decolorize"
 // (told apart further by the dashes of their lines).
@@ -123,7 +119,7 @@ Grapher::Grapher(PlotRequest request, std::vector<FactorPair> pairs, ShellContex
     if (axis_.mode == YAxisMode::Entered)
         axis_.mode = YAxisMode::DataRange;  // bounds are entered in the Y-axis style dialog
     shell_->whenClosingQuietly([this] {
-        for (QWidget* w : std::initializer_list<QWidget*>{grafstyl_.get(), textEditor_.get(), marker_.get()})
+        for (QWidget* w : std::initializer_list<QWidget*>{yAxisStyle_.get(), textEditor_.get(), marker_.get()})
             if (w)
                 w->hide();
     });
@@ -153,17 +149,17 @@ void Grapher::begin()
             handOver_.ready();
         return;
     }
-    grafstyl_ = std::make_unique<Grafstyl>(axis_, browser_.dataRange(), shell_->context(),
+    yAxisStyle_ = std::make_unique<YAxisStyleDialog>(axis_, browser_.dataRange(), shell_->context(),
                                            [this](AxisChoice choice) { axisChosen(choice); });
-    grafstyl_->findChild<WindowShell*>()->showInFront();
+    yAxisStyle_->findChild<WindowShell*>()->showInFront();
 }
 
 void Grapher::axisChosen(AxisChoice choice)
 {
     axis_ = choice;
     refresh();
-    if (grafstyl_)
-        grafstyl_.release()->deleteLater();  // it is in the middle of its own accept
+    if (yAxisStyle_)
+        yAxisStyle_.release()->deleteLater();  // it is in the middle of its own accept
     if (handOver_.ready)
         handOver_.ready();
 }

@@ -28,7 +28,7 @@ class QPushButton;
 
 namespace varisect {
 
-class Grafstyl;
+class YAxisStyleDialog;
 class Marker;
 class TextEditor;
 class WindowShell;
@@ -65,7 +65,7 @@ public:
     QChart* chart() const;
     AxisChoice axisChoice() const { return axis_; }
     // The dialogs while they exist, else null.
-    Grafstyl* grafstyl() const { return grafstyl_.get(); }
+    YAxisStyleDialog* yAxisStyleDialog() const { return yAxisStyle_.get(); }
     TextEditor* textEditor() const { return textEditor_.get(); }
     Marker* marker() const { return marker_.get(); }
 
@@ -124,7 +124,7 @@ private:
     PlotBrowser browser_;
     AxisChoice axis_;
     Display display_;
-    std::unique_ptr<Grafstyl> grafstyl_;
+    std::unique_ptr<YAxisStyleDialog> yAxisStyle_;
     std::unique_ptr<TextEditor> textEditor_;
     std::unique_ptr<Marker> marker_;
 

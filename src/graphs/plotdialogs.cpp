@@ -38,15 +38,15 @@ QPushButton* okButton(QDialog* dialog, WindowShell* shell, const QString& captio
 
 }  // namespace
 
-Grafstyl::Grafstyl(AxisChoice current, DataRange range, ShellContext shell, std::function<void(AxisChoice)> chosen,
-                   QWidget* parent)
+YAxisStyleDialog::YAxisStyleDialog(AxisChoice current, DataRange range, ShellContext shell,
+                                   std::function<void(AxisChoice)> chosen, QWidget* parent)
     : QDialog(parent),
       shell_(new WindowShell(*this, std::move(shell))),
       chosen_(std::move(chosen)),
       choice_(current),
       range_(range)
 {
-    setObjectName(QStringLiteral("Grafstyl"));
+    setObjectName(QStringLiteral("yAxisStyleDialog"));
     setWindowTitle(QStringLiteral("Y-Axis Style"));
     setWindowModality(Qt::ApplicationModal);
     shell_->onClose([this] { accept(); });
@@ -74,7 +74,7 @@ Grafstyl::Grafstyl(AxisChoice current, DataRange range, ShellContext shell, std:
     shell_->explain(options_[2], QStringLiteral("Every plot runs between a lower and an upper bound you enter, "
                                                 "for example the end points of a response scale."));
     auto* ok = okButton(this, shell_);
-    connect(ok, &QPushButton::clicked, this, &Grafstyl::accept);
+    connect(ok, &QPushButton::clicked, this, &YAxisStyleDialog::accept);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -86,17 +86,17 @@ Grafstyl::Grafstyl(AxisChoice current, DataRange range, ShellContext shell, std:
     resize(sizeHint());
 }
 
-QRadioButton* Grafstyl::option(YAxisMode mode) const
+QRadioButton* YAxisStyleDialog::option(YAxisMode mode) const
 {
     return options_[static_cast<int>(mode) - 1];
 }
 
-void Grafstyl::showChoice()
+void YAxisStyleDialog::showChoice()
 {
     option(choice_.mode)->setChecked(true);
 }
 
-void Grafstyl::optionClicked(YAxisMode mode)
+void YAxisStyleDialog::optionClicked(YAxisMode mode)
 {
     if (mode == YAxisMode::Entered)
         choice_ = askBoundsForAllPlots(shell_->dialogs(), range_);
@@ -105,7 +105,7 @@ void Grafstyl::optionClicked(YAxisMode mode)
     showChoice();
 }
 
-void Grafstyl::accept()
+void YAxisStyleDialog::accept()
 {
     if (finished_)
         return;

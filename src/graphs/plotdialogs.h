@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The small dialogs of the "Two-way Plot" window: `Grafstyl` (how the vertical range of several
-// plots is chosen), `TextEditor` (a title and its font) and `Marker` (one slider, for the marker
-// size or the line width). Each tells the window what was chosen through its hand-over.
+// The small dialogs of the "Two-way Plot" window: `YAxisStyleDialog` (how the vertical range of
+// several plots is chosen), `TextEditor` (a title and its font) and `Marker` (one slider, for the
+// marker size or the line width). Each tells the window what was chosen through its hand-over.
 #pragma once
 
 #include <functional>
@@ -22,13 +22,13 @@ namespace varisect {
 class WindowShell;
 struct ShellContext;
 
-class Grafstyl : public QDialog {
+class YAxisStyleDialog : public QDialog {
     Q_OBJECT
 
 public:
     // `range`: the data range, checked against entered bounds.
-    Grafstyl(AxisChoice current, DataRange range, ShellContext shell, std::function<void(AxisChoice)> chosen,
-             QWidget* parent = nullptr);
+    YAxisStyleDialog(AxisChoice current, DataRange range, ShellContext shell,
+                     std::function<void(AxisChoice)> chosen, QWidget* parent = nullptr);
 
     QRadioButton* option(YAxisMode mode) const;
     AxisChoice choice() const { return choice_; }

@@ -23,6 +23,7 @@
 #include "output/documentprinter.h"
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
@@ -32,11 +33,6 @@ namespace {
 constexpr const char* kPrintDialogTitle = "Print Cell Means";
 constexpr const char* kReturnToDesignCaption = "&Return to Specification Window";
 constexpr int kCellPadding = 10;  // pixels on each side of a cell text
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Places after the decimal point ("12.35": 2); none without a point.
 int decimalsOf(const std::string& text)
@@ -381,10 +377,10 @@ void CellMeansWindow::panelChosen(int index)
 void CellMeansWindow::showSimpleTable()
 {
     const ShownPair& shown = browser_.grid().shown;
-    DialogPrompts prompts(shell_->dialogs());
-    SimpleEffectsOutcome outcome =
-        computeSimpleEffects(request_.design, request_.scores, shown.columnFactor, shown.rowFactor, prompts,
-                             request_.exactP);
+    SimpleEffectsOutcome outcome = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        return computeSimpleEffects(request_.design, request_.scores, shown.columnFactor, shown.rowFactor, prompts,
+                                    options.exactP);
+    });
     if (outcome.returnToData) {
         hide();
         if (handOver_.returnToData)

@@ -36,7 +36,6 @@ struct CellMeansRequest {
     bool useLevelLabels = false;
     std::string problemLabel;
     bool transformed = false;  // the scores were transformed or screened
-    bool exactP = false;       // simple-effects tables show the exact upper tail of F
 };
 
 // Where the window hands the user on. Every member may be empty.

@@ -19,6 +19,8 @@
 #include <QTextLayout>
 #include <QTextTable>
 
+#include "platform/qttext.h"
+
 namespace varisect {
 
 namespace {
@@ -26,11 +28,6 @@ namespace {
 constexpr double kTextPointSize = 11.0;
 constexpr double kFixedPointSize = 10.0;
 constexpr double kSmallestPointSize = 4.0;
-
-QString qs(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QFont textFont()
 {

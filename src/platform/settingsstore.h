@@ -3,7 +3,6 @@
 // "Settings". Keys are looked up without regard to case; a missing key reads as "".
 #pragma once
 
-#include <map>
 #include <string>
 
 namespace varisect {
@@ -17,21 +16,6 @@ public:
     virtual std::string read(const std::string& key) const = 0;
     // False when the value could not be written (read-only or full disk, ...).
     virtual bool write(const std::string& key, const std::string& value) = 0;
-};
-
-// Case-insensitive key comparison shared by the stores.
-struct CaseInsensitiveLess {
-    bool operator()(const std::string& a, const std::string& b) const;
-};
-
-// A store in memory, for tests and for a run without a writable configuration folder.
-class MemorySettingsStore : public SettingsStore {
-public:
-    std::string read(const std::string& key) const override;
-    bool write(const std::string& key, const std::string& value) override;
-
-    std::map<std::string, std::string, CaseInsensitiveLess> values;
-    bool failWrites = false;  // tests: every write fails
 };
 
 }  // namespace varisect

@@ -18,6 +18,13 @@ Preferences loadPreferences(const SettingsStore& store)
     return p;
 }
 
+AnalysisOptions analysisOptions(const Preferences& preferences)
+{
+    AnalysisOptions options;
+    options.exactP = preferences.exactPValues;
+    return options;
+}
+
 bool storePreference(SettingsStore& store, const char* key, bool on)
 {
     return store.write(key, on ? "True" : "False");

@@ -2,6 +2,8 @@
 // The preferences, kept in the settings store and written the moment they are toggled.
 #pragma once
 
+#include "engine/analysis.h"
+
 namespace varisect {
 
 class SettingsStore;
@@ -22,6 +24,9 @@ struct Preferences {
 };
 
 Preferences loadPreferences(const SettingsStore& store);
+
+// The options an analysis takes from the preferences: the exact p-values.
+AnalysisOptions analysisOptions(const Preferences& preferences);
 
 // Stores one preference as "True"/"False"; false when the store refused the write.
 bool storePreference(SettingsStore& store, const char* key, bool on);

@@ -284,12 +284,4 @@ std::vector<std::string> RecentFileList::menuCaptions() const
     return captions;
 }
 
-std::optional<std::string> commaRefusal(const std::string& text, const std::string& what)
-{
-    if (text.find(',') == std::string::npos)
-        return std::nullopt;
-    return "The " + what + " may not contain a comma, because the program stores names and labels "
-           "separated by commas.  Please change " + quoted(text) + ".";
-}
-
 }  // namespace varisect

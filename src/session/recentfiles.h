@@ -53,9 +53,4 @@ struct RecentFileList {
     std::vector<std::string> menuCaptions() const;
 };
 
-// Names and level labels are stored joined by commas, so a comma inside one would split it.
-// The message refusing such a text, or nothing when the text is fine. `what` is e.g.
-// "factor name" or "level label".
-std::optional<std::string> commaRefusal(const std::string& text, const std::string& what);
-
 }  // namespace varisect

@@ -54,6 +54,11 @@ void WindowShell::exitProgram()
         closeQuietly();
 }
 
+AnalysisOptions WindowShell::analysisOptions() const
+{
+    return context_.analysisOptions ? context_.analysisOptions() : AnalysisOptions{};
+}
+
 void WindowShell::closeQuietly()
 {
     if (closingQuietly_)

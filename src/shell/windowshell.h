@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What every window of the program shares, in one place: the common exit path (the close
 // button, Alt+F4 and the Quit shortcut), the Help menu, What's This help on a right click, Enter
-// pressing the default button, the clipboard and printer with their messages, and the window's
+// pressing the default button, the clipboard and printer with their messages, the way an
+// analysis is run (busy pointer, questions, options from the preferences), and the window's
 // first size and place on the screen.
 #pragma once
 
@@ -11,6 +12,7 @@
 
 #include <QObject>
 
+#include "engine/analysis.h"
 #include "engine/prompts.h"
 #include "platform/platform.h"
 
@@ -33,6 +35,9 @@ struct ShellContext {
     std::function<bool()> runMaximized;
     // The common exit path.
     std::function<void()> exitProgram;
+    // The options the preferences give an analysis now ("Exact p-values"); the defaults when
+    // empty.
+    std::function<AnalysisOptions()> analysisOptions = {};
 };
 
 class WindowShell : public QObject {
@@ -71,6 +76,19 @@ public:
     void setDefaultButton(QPushButton* button);
     // `widget` does something of its own with Enter; the default button is left alone there.
     void keepEnter(QWidget* widget);
+
+    // The options of an analysis started now, as the preferences give them.
+    AnalysisOptions analysisOptions() const;
+    // Runs an analysis the way every window runs one: `analysis(prompts, options)` under the busy
+    // pointer, its questions asked in message boxes (the pointer put away while they are read),
+    // with analysisOptions(). Returns what `analysis` returns.
+    template <class Analysis>
+    auto runAnalysis(Analysis&& analysis)
+    {
+        const BusyScope busy(context_.platform.desktop);
+        WindowPrompts prompts(context_.platform);
+        return analysis(static_cast<Prompts&>(prompts), analysisOptions());
+    }
 
     // Copies `text`; tells the user when the clipboard is busy. False when nothing was copied.
     bool copyText(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);

@@ -24,6 +24,7 @@
 #include "engine/effectsize.h"
 #include "engine/fprob.h"
 #include "output/documentprinter.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 #include "table/tableedit.h"
 
@@ -39,11 +40,6 @@ constexpr const char* kFinishRenameCaption = "&Finished Renaming Sources";
 constexpr const char* kHaysLegend = "Hays, P-h P";
 constexpr int kVisibleRowsAtMost = 24;  // taller tables scroll
 constexpr int kCellPadding = 8;          // pixels on each side of a cell text
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 QFont tableFont()
 {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "engine/analysis.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "unequal/cellsizes.h"
 
 namespace varisect {

@@ -51,7 +51,7 @@ Design substantiveDesign(const Design& full)
 {
     requireDesignated(full);
     Design d = full;
-    truncateLabels(d);
+    setTableLabelsFromNames(d);
     const char removed = d.factor(d.designatedFactor).tableLabel;
     d.factors.erase(d.factors.begin() + (d.designatedFactor - 1));
     std::erase_if(d.nestingMatrix,
@@ -139,7 +139,7 @@ std::optional<GroupRoles> groupRoles(const Design& design)
     if (!design.nested || design.nestingMatrix.size() != 1)
         return std::nullopt;
     Design d = design;
-    truncateLabels(d);
+    setTableLabelsFromNames(d);
     const NestRelation& relation = d.nestingMatrix.front();
     if (relation.nested != d.factor(d.designatedFactor).tableLabel)
         return std::nullopt;

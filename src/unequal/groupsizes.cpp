@@ -51,7 +51,7 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
     outcome.roles = *roles;
     outcome.cellDesign = substantiveDesign(full);
     Design labelled = full;
-    truncateLabels(labelled);
+    setTableLabelsFromNames(labelled);
     const int a = full.factor(roles->grouping).levels;
     const int b = full.factor(roles->crossed).levels;
     if (static_cast<long>(groupSizes.size()) != a)
@@ -231,7 +231,7 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
     if (!roles)
         throw std::invalid_argument("the design is not one of unequal group sizes");
     Design labelled = full;
-    truncateLabels(labelled);
+    setTableLabelsFromNames(labelled);
     const int a = full.factor(roles->grouping).levels;
     const int b = full.factor(roles->crossed).levels;
     if (static_cast<long>(groupSizes.size()) != a || firstEmptySize(groupSizes) != 0)

@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "unequal/cellsizes.h"
 
 namespace varisect {

@@ -71,7 +71,7 @@ struct HandOverLog {
 
 AnovaDesignParts parts(Session& state)
 {
-    return {state.design, state.mode, state.data, state.preferences};
+    return {state.design, state.mode, state.data};
 }
 
 // A window's surroundings: fake platform, application state, hand-over record.

@@ -41,7 +41,7 @@ struct Walk {
     std::vector<std::string> notes;
     int returns = 0;
 
-    ContrastParts parts() { return {state.design, state.data, state.preferences}; }
+    ContrastParts parts() { return {state.design, state.data}; }
     ContrastHandOver handOver()
     {
         ContrastHandOver h;

@@ -94,9 +94,9 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
         click(child<QPushButton>(app.pairSelector(), "okButton"));
         Grapher* w = app.plotWindow();
-        QVERIFY(w && w->grafstyl());
-        QCOMPARE(visibleWindows(), (QStringList{"Grafstyl", "dataEntryWindow"}));
-        Grafstyl* style = w->grafstyl();
+        QVERIFY(w && w->yAxisStyleDialog());
+        QCOMPARE(visibleWindows(), (QStringList{"dataEntryWindow", "yAxisStyleDialog"}));
+        YAxisStyleDialog* style = w->yAxisStyleDialog();
         QVERIFY(style->option(YAxisMode::OwnRange)->isChecked());
         // Entered limits: equal bounds are refused, then 0 to 30 is taken; then the data range.
         fake.dialogs.inputAnswers = {"5", "5", "0", "30"};

@@ -45,7 +45,10 @@ struct Harness {
     {
         MainWindowHandOver h{[this] { ++dataEntry; }, [this] { ++anovaDesign; },
                              [this](int entry) { recentChosen.push_back(entry); }, {}};
-        window = std::make_unique<MainWindow>(state, test::shellContext(fake, &exits), std::move(h));
+        MainWindowParts parts{{state.design, state.mode, state.preferences, state.recentFiles, state.file,
+                               [this] { state.restart(); }},
+                              state.data};
+        window = std::make_unique<MainWindow>(std::move(parts), test::shellContext(fake, &exits), std::move(h));
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));

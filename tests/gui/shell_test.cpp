@@ -18,7 +18,7 @@
 #include "engine/analysis.h"
 #include "output/document.h"
 #include "output/docx.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
 #include "support/guitest.h"
@@ -77,7 +77,7 @@ TableRequest eightFactorTable()
                                  {"Kappa", 2}, {"Replicates", 2}});
     request.design.anovaType = AnovaType::IndependentGroups;
     request.design.designatedFactor = 8;
-    truncateLabels(request.design);
+    setTableLabelsFromNames(request.design);
     Scores scores;
     for (long i = 0; i < request.design.scoreCount(); ++i)
         scores.push_back(static_cast<float>((i * 37) % 23));
@@ -181,7 +181,9 @@ private slots:
             ++tables;
             QVERIFY(t.exactP);  // the preference reaches the analysis
         };
-        AnovaDesignWindow window({session.design, session.mode, session.data, session.preferences}, shellContext(fake, &exits), h);
+        ShellContext context = shellContext(fake, &exits);
+        context.analysisOptions = [&session] { return analysisOptions(session.preferences); };
+        AnovaDesignWindow window({session.design, session.mode, session.data}, std::move(context), h);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* none = child<QRadioButton>(&window, "noFRatios");

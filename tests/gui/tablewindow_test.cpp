@@ -25,7 +25,7 @@
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
 #include "engine/sources.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "support/guitest.h"
 #include "support/recordingprompts.h"
 #include "table/tablewindow.h"
@@ -53,7 +53,7 @@ Design drugDesign(AnovaType type, int imputed = 0)
 {
     Design d;
     d.factors = {Factor{"Drug", 'D', 2, {}}, Factor{"Time", 'T', 3, {}}, Factor{"Subjects", 'S', 5, {}}};
-    truncateLabels(d);
+    setTableLabelsFromNames(d);
     d.anovaType = type;
     d.designatedFactor = 3;
     d.imputedCount = imputed;
@@ -357,7 +357,7 @@ private slots:
     {
         Design design;
         design.factors = {Factor{"Gender", 'G', 2, {}}, Factor{"Subjects", 'S', 3, {}}, Factor{"Trial", 'T', 2, {}}};
-        truncateLabels(design);
+        setTableLabelsFromNames(design);
         design.anovaType = AnovaType::RepeatedMeasures;
         design.designatedFactor = 2;
         design.nested = true;

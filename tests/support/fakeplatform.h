@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/memorysettingsstore.h"
 
 namespace varisect {
 

@@ -14,6 +14,7 @@
 #include "data/scorefiles.h"
 #include "data/scoregridrules.h"
 #include "session/session.h"
+#include "support/memorysettingsstore.h"
 
 namespace varisect {
 namespace {

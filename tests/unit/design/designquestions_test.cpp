@@ -6,10 +6,17 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/settingsstore.h"
+#include "analysis/analysisservice.h"
+#include "support/memorysettingsstore.h"
 
 namespace varisect {
 namespace {
+
+// The questions on the whole of a session, as the main window has them.
+DesignQuestionParts partsOf(Session& s)
+{
+    return {s.design, s.mode, s.preferences, s.recentFiles, s.file, [&s] { s.restart(); }};
+}
 
 // Types the levels and name of each factor and presses OK after each; the first message stops.
 std::optional<Message> enterFactors(DesignQuestions& questions, std::initializer_list<std::pair<const char*, const char*>> factors)
@@ -29,7 +36,7 @@ const char* const kGenericC = "C   (Click here to replace this generic factor na
 TEST(DesignQuestions, NumberOfFactorsAndNumberBoxes)
 {
     Session state;
-    DesignQuestions questions(state);
+    DesignQuestions questions(partsOf(state));
     questions.setFactorCountText("1");
     EXPECT_FALSE(questions.okEnabled());
     EXPECT_EQ(questions.factorCount(), 2);  // nothing else changes
@@ -58,7 +65,7 @@ TEST(DesignQuestions, NumberOfFactorsAndNumberBoxes)
 TEST(DesignQuestions, FactorNames)
 {
     Session state;
-    DesignQuestions questions(state);
+    DesignQuestions questions(partsOf(state));
     for (const char* bad : {"1st", " Drug", "-x", "\xC3\xA9t\xC3\xA9"}) {
         const auto m = questions.setNameText(bad);
         ASSERT_TRUE(m) << bad;
@@ -97,13 +104,15 @@ TEST(DesignQuestions, LevelLabelsCaptionsAndWayOn)
 {
     Session state;
     state.design.labelsInUse = true;
-    DesignQuestions questions(state);
+    DesignQuestions questions(partsOf(state));
     EXPECT_EQ(questions.proceedCaption(), "Yes, Enter &Labels for Levels...");
     ASSERT_FALSE(enterFactors(questions, {{"2", "Drug"}, {"3", "Time"}}));
     EXPECT_EQ(questions.proceed().target, ProceedTarget::LevelLabels);
     EXPECT_EQ(questions.proceedCaption(), "&Proceed to Data Entry");
     EXPECT_EQ(state.design.design.factors[1].levelLabels.size(), 3u);
     EXPECT_EQ(state.design.design.factors[1].tableLabel, 'T');
+    // The design is complete: labelled for every window and table after (the legend's names).
+    EXPECT_TRUE(state.design.design.labelsTruncated);
 
     // Labels given: on to the data. Levels changed afterwards: the labels are asked for again.
     state.design.design.factors[0].levelLabels = {"a", "b"};
@@ -130,7 +139,7 @@ TEST(DesignQuestions, LevelLabelsCaptionsAndWayOn)
 TEST(DesignQuestions, UnequalCellSizeModes)
 {
     Session state;
-    DesignQuestions questions(state);
+    DesignQuestions questions(partsOf(state));
     questions.setFactorCountText("5");
     ModeStep step = questions.toggleMode(UnequalMode::RandomAttrition);
     EXPECT_EQ(step.message->text,
@@ -164,7 +173,7 @@ TEST(DesignQuestions, UnequalCellSizeModes)
     EXPECT_TRUE(state.mode.twoFactorUnequal && state.design.design.nested && !state.mode.unweightedMeans);
     questions.toggleMode(UnequalMode::ProportionalCellSize);
     EXPECT_FALSE(state.design.design.nested);
-    EXPECT_EQ(DesignQuestions(state).mode(), UnequalMode::ProportionalCellSize);  // a new window sees it
+    EXPECT_EQ(DesignQuestions(partsOf(state)).mode(), UnequalMode::ProportionalCellSize);  // a new window sees it
 
     questions.startOver();
     EXPECT_FALSE(state.mode.unequalCellMode());
@@ -176,7 +185,7 @@ TEST(DesignQuestions, RecentFileRestoreWithAStoreThatRefuses)
     Session state;
     state.recentFiles.entries = {{"/d/one.dat", "", {"A", "B"}, {2, 2}, false, {}},
                                  {"/d/two.dat", "Pilot", {"X", "Y"}, {3, 3}, true, {{"a", "b", "c"}, {"d", "e", "f"}}}};
-    DesignQuestions questions(state);
+    DesignQuestions questions(partsOf(state));
     MemorySettingsStore store;
     store.failWrites = true;
     const auto failed = questions.restoreRecent(2, store);
@@ -185,6 +194,8 @@ TEST(DesignQuestions, RecentFileRestoreWithAStoreThatRefuses)
     // The design is restored all the same, and the entry moved up in memory.
     EXPECT_EQ(state.design.design.factors[1].levelLabels, (std::vector<std::string>{"d", "e", "f"}));
     EXPECT_EQ(state.design.problemLabel, "Pilot");
+    EXPECT_EQ(state.design.design.factors[1].tableLabel, 'Y');
+    EXPECT_FALSE(state.design.design.labelsTruncated);  // one-letter names show as they are
     EXPECT_EQ(state.file.openFileName(), "/d/two.dat");
     EXPECT_EQ(state.recentFiles.entries[0].path, "/d/two.dat");
     EXPECT_EQ(questions.proceedCaption(), "&Proceed to Data Entry");  // the labels are not asked for again

@@ -113,7 +113,7 @@ TEST(DesignLayout, TableLabelsAreFirstLettersInUpperCase)
 {
     Design d;
     d.factors = {Factor{"drug", 0, 2, {}}, Factor{"Trials", 0, 3, {}}};
-    truncateLabels(d);
+    setTableLabelsFromNames(d);
     EXPECT_EQ(d.factor(1).tableLabel, 'D');
     EXPECT_EQ(d.factor(2).tableLabel, 'T');
     EXPECT_TRUE(d.labelsTruncated);
@@ -121,10 +121,17 @@ TEST(DesignLayout, TableLabelsAreFirstLettersInUpperCase)
 
     Design single;
     single.factors = {Factor{"A", 0, 2, {}}, Factor{"B", 0, 2, {}}};
-    truncateLabels(single);
-    truncateLabels(single);
+    setTableLabelsFromNames(single);
+    setTableLabelsFromNames(single);
     EXPECT_FALSE(single.labelsTruncated);
     EXPECT_EQ(single.factor(2).tableLabel, 'B');
+
+    // Names shortened to one letter after a first labelling: the flag follows the names.
+    d.factors[0].name = "d";
+    d.factors[1].name = "t";
+    setTableLabelsFromNames(d);
+    EXPECT_FALSE(d.labelsTruncated);
+    EXPECT_EQ(d.factor(1).tableLabel, 'D');
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ inline Design makeDesign(const std::vector<std::pair<std::string, int>>& factors
         f.levels = levels;
         d.factors.push_back(f);
     }
-    truncateLabels(d);
+    setTableLabelsFromNames(d);
     d.anovaType = type;
     d.designatedFactor = designated;
     return d;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/settingsstore.h"
+#include "support/memorysettingsstore.h"
 
 namespace varisect {
 namespace {

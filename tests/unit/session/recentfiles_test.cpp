@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/settingsstore.h"
+#include "support/memorysettingsstore.h"
 
 namespace varisect {
 namespace {
@@ -184,15 +184,6 @@ TEST(RecentFiles, ReadingStopsAtAGapAndSkipsDamage)
     const RecentFileList list = RecentFileList::read(store);
     ASSERT_EQ(list.entries.size(), 4u);
     EXPECT_FALSE(list.entries[1].labelsInUse);
-}
-
-TEST(RecentFiles, CommaRefusal)
-{
-    EXPECT_FALSE(commaRefusal("Drug", "factor name"));
-    EXPECT_FALSE(commaRefusal("", "level label"));
-    EXPECT_EQ(commaRefusal("Drug, dose", "factor name"),
-              "The factor name may not contain a comma, because the program stores names and labels "
-              "separated by commas.  Please change \"Drug, dose\".");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "engine/fprob.h"
 #include "engine/reference.h"
 #include "means/simpleeffects.h"
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 #include "support/recordingprompts.h"
 #include "table/tabletext.h"
 #include "unequal/groupsizes.h"

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 
 #include "engine/numbertext.h"
 #include "engine/sources.h"
-#include "session/recentfiles.h"
 
 namespace varisect {
 
@@ -18,7 +17,37 @@ Message changeRequired(const std::string& text)
     return {"Change required!", text, MessageButtons::Ok, MessageIcon::Critical};
 }
 
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// The design with its table labels taken from the names, unless that was done.
+Design labelled(const Design& design)
+{
+    Design d = design;
+    if (!d.labelsTruncated)
+        setTableLabelsFromNames(d);
+    return d;
+}
+
+std::optional<AnovaTable> runOn(const Design& labelled, const Scores& scores, Prompts& prompts,
+                                const AnalysisOptions& options)
+{
+    const std::vector<PoolingGroup> groups =
+        labelled.nested ? BuildPoolingGroups(labelled) : std::vector<PoolingGroup>{};
+    return RunAnalysis(labelled, scores, groups, prompts, options);
+}
+
 }  // namespace
+
+std::optional<std::string> commaRefusal(const std::string& text, const std::string& what)
+{
+    if (text.find(',') == std::string::npos)
+        return std::nullopt;
+    return "The " + what + " may not contain a comma, because the program stores names and labels "
+           "separated by commas.  Please change " + quoted(text) + ".";
+}
 
 std::optional<Message> checkFactorCount(int count)
 {
@@ -129,15 +158,26 @@ std::optional<Message> scoresProblem(const Design& design, const Scores& scores)
 std::optional<AnovaTable> analyseDesign(const Design& design, const Scores& scores, Prompts& prompts,
                                         const AnalysisOptions& options)
 {
-    const auto run = [&](const Design& d) {
-        const std::vector<PoolingGroup> groups = d.nested ? BuildPoolingGroups(d) : std::vector<PoolingGroup>{};
-        return RunAnalysis(d, scores, groups, prompts, options);
-    };
     if (design.labelsTruncated)
-        return run(design);
-    Design labelled = design;
-    truncateLabels(labelled);
-    return run(labelled);
+        return runOn(design, scores, prompts, options);
+    return runOn(labelled(design), scores, prompts, options);
+}
+
+ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores,
+                                      const std::vector<Contrast>& contrasts, Prompts& prompts,
+                                      const AnalysisOptions& options)
+{
+    const Design d = labelled(design);
+    ContrastAnalysis out;
+    out.table = runOn(d, scores, prompts, options);
+    if (!out.table)
+        return out;
+    if (const auto refusal = insertContrastRows(*out.table, d, scores, contrasts)) {
+        prompts.tell(*refusal);
+        out.table.reset();
+        out.contrastRefused = true;
+    }
+    return out;
 }
 
 }  // namespace varisect

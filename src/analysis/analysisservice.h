@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The steps the windows and the command line share between a described design and its table:
+// The steps every window and the command line share between a described design and its table:
 // the checks of a design, with one set of messages, and the analysis itself (sources pooled when
-// the design is nested, then the engine).
+// the design is nested, then the engine, then any contrast rows). Pure computations: nothing
+// here keeps state or knows of the session.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "analysis/contrastrows.h"
 #include "engine/analysis.h"
 #include "engine/prompts.h"
 
@@ -25,7 +28,10 @@ std::optional<Message> checkFactorCount(int count);
 std::optional<Message> checkNameStart(const std::string& name);
 // A factor without a name.
 std::optional<DesignProblem> checkNamesGiven(const Design& design);
-// A name the recent-file list could not store (see commaRefusal).
+// Names and level labels are stored joined by commas (the recent-file list), so a comma inside
+// one would split it: the refusal of `text`, the `what` ("factor name", "level label") named.
+std::optional<std::string> commaRefusal(const std::string& text, const std::string& what);
+// A name with a comma (see commaRefusal).
 std::optional<DesignProblem> checkNameCommas(const Design& design);
 // A factor with fewer than 2 levels.
 std::optional<DesignProblem> checkLevels(const Design& design);
@@ -42,9 +48,24 @@ std::optional<DesignProblem> validateDesign(const Design& design);
 std::optional<Message> scoresProblem(const Design& design, const Scores& scores);
 
 // Pools the sources of a nested design and runs the analysis on the scores. Table labels are
-// taken from the names when they have not been. Empty when the user abandoned the analysis at a
-// question or it cannot be completed (the message went through `prompts`).
+// taken from the names (on a copy) when they have not been. Empty when the user abandoned the
+// analysis at a question or it cannot be completed (the message went through `prompts`).
 std::optional<AnovaTable> analyseDesign(const Design& design, const Scores& scores, Prompts& prompts,
                                         const AnalysisOptions& options = {});
+
+// The table of an analysis with contrast rows, or why there is none.
+struct ContrastAnalysis {
+    std::optional<AnovaTable> table;
+    // A contrast could not be tested (its message went through the prompts); the analysis itself
+    // was not abandoned.
+    bool contrastRefused = false;
+};
+
+// The whole analysis with its contrast rows: the ordinary table (as analyseDesign makes it), then
+// insertContrastRows. No table when the analysis was abandoned or cannot be completed, or a
+// contrast was refused; every message went through `prompts`.
+ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores,
+                                      const std::vector<Contrast>& contrasts, Prompts& prompts,
+                                      const AnalysisOptions& options = {});
 
 }  // namespace varisect

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/analysisservice.h"
+#include "analysis/analysisservice.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +48,13 @@ TEST(AnalysisService, DesignChecksNameTheFactorAtFault)
     EXPECT_EQ(tooMany->message.text,
               "You have specified 2.56E+18 scores, but the maximum allowed by the program is 16352 scores.");
     EXPECT_EQ(checkFactorCount(9)->title, "Program Limitation");
+
+    // Names and labels are stored joined by commas: the refusal names the text and what it is.
+    EXPECT_FALSE(commaRefusal("Drug", "factor name"));
+    EXPECT_FALSE(commaRefusal("", "level label"));
+    EXPECT_EQ(commaRefusal("Drug, dose", "factor name"),
+              "The factor name may not contain a comma, because the program stores names and labels "
+              "separated by commas.  Please change \"Drug, dose\".");
 }
 
 // The service pools a nested design as the engine's own steps do, and labels the factors from
@@ -69,7 +76,7 @@ TEST(AnalysisService, NestedDesignIsPooledAndLabelsComeFromNames)
     ASSERT_TRUE(table);
 
     Design labelled = design;
-    truncateLabels(labelled);
+    setTableLabelsFromNames(labelled);
     RecordingPrompts direct;
     const auto expected = RunAnalysis(labelled, scores, BuildPoolingGroups(labelled), direct);
     ASSERT_TRUE(expected);

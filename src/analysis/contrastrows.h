@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Contrasts in the analysis of variance table: the sum of squares of a contrast among the levels
+// of one factor, and its row, indented under the factor's main effect and tested against the same
+// error term. How contrasts are chosen (trends, typed coefficients, which factors are offered)
+// lives in contrasts/contrasts.h.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/anovatable.h"
+#include "engine/design.h"
+#include "engine/prompts.h"
+
+namespace varisect {
+
+// One contrast among the levels of a factor.
+struct Contrast {
+    int factor = 0;                    // 1-based
+    std::string name;                  // "linear", "c1 (1 -1 0)": the row reads "  A: " + name
+    std::vector<double> coefficients;  // one per level
+    bool trend = false;                // a polynomial trend, whose label does not show them
+};
+
+// Factor k (1-based) is nested under another factor of the design.
+bool isNestedFactor(const Design& design, int factor);
+
+// The marginal means of a factor's levels and the number of scores behind each.
+struct FactorMeans {
+    std::vector<double> means;
+    std::vector<double> counts;
+};
+FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor);
+
+// (sum of c_i * M_i)^2 / (sum of c_i^2 / n_i).
+double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means);
+
+// Inserts one row per contrast, indented under its factor's main-effect row (after any contrasts
+// already there): df 1, SS, MS = SS, and, when the main effect has an F, F against the same error
+// row with p formed as the table forms it (exact when the table's p column is). A contrast whose
+// factor has no main-effect row in the table is refused with a message, the table untouched.
+// `design` is the design the table was made from (table labels set).
+std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
+                                          const std::vector<Contrast>& contrasts);
+
+}  // namespace varisect

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "analysis/contrastrows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analysis/analysisservice.h"
+#include "contrasts/contrastdata.h"
+#include "contrasts/contrasts.h"
+#include "engine/fprob.h"
+#include "support/recordingprompts.h"
+
+namespace varisect {
+namespace {
+
+using contrastdata::design;
+using contrastdata::unevenScores;
+
+int rowOf(const AnovaTable& t, const std::string& label)
+{
+    for (int r = 2; r <= t.rowCount(); ++r)
+        if (t.cell(r, ColSource) == label)
+            return r;
+    return 0;
+}
+
+AnovaTable analysed(const Design& d, const Scores& s, const std::vector<Contrast>& contrasts, RecordingPrompts& p)
+{
+    const std::optional<AnovaTable> t = analyseWithContrasts(d, s, contrasts, p).table;
+    EXPECT_TRUE(t.has_value());
+    return t.value_or(AnovaTable{});
+}
+
+// Every full orthogonal set of a factor splits its SS, and each contrast's F is formed against
+// the error row of the main effect: F(c) / F(main) = SS(c) / MS(main).
+TEST(ContrastRows, FullOrthogonalSetAddsUpToTheFactorAndSharesItsErrorTerm)
+{
+    struct Case {
+        const char* what;
+        Design d;
+        int factor;
+    };
+    Design mixed = design({{"Group", 2}, {"Subject", 3}, {"Time", 4}}, AnovaType::RepeatedMeasures, 2);
+    mixed.nested = true;
+    mixed.nestingMatrix = {{'S', 'G'}};
+    const Case cases[] = {
+        {"independent groups", design({{"Dose", 4}, {"Replicate", 3}, {"Kind", 2}}, AnovaType::IndependentGroups, 2), 1},
+        {"repeated measures", design({{"Subject", 3}, {"Dose", 4}, {"Kind", 2}}, AnovaType::RepeatedMeasures, 1), 2},
+        {"mixed, within", mixed, 3},
+        {"mixed, between", mixed, 1},
+    };
+    const std::vector<std::vector<double>> helmert{{3, -1, -1, -1}, {0, 2, -1, -1}, {0, 0, 1, -1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Scores s = unevenScores(c.d.scoreCount());
+        const int levels = c.d.factor(c.factor).levels;
+        std::vector<Contrast> set;
+        if (levels == 4) {
+            set = trendContrasts(c.factor, equallySpacedValues(4), 3);
+            for (std::size_t i = 0; i < helmert.size(); ++i)
+                set.push_back({c.factor, comparisonName(int(i) + 1, helmert[i]), helmert[i]});
+        } else {
+            set.push_back({c.factor, comparisonName(1, {1, -1}), {1, -1}});
+        }
+        RecordingPrompts prompts;
+        const AnovaTable t = analysed(c.d, s, set, prompts);
+        const std::string label(1, c.d.factor(c.factor).tableLabel);
+        const int main = rowOf(t, label);
+        ASSERT_GT(main, 0);
+        ASSERT_FALSE(t.cell(main, ColF).empty());
+        double trends = 0, helmerts = 0;
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            const int r = main + 1 + int(i);
+            ASSERT_EQ(t.cell(r, ColSource), "  " + label + ": " + set[i].name);
+            EXPECT_EQ(t.cell(r, ColDf), " 1");
+            const double ss = t.number(r, ColSS);
+            (i < 3 || levels == 2 ? trends : helmerts) += ss;
+            EXPECT_NEAR(t.number(r, ColF) / t.number(main, ColF), ss / t.number(main, ColMS), 1e-9);
+            EXPECT_EQ(t.denominatorRow[size_t(r - 1)], t.denominatorRow[size_t(main - 1)]);
+        }
+        EXPECT_NEAR(trends, t.number(main, ColSS), 1e-9 * t.number(main, ColSS));
+        if (levels == 4) {
+            EXPECT_NEAR(helmerts, t.number(main, ColSS), 1e-9 * t.number(main, ColSS));
+        }
+        EXPECT_TRUE(prompts.messages.empty());
+    }
+}
+
+TEST(ContrastRows, LinearTrendOnEquallySpacedMeansTakesAllOfTheSS)
+{
+    const Design d = design({{"Amount", 3}, {"Replicate", 2}}, AnovaType::IndependentGroups, 2);
+    const Scores s{0.5f, 1.5f, 2.5f, 1.5f, 2.5f, 3.5f};  // means 1, 2, 3
+    RecordingPrompts prompts;
+    const AnovaTable t = analysed(d, s, trendContrasts(1, {1, 2, 3}, 2), prompts);
+    EXPECT_EQ(t.cell(3, ColSource), "  A: linear");
+    EXPECT_NEAR(t.number(3, ColSS), t.number(2, ColSS), 1e-12);
+    EXPECT_EQ(t.cell(4, ColSource), "  A: quadratic");
+    EXPECT_EQ(t.cell(4, ColSS), " 0");
+    EXPECT_EQ(t.number(4, ColP), 1.0);
+    EXPECT_TRUE(prompts.messages.empty());  // a zero contrast is no input error: no warning
+    EXPECT_EQ(t.cell(5, ColSource), "  Within");
+    EXPECT_EQ(t.denominatorRow[2], 5);
+
+    Design none = d;
+    none.anovaType = AnovaType::NoFRatios;
+    none.designatedFactor = 0;
+    const AnovaTable plain = analysed(none, s, trendContrasts(1, {1, 2, 3}, 2), prompts);
+    EXPECT_EQ(plain.cell(3, ColSource), "  A: linear");
+    EXPECT_NEAR(plain.number(3, ColMS), plain.number(2, ColSS), 1e-12);
+    EXPECT_TRUE(plain.cell(3, ColF).empty());
+    EXPECT_TRUE(plain.cell(3, ColP).empty());
+}
+
+TEST(ContrastRows, RepeatedMeasuresContrastFromItsDefinition)
+{
+    // Three conditions, four subjects; factor 1 (the conditions) cycles fastest.
+    const Design d = design({{"Condition", 3}, {"Subject", 4}}, AnovaType::RepeatedMeasures, 2);
+    const double y[4][3] = {{3, 5, 10}, {2, 6, 7}, {4, 4, 9}, {1, 7, 12}};
+    Scores s;
+    for (const auto& subject : y)
+        for (const double v : subject)
+            s.push_back(static_cast<float>(v));
+    const std::vector<double> c{1, 1, -2};
+
+    double grand = 0, condition[3] = {0, 0, 0}, subject[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) {
+            grand += y[i][j] / 12;
+            condition[j] += y[i][j] / 4;
+            subject[i] += y[i][j] / 3;
+        }
+    double errorSS = 0;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j)
+            errorSS += std::pow(y[i][j] - condition[j] - subject[i] + grand, 2);
+    const double psi = c[0] * condition[0] + c[1] * condition[1] + c[2] * condition[2];
+    const double ss = psi * psi / ((c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) / 4);
+    const double F = ss / (errorSS / 6);
+
+    RecordingPrompts prompts;
+    const AnovaTable t = analysed(d, s, {{1, comparisonName(1, c), c}}, prompts);
+    ASSERT_EQ(t.cell(4, ColSource), "  C: c1 (1 1 -2)");
+    EXPECT_EQ(t.cell(3, ColSource), "C");
+    EXPECT_EQ(t.cell(5, ColSource), "  SxC");
+    EXPECT_NEAR(t.number(4, ColSS), ss, 1e-9);
+    EXPECT_NEAR(t.number(4, ColF), F, 1e-9);
+    EXPECT_NEAR(t.number(4, ColP), paulsonUpperTail(1, 6, F), 1e-12);
+}
+
+// A contrast that cannot be tested is told and leaves no table, but is not taken for an analysis
+// the user abandoned; an abandoned analysis is not taken for a refusal.
+TEST(ContrastRows, RefusalAndAbandonmentAreToldApart)
+{
+    const Design d = design({{"Dose", 3}, {"Subject", 4}}, AnovaType::RepeatedMeasures, 2);
+    const Scores s = unevenScores(d.scoreCount());
+
+    RecordingPrompts prompts;
+    const ContrastAnalysis onSubjects = analyseWithContrasts(d, s, {{2, "c1", {1, -1, 0, 0}}}, prompts);
+    EXPECT_FALSE(onSubjects.table);
+    EXPECT_TRUE(onSubjects.contrastRefused);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Not Available!");
+
+    RecordingPrompts shortContrast;
+    EXPECT_TRUE(analyseWithContrasts(d, s, {{1, "c1", {1, -1}}}, shortContrast).contrastRefused);
+    EXPECT_EQ(shortContrast.messages.at(0).title, "Wrong Number of Coefficients!");
+
+    // Every score the same: the error term is zero, and "No" to the question abandons.
+    RecordingPrompts no(false);
+    const ContrastAnalysis abandoned = analyseWithContrasts(d, Scores(12, 5.0f), {{1, "c1", {1, -1, 0}}}, no);
+    EXPECT_FALSE(abandoned.table);
+    EXPECT_FALSE(abandoned.contrastRefused);
+    EXPECT_FALSE(no.messages.empty());
+}
+
+}  // namespace
+}  // namespace varisect

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Designs and scores the contrast tests share (the contrasts' own rules and their rows in the
+// table).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/design.h"
+
+namespace varisect::contrastdata {
+
+// Factors by name and levels, table labels their first letters.
+inline Design design(std::vector<std::pair<std::string, int>> factors, AnovaType type, int designated)
+{
+    Design d;
+    for (auto& [name, levels] : factors)
+        d.factors.push_back({name, name[0], levels, {}});
+    d.anovaType = type;
+    d.designatedFactor = designated;
+    return d;
+}
+
+// Scores that differ from cell to cell without a pattern the sums could hide.
+inline Scores unevenScores(long n)
+{
+    Scores s;
+    for (long i = 0; i < n; ++i)
+        s.push_back(static_cast<float>((i * 7919 % 23) + (i % 5) * 0.5));
+    return s;
+}
+
+}  // namespace varisect::contrastdata
