@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <streambuf>
 #include <system_error>
 
@@ -158,49 +158,106 @@ bool scoreLineFits(std::string_view text, bool imputed)
 }
 
 DataLineReader::DataLineReader(std::istream& in, std::size_t maxLineLength)
-    : in_(in), maxLineLength_(maxLineLength)
+    : in_(&in), maxLineLength_(maxLineLength)
+{
+}
+
+DataLineReader::DataLineReader(std::string_view block, std::size_t maxLineLength, bool failedAfterBlock)
+    : block_(block), failedAfterBlock_(failedAfterBlock), maxLineLength_(maxLineLength)
 {
 }
 
 DataLineReader::Status DataLineReader::next(std::string& line)
 {
+    std::string_view view;
+    const Status status = next(view);
+    line.assign(view);
+    return status;
+}
+
+DataLineReader::Status DataLineReader::next(std::string_view& line)
+{
+    line = {};
     if (stuck_ != Status::End)
         return stuck_;
     if (done_)
         return Status::End;
-    line.clear();
-    for (;;) {
-        const int c = in_.get();
-        if (c == std::char_traits<char>::eof()) {
-            if (in_.bad()) {
-                ++lineNumber_;
-                stuck_ = Status::Failed;
-                return stuck_;
-            }
-            done_ = true;
-            if (line.empty())
-                return Status::End;  // the file ended right after a line ending
-            break;
-        }
-        if (c == '\n')
-            break;
-        line.push_back(static_cast<char>(c));
-        // One more than the cap leaves room for the CR of a CR LF ending.
-        if (line.size() > maxLineLength_ + 1) {
-            ++lineNumber_;
-            stuck_ = Status::TooLong;
-            return stuck_;
-        }
+    Status status = Status::Line;
+    if (in_) {
+        status = nextFromStream();
+        line = buffer_;
+    } else {
+        status = nextFromBlock(line);
     }
+    if (status != Status::Line)
+        return status;
     ++lineNumber_;
     if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+        line.remove_suffix(1);
     if (line.size() > maxLineLength_) {
         stuck_ = Status::TooLong;
         return stuck_;
     }
     if (lineNumber_ == 1 && line.starts_with("\xEF\xBB\xBF"))
-        line.erase(0, 3);
+        line.remove_prefix(3);
+    return Status::Line;
+}
+
+// The next line of the stream into buffer_, its line feed removed. Line means a line was read
+// (lineNumber_ not yet counted); the other results have counted it already.
+DataLineReader::Status DataLineReader::nextFromStream()
+{
+    buffer_.clear();
+    for (;;) {
+        const int c = in_->get();
+        if (c == std::char_traits<char>::eof()) {
+            if (in_->bad()) {
+                ++lineNumber_;
+                stuck_ = Status::Failed;
+                return stuck_;
+            }
+            done_ = true;
+            if (buffer_.empty())
+                return Status::End;  // the stream ended right after a line ending
+            return Status::Line;
+        }
+        if (c == '\n')
+            return Status::Line;
+        buffer_.push_back(static_cast<char>(c));
+        // One more than the cap leaves room for the CR of a CR LF ending.
+        if (buffer_.size() > maxLineLength_ + 1) {
+            ++lineNumber_;
+            stuck_ = Status::TooLong;
+            return stuck_;
+        }
+    }
+}
+
+// The same rules over the block: a line is cut out where its line feed stands.
+DataLineReader::Status DataLineReader::nextFromBlock(std::string_view& line)
+{
+    const std::string_view rest = block_.substr(position_);
+    const std::size_t feed = rest.find('\n');
+    const std::size_t length = feed == std::string_view::npos ? rest.size() : feed;
+    if (length > maxLineLength_ + 1) {
+        ++lineNumber_;
+        stuck_ = Status::TooLong;
+        return stuck_;
+    }
+    if (feed == std::string_view::npos) {
+        if (failedAfterBlock_) {
+            ++lineNumber_;
+            stuck_ = Status::Failed;
+            return stuck_;
+        }
+        done_ = true;
+        if (rest.empty())
+            return Status::End;  // the file ended right after a line ending
+        position_ = block_.size();
+    } else {
+        position_ += feed + 1;
+    }
+    line = rest.substr(0, length);
     return Status::Line;
 }
 
@@ -238,7 +295,7 @@ template <typename OnItem>
 std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits,
                                        long linesBefore, OnItem onItem)
 {
-    std::string line;
+    std::string_view line;
     long firstEmptyLine = 0;  // start of the current run of empty lines
     for (;;) {
         const DataLineReader::Status status = reader.next(line);
@@ -305,6 +362,7 @@ class FileReadBuffer : public std::streambuf {
 public:
     explicit FileReadBuffer(int fd) : fd_(fd), buffer_(65536) {}
     ~FileReadBuffer() override { ::close(fd_); }
+    int descriptor() const { return fd_; }
     FileReadBuffer(const FileReadBuffer&) = delete;
     FileReadBuffer& operator=(const FileReadBuffer&) = delete;
 
@@ -393,7 +451,7 @@ std::optional<DataReadError> readHeaderNumber(DataLineReader& reader, const std:
                                               const ReadLimits& limits, const std::string& what, long low, long high,
                                               long& out)
 {
-    std::string line;
+    std::string_view line;
     const DataLineReader::Status status = reader.next(line);
     const long n = reader.lineNumber();
     if (status == DataLineReader::Status::End)
@@ -416,7 +474,7 @@ std::optional<DataReadError> readHeaderNumber(DataLineReader& reader, const std:
 std::optional<DataReadError> readUnequalNHeader(DataLineReader& reader, const std::string& sourceName,
                                                 const ReadLimits& limits, DataLayout& layout)
 {
-    std::string line;
+    std::string_view line;
     const DataLineReader::Status status = reader.next(line);
     if (auto problem = lineProblem(status, reader.lineNumber(), sourceName, limits))
         return problem;
@@ -492,37 +550,20 @@ long DataLayout::headerLineCount() const
     return 5 + static_cast<long>(cellSizes.size());
 }
 
-PlainDataResult readPlainData(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+namespace {
+
+PlainDataResult readPlainLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
 {
     PlainDataResult result;
-    DataLineReader reader(in, limits.maxLineLength);
     result.error = readScoreItems(reader, sourceName, limits, 0, result.items);
     return result;
 }
 
-PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
-                                  const ReadLimits& limits)
-{
-    std::istringstream in{std::string(text)};
-    return readPlainData(in, sourceName, limits);
-}
-
-PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
-{
-    PlainDataResult result;
-    std::unique_ptr<InputFile> file;
-    result.error = openForReading(path, file);
-    if (result.error)
-        return result;
-    return readPlainData(file->stream, path.string(), limits);
-}
-
-GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
-                            const ReadLimits& limits)
+GridDataResult readGridLines(DataLineReader& reader, const std::string& sourceName, long scoreCount,
+                             const ReadLimits& limits)
 {
     GridDataResult result;
-    DataLineReader reader(in, limits.maxLineLength);
-    std::string line;
+    std::string_view line;
     long blanks = 0;  // blank lines since the last text
     for (;;) {
         const DataLineReader::Status status = reader.next(line);
@@ -557,40 +598,137 @@ GridDataResult readGridData(std::istream& in, const std::string& sourceName, lon
     return result;
 }
 
-GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits)
-{
-    std::unique_ptr<InputFile> file;
-    if (auto problem = openForReading(path, file)) {
-        GridDataResult result;
-        result.error = std::move(problem);
-        return result;
-    }
-    return readGridData(file->stream, path.string(), scoreCount, limits);
-}
-
-DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
-                                  const ReadLimits& limits)
+DataLayoutResult readUnequalNLines(DataLineReader& reader, const std::string& sourceName, UnequalAnalysis analysis,
+                                   const ReadLimits& limits)
 {
     DataLayoutResult result;
     result.layout.kind =
         analysis == UnequalAnalysis::UnequalGroupSizes ? DataLayout::Kind::GroupSizes : DataLayout::Kind::CellSizes;
-    DataLineReader reader(in, limits.maxLineLength);
     result.error = readUnequalNHeader(reader, sourceName, limits, result.layout);
     if (!result.error)
         result.error = readScoreItems(reader, sourceName, limits, reader.lineNumber(), result.layout.items);
     return result;
 }
 
-DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
-                                      const ReadLimits& limits)
+ItemCount countLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
+{
+    ItemCount result;
+    result.error = walkItems(reader, sourceName, limits, 0, [&](std::string_view, long) {
+        ++result.count;
+        return std::optional<DataReadError>{};
+    });
+    return result;
+}
+
+// What a reader may look at of a file: every line it can accept (the longest header, the most
+// item lines, one more to count) at the longest length with a CR LF ending. A longer file is
+// refused by the line rules within this many bytes, so nothing beyond them is read.
+std::size_t blockLimit(const ReadLimits& limits)
+{
+    const std::size_t lines = limits.maxLines + static_cast<std::size_t>(kMaxScores) + 8;
+    const std::size_t length = limits.maxLineLength + 2;
+    const std::size_t most = std::numeric_limits<std::size_t>::max() / 2;
+    return length != 0 && lines > most / length ? most : lines * length;
+}
+
+// A file's contents read in one block (two reads for a file that fits, the second one finding
+// its end), and whether reading failed after them.
+struct FileBlock {
+    std::string bytes;
+    bool failed = false;
+};
+
+FileBlock readBlock(int fd, std::size_t limit)
+{
+    FileBlock block;
+    struct stat st {};
+    std::size_t expected = 64 * 1024;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        expected = static_cast<std::size_t>(st.st_size) + 1;  // + 1 finds the end in the same block
+    std::size_t used = 0;
+    block.bytes.resize(std::min(expected, limit));
+    while (used < limit) {
+        if (used == block.bytes.size())
+            block.bytes.resize(std::min(limit, 2 * block.bytes.size()));
+        const ssize_t n = ::read(fd, block.bytes.data() + used, block.bytes.size() - used);
+        if (n > 0) {
+            used += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        block.failed = n < 0;
+        break;
+    }
+    block.bytes.resize(used);
+    return block;
+}
+
+// Opens `path` and runs `read` over the lines of its contents, read in one block; an error
+// result of type R when the file cannot be opened.
+template <typename R, typename Read>
+R readFileLines(const std::filesystem::path& path, const ReadLimits& limits, Read read)
 {
     std::unique_ptr<InputFile> file;
     if (auto problem = openForReading(path, file)) {
-        DataLayoutResult result;
+        R result;
         result.error = std::move(problem);
         return result;
     }
-    return readUnequalNData(file->stream, path.string(), analysis, limits);
+    const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
+    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    return read(reader);
+}
+
+}  // namespace
+
+PlainDataResult readPlainData(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readPlainLines(reader, sourceName, limits);
+}
+
+PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
+                                  const ReadLimits& limits)
+{
+    DataLineReader reader(text, limits.maxLineLength);
+    return readPlainLines(reader, sourceName, limits);
+}
+
+PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    return readFileLines<PlainDataResult>(path, limits, [&](DataLineReader& reader) {
+        return readPlainLines(reader, path.string(), limits);
+    });
+}
+
+GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
+                            const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readGridLines(reader, sourceName, scoreCount, limits);
+}
+
+GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits)
+{
+    return readFileLines<GridDataResult>(path, limits, [&](DataLineReader& reader) {
+        return readGridLines(reader, path.string(), scoreCount, limits);
+    });
+}
+
+DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
+                                  const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readUnequalNLines(reader, sourceName, analysis, limits);
+}
+
+DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
+                                      const ReadLimits& limits)
+{
+    return readFileLines<DataLayoutResult>(path, limits, [&](DataLineReader& reader) {
+        return readUnequalNLines(reader, path.string(), analysis, limits);
+    });
 }
 
 std::optional<DataReadError> checkLayoutAgainstDesign(const DataLayout& layout, const Design& design,
@@ -644,24 +782,15 @@ long expectedScoreCount(const DataLayout& layout, const Design& design)
 
 ItemCount countItems(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
 {
-    ItemCount result;
     DataLineReader reader(in, limits.maxLineLength);
-    result.error = walkItems(reader, sourceName, limits, 0, [&](std::string_view, long) {
-        ++result.count;
-        return std::optional<DataReadError>{};
-    });
-    return result;
+    return countLines(reader, sourceName, limits);
 }
 
 ItemCount countItems(const std::filesystem::path& path, const ReadLimits& limits)
 {
-    std::unique_ptr<InputFile> file;
-    if (auto problem = openForReading(path, file)) {
-        ItemCount result;
-        result.error = std::move(problem);
-        return result;
-    }
-    return countItems(file->stream, path.string(), limits);
+    return readFileLines<ItemCount>(path, limits, [&](DataLineReader& reader) {
+        return countLines(reader, path.string(), limits);
+    });
 }
 
 FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits)
