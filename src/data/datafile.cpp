@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -167,6 +168,23 @@ DataLineReader::DataLineReader(std::string_view block, std::size_t maxLineLength
 {
 }
 
+std::size_t DataLineReader::linesAhead() const
+{
+    if (in_)
+        return 0;
+    std::size_t lines = 1;
+    const char* at = block_.data() + position_;
+    const char* end = block_.data() + block_.size();
+    while (at != end) {
+        const void* feed = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        if (!feed)
+            break;
+        at = static_cast<const char*>(feed) + 1;
+        ++lines;
+    }
+    return lines;
+}
+
 DataLineReader::Status DataLineReader::next(std::string& line)
 {
     std::string_view view;
@@ -237,7 +255,9 @@ DataLineReader::Status DataLineReader::nextFromStream()
 DataLineReader::Status DataLineReader::nextFromBlock(std::string_view& line)
 {
     const std::string_view rest = block_.substr(position_);
-    const std::size_t feed = rest.find('\n');
+    const void* found = rest.empty() ? nullptr : std::memchr(rest.data(), '\n', rest.size());
+    const std::size_t feed =
+        found ? static_cast<std::size_t>(static_cast<const char*>(found) - rest.data()) : std::string_view::npos;
     const std::size_t length = feed == std::string_view::npos ? rest.size() : feed;
     if (length > maxLineLength_ + 1) {
         ++lineNumber_;
@@ -302,8 +322,8 @@ std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string
         const long n = reader.lineNumber();
         if (status == DataLineReader::Status::End)
             return std::nullopt;
-        if (auto problem = lineProblem(status, n, sourceName, limits))
-            return problem;
+        if (status != DataLineReader::Status::Line)
+            return lineProblem(status, n, sourceName, limits);
         // Blank lines count too, so a file of nothing but line endings cannot run on.
         if (static_cast<std::size_t>(n - linesBefore) > limits.maxLines)
             return tooManyLines(sourceName, n);
@@ -333,10 +353,12 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                                               sourceName + " holds an unequal N data set (its first line is \"" +
                                                   std::string(kUnequalNMarker) +
                                                   "\"); it is not a file of one score per cell.");
-                         ScoreItem item;
-                         switch (parseScoreText(text, item)) {
+                         // Read in place; taken back unless it is a score.
+                         const ScoreTextProblem problem = parseScoreText(text, items.emplace_back());
+                         if (problem != ScoreTextProblem::None)
+                             items.pop_back();
+                         switch (problem) {
                          case ScoreTextProblem::None:
-                             items.push_back(std::move(item));
                              return std::nullopt;
                          case ScoreTextProblem::NotANumber:
                              return makeError(Kind::NotANumber, n,
@@ -555,6 +577,7 @@ namespace {
 PlainDataResult readPlainLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
 {
     PlainDataResult result;
+    result.items.reserve(std::min(reader.linesAhead(), limits.maxLines));
     result.error = readScoreItems(reader, sourceName, limits, 0, result.items);
     return result;
 }

@@ -215,6 +215,9 @@ public:
     // The same without a copy: `line` stays valid until the next call.
     Status next(std::string_view& line);
     long lineNumber() const { return lineNumber_; }  // of the line last returned
+    // How many lines are left at most (the lines of a block, counted by their line feeds), so
+    // that room can be made for them at once; 0 for a stream.
+    std::size_t linesAhead() const;
 
 private:
     Status nextFromStream();
