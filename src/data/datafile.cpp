@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -126,6 +127,32 @@ Scores PlainDataResult::values() const
     return scores;
 }
 
+namespace {
+
+// The form nearly every score takes ("-12.75", "3", ".5"): an optional minus, digits with at
+// most one decimal point among them. Such a text is a number whatever its digits, and its value
+// is what std::from_chars makes of it; false for anything else, which the general reader sees.
+bool plainDecimal(std::string_view t, float& value)
+{
+    const char* end = t.data() + t.size();
+    const char* at = t.data() + (!t.empty() && t.front() == '-' ? 1 : 0);
+    bool digit = false, point = false;
+    for (const char* c = at; c != end; ++c) {
+        if (*c >= '0' && *c <= '9')
+            digit = true;
+        else if (*c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    if (!digit)
+        return false;
+    const auto r = std::from_chars(t.data(), end, value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+}  // namespace
+
 ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
 {
     std::string_view number = trimmed(text);
@@ -138,7 +165,7 @@ ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
             return ScoreTextProblem::NotANumber;
     }
     float value = 0;
-    switch (readWholeNumber(number, value)) {
+    switch (plainDecimal(number, value) ? NumberStatus::Ok : readWholeNumber(number, value)) {
     case NumberStatus::Ok:
         break;
     case NumberStatus::NotANumber:

@@ -8,12 +8,17 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <streambuf>
 #include <thread>
+
+#include "engine/numbertext.h"
 
 namespace varisect {
 namespace {
@@ -321,6 +326,38 @@ TEST(DataFileProbes, CountingItemsAndTheFirstLine)
     EXPECT_EQ(gone.error->kind, Kind::CannotOpen);
     EXPECT_EQ(gone.error->systemError, ENOENT);
     EXPECT_EQ(readUnequalNDataFile(folder, UnequalAnalysis::UnweightedMeans).error->systemError, EISDIR);
+}
+
+TEST(PlainDataFile, PlainDecimalsReadAsTheGeneralReaderReadsThem)
+{
+    // Scores of the everyday form take a shorter way to std::from_chars; their values must be
+    // the general reader's to the last bit, long and signed ones included.
+    std::mt19937 rng(26);
+    std::vector<std::string> texts = {"0", "-0", ".5", "5.", "-.5", "16777217", "0.1", "-3.4028235E38",
+                                      "340282356779733661637539395458142568448", std::string(60, '9'),
+                                      "0." + std::string(50, '0') + "1"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = i % 3 == 0 ? "-" : "";
+        const int digits = std::uniform_int_distribution<int>(1, 25)(rng);
+        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
+        for (int k = 0; k < digits; ++k) {
+            if (k == point)
+                t += '.';
+            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+        }
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        ScoreItem item;
+        float general = 0;
+        const NumberStatus status = readWholeNumber(t, general);
+        const ScoreTextProblem problem = parseScoreText(t, item);
+        ASSERT_EQ(problem == ScoreTextProblem::None, status == NumberStatus::Ok) << t;
+        if (status == NumberStatus::Ok) {
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(item.value), std::bit_cast<std::uint32_t>(general)) << t;
+            EXPECT_EQ(item.text, t);
+        }
+    }
 }
 
 // A file is read in one block and split in memory; a stream is read character by character.
