@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <streambuf>
 #include <system_error>
 
@@ -125,6 +127,32 @@ Scores PlainDataResult::values() const
     return scores;
 }
 
+namespace {
+
+// The form nearly every score takes ("-12.75", "3", ".5"): an optional minus, digits with at
+// most one decimal point among them. Such a text is a number whatever its digits, and its value
+// is what std::from_chars makes of it; false for anything else, which the general reader sees.
+bool plainDecimal(std::string_view t, float& value)
+{
+    const char* end = t.data() + t.size();
+    const char* at = t.data() + (!t.empty() && t.front() == '-' ? 1 : 0);
+    bool digit = false, point = false;
+    for (const char* c = at; c != end; ++c) {
+        if (*c >= '0' && *c <= '9')
+            digit = true;
+        else if (*c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    if (!digit)
+        return false;
+    const auto r = std::from_chars(t.data(), end, value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+}  // namespace
+
 ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
 {
     std::string_view number = trimmed(text);
@@ -137,7 +165,7 @@ ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
             return ScoreTextProblem::NotANumber;
     }
     float value = 0;
-    switch (readWholeNumber(number, value)) {
+    switch (plainDecimal(number, value) ? NumberStatus::Ok : readWholeNumber(number, value)) {
     case NumberStatus::Ok:
         break;
     case NumberStatus::NotANumber:
@@ -158,49 +186,125 @@ bool scoreLineFits(std::string_view text, bool imputed)
 }
 
 DataLineReader::DataLineReader(std::istream& in, std::size_t maxLineLength)
-    : in_(in), maxLineLength_(maxLineLength)
+    : in_(&in), maxLineLength_(maxLineLength)
 {
+}
+
+DataLineReader::DataLineReader(std::string_view block, std::size_t maxLineLength, bool failedAfterBlock)
+    : block_(block), failedAfterBlock_(failedAfterBlock), maxLineLength_(maxLineLength)
+{
+}
+
+std::size_t DataLineReader::linesAhead() const
+{
+    if (in_)
+        return 0;
+    std::size_t lines = 1;
+    const char* at = block_.data() + position_;
+    const char* end = block_.data() + block_.size();
+    while (at != end) {
+        const void* feed = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        if (!feed)
+            break;
+        at = static_cast<const char*>(feed) + 1;
+        ++lines;
+    }
+    return lines;
 }
 
 DataLineReader::Status DataLineReader::next(std::string& line)
 {
+    std::string_view view;
+    const Status status = next(view);
+    line.assign(view);
+    return status;
+}
+
+DataLineReader::Status DataLineReader::next(std::string_view& line)
+{
+    line = {};
     if (stuck_ != Status::End)
         return stuck_;
     if (done_)
         return Status::End;
-    line.clear();
-    for (;;) {
-        const int c = in_.get();
-        if (c == std::char_traits<char>::eof()) {
-            if (in_.bad()) {
-                ++lineNumber_;
-                stuck_ = Status::Failed;
-                return stuck_;
-            }
-            done_ = true;
-            if (line.empty())
-                return Status::End;  // the file ended right after a line ending
-            break;
-        }
-        if (c == '\n')
-            break;
-        line.push_back(static_cast<char>(c));
-        // One more than the cap leaves room for the CR of a CR LF ending.
-        if (line.size() > maxLineLength_ + 1) {
-            ++lineNumber_;
-            stuck_ = Status::TooLong;
-            return stuck_;
-        }
+    Status status = Status::Line;
+    if (in_) {
+        status = nextFromStream();
+        line = buffer_;
+    } else {
+        status = nextFromBlock(line);
     }
+    if (status != Status::Line)
+        return status;
     ++lineNumber_;
     if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+        line.remove_suffix(1);
     if (line.size() > maxLineLength_) {
         stuck_ = Status::TooLong;
         return stuck_;
     }
     if (lineNumber_ == 1 && line.starts_with("\xEF\xBB\xBF"))
-        line.erase(0, 3);
+        line.remove_prefix(3);
+    return Status::Line;
+}
+
+// The next line of the stream into buffer_, its line feed removed. Line means a line was read
+// (lineNumber_ not yet counted); the other results have counted it already.
+DataLineReader::Status DataLineReader::nextFromStream()
+{
+    buffer_.clear();
+    for (;;) {
+        const int c = in_->get();
+        if (c == std::char_traits<char>::eof()) {
+            if (in_->bad()) {
+                ++lineNumber_;
+                stuck_ = Status::Failed;
+                return stuck_;
+            }
+            done_ = true;
+            if (buffer_.empty())
+                return Status::End;  // the stream ended right after a line ending
+            return Status::Line;
+        }
+        if (c == '\n')
+            return Status::Line;
+        buffer_.push_back(static_cast<char>(c));
+        // One more than the cap leaves room for the CR of a CR LF ending.
+        if (buffer_.size() > maxLineLength_ + 1) {
+            ++lineNumber_;
+            stuck_ = Status::TooLong;
+            return stuck_;
+        }
+    }
+}
+
+// The same rules over the block: a line is cut out where its line feed stands.
+DataLineReader::Status DataLineReader::nextFromBlock(std::string_view& line)
+{
+    const std::string_view rest = block_.substr(position_);
+    const void* found = rest.empty() ? nullptr : std::memchr(rest.data(), '\n', rest.size());
+    const std::size_t feed =
+        found ? static_cast<std::size_t>(static_cast<const char*>(found) - rest.data()) : std::string_view::npos;
+    const std::size_t length = feed == std::string_view::npos ? rest.size() : feed;
+    if (length > maxLineLength_ + 1) {
+        ++lineNumber_;
+        stuck_ = Status::TooLong;
+        return stuck_;
+    }
+    if (feed == std::string_view::npos) {
+        if (failedAfterBlock_) {
+            ++lineNumber_;
+            stuck_ = Status::Failed;
+            return stuck_;
+        }
+        done_ = true;
+        if (rest.empty())
+            return Status::End;  // the file ended right after a line ending
+        position_ = block_.size();
+    } else {
+        position_ += feed + 1;
+    }
+    line = rest.substr(0, length);
     return Status::Line;
 }
 
@@ -238,15 +342,15 @@ template <typename OnItem>
 std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits,
                                        long linesBefore, OnItem onItem)
 {
-    std::string line;
+    std::string_view line;
     long firstEmptyLine = 0;  // start of the current run of empty lines
     for (;;) {
         const DataLineReader::Status status = reader.next(line);
         const long n = reader.lineNumber();
         if (status == DataLineReader::Status::End)
             return std::nullopt;
-        if (auto problem = lineProblem(status, n, sourceName, limits))
-            return problem;
+        if (status != DataLineReader::Status::Line)
+            return lineProblem(status, n, sourceName, limits);
         // Blank lines count too, so a file of nothing but line endings cannot run on.
         if (static_cast<std::size_t>(n - linesBefore) > limits.maxLines)
             return tooManyLines(sourceName, n);
@@ -276,10 +380,12 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                                               sourceName + " holds an unequal N data set (its first line is \"" +
                                                   std::string(kUnequalNMarker) +
                                                   "\"); it is not a file of one score per cell.");
-                         ScoreItem item;
-                         switch (parseScoreText(text, item)) {
+                         // Read in place; taken back unless it is a score.
+                         const ScoreTextProblem problem = parseScoreText(text, items.emplace_back());
+                         if (problem != ScoreTextProblem::None)
+                             items.pop_back();
+                         switch (problem) {
                          case ScoreTextProblem::None:
-                             items.push_back(std::move(item));
                              return std::nullopt;
                          case ScoreTextProblem::NotANumber:
                              return makeError(Kind::NotANumber, n,
@@ -305,6 +411,7 @@ class FileReadBuffer : public std::streambuf {
 public:
     explicit FileReadBuffer(int fd) : fd_(fd), buffer_(65536) {}
     ~FileReadBuffer() override { ::close(fd_); }
+    int descriptor() const { return fd_; }
     FileReadBuffer(const FileReadBuffer&) = delete;
     FileReadBuffer& operator=(const FileReadBuffer&) = delete;
 
@@ -393,7 +500,7 @@ std::optional<DataReadError> readHeaderNumber(DataLineReader& reader, const std:
                                               const ReadLimits& limits, const std::string& what, long low, long high,
                                               long& out)
 {
-    std::string line;
+    std::string_view line;
     const DataLineReader::Status status = reader.next(line);
     const long n = reader.lineNumber();
     if (status == DataLineReader::Status::End)
@@ -416,7 +523,7 @@ std::optional<DataReadError> readHeaderNumber(DataLineReader& reader, const std:
 std::optional<DataReadError> readUnequalNHeader(DataLineReader& reader, const std::string& sourceName,
                                                 const ReadLimits& limits, DataLayout& layout)
 {
-    std::string line;
+    std::string_view line;
     const DataLineReader::Status status = reader.next(line);
     if (auto problem = lineProblem(status, reader.lineNumber(), sourceName, limits))
         return problem;
@@ -492,37 +599,21 @@ long DataLayout::headerLineCount() const
     return 5 + static_cast<long>(cellSizes.size());
 }
 
-PlainDataResult readPlainData(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+namespace {
+
+PlainDataResult readPlainLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
 {
     PlainDataResult result;
-    DataLineReader reader(in, limits.maxLineLength);
+    result.items.reserve(std::min(reader.linesAhead(), limits.maxLines));
     result.error = readScoreItems(reader, sourceName, limits, 0, result.items);
     return result;
 }
 
-PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
-                                  const ReadLimits& limits)
-{
-    std::istringstream in{std::string(text)};
-    return readPlainData(in, sourceName, limits);
-}
-
-PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
-{
-    PlainDataResult result;
-    std::unique_ptr<InputFile> file;
-    result.error = openForReading(path, file);
-    if (result.error)
-        return result;
-    return readPlainData(file->stream, path.string(), limits);
-}
-
-GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
-                            const ReadLimits& limits)
+GridDataResult readGridLines(DataLineReader& reader, const std::string& sourceName, long scoreCount,
+                             const ReadLimits& limits)
 {
     GridDataResult result;
-    DataLineReader reader(in, limits.maxLineLength);
-    std::string line;
+    std::string_view line;
     long blanks = 0;  // blank lines since the last text
     for (;;) {
         const DataLineReader::Status status = reader.next(line);
@@ -557,40 +648,137 @@ GridDataResult readGridData(std::istream& in, const std::string& sourceName, lon
     return result;
 }
 
-GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits)
-{
-    std::unique_ptr<InputFile> file;
-    if (auto problem = openForReading(path, file)) {
-        GridDataResult result;
-        result.error = std::move(problem);
-        return result;
-    }
-    return readGridData(file->stream, path.string(), scoreCount, limits);
-}
-
-DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
-                                  const ReadLimits& limits)
+DataLayoutResult readUnequalNLines(DataLineReader& reader, const std::string& sourceName, UnequalAnalysis analysis,
+                                   const ReadLimits& limits)
 {
     DataLayoutResult result;
     result.layout.kind =
         analysis == UnequalAnalysis::UnequalGroupSizes ? DataLayout::Kind::GroupSizes : DataLayout::Kind::CellSizes;
-    DataLineReader reader(in, limits.maxLineLength);
     result.error = readUnequalNHeader(reader, sourceName, limits, result.layout);
     if (!result.error)
         result.error = readScoreItems(reader, sourceName, limits, reader.lineNumber(), result.layout.items);
     return result;
 }
 
-DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
-                                      const ReadLimits& limits)
+ItemCount countLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
+{
+    ItemCount result;
+    result.error = walkItems(reader, sourceName, limits, 0, [&](std::string_view, long) {
+        ++result.count;
+        return std::optional<DataReadError>{};
+    });
+    return result;
+}
+
+// What a reader may look at of a file: every line it can accept (the longest header, the most
+// item lines, one more to count) at the longest length with a CR LF ending. A longer file is
+// refused by the line rules within this many bytes, so nothing beyond them is read.
+std::size_t blockLimit(const ReadLimits& limits)
+{
+    const std::size_t lines = limits.maxLines + static_cast<std::size_t>(kMaxScores) + 8;
+    const std::size_t length = limits.maxLineLength + 2;
+    const std::size_t most = std::numeric_limits<std::size_t>::max() / 2;
+    return length != 0 && lines > most / length ? most : lines * length;
+}
+
+// A file's contents read in one block (two reads for a file that fits, the second one finding
+// its end), and whether reading failed after them.
+struct FileBlock {
+    std::string bytes;
+    bool failed = false;
+};
+
+FileBlock readBlock(int fd, std::size_t limit)
+{
+    FileBlock block;
+    struct stat st {};
+    std::size_t expected = 64 * 1024;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        expected = static_cast<std::size_t>(st.st_size) + 1;  // + 1 finds the end in the same block
+    std::size_t used = 0;
+    block.bytes.resize(std::min(expected, limit));
+    while (used < limit) {
+        if (used == block.bytes.size())
+            block.bytes.resize(std::min(limit, 2 * block.bytes.size()));
+        const ssize_t n = ::read(fd, block.bytes.data() + used, block.bytes.size() - used);
+        if (n > 0) {
+            used += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        block.failed = n < 0;
+        break;
+    }
+    block.bytes.resize(used);
+    return block;
+}
+
+// Opens `path` and runs `read` over the lines of its contents, read in one block; an error
+// result of type R when the file cannot be opened.
+template <typename R, typename Read>
+R readFileLines(const std::filesystem::path& path, const ReadLimits& limits, Read read)
 {
     std::unique_ptr<InputFile> file;
     if (auto problem = openForReading(path, file)) {
-        DataLayoutResult result;
+        R result;
         result.error = std::move(problem);
         return result;
     }
-    return readUnequalNData(file->stream, path.string(), analysis, limits);
+    const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
+    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    return read(reader);
+}
+
+}  // namespace
+
+PlainDataResult readPlainData(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readPlainLines(reader, sourceName, limits);
+}
+
+PlainDataResult readPlainDataText(std::string_view text, const std::string& sourceName,
+                                  const ReadLimits& limits)
+{
+    DataLineReader reader(text, limits.maxLineLength);
+    return readPlainLines(reader, sourceName, limits);
+}
+
+PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    return readFileLines<PlainDataResult>(path, limits, [&](DataLineReader& reader) {
+        return readPlainLines(reader, path.string(), limits);
+    });
+}
+
+GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,
+                            const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readGridLines(reader, sourceName, scoreCount, limits);
+}
+
+GridDataResult readGridDataFile(const std::filesystem::path& path, long scoreCount, const ReadLimits& limits)
+{
+    return readFileLines<GridDataResult>(path, limits, [&](DataLineReader& reader) {
+        return readGridLines(reader, path.string(), scoreCount, limits);
+    });
+}
+
+DataLayoutResult readUnequalNData(std::istream& in, const std::string& sourceName, UnequalAnalysis analysis,
+                                  const ReadLimits& limits)
+{
+    DataLineReader reader(in, limits.maxLineLength);
+    return readUnequalNLines(reader, sourceName, analysis, limits);
+}
+
+DataLayoutResult readUnequalNDataFile(const std::filesystem::path& path, UnequalAnalysis analysis,
+                                      const ReadLimits& limits)
+{
+    return readFileLines<DataLayoutResult>(path, limits, [&](DataLineReader& reader) {
+        return readUnequalNLines(reader, path.string(), analysis, limits);
+    });
 }
 
 std::optional<DataReadError> checkLayoutAgainstDesign(const DataLayout& layout, const Design& design,
@@ -644,24 +832,15 @@ long expectedScoreCount(const DataLayout& layout, const Design& design)
 
 ItemCount countItems(std::istream& in, const std::string& sourceName, const ReadLimits& limits)
 {
-    ItemCount result;
     DataLineReader reader(in, limits.maxLineLength);
-    result.error = walkItems(reader, sourceName, limits, 0, [&](std::string_view, long) {
-        ++result.count;
-        return std::optional<DataReadError>{};
-    });
-    return result;
+    return countLines(reader, sourceName, limits);
 }
 
 ItemCount countItems(const std::filesystem::path& path, const ReadLimits& limits)
 {
-    std::unique_ptr<InputFile> file;
-    if (auto problem = openForReading(path, file)) {
-        ItemCount result;
-        result.error = std::move(problem);
-        return result;
-    }
-    return countItems(file->stream, path.string(), limits);
+    return readFileLines<ItemCount>(path, limits, [&](DataLineReader& reader) {
+        return countLines(reader, path.string(), limits);
+    });
 }
 
 FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits)

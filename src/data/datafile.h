@@ -197,21 +197,37 @@ struct FirstLine {
 };
 FirstLine firstLine(const std::filesystem::path& path, const ReadLimits& limits = {});
 
-// Splits a stream into the lines of a data file and keeps count of them, so that every reader
-// of the two layouts sees the same line rules: CR LF or LF endings, a last line without an
-// ending, lines capped in length, the UTF-8 byte order mark of the first line skipped.
+// Splits a stream, or a file's contents read in one block, into the lines of a data file and
+// keeps count of them, so that every reader of the two layouts sees the same line rules: CR LF
+// or LF endings, a last line without an ending, lines capped in length, the UTF-8 byte order
+// mark of the first line skipped.
 class DataLineReader {
 public:
     enum class Status { Line, End, TooLong, Failed };
 
     DataLineReader(std::istream& in, std::size_t maxLineLength);
+    // Lines of `block`, which must outlive the reader. With `failedAfterBlock` the block is what
+    // was read before reading failed: the line it ends in gives Failed, not Line or End.
+    DataLineReader(std::string_view block, std::size_t maxLineLength, bool failedAfterBlock = false);
 
     // Next line without its ending. After TooLong or Failed the reader stays in that state.
     Status next(std::string& line);
+    // The same without a copy: `line` stays valid until the next call.
+    Status next(std::string_view& line);
     long lineNumber() const { return lineNumber_; }  // of the line last returned
+    // How many lines are left at most (the lines of a block, counted by their line feeds), so
+    // that room can be made for them at once; 0 for a stream.
+    std::size_t linesAhead() const;
 
 private:
-    std::istream& in_;
+    Status nextFromStream();
+    Status nextFromBlock(std::string_view& line);
+
+    std::istream* in_ = nullptr;
+    std::string_view block_;
+    std::size_t position_ = 0;
+    bool failedAfterBlock_ = false;
+    std::string buffer_;  // the stream's current line
     std::size_t maxLineLength_;
     long lineNumber_ = 0;
     bool done_ = false;

@@ -8,6 +8,7 @@
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
+#include "engine/sourcetransform.h"
 
 namespace varisect {
 
@@ -15,20 +16,30 @@ namespace {
 
 SourceMask bit(int factor1) { return 1u << (factor1 - 1); }
 
-// Four running sums break the chain of dependent additions.
-double sumOfSquares(const std::vector<double>& v)
+// The sum of the scores less `shift` and the sum of their squares, each in four running parts,
+// which breaks the chain of dependent additions.
+struct ScoreSums {
+    double total = 0;
+    double squares = 0;
+};
+
+ScoreSums scoreSums(const Scores& scores, double shift)
 {
-    double a = 0, b = 0, c = 0, d = 0;
+    double t[4] = {0, 0, 0, 0}, q[4] = {0, 0, 0, 0};
+    const size_t n = scores.size();
     size_t i = 0;
-    for (; i + 4 <= v.size(); i += 4) {
-        a += v[i] * v[i];
-        b += v[i + 1] * v[i + 1];
-        c += v[i + 2] * v[i + 2];
-        d += v[i + 3] * v[i + 3];
+    for (; i + 4 <= n; i += 4)
+        for (size_t k = 0; k < 4; ++k) {
+            const double v = static_cast<double>(scores[i + k]) - shift;
+            t[k] += v;
+            q[k] += v * v;
+        }
+    for (; i < n; ++i) {
+        const double v = static_cast<double>(scores[i]) - shift;
+        t[0] += v;
+        q[0] += v * v;
     }
-    for (; i < v.size(); ++i)
-        a += v[i] * v[i];
-    return (a + b) + (c + d);
+    return {(t[0] + t[1]) + (t[2] + t[3]), (q[0] + q[1]) + (q[2] + q[3])};
 }
 
 void checkInputs(const Design& design, const Scores& scores, bool reducedDesign = false)
@@ -64,86 +75,31 @@ SourceSums sumsOfCheckedDesign(const Design& design, const Scores& scores)
         levels[size_t(k)] = design.factors[size_t(k)].levels;
 
     SourceSums sums;
-    sums.ss.assign(size_t(full) + 1, 0.0);
     sums.df.assign(size_t(full) + 1, 0);
 
-    double total = 0;
-    double raw = 0;
-    for (float x : scores) {
-        const double v = x;
-        total += v;
-        raw += v * v;
-    }
+    const ScoreSums given = scoreSums(scores, 0);
+    const double total = given.total;
     sums.grandTotal = total;
-    sums.rawSS = raw;
+    sums.rawSS = given.squares;
     sums.correction = total * total / static_cast<double>(n);
     const double mean = total / static_cast<double>(n);
 
-    std::vector<int> sizeOf(size_t(full) + 1);
-    for (SourceMask s = 0; s <= full; ++s)
-        sizeOf[s] = std::popcount(s);
-
-    // Marginal tables of totals of the centred scores, each laid out with its lowest factor
-    // cycling fastest. Every table is summed from one with a single factor more.
-    std::vector<std::vector<double>> tables(size_t(full) + 1);
-    tables[full].resize(size_t(n));
-    for (long i = 0; i < n; ++i)
-        tables[full][size_t(i)] = static_cast<double>(scores[size_t(i)]) - mean;
-    for (int size = nf - 1; size >= 1; --size) {
-        for (SourceMask s = 1; s < full; ++s) {
-            if (sizeOf[s] != size)
-                continue;
-            // Fewest levels first; among equals the highest factor, whose stride is longest.
-            int drop = -1;
-            for (int k = 0; k < nf; ++k)
-                if (!(s & (1u << k)) && (drop < 0 || levels[size_t(k)] <= levels[size_t(drop)]))
-                    drop = k;
-            const std::vector<double>& from = tables[s | (1u << drop)];
-            long stride = 1;  // product of the levels of the table's factors below `drop`
-            for (int k = 0; k < drop; ++k)
-                if (s & (1u << k))
-                    stride *= levels[size_t(k)];
-            const long l = levels[size_t(drop)];
-            const long outer = static_cast<long>(from.size()) / (stride * l);
-            std::vector<double>& to = tables[s];
-            to.assign(size_t(stride * outer), 0.0);
-            for (long hi = 0; hi < outer; ++hi)
-                for (long j = 0; j < l; ++j) {
-                    const double* src = from.data() + (hi * l + j) * stride;
-                    double* dst = to.data() + hi * stride;
-                    for (long lo = 0; lo < stride; ++lo)
-                        dst[lo] += src[lo];
-                }
-        }
-    }
-
-    double centredTotal = 0;
-    for (double v : tables[full])
-        centredTotal += v;
-    const double c = centredTotal * centredTotal / static_cast<double>(n);
-
-    const std::vector<SourceMask> order = enumerateSources(nf);
-    for (SourceMask s : order) {
-        const double bracket = sumOfSquares(tables[s]) / static_cast<double>(scoresPerMarginalCell(design, s));
-        double ss = bracket;
-        for (SourceMask sub : order) {
-            if (sizeOf[sub] >= sizeOf[s])
-                break;
-            if ((sub & s) == sub)
-                ss -= sums.ss[sub];
-        }
-        sums.ss[s] = ss - c;
+    // The centred scores' own total and sum of squares give the total SS; the sources come
+    // from the transform of the same centred scores.
+    const ScoreSums centred = scoreSums(scores, mean);
+    transformedSourceSS(levels, scores, mean, sums.ss);
+    for (SourceMask s = 1; s <= full; ++s) {
         int df = 1;
         for (int k = 0; k < nf; ++k)
             if (s & (1u << k))
                 df *= levels[size_t(k)] - 1;
         sums.df[s] = df;
     }
-    sums.totalSS = sumOfSquares(tables[full]) - c;
+    sums.totalSS = centred.squares - centred.total * centred.total / static_cast<double>(n);
     sums.totalDf = static_cast<int>(n) - design.imputedCount - 1;
-    // Cancellation leaves a source whose true SS is 0 with rounding of either sign.
+    // Rounding leaves a source whose true SS is 0 with a few units of the last place at most.
     const double zero = kZeroSSRelative * sums.totalSS;
-    for (SourceMask s : order)
+    for (SourceMask s = 1; s <= full; ++s)
         if (sums.ss[s] <= zero)
             sums.ss[s] = 0;
     return sums;
@@ -455,23 +411,25 @@ private:
         table.rows.push_back({"Source", "df", supplied && supplied->rawSSHeading ? "SS (raw)" : "SS", "MS",
                               fRatios ? "F" : "",
                               fRatios ? "  p" : ""});
+        table.rows.reserve(rows_.size() + 2);
+        shown_.assign(rows_.size() + 3, ShownRow{});
         for (const WorkRow& r : rows_) {
             AnovaTable::Row row;
+            ShownRow& shown = shown_[table.rows.size() + 1];
             row[0] = r.label;
-            row[1] = numberText(r.df);
-            row[2] = numberText(r.ss);
+            row[1] = numberText(r.df, shown.df);
+            row[2] = numberText(r.ss, shown.ss);
             // A within df of 0 (every cell a single score) leaves the within MS undefined.
             const bool within = r.kind == RowKind::Within;
             if (!r.showMs || (within && r.df == 0))
                 row[3].clear();
             else if (supplied && !within) {
                 // A supplied SS gives its MS as the table shows it; a scaled MS is scaled as shown.
-                const double ms = supplied->effectSS.empty() ? parseNumber(numberText(r.ss / r.df))
-                                                             : parseNumber(row[2]) / r.df;
-                row[3] = numberText(ms * supplied->msMultiplier);
+                const double ms = supplied->effectSS.empty() ? shownNumber(r.ss / r.df) : shown.ss / r.df;
+                row[3] = numberText(ms * supplied->msMultiplier, shown.ms);
             } else
-                row[3] = numberText(r.ss / r.df);
-            table.rows.push_back(row);
+                row[3] = numberText(r.ss / r.df, shown.ms);
+            table.rows.push_back(std::move(row));
             if (r.kind == RowKind::Within) {
                 table.pooledErrorSS = r.ss;
                 table.pooledErrorDf = r.df;
@@ -495,8 +453,8 @@ private:
             }
             const int df = r.df - design_.imputedCount;
             const int row = tableRow(target);
-            table.cell(row, ColDf) = numberText(df);
-            table.cell(row, ColMS) = numberText(r.ss / df);
+            table.cell(row, ColDf) = numberText(df, shown_[size_t(row)].df);
+            table.cell(row, ColMS) = numberText(r.ss / df, shown_[size_t(row)].ms);
             table.imputedErrorRow = row;
             if (r.kind == RowKind::Within)
                 table.pooledErrorDf = df;
@@ -554,28 +512,34 @@ private:
         if (design_.imputedCount > 0 && table.imputedErrorRow == 0)
             table.imputedErrorRow = table.rowCount();
 
-        table.chooseDisplayDecimals(table.lastRow);
+        // As AnovaTable::chooseDisplayDecimals, from the numbers of the mean squares.
+        table.displayDecimals = 2;
+        for (int r = 2; r <= table.lastRow; ++r)
+            if (!table.cell(r, ColMS).empty() && shown_[size_t(r)].ms < 1.0) {
+                table.displayDecimals = 3;
+                break;
+            }
         return table;
     }
 
     // An SS that computeSourceSums set to 0, alone or pooled with others.
     bool isZero(double ss) const { return ss <= kZeroSSRelative * sums_.totalSS; }
 
-    // F of `row` against `error`, from the texts of both mean squares; false when the user
-    // abandons the analysis at the zero-F warning.
+    // F of `row` against `error`, from the mean squares as their texts show them, and its p
+    // from F as its text shows it; false when the user abandons the analysis at the zero-F
+    // warning.
     bool formRatio(AnovaTable& table, int row, int error)
     {
         table.denominatorRow[size_t(row - 1)] = error;
-        double f = table.number(row, ColMS) / table.number(error, ColMS);
-        table.cell(row, ColF) = numberText(f);
-        f = table.number(row, ColF);
+        const ShownRow& effect = shown_[size_t(row)];
+        const ShownRow& against = shown_[size_t(error)];
+        double f = shownNumber(effect.ms / against.ms);
         bool abort = false;
-        const double p = FRatioProbability(table.number(row, ColDf), table.number(error, ColDf), f, prompts_,
-                                           context_, abort);
+        const double p = FRatioProbability(effect.df, against.df, f, prompts_, context_, abort);
         if (abort)
             return false;
         table.cell(row, ColF) = numberText(f);  // a tiny F comes back as 1e-9
-        table.cell(row, ColP) = numberText(p);
+        table.cell(row, ColP) = numberText(p, shown_[size_t(row)].p);
         return true;
     }
 
@@ -588,6 +552,13 @@ private:
     const SourceMask subjects_;
     ProbabilityContext context_;
     std::vector<WorkRow> rows_;
+    // The numbers of each table row (1-based) as its texts show them: the F-ratios, p-values
+    // and decimals are formed from these, so that they follow the table's texts exactly without
+    // reading them back.
+    struct ShownRow {
+        double df = 0, ss = 0, ms = 0, p = 0;
+    };
+    std::vector<ShownRow> shown_;
 };
 
 }  // namespace

@@ -63,9 +63,10 @@ struct SourceSums {
     int totalDf = 0;         // N - imputed - 1
 };
 
-// Brackets over centred scores: shifting every score by their mean leaves every SS unchanged
-// and keeps data with a large mean and a small spread from cancelling. An SS at or below
-// kZeroSSRelative times the total SS (negative ones included) is set to 0.
+// The sources' SS come from one orthogonal transform of the centred scores (see
+// sourcetransform.h): shifting every score by their mean leaves every SS unchanged and keeps
+// data with a large mean and a small spread from cancelling. An SS at or below kZeroSSRelative
+// times the total SS is set to 0.
 SourceSums computeSourceSums(const Design& design, const Scores& scores);
 
 // Runs the analysis. Empty when the user abandoned it at a question or it cannot be completed

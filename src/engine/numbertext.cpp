@@ -9,31 +9,79 @@
 
 namespace varisect {
 
-std::string numberText(double value)
+namespace {
+
+// The 15 significant digits of a finite, non-zero value as the C runtime's %.15G writes them
+// (lower-case exponent), and where they end.
+struct Digits {
+    char text[40];
+    const char* end;
+};
+
+Digits digitsOf(double value)
 {
-    if (std::isnan(value))
-        return " NaN";
-    if (std::isinf(value))
-        return value > 0 ? " Inf" : "-Inf";
-    if (value == 0)
-        return " 0";
-    char buf[64];
-    const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    const char* digits = buf;
-    const char* end = result.ptr;
+    Digits d;
+    d.end = std::to_chars(d.text, d.text + sizeof d.text, value, std::chars_format::general, 15).ptr;
+    return d;
+}
+
+double valueOf(const Digits& d)
+{
+    double v = 0;
+    if (std::from_chars(d.text, d.end, v).ec == std::errc::result_out_of_range) {
+        // Only the largest doubles round up beyond the range; the reader takes them as infinite.
+        v = std::numeric_limits<double>::infinity();
+        if (d.text[0] == '-')
+            v = -v;
+    }
+    return v;
+}
+
+std::string textOf(const Digits& d)
+{
+    const char* digits = d.text;
     std::string out;
-    out.reserve(static_cast<size_t>(end - buf) + 1);
+    out.reserve(static_cast<size_t>(d.end - d.text) + 1);
     if (*digits == '-') {
         out.push_back('-');
         ++digits;
     } else {
         out.push_back(' ');
     }
-    if (end - digits > 1 && digits[0] == '0' && digits[1] == '.')
+    if (d.end - digits > 1 && digits[0] == '0' && digits[1] == '.')
         ++digits;
-    for (; digits != end; ++digits)
+    for (; digits != d.end; ++digits)
         out.push_back(*digits == 'e' ? 'E' : *digits);
     return out;
+}
+
+}  // namespace
+
+std::string numberText(double value)
+{
+    double shown = 0;
+    return numberText(value, shown);
+}
+
+std::string numberText(double value, double& shown)
+{
+    shown = 0;
+    if (std::isnan(value))
+        return " NaN";
+    if (std::isinf(value))
+        return value > 0 ? " Inf" : "-Inf";
+    if (value == 0)
+        return " 0";
+    const Digits d = digitsOf(value);
+    shown = valueOf(d);
+    return textOf(d);
+}
+
+double shownNumber(double value)
+{
+    if (!std::isfinite(value) || value == 0)
+        return 0;
+    return valueOf(digitsOf(value));
 }
 
 namespace {

@@ -11,6 +11,12 @@ namespace varisect {
 // zeros dropped, no zero before the decimal point (" .5"), exponent form with at least two
 // digits where printf's %G would use it (" 1E-05", " 1E+15").
 std::string numberText(double value);
+// The same, and in `shown` the number the text stands for (what parseNumber gives for it): the
+// value rounded to 15 significant digits, 0 for NaN and the infinities. The computations that
+// follow a table's texts work on these numbers instead of reading the texts back.
+std::string numberText(double value, double& shown);
+// The number numberText(value) stands for, without making the text.
+double shownNumber(double value);
 
 // The ordinary decimal reader: leading blanks skipped, then the longest leading part that forms
 // a number (sign, digits, one decimal point, an exponent); anything after it is ignored and an

@@ -8,12 +8,17 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <streambuf>
 #include <thread>
+
+#include "engine/numbertext.h"
 
 namespace varisect {
 namespace {
@@ -321,6 +326,115 @@ TEST(DataFileProbes, CountingItemsAndTheFirstLine)
     EXPECT_EQ(gone.error->kind, Kind::CannotOpen);
     EXPECT_EQ(gone.error->systemError, ENOENT);
     EXPECT_EQ(readUnequalNDataFile(folder, UnequalAnalysis::UnweightedMeans).error->systemError, EISDIR);
+}
+
+TEST(PlainDataFile, PlainDecimalsReadAsTheGeneralReaderReadsThem)
+{
+    // Scores of the everyday form take a shorter way to std::from_chars; their values must be
+    // the general reader's to the last bit, long and signed ones included.
+    std::mt19937 rng(26);
+    std::vector<std::string> texts = {"0", "-0", ".5", "5.", "-.5", "16777217", "0.1", "-3.4028235E38",
+                                      "340282356779733661637539395458142568448", std::string(60, '9'),
+                                      "0." + std::string(50, '0') + "1"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string t = i % 3 == 0 ? "-" : "";
+        const int digits = std::uniform_int_distribution<int>(1, 25)(rng);
+        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
+        for (int k = 0; k < digits; ++k) {
+            if (k == point)
+                t += '.';
+            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+        }
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        ScoreItem item;
+        float general = 0;
+        const NumberStatus status = readWholeNumber(t, general);
+        const ScoreTextProblem problem = parseScoreText(t, item);
+        ASSERT_EQ(problem == ScoreTextProblem::None, status == NumberStatus::Ok) << t;
+        if (status == NumberStatus::Ok) {
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(item.value), std::bit_cast<std::uint32_t>(general)) << t;
+            EXPECT_EQ(item.text, t);
+        }
+    }
+}
+
+// A file is read in one block and split in memory; a stream is read character by character.
+// Both have to see the same lines, items and refusals.
+TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
+{
+    ReadLimits limits;
+    limits.maxLineLength = 8;
+    const std::vector<std::string> contents = {
+        "1\r\n2.5I\r\n-3\r\n",
+        "\xEF\xBB\xBF" "12345678\r\n1\n",  // the mark does not count, the ending neither
+        "12345678\r",                        // a lone CR ends the file
+        "1\n123456789\r\n2\n",                // one character too many
+        "1\n1234567\r\r\n",                   // a CR inside the line counts
+        "1\n123456789",                        // too long without an ending
+        "1\n\n2\n",                            // an empty line before a score
+        "1\n2\n\n \n",                          // blank lines at the end
+        "1\n2x\n3\n",                          // not a number
+        "1e99\n",                              // too large for a score
+        "Unequal N\n 2\n 2\n 1\n 2\n7\n8\n9\n",
+        "Unequal N\n 2\n 3\n 1\n",              // the header ends too soon
+        "",
+        "\n\n",
+    };
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("varisect-block-" + std::to_string(::getpid()) + ".dat");
+    const std::string name = path.string();
+    const auto sameError = [](const auto& a, const auto& b, const std::string& text) {
+        ASSERT_EQ(a.has_value(), b.has_value()) << quotedForMessage(text);
+        if (a) {
+            EXPECT_EQ(a->kind, b->kind) << quotedForMessage(text);
+            EXPECT_EQ(a->line, b->line) << quotedForMessage(text);
+            EXPECT_EQ(a->message, b->message) << quotedForMessage(text);
+        }
+    };
+    const auto texts = [](const std::vector<ScoreItem>& items) {
+        std::vector<std::string> out;
+        for (const ScoreItem& item : items)
+            out.push_back(item.text + (item.imputed ? "*" : "") + "=" + std::to_string(item.value));
+        return out;
+    };
+    for (const std::string& text : contents) {
+        std::ofstream(path, std::ios::binary) << text;
+        std::istringstream a(text), b(text), c(text), d(text);
+        const PlainDataResult plainFile = readPlainDataFile(path, limits);
+        const PlainDataResult plainStream = readPlainData(a, name, limits);
+        sameError(plainFile.error, plainStream.error, text);
+        EXPECT_EQ(texts(plainFile.items), texts(plainStream.items)) << quotedForMessage(text);
+        const GridDataResult gridFile = readGridDataFile(path, 6, limits);
+        const GridDataResult gridStream = readGridData(b, name, 6, limits);
+        sameError(gridFile.error, gridStream.error, text);
+        EXPECT_EQ(texts(gridFile.items), texts(gridStream.items)) << quotedForMessage(text);
+        const DataLayoutResult unequalFile = readUnequalNDataFile(path, UnequalAnalysis::UnweightedMeans, limits);
+        const DataLayoutResult unequalStream = readUnequalNData(c, name, UnequalAnalysis::UnweightedMeans, limits);
+        sameError(unequalFile.error, unequalStream.error, text);
+        EXPECT_EQ(unequalFile.layout.cellSizes, unequalStream.layout.cellSizes) << quotedForMessage(text);
+        EXPECT_EQ(texts(unequalFile.layout.items), texts(unequalStream.layout.items)) << quotedForMessage(text);
+        const ItemCount countFile = countItems(path, limits);
+        const ItemCount countStream = countItems(d, name, limits);
+        sameError(countFile.error, countStream.error, text);
+        EXPECT_EQ(countFile.count, countStream.count) << quotedForMessage(text);
+    }
+    std::filesystem::remove(path);
+
+    // Reading that fails after a block: the line the block ends in is the one that failed.
+    for (const auto& [block, lines] : {std::pair<std::string_view, long>{"1\n2\n3", 2}, {"1\n2\n", 2}, {"", 0}}) {
+        DataLineReader reader(block, 10, true);
+        std::string_view line;
+        long read = 0;
+        DataLineReader::Status status;
+        while ((status = reader.next(line)) == DataLineReader::Status::Line)
+            ++read;
+        EXPECT_EQ(status, DataLineReader::Status::Failed) << block;
+        EXPECT_EQ(read, lines) << block;
+        EXPECT_EQ(reader.lineNumber(), lines + 1) << block;
+        EXPECT_EQ(reader.next(line), DataLineReader::Status::Failed);
+    }
 }
 
 }  // namespace
