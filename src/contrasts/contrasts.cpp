@@ -23,6 +23,30 @@ double dot(const std::vector<double>& a, const std::vector<double>& b)
     return s;
 }
 
+// The binary exponent of the largest magnitude among `values` (0 when all are 0). Multiplying by
+// 2 to its negative brings every value to below 1 in size without rounding any of them, so sums
+// and squares formed afterwards neither overflow nor vanish, and values of ordinary size give
+// exactly what they gave unscaled.
+int binaryExponent(const std::vector<double>& values)
+{
+    double largest = 0;
+    for (const double v : values)
+        largest = std::max(largest, std::fabs(v));
+    int exponent = 0;
+    if (std::isfinite(largest))
+        std::frexp(largest, &exponent);
+    return exponent;
+}
+
+std::vector<double> scaledDown(const std::vector<double>& values)
+{
+    const int exponent = binaryExponent(values);
+    std::vector<double> out(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out[i] = std::ldexp(values[i], -exponent);
+    return out;
+}
+
 void normalise(std::vector<double>& v)
 {
     const double length = std::sqrt(dot(v, v));
@@ -143,14 +167,16 @@ std::vector<std::vector<double>> orthogonalPolynomials(const std::vector<double>
     std::vector<std::vector<double>> out;
     if (L < 2)
         return out;
+    // Scaled first, so that the mean of values near the largest double does not overflow; then
+    // centred and brought to a largest size of 1.
+    std::vector<double> x = scaledDown(values);
     double mean = 0;
-    for (const double v : values)
+    for (const double v : x)
         mean += v;
     mean /= static_cast<double>(L);
-    std::vector<double> x(L);
     double spread = 0;
     for (std::size_t i = 0; i < L; ++i) {
-        x[i] = values[i] - mean;
+        x[i] -= mean;
         spread = std::max(spread, std::fabs(x[i]));
     }
     if (spread > 0)
@@ -317,7 +343,6 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
                                   levelWord(factor.levels) + ".  Give one coefficient for each level.");
         return out;
     }
-    double sum = 0;
     double largest = 0;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         double v = 0;
@@ -329,7 +354,6 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
             return out;
         }
         out.values.push_back(v);
-        sum += v;
         largest = std::max(largest, std::fabs(v));
     }
     if (largest == 0) {
@@ -338,7 +362,14 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
         out.values.clear();
         return out;
     }
-    if (std::fabs(sum) > 1e-6 * largest) {
+    // Added up at a scale where no partial sum can overflow (1e308 1e308 -1e308 -1e308 is a
+    // contrast), and compared with the largest coefficient at that scale.
+    const int exponent = binaryExponent(out.values);
+    double scaledSum = 0;
+    for (const double v : out.values)
+        scaledSum += std::ldexp(v, -exponent);
+    const double sum = std::ldexp(scaledSum, exponent);
+    if (std::fabs(scaledSum) > 1e-6 * std::ldexp(largest, -exponent)) {
         out.problem = problem("Coefficients Do Not Sum to Zero!",
                               "The coefficients of " + which + " add up to " + numberWord(sum) +
                                   ".  The coefficients of a contrast must add up to 0 (for example 1 -1 0, or "
@@ -416,12 +447,15 @@ FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor
 
 double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means)
 {
+    // The SS is the same for any multiple of the coefficients; scaled down first, coefficients
+    // near either end of the double range neither overflow nor vanish when squared.
+    const std::vector<double> c = scaledDown(coefficients);
     double estimate = 0;
     double weight = 0;
-    for (std::size_t i = 0; i < coefficients.size() && i < means.means.size(); ++i) {
-        estimate += coefficients[i] * means.means[i];
+    for (std::size_t i = 0; i < c.size() && i < means.means.size(); ++i) {
+        estimate += c[i] * means.means[i];
         if (means.counts[i] > 0)
-            weight += coefficients[i] * coefficients[i] / means.counts[i];
+            weight += c[i] * c[i] / means.counts[i];
     }
     return weight > 0 ? estimate * estimate / weight : 0.0;
 }
