@@ -9,6 +9,16 @@
 
 namespace varisect {
 
+namespace {
+
+// The largest magnitude whose 15-digit text reads back as a number. The few doubles above it
+// (up to 1.7976931348623157E+308) would round at 15 digits to 1.79769313486232E+308, which is
+// beyond every double; they are written as this one instead, rounded toward zero in the last
+// digit, so that every finite value's text reads back as a finite value.
+constexpr double kLargestFifteenDigits = 1.79769313486231E+308;
+
+}  // namespace
+
 std::string numberText(double value)
 {
     if (std::isnan(value))
@@ -17,6 +27,8 @@ std::string numberText(double value)
         return value > 0 ? " Inf" : "-Inf";
     if (value == 0)
         return " 0";
+    if (std::fabs(value) > kLargestFifteenDigits)
+        value = std::copysign(kLargestFifteenDigits, value);
     char buf[64];
     const auto result = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
     const char* digits = buf;
