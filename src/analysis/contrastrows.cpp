@@ -2,6 +2,7 @@
 #include "analysis/contrastrows.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/analysis.h"
 #include "engine/fdistribution.h"
@@ -85,14 +86,41 @@ FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor
     return out;
 }
 
+// The binary exponent of the largest magnitude among `values` (0 when all are 0). Multiplying by
+// 2 to its negative brings every value to below 1 in size without rounding any of them, so sums
+// and squares formed afterwards neither overflow nor vanish, and values of ordinary size give
+// exactly what they gave unscaled.
+int binaryExponent(const std::vector<double>& values)
+{
+    double largest = 0;
+    for (const double v : values)
+        largest = std::max(largest, std::fabs(v));
+    int exponent = 0;
+    if (std::isfinite(largest))
+        std::frexp(largest, &exponent);
+    return exponent;
+}
+
+std::vector<double> scaledDown(const std::vector<double>& values)
+{
+    const int exponent = binaryExponent(values);
+    std::vector<double> out(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out[i] = std::ldexp(values[i], -exponent);
+    return out;
+}
+
 double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means)
 {
+    // The SS is the same for any multiple of the coefficients; scaled down first, coefficients
+    // near either end of the double range neither overflow nor vanish when squared.
+    const std::vector<double> c = scaledDown(coefficients);
     double estimate = 0;
     double weight = 0;
-    for (std::size_t i = 0; i < coefficients.size() && i < means.means.size(); ++i) {
-        estimate += coefficients[i] * means.means[i];
+    for (std::size_t i = 0; i < c.size() && i < means.means.size(); ++i) {
+        estimate += c[i] * means.means[i];
         if (means.counts[i] > 0)
-            weight += coefficients[i] * coefficients[i] / means.counts[i];
+            weight += c[i] * c[i] / means.counts[i];
     }
     return weight > 0 ? estimate * estimate / weight : 0.0;
 }

@@ -33,7 +33,14 @@ struct FactorMeans {
 };
 FactorMeans marginalMeans(const Design& design, const Scores& scores, int factor);
 
-// (sum of c_i * M_i)^2 / (sum of c_i^2 / n_i).
+// The binary exponent of the largest magnitude among `values` (0 when all are 0), and the values
+// multiplied by 2 to its negative: every value below 1 in size, none of them rounded, so sums and
+// squares formed afterwards neither overflow nor vanish, and values of ordinary size give exactly
+// what they gave unscaled.
+int binaryExponent(const std::vector<double>& values);
+std::vector<double> scaledDown(const std::vector<double>& values);
+
+// (sum of c_i * M_i)^2 / (sum of c_i^2 / n_i), the same for any multiple of the coefficients.
 double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means);
 
 // Inserts one row per contrast, indented under its factor's main-effect row (after any contrasts

@@ -93,14 +93,16 @@ std::vector<std::vector<double>> orthogonalPolynomials(const std::vector<double>
     std::vector<std::vector<double>> out;
     if (L < 2)
         return out;
+    // Scaled first, so that the mean of values near the largest double does not overflow; then
+    // centred and brought to a largest size of 1.
+    std::vector<double> x = scaledDown(values);
     double mean = 0;
-    for (const double v : values)
+    for (const double v : x)
         mean += v;
     mean /= static_cast<double>(L);
-    std::vector<double> x(L);
     double spread = 0;
     for (std::size_t i = 0; i < L; ++i) {
-        x[i] = values[i] - mean;
+        x[i] -= mean;
         spread = std::max(spread, std::fabs(x[i]));
     }
     if (spread > 0)
@@ -267,7 +269,6 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
                                   levelWord(factor.levels) + ".  Give one coefficient for each level.");
         return out;
     }
-    double sum = 0;
     double largest = 0;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         double v = 0;
@@ -279,7 +280,6 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
             return out;
         }
         out.values.push_back(v);
-        sum += v;
         largest = std::max(largest, std::fabs(v));
     }
     if (largest == 0) {
@@ -288,7 +288,14 @@ ReadNumbers readCoefficients(const std::vector<std::string>& texts, const Factor
         out.values.clear();
         return out;
     }
-    if (std::fabs(sum) > 1e-6 * largest) {
+    // Added up at a scale where no partial sum can overflow (1e308 1e308 -1e308 -1e308 is a
+    // contrast), and compared with the largest coefficient at that scale.
+    const int exponent = binaryExponent(out.values);
+    double scaledSum = 0;
+    for (const double v : out.values)
+        scaledSum += std::ldexp(v, -exponent);
+    const double sum = std::ldexp(scaledSum, exponent);
+    if (std::fabs(scaledSum) > 1e-6 * std::ldexp(largest, -exponent)) {
         out.problem = problem("Coefficients Do Not Sum to Zero!",
                               "The coefficients of " + which + " add up to " + numberWord(sum) +
                                   ".  The coefficients of a contrast must add up to 0 (for example 1 -1 0, or "

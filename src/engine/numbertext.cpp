@@ -18,8 +18,16 @@ struct Digits {
     const char* end;
 };
 
+// The largest magnitude whose 15-digit text reads back as a number. The few doubles above it
+// (up to 1.7976931348623157E+308) would round at 15 digits to 1.79769313486232E+308, which is
+// beyond every double; they are written as this one instead, rounded toward zero in the last
+// digit, so that every finite value's text reads back as a finite value.
+constexpr double kLargestFifteenDigits = 1.79769313486231E+308;
+
 Digits digitsOf(double value)
 {
+    if (std::fabs(value) > kLargestFifteenDigits)
+        value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
     d.end = std::to_chars(d.text, d.text + sizeof d.text, value, std::chars_format::general, 15).ptr;
     return d;

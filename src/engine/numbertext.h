@@ -9,7 +9,9 @@ namespace varisect {
 
 // A blank before a non-negative value or a minus sign, up to 15 significant digits, trailing
 // zeros dropped, no zero before the decimal point (" .5"), exponent form with at least two
-// digits where printf's %G would use it (" 1E-05", " 1E+15").
+// digits where printf's %G would use it (" 1E-05", " 1E+15"). Every finite value gives a text
+// that parseNumber reads back as a finite value: the largest doubles, whose 15-digit rounding
+// would lie beyond the range, are written as 1.79769313486231E+308.
 std::string numberText(double value);
 // The same, and in `shown` the number the text stands for (what parseNumber gives for it): the
 // value rounded to 15 significant digits, 0 for NaN and the infinities. The computations that

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/documentcommands.h"
 
+#include <exception>
 #include <filesystem>
 #include <functional>
 
@@ -50,15 +51,21 @@ Message failureMessage(const DocxResult& result, const std::string& path)
             MessageButtons::Ok, MessageIcon::Exclamation};
 }
 
-// Writes with `write` until it succeeds or the user gives up.
+// Writes with `write` until it succeeds or the user gives up. Whatever `write` throws is a
+// failure to write like any other, so it reaches the user as a message and not as the end of
+// the program.
 bool writeWithRetry(Dialogs& dialogs, Desktop& desktop, const std::string& path,
                     const std::function<DocxResult()>& write)
 {
     for (;;) {
         DocxResult result;
-        {
+        try {
             const BusyScope busy(desktop);
             result = write();
+        } catch (const std::exception& e) {
+            result = DocxResult{DocxResult::Error::CannotSave, e.what()};
+        } catch (...) {
+            result = DocxResult{DocxResult::Error::CannotSave, path};
         }
         if (result.ok())
             return true;

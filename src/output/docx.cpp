@@ -228,19 +228,32 @@ public:
         return zip_ != nullptr;
     }
 
+    // The whole entry, read piece by piece: an entry that declares more than kMaxDocxPartBytes,
+    // holds more or less than it declares, or cannot be read gives nothing. What an entry
+    // declares is never allocated up front; at most one byte beyond it is read.
     std::optional<std::string> read(const std::string& name) const
     {
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat(zip_, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        if (zip_stat(zip_, name.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > kMaxDocxPartBytes)
             return std::nullopt;
-        zip_file_t* f = zip_fopen(zip_, name.c_str(), 0);
-        if (!f)
+        const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(zip_fopen(zip_, name.c_str(), 0), zip_fclose);
+        if (!file)
             return std::nullopt;
-        std::string data(static_cast<std::size_t>(st.size), '\0');
-        const zip_int64_t got = zip_fread(f, data.data(), st.size);
-        zip_fclose(f);
-        if (got < 0 || static_cast<zip_uint64_t>(got) != st.size)
+        std::string data;
+        std::vector<char> piece(std::size_t{64} << 10);
+        for (;;) {
+            const zip_uint64_t room = st.size + 1 - data.size();
+            const zip_int64_t got = zip_fread(file.get(), piece.data(), std::min<zip_uint64_t>(piece.size(), room));
+            if (got < 0)
+                return std::nullopt;
+            if (got == 0)
+                break;
+            data.append(piece.data(), static_cast<std::size_t>(got));
+            if (data.size() > st.size)
+                return std::nullopt;
+        }
+        if (data.size() != st.size)
             return std::nullopt;
         return data;
     }
@@ -291,6 +304,27 @@ fs::path temporaryBeside(const fs::path& target)
     }
 }
 
+// The copy a document is written to first. It is removed when it goes out of scope, whatever
+// ended the write, unless it has taken the document's place.
+class TemporaryCopy {
+public:
+    explicit TemporaryCopy(fs::path path) : path_(std::move(path)) {}
+    TemporaryCopy(const TemporaryCopy&) = delete;
+    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+    ~TemporaryCopy()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            fs::remove(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+    // The copy is in place: nothing is left to remove.
+    void keep() { path_.clear(); }
+
+private:
+    fs::path path_;
+};
+
 // The path that is written: the file a symbolic link points to, so the link stays.
 fs::path writtenPath(const std::string& path)
 {
@@ -303,16 +337,21 @@ fs::path writtenPath(const std::string& path)
     return path;
 }
 
-// Puts the finished copy in the document's place; the copy is removed when that fails.
-DocxResult replaceWith(const fs::path& temporary, const fs::path& target)
+// Puts the finished copy in the document's place.
+DocxResult replaceWith(TemporaryCopy& temporary, const fs::path& target)
 {
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int code = errno;
-        std::error_code ec;
-        fs::remove(temporary, ec);
-        return fromErrno(code, target.string());
-    }
+    if (std::rename(temporary.path().c_str(), target.c_str()) != 0)
+        return fromErrno(errno, target.string());
+    temporary.keep();
     return {};
+}
+
+// Parses `text` as UTF-8 XML, refusing it unread when it is nested deeper than kMaxXmlDepth.
+bool loadXml(pugi::xml_document& doc, const std::string& text, unsigned options = pugi::parse_default)
+{
+    if (nestedDeeperThan(text, kMaxXmlDepth))
+        return false;
+    return doc.load_buffer(text.data(), text.size(), options, pugi::encoding_utf8);
 }
 
 std::string contentTypesXml()
@@ -348,7 +387,7 @@ std::optional<std::string> mainPartName(const Package& package)
     if (!rels)
         return std::nullopt;
     pugi::xml_document doc;
-    if (!doc.load_string(rels->c_str()))
+    if (!loadXml(doc, *rels))
         return std::nullopt;
     for (pugi::xml_node r : doc.document_element().children())
         if (std::string(r.attribute("Type").as_string()) == kOfficeDocumentRelType) {
@@ -374,19 +413,17 @@ std::string folderOf(const std::string& part)
     return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
 }
 
-}  // namespace
-
-DocxResult writeNewDocx(const std::string& path, const OutputDocument& document)
+DocxResult writeNew(const std::string& path, const OutputDocument& document)
 {
     const fs::path target = writtenPath(path);
-    const fs::path temporary = temporaryBeside(target);
+    TemporaryCopy temporary(temporaryBeside(target));
     Package package;
     if (::access(target.parent_path().empty() ? "." : target.parent_path().c_str(), W_OK) != 0)
         return fromErrno(errno, target.parent_path().string());
     std::error_code ec;
     if (fs::exists(target, ec) && ::access(target.c_str(), W_OK) != 0)
         return fromErrno(errno, target.string());
-    if (!package.open(temporary.string(), ZIP_CREATE | ZIP_TRUNCATE))
+    if (!package.open(temporary.path().string(), ZIP_CREATE | ZIP_TRUNCATE))
         return failure(DocxResult::Error::CannotSave, target.string());
 
     std::vector<PictureRef> pictures;
@@ -415,15 +452,12 @@ DocxResult writeNewDocx(const std::string& path, const OutputDocument& document)
               package.put("word/_rels/document.xml.rels", rels);
     if (!written)
         return failure(DocxResult::Error::CannotSave, target.string());
-    if (const auto error = package.close()) {
-        std::error_code ec;
-        fs::remove(temporary, ec);
+    if (const auto error = package.close())
         return fromErrno(*error ? *error : EIO, target.string());
-    }
     return replaceWith(temporary, target);
 }
 
-DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
+DocxResult append(const std::string& path, const OutputDocument& document)
 {
     const fs::path target = writtenPath(path);
     std::error_code ec;
@@ -432,30 +466,26 @@ DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
     if (::access(target.c_str(), W_OK) != 0)
         return fromErrno(errno, path);
 
-    const fs::path temporary = temporaryBeside(target);
-    fs::copy_file(target, temporary, fs::copy_options::overwrite_existing, ec);
+    // The copy is declared before the package, so the package lets go of it before it is removed.
+    TemporaryCopy temporary(temporaryBeside(target));
+    fs::copy_file(target, temporary.path(), fs::copy_options::overwrite_existing, ec);
     if (ec)
         return fromErrno(ec.value(), path);
-    auto discard = [&](DocxResult result) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return result;
-    };
 
     Package package;
-    if (!package.open(temporary.string(), 0))
-        return discard(failure(DocxResult::Error::NotWordDocument, path));
+    if (!package.open(temporary.path().string(), 0))
+        return failure(DocxResult::Error::NotWordDocument, path);
     const std::optional<std::string> part = mainPartName(package);
     const std::optional<std::string> main = part ? package.read(*part) : std::nullopt;
     pugi::xml_document doc;
-    if (!main || !doc.load_string(main->c_str(), pugi::parse_default | pugi::parse_ws_pcdata_single))
-        return discard(failure(DocxResult::Error::NotWordDocument, path));
+    if (!main || !loadXml(doc, *main, pugi::parse_default | pugi::parse_ws_pcdata_single))
+        return failure(DocxResult::Error::NotWordDocument, path);
     pugi::xml_node root = doc.document_element();
     if (std::string(root.attribute("xmlns:w").as_string()) != kMainNs || std::string(root.name()) != "w:document")
-        return discard(failure(DocxResult::Error::NotWordDocument, path));
+        return failure(DocxResult::Error::NotWordDocument, path);
     pugi::xml_node body = root.child("w:body");
     if (!body)
-        return discard(failure(DocxResult::Error::NotWordDocument, path));
+        return failure(DocxResult::Error::NotWordDocument, path);
     // The prefixes our blocks use must mean what they mean to us; missing ones are declared.
     for (const auto& [prefix, uri] : kBlockNamespaces) {
         const std::string name = std::string("xmlns:") + prefix;
@@ -463,15 +493,17 @@ DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
         if (!declared)
             root.append_attribute(name.c_str()) = uri;
         else if (std::string(declared.as_string()) != uri)
-            return discard(failure(DocxResult::Error::NotWordDocument, path));
+            return failure(DocxResult::Error::NotWordDocument, path);
     }
 
     // Relationship ids, picture ids and media names that the document does not use yet.
     const std::string relsName = relsPartOf(*part);
     pugi::xml_document rels;
-    if (const auto text = package.read(relsName)) {
-        if (!rels.load_string(text->c_str()))
-            return discard(failure(DocxResult::Error::NotWordDocument, path));
+    if (package.has(relsName)) {
+        // Present but unreadable is damage, not absence: it must not be replaced by a new list.
+        const auto text = package.read(relsName);
+        if (!text || !loadXml(rels, *text))
+            return failure(DocxResult::Error::NotWordDocument, path);
     } else {
         rels.append_child("Relationships").append_attribute("xmlns") = kPackageRelNs;
     }
@@ -508,7 +540,7 @@ DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
     pugi::xml_document fragment;
     const std::string wrapped = "<root" + namespaceDeclarations() + ">" + blocksXml(document, pictures) + "</root>";
     if (!fragment.load_string(wrapped.c_str(), pugi::parse_default | pugi::parse_ws_pcdata))
-        return discard(failure(DocxResult::Error::CannotSave, "the new content"));
+        return failure(DocxResult::Error::CannotSave, "the new content");
     pugi::xml_node sectPr = body.last_child();
     if (std::string(sectPr.name()) != "w:sectPr")
         sectPr = pugi::xml_node();
@@ -524,8 +556,8 @@ DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
     if (!pictures.empty()) {
         pugi::xml_document types;
         const auto text = package.read("[Content_Types].xml");
-        if (!text || !types.load_string(text->c_str()))
-            return discard(failure(DocxResult::Error::NotWordDocument, path));
+        if (!text || !loadXml(types, *text))
+            return failure(DocxResult::Error::NotWordDocument, path);
         bool png = false;
         for (pugi::xml_node d : types.document_element().children("Default")) {
             std::string ext = d.attribute("Extension").as_string();
@@ -547,10 +579,95 @@ DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
     }
     written = written && package.put(*part, xmlText(doc));
     if (!written)
-        return discard(failure(DocxResult::Error::CannotSave, path));
+        return failure(DocxResult::Error::CannotSave, path);
     if (const auto error = package.close())
-        return discard(fromErrno(*error ? *error : EIO, path));
+        return fromErrno(*error ? *error : EIO, path);
     return replaceWith(temporary, target);
+}
+
+}  // namespace
+
+DocxResult writeNewDocx(const std::string& path, const OutputDocument& document)
+{
+    try {
+        return writeNew(path, document);
+    } catch (const std::exception& e) {
+        return failure(DocxResult::Error::CannotSave, path + ": " + e.what());
+    } catch (...) {
+        return failure(DocxResult::Error::CannotSave, path);
+    }
+}
+
+// Anything thrown while the document is read and rebuilt (running out of memory on a hostile
+// one above all) ends as a refusal of the document; the copy has gone with the stack.
+DocxResult appendToDocx(const std::string& path, const OutputDocument& document)
+{
+    try {
+        return append(path, document);
+    } catch (const std::exception& e) {
+        return failure(DocxResult::Error::NotWordDocument, path + ": " + e.what());
+    } catch (...) {
+        return failure(DocxResult::Error::NotWordDocument, path);
+    }
+}
+
+bool nestedDeeperThan(std::string_view xml, int limit)
+{
+    int depth = 0;
+    std::size_t i = 0;
+    const auto startsAt = [&](std::string_view what) { return xml.substr(i, what.size()) == what; };
+    const auto skipPast = [&](std::string_view end) {
+        const std::size_t at = xml.find(end, i);
+        i = at == std::string_view::npos ? xml.size() : at + end.size();
+    };
+    // To the '>' that ends a tag or declaration, past quoted values (and, for a document type,
+    // past its internal subset in brackets).
+    const auto skipTag = [&](bool declaration) {
+        char quote = 0;
+        int brackets = 0;
+        for (; i < xml.size(); ++i) {
+            const char c = xml[i];
+            if (quote) {
+                if (c == quote)
+                    quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (declaration && c == '[') {
+                ++brackets;
+            } else if (declaration && c == ']') {
+                --brackets;
+            } else if (c == '>' && brackets <= 0) {
+                return xml[i - 1] == '/';
+            }
+        }
+        return false;
+    };
+    while ((i = xml.find('<', i)) != std::string_view::npos) {
+        if (startsAt("<!--")) {
+            i += 4;
+            skipPast("-->");
+        } else if (startsAt("<![CDATA[")) {
+            i += 9;
+            skipPast("]]>");
+        } else if (startsAt("<?")) {
+            i += 2;
+            skipPast("?>");
+        } else if (startsAt("<!") || startsAt("</")) {
+            const bool declaration = xml[i + 1] == '!';
+            if (!declaration)
+                --depth;
+            i += 2;
+            skipTag(declaration);
+            ++i;
+        } else {
+            ++i;
+            const bool empty = skipTag(false);
+            ++i;
+            if (!empty && ++depth > limit)
+                return true;
+        }
+    }
+    return false;
 }
 
 bool IsLocked(const std::string& path)

@@ -30,9 +30,24 @@ std::string entryKey(int i, const char* suffix)
     return std::to_string(i) + "Recent_File" + suffix;
 }
 
+// A damaged entry can hold anything, a megabyte of it too: a problem sentence shows at most the
+// first kMaxShownCharacters characters of a value, then "..." when there was more.
+constexpr std::size_t kMaxShownCharacters = 80;
+
+std::string shortened(const std::string& text)
+{
+    std::size_t characters = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        // A character starts at every byte that is not a UTF-8 continuation byte.
+        if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 && characters++ == kMaxShownCharacters)
+            return text.substr(0, k) + "...";
+    }
+    return text;
+}
+
 std::string quoted(const std::string& text)
 {
-    return "\"" + text + "\"";
+    return "\"" + shortened(text) + "\"";
 }
 
 // Splits at every comma. "a,,b" gives three fields, the middle one empty; "" gives one.
@@ -219,7 +234,7 @@ RecentFileList RecentFileList::read(const SettingsStore& store, std::vector<std:
         if (auto entry = readEntry(store, i, std::move(path), why))
             list.entries.push_back(std::move(*entry));
         else if (problems)
-            problems->push_back("The recent file " + std::to_string(i) + ", " + shownPath +
+            problems->push_back("The recent file " + std::to_string(i) + ", " + shortened(shownPath) +
                                 ", was left out of the list because " + why + ".");
     }
     return list;

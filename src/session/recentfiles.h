@@ -32,7 +32,8 @@ struct RecentFileList {
     // path. A damaged entry (a factor count outside 1..8, too few or too many fields, a level
     // count below 2, more than 16352 scores, labels missing or longer than two characters, an
     // empty factor name) is skipped and the rest of the list kept; the entries after it move up.
-    // When `problems` is given, one sentence per skipped entry is added to it.
+    // When `problems` is given, one sentence per skipped entry is added to it; it quotes at most the
+    // first 80 characters of the path and of the damaged value.
     static RecentFileList read(const SettingsStore& store, std::vector<std::string>* problems = nullptr);
 
     // Writes every entry whose path is not empty and does not repeat an earlier entry's path,

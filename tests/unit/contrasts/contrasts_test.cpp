@@ -69,6 +69,91 @@ TEST(Contrasts, BadCoefficientsAndValuesAreRefusedWithTheirMessages)
     EXPECT_EQ(noEligibleFactor(d, ContrastKind::Trend)->title, "No Factor for Trends!");
 }
 
+// The SS of a contrast does not depend on the scale of its coefficients: coefficients near the
+// largest double (whose squares overflow) and near the smallest (whose squares vanish) give the
+// row that the unit-scale contrast gives, and are read as the contrasts they are.
+TEST(Contrasts, CoefficientsOfAnyScaleGiveTheSameRow)
+{
+    const Design d = design({{"Dose", 4}, {"Replicate", 3}}, AnovaType::IndependentGroups, 2);
+    const Scores s = unevenScores(d.scoreCount());
+    const Factor& dose = d.factor(1);
+    const std::vector<double> unit{1, -1, 1, -1};
+    const FactorMeans means = marginalMeans(d, s, 1);
+    const double expected = contrastSS(unit, means);
+    ASSERT_GT(expected, 0);
+
+    std::vector<Contrast> set{{1, comparisonName(1, unit), unit}};
+    for (const char* typed : {"1e308 -1e308 1e308 -1e308", "1e-300 -1e-300 1e-300 -1e-300",
+                              "1.7E+308, -1.7E+308, 1.7E+308, -1.7E+308"}) {
+        SCOPED_TRACE(typed);
+        const ReadNumbers read = readCoefficients(splitNumberList(typed), dose, 2);
+        ASSERT_FALSE(read.problem) << read.problem->text;
+        set.push_back({1, comparisonName(int(set.size()) + 1, read.values), read.values});
+    }
+    EXPECT_NEAR(contrastSS(set[1].coefficients, means), expected, 1e-12 * expected);
+    EXPECT_NEAR(contrastSS(set[2].coefficients, means), expected, 1e-12 * expected);
+    EXPECT_NEAR(contrastSS(set[3].coefficients, means), expected, 1e-12 * expected);
+    // Partial sums that overflow do not make a contrast of one that is not: these add up to 0.
+    EXPECT_FALSE(readCoefficients({"1e308", "1e308", "-1e308", "-1e308"}, dose, 1).problem);
+    EXPECT_EQ(readCoefficients({"1e308", "1e308", "-1e308", "0"}, dose, 1).problem->title,
+              "Coefficients Do Not Sum to Zero!");
+    EXPECT_EQ(readCoefficients({"1e-300", "1e-300", "-1e-300", "0"}, dose, 1).problem->title,
+              "Coefficients Do Not Sum to Zero!");
+
+    RecordingPrompts prompts;
+    const AnovaTable t = analysed(d, s, set, prompts);
+    for (int k = 0; k < 4; ++k) {
+        const int r = rowOf(t, "  D: " + set[std::size_t(k)].name);
+        ASSERT_GT(r, 0) << k;
+        EXPECT_NEAR(t.number(r, ColSS), t.number(3, ColSS), 1e-12 * t.number(3, ColSS)) << k;
+        EXPECT_NEAR(t.number(r, ColF), t.number(3, ColF), 1e-12 * t.number(3, ColF)) << k;
+        EXPECT_NEAR(t.number(r, ColP), t.number(3, ColP), 1e-12) << k;
+    }
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// Level values of any size give the polynomials of their spacing: equally spaced values near the
+// largest double, or tiny ones, give the ordinary coefficients, and the trend rows are those of
+// 1, 2, 3, 4.
+TEST(Contrasts, LevelValuesOfAnySizeGiveTheOrdinaryPolynomials)
+{
+    const Factor amount{"Amount", 'A', 4, {}};
+    const ReadNumbers huge = readLevelValues(splitNumberList("1.7e308 1.6e308 1.5e308 1.4e308"), amount);
+    ASSERT_FALSE(huge.problem);
+    EXPECT_EQ(orthogonalPolynomials(huge.values), orthogonalPolynomials({4, 3, 2, 1}));
+    EXPECT_EQ(orthogonalPolynomials({4, 3, 2, 1}),
+              (std::vector<std::vector<double>>{{3, 1, -1, -3}, {1, -1, -1, 1}, {1, -3, 3, -1}}));
+    for (const double unit : {1e-300, 1e-100, 1e100, 1e300, 3e307}) {
+        for (const double offset : {0.0, -2.5 * unit, 1000.0 * unit}) {
+            for (std::size_t levels = 3; levels <= 6; ++levels) {
+                std::vector<double> values, plain;
+                for (std::size_t i = 0; i < levels; ++i) {
+                    values.push_back(offset + double(i + 1) * unit);
+                    plain.push_back(double(i + 1));
+                }
+                if (!std::isfinite(values.back()))
+                    continue;  // not a level value anyone can type
+                EXPECT_EQ(orthogonalPolynomials(values), orthogonalPolynomials(plain))
+                    << unit << " " << offset << " " << levels;
+            }
+        }
+    }
+    const std::vector<double> across{-1.5e308, -0.5e308, 0.5e308, 1.5e308};
+    EXPECT_EQ(orthogonalPolynomials(across), orthogonalPolynomials({1, 2, 3, 4}));
+
+    const Design d = design({{"Amount", 4}, {"Replicate", 3}}, AnovaType::IndependentGroups, 2);
+    const Scores s = unevenScores(d.scoreCount());
+    RecordingPrompts prompts;
+    const AnovaTable plain = analysed(d, s, trendContrasts(1, {4, 3, 2, 1}, 3), prompts);
+    const AnovaTable big = analysed(d, s, trendContrasts(1, huge.values, 3), prompts);
+    for (int r = 3; r <= 5; ++r) {
+        EXPECT_EQ(big.cell(r, ColSource), plain.cell(r, ColSource));
+        EXPECT_EQ(big.cell(r, ColSS), plain.cell(r, ColSS));
+        EXPECT_GT(big.number(r, ColSS), 0);
+    }
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
 TEST(Contrasts, CommandLineAddsTheRowsInEveryFormatAndRefusesBadInput)
 {
     const auto dir = std::filesystem::temp_directory_path() / "varisect-contrasts-test";

@@ -10,12 +10,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "output/documentcommands.h"
 #include "platform/desktop.h"
@@ -197,6 +201,198 @@ public:
     bool openUrl(const std::string&) override { return false; }
     int depth = 0;
 };
+
+// ---- Hostile documents
+
+// A zip archive built byte by byte, so that its headers can say what a damaged or hostile one
+// says. Entries are stored uncompressed.
+struct CraftedEntry {
+    std::string name;
+    std::string data;
+    std::optional<std::uint64_t> declaredSize;  // the uncompressed size the headers give
+    bool zip64 = false;                         // sizes in a zip64 extra field
+};
+
+std::uint32_t crc32Of(const std::string& data)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string craftedZip(const std::vector<CraftedEntry>& entries)
+{
+    auto le = [](std::string& out, std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            out += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    std::string archive, directory;
+    for (const CraftedEntry& e : entries) {
+        const std::uint64_t declared = e.declaredSize.value_or(e.data.size());
+        std::string extra;
+        if (e.zip64) {
+            le(extra, 0x0001, 2);
+            le(extra, 16, 2);
+            le(extra, declared, 8);
+            le(extra, e.data.size(), 8);
+        }
+        const std::uint32_t compressed32 = e.zip64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(e.data.size());
+        const std::uint32_t declared32 = e.zip64 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(declared);
+        const std::size_t offset = archive.size();
+        // The fields both headers share: version needed, flags, method, time, date, CRC, sizes,
+        // name length, extra length.
+        std::string common;
+        le(common, e.zip64 ? 45 : 20, 2);
+        le(common, 0, 2);
+        le(common, 0, 2);
+        le(common, 0, 2);
+        le(common, 0x21, 2);
+        le(common, crc32Of(e.data), 4);
+        le(common, compressed32, 4);
+        le(common, declared32, 4);
+        le(common, e.name.size(), 2);
+        le(common, extra.size(), 2);
+        le(archive, 0x04034b50, 4);
+        archive += common + e.name + extra + e.data;
+        le(directory, 0x02014b50, 4);
+        le(directory, 45, 2);  // made by
+        directory += common;
+        le(directory, 0, 2);  // comment length
+        le(directory, 0, 2);  // disk
+        le(directory, 0, 2);  // internal attributes
+        le(directory, 0, 4);  // external attributes
+        le(directory, offset, 4);
+        directory += e.name + extra;
+    }
+    const std::size_t directoryAt = archive.size();
+    archive += directory;
+    le(archive, 0x06054b50, 4);
+    le(archive, 0, 4);
+    le(archive, entries.size(), 2);
+    le(archive, entries.size(), 2);
+    le(archive, directory.size(), 4);
+    le(archive, directoryAt, 4);
+    le(archive, 0, 2);
+    return archive;
+}
+
+// The three parts of the smallest Word document, with `body` as the main part.
+std::vector<CraftedEntry> wordParts(const std::string& body)
+{
+    return {
+        {"[Content_Types].xml",
+         "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+         "<Default Extension=\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" "
+         "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\"/>"
+         "</Types>"},
+        {"_rels/.rels",
+         "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+         "officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+        {"word/document.xml", body},
+    };
+}
+
+std::string wordBody(const std::string& inner)
+{
+    return "<?xml version=\"1.0\"?><w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/"
+           "main\"><w:body>" + inner + "</w:body></w:document>";
+}
+
+// A document whose main part lies about its size, or is nested absurdly deep, is refused as "Wrong
+// file selected?" without reading what it declares: the document stays as it was and no copy of
+// it is left beside it. The same package with honest headers takes the addition.
+TEST(Docx, HostilePackagesAreRefusedAndLeaveNothingBehind)
+{
+    Folder f;
+    const std::string paragraph = "<w:p><w:r><w:t>Kept</w:t></w:r></w:p>";
+    {
+        SCOPED_TRACE("honest");
+        const fs::path doc = f.path / "honest.docx";
+        std::ofstream(doc, std::ios::binary) << craftedZip(wordParts(wordBody(paragraph)));
+        ASSERT_TRUE(appendToDocx(doc.string(), sample("Added")).ok());
+        const std::string back = readBack(doc);
+        EXPECT_LT(back.find("P |Kept"), back.find("P |Added")) << back;
+        fs::remove(doc);
+    }
+
+    std::string deep;
+    for (int k = 0; k < 200000; ++k)
+        deep += "<w:p>";
+    for (int k = 0; k < 200000; ++k)
+        deep += "</w:p>";
+    struct Case {
+        const char* what;
+        std::vector<CraftedEntry> parts;
+    };
+    std::vector<Case> cases;
+    auto lying = [&](std::uint64_t declared, bool zip64) {
+        std::vector<CraftedEntry> parts = wordParts(wordBody(paragraph));
+        parts[2].declaredSize = declared;
+        parts[2].zip64 = zip64;
+        return parts;
+    };
+    cases.push_back({"4 GB declared", lying(0xFFFFFFF0u, false)});
+    cases.push_back({"2^62 bytes declared in zip64", lying(std::uint64_t{1} << 62, true)});
+    cases.push_back({"above the limit", lying(kMaxDocxPartBytes + 1, false)});
+    cases.push_back({"more declared than held", lying(1000, false)});
+    cases.push_back({"less declared than held", lying(10, false)});
+    cases.push_back({"200,000 deep", wordParts(wordBody(deep))});
+    std::vector<CraftedEntry> badRels = wordParts(wordBody(paragraph));
+    badRels.push_back({"word/_rels/document.xml.rels", "<Relationships/>", std::uint64_t{1} << 62, true});
+    cases.push_back({"relationships of the main part declaring 2^62 bytes", badRels});
+
+    ScriptDialogs dialogs;
+    IdleDesktop desktop;
+    DocumentCommands commands(dialogs, desktop);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path doc = f.path / "crafted.docx";
+        const std::string bytes = craftedZip(c.parts);
+        std::ofstream(doc, std::ios::binary | std::ios::trunc) << bytes;
+        EXPECT_EQ(appendToDocx(doc.string(), sample("Lost")).error, DocxResult::Error::NotWordDocument);
+
+        dialogs.shown.clear();
+        dialogs.files = {doc.string()};
+        EXPECT_FALSE(commands.appendToDocument(sample("Lost")));
+        EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Wrong file selected?: " + doc.string() +
+                                                          " is not a Word document that can be added to.  "
+                                                          "Please select another document."});
+        EXPECT_EQ(contents(doc), bytes);
+        EXPECT_EQ(f.entries(), 1u);
+        EXPECT_EQ(desktop.depth, 0);
+    }
+}
+
+TEST(Docx, NestingDepthIsCountedOverTagsOnly)
+{
+    auto nested = [](int depth, const std::string& inside = "") {
+        std::string xml = "<?xml version=\"1.0\"?>";
+        for (int k = 0; k < depth; ++k)
+            xml += "<a x=\"1\">";
+        xml += inside;
+        for (int k = 0; k < depth; ++k)
+            xml += "</a>";
+        return xml;
+    };
+    EXPECT_FALSE(nestedDeeperThan(nested(3), 3));
+    EXPECT_TRUE(nestedDeeperThan(nested(4), 3));
+    // Siblings, empty elements, closing tags and a declaration do not add depth.
+    EXPECT_FALSE(nestedDeeperThan("<!DOCTYPE r [<!ELEMENT r ANY>]><r><a/><a></a><a/><b><c/></b><a x='/'/></r>", 2));
+    // Nor do tags inside comments, CDATA, processing instructions and attribute values, even
+    // with a '>' or "/>" inside the value.
+    EXPECT_FALSE(nestedDeeperThan(nested(2, "<!-- <a><a><a> --><![CDATA[<a><a>]]><?pi <a><a>?>"), 2));
+    EXPECT_FALSE(nestedDeeperThan("<r v=\"a>b\" w='<c><d>'><s t=\"/>\"></s><s/></r>", 2));
+    EXPECT_TRUE(nestedDeeperThan("<r v=\"/>\"><s><t>x</t></s></r>", 2));
+    // A document cut short is not deeper than what it holds.
+    EXPECT_FALSE(nestedDeeperThan("<r><s a=\"unclosed", 2));
+    EXPECT_TRUE(nestedDeeperThan(nested(200000), kMaxXmlDepth));
+}
 
 TEST(DocumentCommands, NewAndExistingDocumentDialogues)
 {

@@ -186,5 +186,44 @@ TEST(RecentFiles, ReadingStopsAtAGapAndSkipsDamage)
     EXPECT_FALSE(list.entries[1].labelsInUse);
 }
 
+// A damaged value of a megabyte is quoted by its first 80 characters only (whole characters, so
+// a cut never splits one), as is a path that long; short values are quoted whole.
+TEST(RecentFiles, ProblemSentencesQuoteAtMostEightyCharacters)
+{
+    MemorySettingsStore store;
+    storeEntry(store, 1, "/1");
+    const std::string huge = "2," + std::string(1000000, 'x');
+    store.values["1Recent_File_Nlevels"] = huge;
+    std::vector<std::string> problems;
+    EXPECT_TRUE(RecentFileList::read(store, &problems).entries.empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0], "The recent file 1, /1, was left out of the list because factor 2 has \"" +
+                               std::string(80, 'x') + "...\" levels where a whole number of at least 2 is needed.");
+
+    // 80 characters of two bytes each, then more; and a path of a megabyte.
+    const std::string accented = "\xC3\xA9";
+    std::string names;
+    for (int k = 0; k < 100; ++k)
+        names += accented;
+    const std::string longPath = "/" + std::string(1000000, 'p');
+    storeEntry(store, 1, longPath);
+    store.values["1Recent_File_FactorNames"] = names;
+    problems.clear();
+    RecentFileList::read(store, &problems);
+    ASSERT_EQ(problems.size(), 1u);
+    std::string shown;
+    for (int k = 0; k < 80; ++k)
+        shown += accented;
+    EXPECT_EQ(problems[0], "The recent file 1, /" + std::string(79, 'p') + "..., was left out of the list because "
+                           "its factor names, \"" + shown + "...\", are not 2 names separated by commas.");
+
+    storeEntry(store, 1, "/1");
+    store.values["1Recent_File_NFactors"] = std::string(80, '9');
+    problems.clear();
+    RecentFileList::read(store, &problems);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("\"" + std::string(80, '9') + "\", is not"), std::string::npos) << problems[0];
+}
+
 }  // namespace
 }  // namespace varisect
