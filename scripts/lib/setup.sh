@@ -19,6 +19,7 @@ VARISECT_PACKAGES=(
     libgtest-dev
     libbenchmark-dev
     libboost-math-dev  # exact central and noncentral F distributions (header-only)
+    libeigen3-dev      # covariance matrices of the sphericity tests (header-only)
     fonts-liberation   # metric twins of "Courier New" and "Arial"
     poppler-utils      # pdftotext, for the tests that read printed PDFs
     pkg-config

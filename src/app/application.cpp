@@ -19,12 +19,14 @@
 #include "data/screenwindow.h"
 #include "data/transformwindow.h"
 #include "design/anovadesignwindow.h"
+#include "design/designquestions.h"
 #include "design/mainwindow.h"
 #include "graphs/grapher.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselector.h"
 #include "means/pairselectordialog.h"
 #include "platform/qtwindowutils.h"
+#include "session/preferences.h"
 #include "table/tablewindow.h"
 #include "unequal/cellsizewindow.h"
 #include "unequal/unequalworkflow.h"
@@ -276,9 +278,16 @@ void Application::showTable(AnovaTable table)
     request.design = session_.design.design;
     request.origin = TableOrigin::AnovaDesign;
     request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    request.scores = session_.data.scores();
+    request.sphericityTests = session_.preferences.sphericityTests;
     TableWindowHandOver handOver;
     handOver.returnTo = [this] { navigator_.show(WindowRole::AnovaDesign); };
     handOver.newProblem = [this] { restart(); };
+    handOver.sphericityToggled = [this](bool on) {
+        session_.preferences.sphericityTests = on;
+        if (!storePreference(platform_.settings, kKeySphericity, on))
+            platform_.dialogs.message(DesignQuestions::preferenceNotStoredMessage());
+    };
     navigator_.install(WindowRole::Table,
                        std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(handOver)));
     navigator_.show(WindowRole::Table);

@@ -98,6 +98,12 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 value = name.substr(eq + 1);
                 name.erase(eq);
             }
+            if (name == "sphericity") {
+                if (value)
+                    fail("option --sphericity takes no value.");
+                a.sphericity = true;
+                continue;
+            }
             if (std::find(withValue.begin(), withValue.end(), name) == withValue.end())
                 fail("unknown option " + inQuotes(arg) + ".  Run " + kProgram + " --help for the usage.");
             if (!value) {
@@ -286,7 +292,13 @@ std::optional<EffectSizeKind> parseEffectSizes(const std::optional<std::string>&
         return EffectSizeKind::Hays;
     if (v == "partial")
         return EffectSizeKind::Partial;
-    fail("--effect-sizes " + inQuotes(*value) + ": choose hays or partial.");
+    if (v == "eta")
+        return EffectSizeKind::Eta;
+    if (v == "partial-eta")
+        return EffectSizeKind::PartialEta;
+    if (v == "generalized-eta")
+        return EffectSizeKind::GeneralizedEta;
+    fail("--effect-sizes " + inQuotes(*value) + ": choose hays, partial, eta, partial-eta or generalized-eta.");
 }
 
 std::string trimmedCell(const std::string& s)
@@ -323,7 +335,8 @@ std::string exactNumber(std::optional<double> value)
 
 // The display rows, then the exact p of each row (element r - 1 for table row r) as a last
 // column, headed "p_exact" when the table has F-ratios.
-std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact)
+std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact,
+                    const EffectSizes* sizes)
 {
     std::string out;
     for (std::size_t r = 0; r < display.size(); ++r) {
@@ -339,6 +352,34 @@ std::string csvText(const std::vector<DisplayRow>& display, const std::vector<st
             out += trimmedCell(row[ColP - 1]).empty() ? "" : "p_exact";
         else
             out += exactNumber(r < pExact.size() ? pExact[r] : std::nullopt);
+        if (sizes) {
+            if (r == 0)
+                out += ",ci_lower,ci_upper";
+            else
+                out += ',' + exactNumber(r < sizes->ciLower.size() ? sizes->ciLower[r] : std::nullopt) + ',' +
+                       exactNumber(r < sizes->ciUpper.size() ? sizes->ciUpper[r] : std::nullopt);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string sphericityCsv(const SphericityReport& report)
+{
+    std::string out = "sphericity_source,effect_df,w,chi_square,test_df,p,gg_epsilon,hf_epsilon,gg_df1,gg_df2,gg_p,"
+                      "hf_df1,hf_df2,hf_p,note\n";
+    if (!report.unavailable.empty())
+        return out + ",,,,,,,,,,,,,," + csvCell(report.unavailable) + '\n';
+    for (const SphericityRow& row : report.rows) {
+        const SphericityStatistics& st = row.statistics;
+        out += csvCell(trimmedCell(row.source)) + ',' + std::to_string(st.contrastCount);
+        for (const std::optional<double>& v : {st.w, st.chiSquare})
+            out += ',' + exactNumber(v);
+        out += ',' + (st.w ? std::to_string(st.testDf) : std::string());
+        for (const std::optional<double>& v : {st.p, st.greenhouseGeisser, st.huynhFeldt, row.ggDf1, row.ggDf2,
+                                               row.ggP, row.hfDf1, row.hfDf2, row.hfP})
+            out += ',' + exactNumber(v);
+        out += ',' + std::string(st.wNotComputable ? "W cannot be computed: fewer error df than the effect's df" : "");
         out += '\n';
     }
     return out;
@@ -387,7 +428,7 @@ std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 }
 
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
-                     const std::vector<Message>& messages)
+                     const std::vector<Message>& messages, const SphericityReport* sphericity)
 {
     const std::vector<std::optional<double>> pExact = exactTails(table);
     std::string out = "{\"rows\":[";
@@ -403,13 +444,46 @@ std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& 
             if (sizes->kind == EffectSizeKind::Hays) {
                 out += ",\"omega2\":" + jsonNumber(entry(sizes->omega2, index));
                 out += ",\"power\":" + jsonNumber(entry(sizes->power, index));
-            } else {
+            } else if (sizes->kind == EffectSizeKind::Partial) {
                 out += ",\"partial_omega2\":" + jsonNumber(entry(sizes->omega2, index));
+            } else {
+                const char* key = sizes->kind == EffectSizeKind::Eta      ? "eta2"
+                    : sizes->kind == EffectSizeKind::PartialEta ? "partial_eta2"
+                                                                 : "generalized_eta2";
+                out += std::string(",\"") + key + "\":" + jsonNumber(entry(sizes->eta2, index));
             }
+            out += ",\"ci_lower\":" + jsonNumber(entry(sizes->ciLower, index));
+            out += ",\"ci_upper\":" + jsonNumber(entry(sizes->ciUpper, index));
         }
         out += "}";
     }
-    out += "\n],\n\"messages\":[";
+    out += "\n],";
+    if (sphericity) {
+        out += "\n\"sphericity\":{\"rows\":[";
+        for (std::size_t i = 0; i < sphericity->rows.size(); ++i) {
+            const SphericityRow& row = sphericity->rows[i];
+            const SphericityStatistics& st = row.statistics;
+            out += i == 0 ? "\n  {" : ",\n  {";
+            out += "\"source\":" + jsonQuoted(trimmedCell(row.source));
+            out += ",\"effect_df\":" + std::to_string(st.contrastCount);
+            out += ",\"error_df\":" + std::to_string(st.errorDf);
+            out += ",\"w\":" + jsonNumber(st.w) + ",\"chi_square\":" + jsonNumber(st.chiSquare);
+            out += ",\"test_df\":" + (st.w ? std::to_string(st.testDf) : std::string("null"));
+            out += ",\"p\":" + jsonNumber(st.p);
+            out += std::string(",\"w_computable\":") + (st.wNotComputable ? "false" : "true");
+            out += ",\"gg_epsilon\":" + jsonNumber(st.greenhouseGeisser);
+            out += ",\"hf_epsilon\":" + jsonNumber(st.huynhFeldt);
+            out += ",\"f\":" + jsonNumber(row.f);
+            out += ",\"gg_df1\":" + jsonNumber(row.ggDf1) + ",\"gg_df2\":" + jsonNumber(row.ggDf2);
+            out += ",\"gg_p\":" + jsonNumber(row.ggP);
+            out += ",\"hf_df1\":" + jsonNumber(row.hfDf1) + ",\"hf_df2\":" + jsonNumber(row.hfDf2);
+            out += ",\"hf_p\":" + jsonNumber(row.hfP) + "}";
+        }
+        out += sphericity->rows.empty() ? "]" : "\n]";
+        out += ",\"unavailable\":" + (sphericity->unavailable.empty() ? std::string("null") : jsonQuoted(sphericity->unavailable));
+        out += "},";
+    }
+    out += "\n\"messages\":[";
     for (std::size_t i = 0; i < messages.size(); ++i) {
         out += i == 0 ? "\n  {" : ",\n  {";
         out += "\"title\":" + jsonQuoted(messages[i].title) +
@@ -640,6 +714,8 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (effectSizes && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--effect-sizes cannot be combined with --trend or --contrast: the power of a 1-df contrast is not "
              "what the effect-size columns give for a factor.");
+    if (a.mode && a.sphericity)
+        fail("--sphericity is not available with --mode: it belongs to the ordinary repeated-measures analysis.");
     if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
     if (a.mode)
@@ -648,8 +724,13 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     Design design = buildDesign(a.factors);
     applyTypeAndDesignation(design, a);
     applyNesting(design, a.nests);
-    if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
+    const bool omegaKind = effectSizes == EffectSizeKind::Hays || effectSizes == EffectSizeKind::Partial;
+    if (omegaKind && (design.anovaType != AnovaType::IndependentGroups || design.nested))
         fail("--effect-sizes needs an independent-groups design that is not nested.");
+    if (effectSizes && design.anovaType == AnovaType::NoFRatios)
+        fail("--effect-sizes needs F-ratios: --type independent or repeated.");
+    if (a.sphericity && design.anovaType != AnovaType::RepeatedMeasures)
+        fail("--sphericity needs a repeated-measures design (--type repeated).");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
     const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
@@ -664,23 +745,33 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::optional<EffectSizes> sizes;
     if (effectSizes)
         sizes = computeEffectSizes(*table, design, *effectSizes);
+    std::optional<SphericityReport> sphericity;
+    if (a.sphericity)
+        sphericity = sphericityReport(design, scores, *table);
 
     if (format == Format::Json) {
-        out << jsonText(*table, sizes, prompts.messages);
+        out << jsonText(*table, sizes, prompts.messages, sphericity ? &*sphericity : nullptr);
         return kExitTable;
     }
     std::vector<DisplayRow> display = formatTableCells(*table, false);
     if (sizes)
         applyEffectSizeColumns(display, *sizes);
-    if (format == Format::Csv)
-        out << csvText(display, exactTails(*table));
-    else {
+    if (format == Format::Csv) {
+        out << csvText(display, exactTails(*table), sizes ? &*sizes : nullptr);
+        if (sphericity)
+            out << '\n' << sphericityCsv(*sphericity);
+    } else {
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
         const std::vector<std::string> legend = trendLegend(design, contrasts);
         if (!legend.empty())
             out << '\n';
         for (const std::string& line : legend)
             out << line << '\n';
+        if (sphericity) {
+            out << '\n';
+            for (const std::string& line : sphericityLines(*sphericity))
+                out << line << '\n';
+        }
     }
     return kExitTable;
 }
@@ -697,7 +788,7 @@ std::string cliUsage()
 {
     return "Usage: varisect-cli analyze DATAFILE --factor NAME=LEVELS --factor NAME=LEVELS ...\n"
            "                    --type independent|repeated|none [--designate FACTOR]\n"
-           "                    [--nest NESTED:OUTER ...] [--effect-sizes hays|partial]\n"
+           "                    [--nest NESTED:OUTER ...] [--effect-sizes KIND] [--sphericity]\n"
            "                    [--format text|csv|json] [--transform STEP ...] [--screen STEP ...]\n"
            "                    [--trend FACTOR[=V1,V2,...] ...] [--contrast FACTOR=C1,C2,... ...]\n"
            "       varisect-cli analyze DATAFILE --mode attrition|unweighted|proportional|groupsizes\n"
@@ -725,8 +816,15 @@ std::string cliUsage()
            "                         none: no F-ratios\n"
            "  --designate FACTOR     the replicates or subjects factor (name or first letter)\n"
            "  --nest NESTED:OUTER    NESTED is nested under OUTER; implied nests are added\n"
-           "  --effect-sizes KIND    hays (omega squared and power) or partial omega squared;\n"
-           "                         independent groups, not nested\n"
+           "  --effect-sizes KIND    hays (omega squared and power) or partial (partial omega\n"
+           "                         squared): independent groups, not nested; eta, partial-eta\n"
+           "                         or generalized-eta (eta squared, partial eta squared,\n"
+           "                         generalized eta squared): any table with F-ratios; csv and\n"
+           "                         json add ci_lower and ci_upper, the 90% confidence interval\n"
+           "                         where one exists\n"
+           "  --sphericity           repeated measures: Mauchly's test of sphericity and the\n"
+           "                         Greenhouse-Geisser and Huynh-Feldt corrected p of every\n"
+           "                         within-subject effect, after the table\n"
            "  --format FORMAT        text (default), csv or json; csv and json add p_exact, the\n"
            "                         exact upper tail of F beside the approximate p\n"
            "  --transform STEP       transforms every score before the analysis: log (natural\n"

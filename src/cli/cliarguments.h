@@ -15,6 +15,7 @@
 #include "engine/design.h"
 #include "engine/effectsize.h"
 #include "engine/prompts.h"
+#include "sphericity/sphericity.h"
 #include "table/tabletext.h"
 
 namespace varisect::clisupport {
@@ -81,6 +82,7 @@ struct Arguments {
     std::vector<DataStep> steps;       // --transform and --screen, in the order given
     std::vector<std::string> trends;     // "FACTOR" or "FACTOR=v1,v2,..." as given (analyze)
     std::vector<std::string> contrasts;  // "FACTOR=c1,c2,..." as given (analyze)
+    bool sphericity = false;             // --sphericity (analyze, repeated measures)
     bool help = false;
 };
 
@@ -105,13 +107,18 @@ Format parseFormat(const std::optional<std::string>& value);
 // The three table outputs of the analysis and simple-effects commands.
 std::string csvCell(const std::string& cell);
 // The display rows, and a last "p_exact" column from `pExact` (see exactTails).
-std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact);
+// With `sizes`, two more columns: ci_lower and ci_upper, the effect size's 90% interval.
+std::string csvText(const std::vector<DisplayRow>& display, const std::vector<std::optional<double>>& pExact,
+                    const EffectSizes* sizes = nullptr);
+// The sphericity block of the csv form: its own header line, then one line per row.
+std::string sphericityCsv(const SphericityReport& report);
 // The exact upper tail of every F of the table (element r - 1 for row r), where the table
 // records which row each F was formed against.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table);
 std::string jsonNumber(std::optional<double> value);
+// With `sphericity`, a "sphericity" object (its rows and notes) follows the rows.
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
-                     const std::vector<Message>& messages);
+                     const std::vector<Message>& messages, const SphericityReport* sphericity = nullptr);
 std::string withUnixLineEndings(const std::string& text);
 
 }  // namespace varisect::clisupport

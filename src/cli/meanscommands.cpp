@@ -163,6 +163,8 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         fail("no data file given.  Run " + kProgram + " --help for the usage.");
     if (a.effectSizes)
         fail("--effect-sizes belongs to the analyze command.");
+    if (a.sphericity)
+        fail("--sphericity belongs to the analyze command.");
     if (!a.trends.empty() || !a.contrasts.empty())
         fail("--trend and --contrast belong to the analyze command.");
     const Format format = parseFormat(a.format);
@@ -225,6 +227,8 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
         fail("no data file given.  Run " + kProgram + " --help for the usage.");
     if (a.effectSizes)
         fail("--effect-sizes belongs to the analyze command.");
+    if (a.sphericity)
+        fail("--sphericity belongs to the analyze command.");
     if (!a.trends.empty() || !a.contrasts.empty())
         fail("--trend and --contrast belong to the analyze command.");
     if (a.panels)

@@ -8,6 +8,7 @@
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
+#include "engine/etasquared.h"
 #include "engine/fdistribution.h"
 #include "engine/numbertext.h"
 
@@ -242,12 +243,16 @@ std::string FormatFixed(double value, int places, bool pStyle)
 
 EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, EffectSizeKind kind)
 {
+    if (kind != EffectSizeKind::Hays && kind != EffectSizeKind::Partial)
+        return computeEtaSquared(table, kind);
     EffectSizes out;
     out.kind = kind;
     const size_t rows = table.rows.size();
     out.omega2.assign(rows, std::nullopt);
     out.phi.assign(rows, std::nullopt);
     out.power.assign(rows, std::nullopt);
+    out.ciLower.assign(rows, std::nullopt);
+    out.ciUpper.assign(rows, std::nullopt);
     out.column3.assign(rows, std::string());
     out.column4.assign(rows, std::string());
     if (rows == 0)
@@ -279,6 +284,10 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
             const double omega2 = HaysOmegaSquared(ss, df, mse, ssTotal);
             out.omega2[i] = omega2;
             out.column3[i] = FormatFixed(omega2, 3, false);
+            if (const auto ci = estimateInterval(omega2, df, table.pooledErrorDf)) {
+                out.ciLower[i] = ci->first;
+                out.ciUpper[i] = ci->second;
+            }
             if (omega2 <= 0) {
                 out.power[i] = 0.0;
                 out.column4[i] = ".00";
@@ -294,6 +303,10 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
             const double omega2 = PartialOmegaSquared(ss, df, mse, scoreCount);
             out.omega2[i] = omega2;
             out.column3[i] = FormatFixed(omega2, 3, false);
+            if (const auto ci = estimateInterval(omega2, df, table.pooledErrorDf)) {
+                out.ciLower[i] = ci->first;
+                out.ciUpper[i] = ci->second;
+            }
             const std::string& fText = row[ColF - 1];
             if (!isBlankText(fText)) {
                 const double f = parseNumber(fText);

@@ -34,7 +34,12 @@ std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi);
 // places gives "<.001" below .001 and " 1. " for 1.
 std::string FormatFixed(double value, int places, bool pStyle);
 
-enum class EffectSizeKind { Hays, Partial };
+// Hays and Partial: omega squared of an ordinary independent-groups table. The eta-squared kinds
+// (eta squared, partial eta squared, generalized eta squared) belong to every table with F-ratios.
+enum class EffectSizeKind { Hays, Partial, Eta, PartialEta, GeneralizedEta };
+
+// The confidence of the intervals of the effect sizes.
+inline constexpr double kEffectSizeConfidence = 0.90;
 
 // One entry per table row (index 0 = header row); empty optionals for rows without a value.
 struct EffectSizes {
@@ -42,6 +47,11 @@ struct EffectSizes {
     std::vector<std::optional<double>> omega2;  // Hays or partial omega squared
     std::vector<std::optional<double>> phi;     // Hays only, where omega2 > 0
     std::vector<std::optional<double>> power;   // Hays only
+    std::vector<std::optional<double>> eta2;    // the eta-squared kinds
+    // The 90% confidence interval of the row's effect size (estimateInterval in etasquared.h),
+    // where one exists.
+    std::vector<std::optional<double>> ciLower;
+    std::vector<std::optional<double>> ciUpper;
     // Cell texts that take the place of MS and F in each row, and their headers in element 0.
     std::vector<std::string> column3;
     std::vector<std::string> column4;
@@ -49,7 +59,7 @@ struct EffectSizes {
 
 // Effect sizes of an ordinary independent-groups table: every source row before the error row.
 // Reads df and SS from the table texts, MSe from the pooled error, SStotal from the last row, N
-// and n from the design.
+// and n from the design. The eta-squared kinds are those of computeEtaSquared (etasquared.h).
 EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, EffectSizeKind kind);
 
 }  // namespace varisect

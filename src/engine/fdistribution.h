@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 namespace varisect {
 
@@ -14,5 +15,11 @@ double exactUpperTail(double df1, double df2, double F);
 // Power of the F test at `alpha` against the noncentrality `lambda`: the upper tail of the
 // noncentral F(df1, df2, lambda) beyond the central critical value. Empty for unusable input.
 std::optional<double> exactPower(double df1, double df2, double alpha, double lambda);
+
+// The two-sided `confidence` interval of the noncentrality lambda of F(df1, df2, lambda) given an
+// observed F: the lambda that leaves F at its (1 + confidence) / 2 quantile and the one that
+// leaves it at its (1 - confidence) / 2 quantile; a bound is 0 where even lambda = 0 puts F
+// below that quantile. Empty for unusable input or where the search does not settle.
+std::optional<std::pair<double, double>> noncentralityInterval(double F, double df1, double df2, double confidence);
 
 }  // namespace varisect

@@ -42,7 +42,7 @@ const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabe
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
                                   "twowayplot.html",
-                                  "trendtests.html", "comparisons.html",
+                                  "trendtests.html", "comparisons.html", "anovatable.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {

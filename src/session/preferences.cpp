@@ -15,6 +15,7 @@ Preferences loadPreferences(const SettingsStore& store)
     p.showFsBelowOne = store.read(kKeyShowFs) == "True";
     p.useLevelLabels = store.read(kKeyUseLevelLabels) == "True";
     p.exactPValues = store.read(kKeyExactP) == "True";
+    p.sphericityTests = store.read(kKeySphericity) == "True";
     return p;
 }
 

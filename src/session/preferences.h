@@ -13,6 +13,7 @@ inline constexpr const char* kKeyOutlierCheck = "OutlierCheck";
 inline constexpr const char* kKeyShowFs = "ShowFsCheck";
 inline constexpr const char* kKeyUseLevelLabels = "Use_Level_Labels";
 inline constexpr const char* kKeyExactP = "Exact_P_Values";
+inline constexpr const char* kKeySphericity = "Sphericity_Tests";
 
 struct Preferences {
     bool runMaximized = false;     // only "True" switches it on
@@ -21,6 +22,7 @@ struct Preferences {
     bool useLevelLabels = false;   // only "True" switches it on
     bool exactPValues = false;     // "Exact p-values": every table's p column holds the exact
                                    // upper tail of F; only "True" switches it on
+    bool sphericityTests = false;  // the table window's "&Sphericity Tests"; only "True" switches it on
 };
 
 Preferences loadPreferences(const SettingsStore& store);

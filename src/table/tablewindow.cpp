@@ -38,6 +38,7 @@ constexpr const char* kPrintDialogTitle = "Print Anova Table";
 constexpr const char* kRenameCaption = "&Rename Source";
 constexpr const char* kFinishRenameCaption = "&Finished Renaming Sources";
 constexpr const char* kHaysLegend = "Hays, P-h P";
+constexpr const char* kSphericityCaption = "&Sphericity Tests";
 constexpr int kVisibleRowsAtMost = 24;  // taller tables scroll
 constexpr int kCellPadding = 8;          // pixels on each side of a cell text
 
@@ -79,6 +80,8 @@ TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHa
     buildMenus();
     rebuildDisplay();
     fillGrid();
+    sphericityOn_ = request_.sphericityTests;
+    showSphericityBlock();
     updateMenus();
     // Opens showing the whole table (up to kVisibleRowsAtMost rows; taller ones scroll), the grid
     // held at that height while the window takes its size so that a short table does not open
@@ -146,6 +149,11 @@ OutputDocument TableWindow::printedDocument() const
     document.table(std::move(rows), true, {1, 2, 3, 4, 5});
     if (!notes_.empty())
         document.fixedLines(notes_);
+    if (!sphericityLines_.empty()) {
+        std::vector<std::string> block{std::string()};
+        block.insert(block.end(), sphericityLines_.begin(), sphericityLines_.end());
+        document.fixedLines(std::move(block));
+    }
     return document;
 }
 
@@ -190,14 +198,21 @@ void TableWindow::buildControls()
         return text;
     }()));
 
+    sphericityLabel_ = new QLabel(central);
+    sphericityLabel_->setObjectName(QStringLiteral("sphericityBlock"));
+    sphericityLabel_->setFont(fixed);
+    sphericityLabel_->setTextFormat(Qt::PlainText);
+    sphericityLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    sphericityLabel_->setVisible(false);
+
     auto whatsThis = [this](QWidget* w, const char* help) { shell_->explain(w, QString::fromUtf8(help)); };
 
     omegaBox_ = new QGroupBox(central);
     omegaBox_->setObjectName(QStringLiteral("OmegaChoice"));
     omegaGroup_ = new QButtonGroup(omegaBox_);
     auto* omegaRow = new QHBoxLayout(omegaBox_);
-    const char* omegaCaptions[] = {"Hays", "Partial", "Revert"};
-    for (int i = 0; i < 3; ++i) {
+    const char* omegaCaptions[] = {"Hays", "Partial", "Revert", "Eta", "Partial Eta", "Generalized Eta"};
+    for (const int i : {0, 1, 3, 4, 5, 2}) {
         auto* option = new QRadioButton(QString::fromUtf8(omegaCaptions[i]), omegaBox_);
         option->setObjectName(QStringLiteral("OmegaChoice%1").arg(i));
         omegaGroup_->addButton(option, i);
@@ -210,7 +225,9 @@ void TableWindow::buildControls()
     omegaRow->addWidget(effectLegend_);
     omegaRow->addStretch(1);
     whatsThis(omegaBox_, "Hays shows omega squared and post hoc power in place of MS and F; Partial shows partial "
-                         "omega squared and F; Revert shows the table as it was built.");
+                         "omega squared and F; Eta, Partial Eta and Generalized Eta show eta squared, partial eta "
+                         "squared or generalized eta squared with its 90% confidence interval; Revert shows the "
+                         "table as it was built.");
     connect(omegaGroup_, &QButtonGroup::idClicked, this, [this](int id) { chooseOmega(static_cast<OmegaMode>(id)); });
 
     // Effect sizes belong to ordinary, fully crossed independent-groups tables only.
@@ -220,7 +237,12 @@ void TableWindow::buildControls()
         && request_.origin != TableOrigin::TrendTests && request_.origin != TableOrigin::PlannedComparisons
         && request_.design.anovaType == AnovaType::IndependentGroups && !request_.design.nested
         && !request_.unequalCellMode;
-    omegaBox_->setVisible(offerEffectSizes);
+    // The eta squareds belong to every ordinary table with F-ratios, repeated measures included.
+    const bool offerEta = request_.origin == TableOrigin::AnovaDesign && !request_.unequalCellMode
+        && request_.design.anovaType != AnovaType::NoFRatios;
+    for (const int omegaOnly : {0, 1})
+        omegaGroup_->button(omegaOnly)->setVisible(offerEffectSizes);
+    omegaBox_->setVisible(offerEffectSizes || offerEta);
 
     cancelButton_ = new QPushButton(qs(returnCaption(request_.origin)), central);
     cancelButton_->setObjectName(QStringLiteral("CancelButton"));
@@ -243,6 +265,7 @@ void TableWindow::buildControls()
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(grid_, 1);
     layout->addWidget(legend_);
+    layout->addWidget(sphericityLabel_);
     layout->addWidget(omegaBox_);
     layout->addLayout(buttons);
 }
@@ -268,6 +291,13 @@ void TableWindow::buildMenus()
     finishRenameAction_ = edit->addAction(QString::fromUtf8(kFinishRenameCaption), this, &TableWindow::finishRenaming);
     adjustAction_ = edit->addAction(QStringLiteral("&Adjust Error df"), this, &TableWindow::startAdjusting);
 
+    QMenu* tableMenu = menuBar()->addMenu(QStringLiteral("&Table"));
+    sphericityAction_ = tableMenu->addAction(QString::fromUtf8(kSphericityCaption));
+    sphericityAction_->setObjectName(QStringLiteral("sphericityAction"));
+    sphericityAction_->setCheckable(true);
+    sphericityAction_->setChecked(request_.sphericityTests);
+    connect(sphericityAction_, &QAction::triggered, this, &TableWindow::toggleSphericity);
+
     shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."));
 }
 
@@ -275,7 +305,11 @@ void TableWindow::rebuildDisplay()
 {
     display_ = formatTableCells(working_, request_.showFsBelowOne);
     if (omegaMode_ != OmegaMode::Revert && !display_.empty()) {
-        const auto kind = omegaMode_ == OmegaMode::Hays ? EffectSizeKind::Hays : EffectSizeKind::Partial;
+        const auto kind = omegaMode_ == OmegaMode::Hays ? EffectSizeKind::Hays
+            : omegaMode_ == OmegaMode::Partial          ? EffectSizeKind::Partial
+            : omegaMode_ == OmegaMode::Eta              ? EffectSizeKind::Eta
+            : omegaMode_ == OmegaMode::PartialEta       ? EffectSizeKind::PartialEta
+                                                        : EffectSizeKind::GeneralizedEta;
         applyEffectSizeColumns(display_, computeEffectSizes(working_, request_.design, kind));
     }
 }
@@ -343,6 +377,10 @@ void TableWindow::updateMenus()
     for (QAction* a : {printAction_, printerSetupAction_, copyTableAction_, copyRowsAction_, renameAction_, adjustAction_})
         a->setEnabled(!renaming_);
     finishRenameAction_->setEnabled(renaming_);
+    // The tests need the scores of an ordinary repeated-measures analysis.
+    sphericityAction_->setEnabled(!renaming_ && request_.origin == TableOrigin::AnovaDesign && !request_.unequalCellMode
+                                  && request_.design.anovaType == AnovaType::RepeatedMeasures
+                                  && !request_.scores.empty());
     printAction_->setText(QString::fromUtf8(omegaMode_ == OmegaMode::Revert ? kPrintAnovaCaption : kPrintTableCaption));
     effectLegend_->setVisible(omegaMode_ == OmegaMode::Hays);
 }
@@ -354,7 +392,42 @@ void TableWindow::chooseOmega(OmegaMode mode)
     omegaMode_ = mode;
     rebuildDisplay();
     fillGrid();
+    showSphericityBlock();
     updateMenus();
+}
+
+void TableWindow::toggleSphericity(bool on)
+{
+    sphericityOn_ = on;
+    showSphericityBlock();
+    fitHeight();
+    if (handOver_.sphericityToggled)
+        handOver_.sphericityToggled(on);
+}
+
+void TableWindow::showSphericityBlock()
+{
+    sphericityLines_.clear();
+    const bool available = request_.origin == TableOrigin::AnovaDesign && !request_.unequalCellMode
+        && request_.design.anovaType == AnovaType::RepeatedMeasures && !request_.scores.empty();
+    if (sphericityOn_ && available)
+        sphericityLines_ = sphericityLines(sphericityReport(request_.design, request_.scores, working_));
+    QString text;
+    for (const std::string& line : sphericityLines_)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + qs(line);
+    sphericityLabel_->setText(text);
+    sphericityLabel_->setVisible(!sphericityLines_.empty());
+}
+
+void TableWindow::fitHeight()
+{
+    // The window takes the height of what it shows; the grid keeps showing the whole table.
+    const int smallest = grid_->minimumHeight();
+    grid_->setFixedHeight(preferredGridHeight());
+    centralWidget()->adjustSize();
+    resize(std::max(width(), sizeHint().width()), sizeHint().height());
+    grid_->setMinimumHeight(smallest);
+    grid_->setMaximumHeight(QWIDGETSIZE_MAX);
 }
 
 void TableWindow::startRenaming()
@@ -418,6 +491,7 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
     if (adjustErrorDf(working_, request_.design, gridRow + 2, shell_->dialogs(), context)) {
         rebuildDisplay();
         fillGrid();
+        showSphericityBlock();
     }
 }
 
@@ -427,6 +501,10 @@ void TableWindow::copyTable()
     if (!notes_.empty())
         text += "\r\n";
     for (const std::string& line : notes_)
+        text += line + "\r\n";
+    if (!sphericityLines_.empty())
+        text += "\r\n";
+    for (const std::string& line : sphericityLines_)
         text += line + "\r\n";
     shell_->copyText(text);
 }

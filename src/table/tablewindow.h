@@ -14,6 +14,7 @@
 #include "engine/anovatable.h"
 #include "engine/design.h"
 #include "output/document.h"
+#include "sphericity/sphericity.h"
 #include "table/tabletext.h"
 
 class QAction;
@@ -41,6 +42,8 @@ struct TableRequest {
     bool showFsBelowOne = false;   // the preference "Show F-ratios less than one"
     bool unequalCellMode = false;  // an unequal-cell-size analysis
     bool unweightedMeans = false;  // ... the method of unweighted means (its notice is shown)
+    Scores scores;                 // the scores of an ordinary analysis: the sphericity tests use them
+    bool sphericityTests = false;  // the preference "&Sphericity Tests" as the window opens
 };
 
 // What the table window hands back to the rest of the program. Every member may be empty.
@@ -49,10 +52,13 @@ struct TableWindowHandOver {
     std::function<void()> returnTo;
     // "&New Problem": the restart path.
     std::function<void()> newProblem;
+    // "&Sphericity Tests" was toggled: keep the preference.
+    std::function<void(bool)> sphericityToggled;
 };
 
-// The OmegaChoice options, in their order.
-enum class OmegaMode { Hays = 0, Partial = 1, Revert = 2 };
+// The OmegaChoice options by their index (shown in the order Hays, Partial, Eta, Partial Eta,
+// Generalized Eta, Revert).
+enum class OmegaMode { Hays = 0, Partial = 1, Revert = 2, Eta = 3, PartialEta = 4, GeneralizedEta = 5 };
 
 class TableWindow : public QMainWindow {
     Q_OBJECT
@@ -78,6 +84,10 @@ public:
     void setNotes(std::vector<std::string> notes);
     const std::vector<std::string>& notes() const { return notes_; }
 
+    // The block under the table while "&Sphericity Tests" is on (empty when it is off or the
+    // table has no sphericity tests to show).
+    const std::vector<std::string>& sphericityBlock() const { return sphericityLines_; }
+
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();
 
@@ -95,6 +105,9 @@ private:
     void updateMenus();
 
     void chooseOmega(OmegaMode mode);
+    void toggleSphericity(bool on);
+    void showSphericityBlock();
+    void fitHeight();
     void startRenaming();
     void finishRenaming();
     bool renameKeyPressed(QKeyEvent* key);
@@ -110,6 +123,8 @@ private:
     TableWindowHandOver handOver_;
 
     std::vector<std::string> notes_;
+    std::vector<std::string> sphericityLines_;
+    bool sphericityOn_ = false;
     AnovaTable working_;  // what the edits change
     AnovaTable saved_;    // the table as it came in
     std::vector<DisplayRow> display_;
@@ -121,6 +136,7 @@ private:
     QTableWidget* grid_ = nullptr;
     QLabel* legend_ = nullptr;
     QLabel* effectLegend_ = nullptr;
+    QLabel* sphericityLabel_ = nullptr;
     QGroupBox* omegaBox_ = nullptr;
     QButtonGroup* omegaGroup_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
@@ -133,6 +149,7 @@ private:
     QAction* renameAction_ = nullptr;
     QAction* finishRenameAction_ = nullptr;
     QAction* adjustAction_ = nullptr;
+    QAction* sphericityAction_ = nullptr;
 };
 
 }  // namespace varisect

@@ -249,7 +249,10 @@ private slots:
         QCOMPARE(s.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 8", " 29"}));
         QCOMPARE(child<QLabel>(s.table(), "legend")->text(),
                  QStringLiteral("  Factors\n   Drug         2\n   Time         3\n  (Subjects)    5"));
-        QVERIFY(!child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
+        // Repeated measures offer the eta squareds, not omega squared.
+        QVERIFY(child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
+        QVERIFY(!child<QRadioButton>(s.table(), "OmegaChoice0")->isVisible());
+        QVERIFY(child<QRadioButton>(s.table(), "OmegaChoice5")->isVisible());
 
         const Expected e;
         const std::vector<std::pair<double, int>> ssDf{{e.s, 4},  {e.d, 1},  {e.sd, 4},  {e.t, 2},
@@ -325,7 +328,7 @@ private slots:
         s.expectTest("T", e.t, 2, e.st + e.sdt, 16);
         s.expectTest("DxT", e.dt, 2, e.st + e.sdt, 16);
         QVERIFY(child<QLabel>(s.table(), "legend")->text().contains(QStringLiteral("  S nested under D")));
-        QVERIFY(!child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
+        QVERIFY(!child<QRadioButton>(s.table(), "OmegaChoice1")->isVisible());
     }
 
     // The attrition test from the Anova design window: the cell-size window opens, its table

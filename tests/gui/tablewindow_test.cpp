@@ -67,10 +67,12 @@ struct Harness {
     FakePlatform fake{folder.filePath(QStringLiteral("table.pdf")).toStdString()};
     AnovaTable analysed;
     int returns = 0, restarts = 0, exits = 0;
+    std::vector<bool> sphericityToggles;
     std::unique_ptr<TableWindow> window;
 
     explicit Harness(const Design& design, TableOrigin origin = TableOrigin::AnovaDesign, bool showFs = false,
-                     const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = typedScores())
+                     const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = typedScores(),
+                     bool sphericityTests = false)
     {
         RecordingPrompts prompts;
         auto table = analyseDesign(design, scores, prompts);
@@ -78,9 +80,11 @@ struct Harness {
             qFatal("the analysis was abandoned");
         analysed = *table;
         TableRequest request{analysed, design, origin, prefix, showFs, mode.unequalCellMode(),
-                             mode.unweightedMeans && !mode.randomAttritionTest};
-        window = std::make_unique<TableWindow>(std::move(request), test::shellContext(fake, &exits),
-                                               TableWindowHandOver{[this] { ++returns; }, [this] { ++restarts; }});
+                             mode.unweightedMeans && !mode.randomAttritionTest, scores, sphericityTests};
+        window = std::make_unique<TableWindow>(
+            std::move(request), test::shellContext(fake, &exits),
+            TableWindowHandOver{[this] { ++returns; }, [this] { ++restarts; },
+                                [this](bool on) { sphericityToggles.push_back(on); }});
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qFatal("the window was not shown");
@@ -164,6 +168,62 @@ class TableWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void sphericityBlockAndEtaSquaredChoices()
+    {
+        const Design design = drugDesign(AnovaType::RepeatedMeasures);
+        Harness h(design);
+        const auto atLoad = h.gridTexts();
+        auto* block = h.window->findChild<QLabel*>(QStringLiteral("sphericityBlock"));
+        QAction* item = h.action(QStringLiteral("&Sphericity Tests"));
+        QVERIFY(item && item->isCheckable() && !item->isChecked() && item->isEnabled());
+        QVERIFY(!block->isVisible() && h.window->sphericityBlock().empty());
+
+        // On: the block under the table, the table itself unchanged; the preference is kept.
+        h.trigger("&Sphericity Tests");
+        QCOMPARE(h.sphericityToggles, std::vector<bool>{true});
+        const std::vector<std::string> lines = sphericityLines(sphericityReport(design, typedScores(), h.analysed));
+        QCOMPARE(h.window->sphericityBlock(), lines);
+        QVERIFY(block->isVisible());
+        QCOMPARE(block->text().split(QLatin1Char('\n')).size(), int(lines.size()));
+        QCOMPARE(h.gridTexts(), atLoad);
+        // Copied, printed and written to documents with the table.
+        h.trigger("&Copy Entire Table to Clipboard");
+        QVERIFY(h.fake.clipboard.content->find("\r\n" + lines[3] + "\r\n") != std::string::npos);
+        const OutputDocument printed = h.window->printedDocument();
+        std::vector<std::string> underTable{""};
+        underTable.insert(underTable.end(), lines.begin(), lines.end());
+        QCOMPARE(printed.blocks().back().lines, underTable);
+
+        // Off again: nothing of it anywhere.
+        h.trigger("&Sphericity Tests");
+        QCOMPARE(h.sphericityToggles, (std::vector<bool>{true, false}));
+        QVERIFY(!block->isVisible());
+        h.trigger("&Copy Entire Table to Clipboard");
+        QVERIFY(h.fake.clipboard.content->find("Sphericity") == std::string::npos);
+
+        // The eta squareds are offered for repeated measures (omega squared is not).
+        QVERIFY(h.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
+        QVERIFY(!h.window->findChild<QRadioButton*>(QStringLiteral("OmegaChoice0"))->isVisible());
+        h.chooseOmega(5);
+        QCOMPARE(h.header(3), QString::fromUtf8("Gen. Eta\u00B2"));
+        QCOMPARE(h.header(4), QStringLiteral("90% CI"));
+        const EffectSizes sizes = computeEffectSizes(h.analysed, design, EffectSizeKind::GeneralizedEta);
+        QCOMPARE(h.cell(h.gridRowOf("T"), 3), q(sizes.column3[size_t(h.gridRowOf("T") + 1)]));
+        QVERIFY(h.action(QStringLiteral("&Print Table")));
+        h.chooseOmega(2);
+        QCOMPARE(h.gridTexts(), atLoad);
+
+        // The preference on as the window opens: the block is there at once. Independent groups
+        // have no sphericity tests: the item stays off.
+        Harness remembered(design, TableOrigin::AnovaDesign, false, {}, {}, typedScores(), true);
+        QCOMPARE(remembered.window->sphericityBlock(), lines);
+        QVERIFY(remembered.action(QStringLiteral("&Sphericity Tests"))->isChecked());
+        Harness independent(drugDesign(AnovaType::IndependentGroups), TableOrigin::AnovaDesign, false, {}, {},
+                            typedScores(), true);
+        QVERIFY(!independent.action(QStringLiteral("&Sphericity Tests"))->isEnabled());
+        QVERIFY(independent.window->sphericityBlock().empty());
+    }
+
     void cellFormatsPreferenceImputedScoresAndOrigins()
     {
         Harness h(drugDesign(AnovaType::RepeatedMeasures));

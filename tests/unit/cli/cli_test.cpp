@@ -199,13 +199,80 @@ TEST(Cli, NestingAndEffectSizes)
     const CliRun hays = cli(run + "--effect-sizes hays");
     ASSERT_EQ(hays.code, 0) << hays.err;
     EXPECT_EQ(keysOf(rowOf(hays.out, "Total")),
-              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "omega2", "power"}));
+              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "omega2", "power", "ci_lower",
+                                        "ci_upper"}));
     EXPECT_FALSE(isNull(rowOf(hays.out, "A"), "omega2"));
     EXPECT_TRUE(isNull(rowOf(hays.out, "  Within"), "omega2"));
     const CliRun partial = cli(run + "--effect-sizes partial");
     ASSERT_EQ(partial.code, 0) << partial.err;
     EXPECT_EQ(keysOf(rowOf(partial.out, "A")),
-              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "partial_omega2"}));
+              (std::vector<std::string>{"source", "df", "ss", "ms", "f", "p", "p_exact", "partial_omega2", "ci_lower",
+                                        "ci_upper"}));
+    EXPECT_FALSE(isNull(rowOf(partial.out, "A"), "ci_upper"));
+}
+
+// The tooth-growth data (R's ToothGrowth) as ten subjects crossed with supplement and dose; the
+// figures checked here are those of the sphericity and effect-size unit tests.
+TEST(Cli, SphericityAndEtaSquared)
+{
+    TempDir dir;
+    const char* scores = "4.2 15.2 16.5 19.7 23.6 25.5 11.5 21.5 16.5 23.3 18.5 26.4 7.3 17.6 15.2 23.6 33.9 22.4 "
+                         "5.8 9.7 17.3 26.4 25.5 24.5 6.4 14.5 22.5 20 26.4 24.8 10 10 17.3 25.2 32.5 30.9 11.2 8.2 "
+                         "13.6 25.8 26.7 26.4 11.2 9.4 14.5 21.2 21.5 27.3 5.2 16.5 18.8 14.5 23.3 29.4 7 9.7 15.5 "
+                         "27.3 29.5 23";
+    std::string content;
+    for (const char* c = scores; *c; ++c)
+        content += *c == ' ' ? '\n' : *c;
+    const std::string run = "analyze " + dir.file("tooth.dat", content + "\n") +
+                            " --factor Type=2 --factor Dose=3 --factor Subjects=10 --type repeated --designate S ";
+
+    const CliRun json = cli(run + "--sphericity --effect-sizes generalized-eta --format json");
+    ASSERT_EQ(json.code, 0) << json.err;
+    const auto block = json.out.find("\"sphericity\":{\"rows\":[");
+    ASSERT_NE(block, std::string::npos);
+    const std::string dose = rowOf(json.out.substr(block), "D");
+    EXPECT_NEAR(number(dose, "gg_epsilon"), 0.838, 5e-4);
+    EXPECT_NEAR(number(dose, "hf_epsilon"), 1.008, 5e-4);
+    EXPECT_NEAR(number(dose, "w"), 0.807, 5e-4);
+    EXPECT_NEAR(number(dose, "p"), 0.425, 5e-4);
+    EXPECT_EQ(number(dose, "hf_df2"), 18.0);  // epsilon above 1: the df stay
+    EXPECT_EQ(keysOf(dose), (std::vector<std::string>{"source", "effect_df", "error_df", "w", "chi_square", "test_df",
+                                                      "p", "w_computable", "gg_epsilon", "hf_epsilon", "f", "gg_df1",
+                                                      "gg_df2", "gg_p", "hf_df1", "hf_df2", "hf_p"}));
+    EXPECT_NEAR(number(rowOf(json.out, "D"), "generalized_eta2"), 0.773, 5e-4);
+    EXPECT_TRUE(isNull(rowOf(json.out, "  SxD"), "generalized_eta2"));
+    EXPECT_NE(json.out.find("\"unavailable\":null}"), std::string::npos);
+    // Without --sphericity there is no block.
+    EXPECT_EQ(cli(run + "--format json").out.find("sphericity"), std::string::npos);
+
+    const CliRun text = cli(run + "--sphericity --effect-sizes partial-eta");
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_NE(text.out.find("Source    df       SS  Partial Eta\xC2\xB2         90% CI      p\n"), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("\n  Sphericity of the within-subject effects\n"
+                            "  Source     W  Chi-sq  df     p  G-G eps  H-F eps  G-G p  H-F p\n"),
+              std::string::npos)
+        << text.out;
+
+    const CliRun csv = cli(run + "--sphericity --effect-sizes eta --format csv");
+    ASSERT_EQ(csv.code, 0) << csv.err;
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')), "Source,df,SS,Eta\xC2\xB2,90% CI,p,p_exact,ci_lower,ci_upper");
+    EXPECT_NE(csv.out.find("\n\nsphericity_source,effect_df,w,chi_square,test_df,p,gg_epsilon,hf_epsilon,gg_df1,"
+                           "gg_df2,gg_p,hf_df1,hf_df2,hf_p,note\nT,1,,,,,1,1,1,9,"),
+              std::string::npos)
+        << csv.out;
+
+    for (const auto& [args, message] :
+         {std::pair{run + "--sphericity=yes", "option --sphericity takes no value."},
+          {"analyze " + dir.file("tooth.dat", content) +
+               " --factor Type=2 --factor Dose=3 --factor Subjects=10 --type independent --designate S --sphericity",
+           "--sphericity needs a repeated-measures design (--type repeated)."},
+          {run + "--effect-sizes omega", "choose hays, partial, eta, partial-eta or generalized-eta."}}) {
+        const CliRun refused = cli(args);
+        EXPECT_EQ(refused.code, 2);
+        EXPECT_TRUE(refused.out.empty());
+        EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+    }
 }
 
 // Every refusal: exit code 2, nothing on the output, the message on the error stream (a leading
