@@ -25,6 +25,9 @@ VARISECT_PACKAGES=(
     libzip-dev         # Word documents are zip packages
     libpugixml-dev     # ... of XML parts
     python3-docx       # the tests read the Word documents back with python-docx
+    libcsv-dev         # import: CSV and tab-separated text
+    libfreexl-dev      # import: Excel 97-2003 workbooks (.xls)
+    libreadstat-dev    # import: SPSS, Stata and SAS data files
 )
 
 # A virtual X display, for starting the desktop program on a machine without one.

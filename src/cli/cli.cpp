@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
+#include "cli/importcommands.h"
 #include "cli/meanscommands.h"
 #include "cli/unequalcommands.h"
 
@@ -84,12 +85,18 @@ Arguments parseArguments(const std::vector<std::string>& args)
     Arguments a;
     const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
                                                 "pair",   "panels", "mode",     "transform", "screen",
-                                                "trend",  "contrast"};
+                                                "trend",  "contrast",
+                                                "score", "factor-column", "subject", "cells", "between", "within",
+                                                "sheet", "separator", "write-scores", "write-csv"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             a.help = true;
             return a;
+        }
+        if (arg == "--drop-incomplete") {
+            a.dropIncomplete = true;
+            continue;
         }
         if (arg.starts_with("--")) {
             std::string name = arg.substr(2);
@@ -127,6 +134,26 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 setOnce(a.effectSizes, name, *value);
             else if (name == "mode")
                 setOnce(a.mode, name, *value);
+            else if (name == "factor-column")
+                a.factorColumns.push_back(*value);
+            else if (name == "cells")
+                a.cellColumns.push_back(*value);
+            else if (name == "between")
+                a.betweenColumns.push_back(*value);
+            else if (name == "within")
+                a.withinFactors.push_back(*value);
+            else if (name == "score")
+                setOnce(a.scoreColumn, name, *value);
+            else if (name == "subject")
+                setOnce(a.subjectColumn, name, *value);
+            else if (name == "sheet")
+                setOnce(a.sheet, name, *value);
+            else if (name == "separator")
+                setOnce(a.separator, name, *value);
+            else if (name == "write-scores")
+                setOnce(a.writeScores, name, *value);
+            else if (name == "write-csv")
+                setOnce(a.writeCsv, name, *value);
             else
                 setOnce(a.format, name, *value);
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -642,17 +669,28 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
              "what the effect-size columns give for a factor.");
     if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
-    if (a.mode)
+    std::optional<ImportedData> imported;
+    if (importRequested(a)) {
+        imported = importData(a, err);
+        if (imported->data.unequalN())
+            return importedUnequalAnalyze(a, *imported, out, err);
+        if (a.mode)
+            fail("--mode: every cell of " + a.dataPath + " holds one score; the unequal-cell-size analyses do not "
+                 "apply.");
+    } else if (a.mode) {
         return unequalAnalyzeCommand(a, out, err);
+    }
 
-    Design design = buildDesign(a.factors);
-    applyTypeAndDesignation(design, a);
-    applyNesting(design, a.nests);
+    Design design = imported ? imported->design : buildDesign(a.factors);
+    if (!imported) {
+        applyTypeAndDesignation(design, a);
+        applyNesting(design, a.nests);
+    }
     if (effectSizes && (design.anovaType != AnovaType::IndependentGroups || design.nested))
         fail("--effect-sizes needs an independent-groups design that is not nested.");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
-    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
+    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
 
     CliPrompts prompts(err);
     const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts);
@@ -805,6 +843,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return meansCommand(args, out, err);
         if (args[0] == "simple-effects")
             return simpleEffectsCommand(args, out, err);
+        if (args[0] == "export")
+            return exportCommand(args, out, err);
         if (args[0] != "analyze")
             fail("unknown command " + inQuotes(args[0]) + ".  Run " + kProgram + " --help for the usage.");
         return analyze(args, out, err);
