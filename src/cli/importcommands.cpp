@@ -276,6 +276,16 @@ ImportedData importData(const Arguments& a, std::ostream& err)
 
 int importedUnequalAnalyze(const Arguments& a, const ImportedData& imported, std::ostream& out, std::ostream& err)
 {
+    if (!a.mode) {
+        const bool groups = imported.data.kind == DataLayout::Kind::GroupSizes;
+        std::string sizes;
+        for (const long n : imported.data.cellSizes)
+            sizes += (sizes.empty() ? "" : ", ") + std::to_string(n);
+        fail(a.dataPath + ": the " + (groups ? "groups" : "cells") + " hold different numbers of " +
+             (groups ? "subjects" : "scores") + " (" + sizes + "); choose " +
+             (groups ? "--mode groupsizes" : "--mode unweighted, proportional or attrition") +
+             " for an analysis of unequal cell sizes.");
+    }
     char path[] = "/tmp/varisect-import-XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0)

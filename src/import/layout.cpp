@@ -135,7 +135,7 @@ bool readScore(const ImportTable& table, std::size_t r, int column, float& value
         return false;
     const std::string where = table.sourceName + ": " + table.cellReference(static_cast<long>(r), column);
     if (!cell.isNumber()) {
-        refusal = where + ": \"" + quotedForMessage(cell.text) + "\" is not a number.";
+        refusal = where + ": " + quotedForMessage(cell.text) + " is not a number.";
         return false;
     }
     const auto single = static_cast<float>(cell.number);
@@ -490,6 +490,12 @@ void independentGroups(ImportProposal& p, Frame& f)
 
 ImportProposal finish(Frame& f, ImportProposal p)
 {
+    if (f.names.size() > static_cast<std::size_t>(kMaxFactors)) {
+        p.refusal = "The data call for " + std::to_string(f.names.size()) +
+                    " factors; the program analyses at most 8 (the subjects or replicates included).";
+        p.issues.clear();
+        return p;
+    }
     for (std::size_t k = 0; k < f.names.size(); ++k)
         if (f.fullLabels[k].size() < 2 && !f.observations.empty()) {
             p.refusal = "The factor " + f.names[k] + " has only one level in the data (" +

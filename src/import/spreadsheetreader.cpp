@@ -9,6 +9,7 @@
 #include <zip.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -398,7 +399,8 @@ long repeatCount(const pugi::xml_node& node, const char* attr)
         return 1;
     char* end = nullptr;
     const long n = std::strtol(text, &end, 10);
-    return (*end == '\0' && n >= 1) ? n : 1;
+    // A count beyond any sheet's size is taken as that size, so that sums of counts cannot overflow.
+    return (*end == '\0' && n >= 1) ? std::min(n, 1L << 30) : 1;
 }
 
 struct OdsWalk {

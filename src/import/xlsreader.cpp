@@ -31,7 +31,7 @@ public:
                    std::to_string(rc) + ")";
         }
         unsigned int password = 0;
-        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password)
+        if (freexl_get_info(handle_, FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK && password == FREEXL_BIFF_OBFUSCATED)
             return std::string("the workbook is protected by a password");
         return std::nullopt;
     }
