@@ -675,8 +675,8 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (imported->data.unequalN())
             return importedUnequalAnalyze(a, *imported, out, err);
         if (a.mode)
-            fail("--mode: every cell of " + a.dataPath + " holds one score; the unequal-cell-size analyses do not "
-                 "apply.");
+            fail("--mode: every cell of " + a.dataPath + " holds the same number of scores; the unequal-cell-size "
+                 "analyses do not apply.");
     } else if (a.mode) {
         return unequalAnalyzeCommand(a, out, err);
     }

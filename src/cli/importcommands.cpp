@@ -306,6 +306,14 @@ int importedUnequalAnalyze(const Arguments& a, const ImportedData& imported, std
     int code = kExitNoTable;
     try {
         code = unequalAnalyzeCommand(b, out, err);
+    } catch (CliFailure& failure) {
+        std::remove(path);
+        // The messages name the data file, not the file made for the analysis.
+        const std::string temporary = path;
+        for (std::string& line : failure.lines)
+            for (auto at = line.find(temporary); at != std::string::npos; at = line.find(temporary, at))
+                line.replace(at, temporary.size(), a.dataPath + " (in the order of an \"Unequal N\" file)");
+        throw;
     } catch (...) {
         std::remove(path);
         throw;

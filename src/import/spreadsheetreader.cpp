@@ -159,7 +159,9 @@ bool xlsxSheets(const Package& zip, const ImportLimits& limits, std::vector<Xlsx
     if (!workbook)
         return false;
     std::map<std::string, std::string> targets;
-    if (const auto rels = zip.read("xl/_rels/workbook.xml.rels", limits.maxBytes, problem)) {
+    // Without the relationships part the sheets are looked for under their usual names.
+    if (!zip.has("xl/_rels/workbook.xml.rels")) {
+    } else if (const auto rels = zip.read("xl/_rels/workbook.xml.rels", limits.maxBytes, problem)) {
         pugi::xml_document doc;
         if (!parseXml(doc, *rels)) {
             problem = "the part xl/_rels/workbook.xml.rels is not XML";

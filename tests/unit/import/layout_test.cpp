@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 
@@ -75,10 +76,14 @@ std::string run(const std::vector<std::string>& args, int& code, std::string* er
 
 fs::path tempFile(const std::string& name, const std::string& text)
 {
-    const fs::path dir = fs::temp_directory_path() / ("varisect-layout-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    std::ofstream(dir / name, std::ios::binary) << text;
-    return dir / name;
+    // Made once, removed when the tests end.
+    static const struct Dir {
+        fs::path path = fs::temp_directory_path() / ("varisect-layout-" + std::to_string(::getpid()));
+        Dir() { fs::create_directories(path); }
+        ~Dir() { fs::remove_all(path); }
+    } dir;
+    std::ofstream(dir.path / name, std::ios::binary) << text;
+    return dir.path / name;
 }
 
 }  // namespace
