@@ -221,12 +221,10 @@ ImportedData importData(const Arguments& a, std::ostream& err)
     if (proposal.refusal)
         fail(table.sourceName + ": " + *proposal.refusal);
     if (!proposal.ready()) {
-        const bool independent = std::all_of(proposal.issues.begin(), proposal.issues.end(), [](const ImportIssue& i) {
-            return i.kind == ImportIssue::Kind::MissingScore || i.kind == ImportIssue::Kind::MissingFactorValue;
-        });
+        const bool independent = proposal.mayDropIncomplete;
         fail(table.sourceName + ": the data are not complete (" + std::to_string(proposal.issues.size()) +
              (proposal.issues.size() == 1 ? " problem" : " problems") + " listed above)" +
-             (independent && !a.dropIncomplete
+             (independent
                   ? "; for independent groups, --drop-incomplete leaves out the rows with a missing value."
                   : "."));
     }

@@ -106,6 +106,9 @@ std::vector<std::string> orderedLevelTexts(const std::vector<std::string>& seen)
     return out;
 }
 
+// Cells without a score listed one by one; past this many, one line counts the rest.
+constexpr long kListedEmptyCells = 50;
+
 struct Observation {
     std::vector<int> levels;  // per substantive factor, 0-based
     int subject = -1;         // index into the subject keys, -1 without subjects
@@ -133,7 +136,7 @@ bool readScore(const ImportTable& table, std::size_t r, int column, float& value
     const ImportCell& cell = table.rows[r][static_cast<std::size_t>(column)];
     if (cell.isMissing())
         return false;
-    const std::string where = table.sourceName + ": " + table.cellReference(static_cast<long>(r), column);
+    const std::string where = table.cellReference(static_cast<long>(r), column);
     if (!cell.isNumber()) {
         refusal = where + ": " + quotedForMessage(cell.text) + " is not a number.";
         return false;
@@ -264,6 +267,7 @@ void repeatedMeasures(ImportProposal& p, Frame& f)
     }
     // Every subject needs a score in every within cell.
     std::vector<int> levels(f.names.size(), 0);
+    long emptyCells = 0;
     for (std::size_t s = 0; s < subjects; ++s) {
         if (!firstOf[s])
             continue;  // a subject whose every row was listed already
@@ -277,11 +281,15 @@ void repeatedMeasures(ImportProposal& p, Frame& f)
                 rest /= size;
             }
             std::vector<long> rows = f.subjectRows[s];
-            p.issues.push_back({ImportIssue::Kind::EmptyCell, rows,
-                                f.designatedName + " " + f.subjectKeys[s] + " (" + rowList(rows, table) +
-                                    ") has no score in the cell " + cellName(f, levels, within) + "."});
+            if (++emptyCells <= kListedEmptyCells)
+                p.issues.push_back({ImportIssue::Kind::EmptyCell, rows,
+                                    f.designatedName + " " + f.subjectKeys[s] + " (" + rowList(rows, table) +
+                                        ") has no score in the cell " + cellName(f, levels, within) + "."});
         }
     }
+    if (emptyCells > kListedEmptyCells)
+        p.issues.push_back({ImportIssue::Kind::EmptyCell, {},
+                            std::to_string(emptyCells - kListedEmptyCells) + " more cells of subjects have no score."});
     if (!p.issues.empty())
         return;
 
@@ -435,6 +443,7 @@ void independentGroups(ImportProposal& p, Frame& f)
     for (std::size_t k = 0; k < all.size(); ++k)
         all[k] = static_cast<int>(k);
     std::vector<int> levels(f.names.size());
+    long emptyCells = 0;
     for (long c = 0; c < cellCount; ++c) {
         if (!cells[static_cast<std::size_t>(c)].empty())
             continue;
@@ -443,8 +452,13 @@ void independentGroups(ImportProposal& p, Frame& f)
             levels[k] = static_cast<int>(rest % static_cast<long>(f.fullLabels[k].size()));
             rest /= static_cast<long>(f.fullLabels[k].size());
         }
-        p.issues.push_back({ImportIssue::Kind::EmptyCell, {}, "The cell " + cellName(f, levels, all) + " has no score."});
+        if (++emptyCells <= kListedEmptyCells)
+            p.issues.push_back(
+                {ImportIssue::Kind::EmptyCell, {}, "The cell " + cellName(f, levels, all) + " has no score."});
     }
+    if (emptyCells > kListedEmptyCells)
+        p.issues.push_back({ImportIssue::Kind::EmptyCell, {},
+                            std::to_string(emptyCells - kListedEmptyCells) + " more cells have no score."});
     if (!p.issues.empty())
         return;
     std::size_t smallest = cells.front().size(), largest = smallest;
@@ -503,12 +517,12 @@ ImportProposal finish(Frame& f, ImportProposal p)
                         "); a factor needs at least 2.";
             return p;
         }
-    if (f.observations.empty() && p.issues.empty()) {
-        p.refusal = "The table holds no scores.";
+    if (f.observations.empty()) {
+        if (p.issues.empty())
+            p.refusal = "The table holds no scores.";
         return p;
     }
-    if (!p.issues.empty())
-        return p;  // missing values: the user decides first
+    // Duplicates and empty cells are listed beside any missing values.
     if (std::find(f.within.begin(), f.within.end(), true) != f.within.end())
         repeatedMeasures(p, f);
     else
@@ -794,6 +808,7 @@ ImportProposal proposeFromLong(const ImportTable& table, const LongMapping& mapp
         anyWithin = anyWithin || varies;
     }
     const bool drop = options.dropIncompleteRows && !anyWithin && !incomplete.empty();
+    p.mayDropIncomplete = !anyWithin && !incomplete.empty() && !drop;
     if (drop) {
         p.droppedRows = incomplete;
         p.notes.push_back("Left out, for a missing value: " + rowList(incomplete, table) + ".");

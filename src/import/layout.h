@@ -95,6 +95,7 @@ struct ImportProposal {
     std::vector<std::string> notes;      // every proposed rename and shortening, as sentences
     std::vector<ImportIssue> issues;
     std::vector<long> droppedRows;       // rows left out on request
+    bool mayDropIncomplete = false;      // independent groups with incomplete rows kept: they may be left out
     std::optional<std::string> refusal;  // why the data cannot become a design as they stand
     // The scores: a plain layout in design order (one score per cell), or an unequal-N layout
     // (CellSizes for independent groups, GroupSizes for one grouping factor crossed with one

@@ -205,7 +205,7 @@ TEST(Layouts, UnequalCellsMissingScoresAndDuplicates)
     // A text in the score column is refused, naming row and column.
     const ImportProposal text2 = proposeFromLong(csv("G,Y\nA,1\nB,x\n"), {1, {0}, -1});
     ASSERT_TRUE(text2.refusal);
-    EXPECT_EQ(*text2.refusal, "t.csv: row 3, column 2 (\"Y\"): \"x\" is not a number.");
+    EXPECT_EQ(*text2.refusal, "row 3, column 2 (\"Y\"): \"x\" is not a number.");
     const ImportProposal huge = proposeFromLong(csv("G,Y\nA,1\nB,1e39\n"), {1, {0}, -1});
     ASSERT_TRUE(huge.refusal);
     EXPECT_NE(huge.refusal->find("row 3, column 2"), std::string::npos);
