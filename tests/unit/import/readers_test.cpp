@@ -252,23 +252,33 @@ TEST(SpreadsheetReader, OdsRepeatedCellsAndRows)
     EXPECT_EQ(refused.error->row, 1);
 }
 
-TEST(XlsReader, WorkbookMadeByAnotherProgram)
+TEST(SpreadsheetReader, WorkbooksMadeByOtherPrograms)
 {
-    // tests/data/groups.xls: see tests/data/README.md.
-    const fs::path path = fs::path(VARISECT_TEST_DATA) / "groups.xls";
-    EXPECT_EQ(listSheets(path).names, (std::vector<std::string>{"Info", "Scores"}));
-    ImportOptions options;
-    options.sheet = "Scores";
-    const ImportResult r = readTableFile(path, options);
-    ASSERT_TRUE(r.ok()) << r.error->message;
-    const ImportTable& t = *r.table;
-    ASSERT_EQ(t.columnCount(), 3);
-    EXPECT_EQ(t.columns[0].name, "Group");
-    EXPECT_EQ(t.columns[2].name, "Score");
-    ASSERT_EQ(t.rowCount(), 6);
-    EXPECT_EQ(shown(t, 0, 0), "Control");
-    EXPECT_EQ(t.rows[0][2].number, 3.5);
-    EXPECT_TRUE(t.rows[5][2].isMissing());
+    // tests/data/groups.*: see tests/data/README.md.
+    for (const char* name : {"groups.xls", "groups.xlsx", "groups.ods"}) {
+        SCOPED_TRACE(name);
+        const fs::path path = fs::path(VARISECT_TEST_DATA) / name;
+        EXPECT_EQ(listSheets(path).names, (std::vector<std::string>{"Info", "Scores"}));
+        ImportOptions options;
+        options.sheet = "Scores";
+        const ImportResult r = readTableFile(path, options);
+        ASSERT_TRUE(r.ok()) << r.error->message;
+        const ImportTable& t = *r.table;
+        ASSERT_EQ(t.columnCount(), 3);
+        EXPECT_EQ(t.columns[0].name, "Group");
+        EXPECT_EQ(t.columns[2].name, "Score");
+        ASSERT_EQ(t.rowCount(), 6);
+        EXPECT_EQ(shown(t, 0, 0), "Control");
+        EXPECT_EQ(t.rows[0][2].number, 3.5);
+        EXPECT_EQ(t.rows[4][2].number, 8.25);
+        EXPECT_EQ(t.rows[5][1].number, 6);
+        EXPECT_TRUE(t.rows[5][2].isMissing());
+        // Without a sheet named, the first: "Info" holds a title and no data.
+        const ImportResult info = readTableFile(path);
+        ASSERT_TRUE(info.ok()) << info.error->message;
+        EXPECT_EQ(info.table->columns[0].name, "Made for the import tests");
+        EXPECT_EQ(info.table->rowCount(), 0);
+    }
     EXPECT_FALSE(readXlsFile(tempDir() / "nothing.xls").ok());
 }
 
