@@ -32,6 +32,9 @@ VARISECT_PACKAGES=(
     shared-mime-info   # ... and the data-file type
     dpkg-dev           # the Debian package: dpkg-shlibdeps works out its dependencies
     file               # ... from the installed programs
+    libcsv-dev         # import: CSV and tab-separated text
+    libfreexl-dev      # import: Excel 97-2003 workbooks (.xls)
+    libreadstat-dev    # import: SPSS, Stata and SAS data files
 )
 
 # A virtual X display, for starting the desktop program on a machine without one.

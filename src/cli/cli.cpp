@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
+#include "cli/importcommands.h"
 #include "cli/meanscommands.h"
 #include "cli/unequalcommands.h"
 
@@ -84,12 +85,18 @@ Arguments parseArguments(const std::vector<std::string>& args)
     Arguments a;
     const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
                                                 "pair",   "panels", "mode",     "transform", "screen",
-                                                "trend",  "contrast"};
+                                                "trend",  "contrast",
+                                                "score", "factor-column", "subject", "cells", "between", "within",
+                                                "sheet", "separator", "write-scores", "write-csv"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "-h") {
             a.help = true;
             return a;
+        }
+        if (arg == "--drop-incomplete") {
+            a.dropIncomplete = true;
+            continue;
         }
         if (arg.starts_with("--")) {
             std::string name = arg.substr(2);
@@ -133,6 +140,26 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 setOnce(a.effectSizes, name, *value);
             else if (name == "mode")
                 setOnce(a.mode, name, *value);
+            else if (name == "factor-column")
+                a.factorColumns.push_back(*value);
+            else if (name == "cells")
+                a.cellColumns.push_back(*value);
+            else if (name == "between")
+                a.betweenColumns.push_back(*value);
+            else if (name == "within")
+                a.withinFactors.push_back(*value);
+            else if (name == "score")
+                setOnce(a.scoreColumn, name, *value);
+            else if (name == "subject")
+                setOnce(a.subjectColumn, name, *value);
+            else if (name == "sheet")
+                setOnce(a.sheet, name, *value);
+            else if (name == "separator")
+                setOnce(a.separator, name, *value);
+            else if (name == "write-scores")
+                setOnce(a.writeScores, name, *value);
+            else if (name == "write-csv")
+                setOnce(a.writeCsv, name, *value);
             else
                 setOnce(a.format, name, *value);
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -718,12 +745,23 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity is not available with --mode: it belongs to the ordinary repeated-measures analysis.");
     if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
-    if (a.mode)
+    std::optional<ImportedData> imported;
+    if (importRequested(a)) {
+        imported = importData(a, err);
+        if (imported->data.unequalN())
+            return importedUnequalAnalyze(a, *imported, out, err);
+        if (a.mode)
+            fail("--mode: every cell of " + a.dataPath + " holds the same number of scores; the unequal-cell-size "
+                 "analyses do not apply.");
+    } else if (a.mode) {
         return unequalAnalyzeCommand(a, out, err);
+    }
 
-    Design design = buildDesign(a.factors);
-    applyTypeAndDesignation(design, a);
-    applyNesting(design, a.nests);
+    Design design = imported ? imported->design : buildDesign(a.factors);
+    if (!imported) {
+        applyTypeAndDesignation(design, a);
+        applyNesting(design, a.nests);
+    }
     const bool omegaKind = effectSizes == EffectSizeKind::Hays || effectSizes == EffectSizeKind::Partial;
     if (omegaKind && (design.anovaType != AnovaType::IndependentGroups || design.nested))
         fail("--effect-sizes needs an independent-groups design that is not nested.");
@@ -733,7 +771,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity needs a repeated-measures design (--type repeated).");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
-    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
+    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
 
     CliPrompts prompts(err);
     const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts).table;
@@ -802,6 +840,8 @@ std::string cliUsage()
            "                    --type independent|repeated --designate FACTOR\n"
            "                    [--nest NESTED:OUTER ...] [--pair FIRST,SECOND] [--format text|csv|json]\n"
            "                    [--transform STEP ...] [--screen STEP ...]\n"
+           "       varisect-cli export DATAFILE [--write-scores FILE] [--write-csv FILE]\n"
+           "                    (the table options below, or --factor NAME=LEVELS ... for a score file)\n"
            "       varisect-cli --help\n"
            "       varisect-cli --version\n"
            "\n"
@@ -867,6 +907,31 @@ std::string cliUsage()
            "A first factor with more than 4 levels and more levels than the second goes to\n"
            "the rows, as in the Cell Means window.\n"
            "\n"
+           "A DATAFILE ending in .csv, .tsv, .xlsx, .ods, .xls, .sav, .zsav, .por, .dta or\n"
+           ".sas7bdat (or any file with the options below) is a researcher's table with the\n"
+           "column names in its first row; the factors, their levels and the type of analysis\n"
+           "come from the data, so --factor is not given.  Long data (one score per row):\n"
+           "  --score COLUMN         the column of the scores\n"
+           "  --factor-column COLUMN a factor's column; repeat it, or list them: Drug,Time\n"
+           "  --subject COLUMN       the subject (case) column: factors that vary within a\n"
+           "                         subject make repeated measures\n"
+           "Wide data (one row per subject):\n"
+           "  --cells COLUMN,...     the within-subject cell columns; headers such as\n"
+           "                         Drug1_Time2 name the factors and levels\n"
+           "  --within NAME=LEVELS   instead, the within factors in order, the first cycling\n"
+           "                         fastest over the cell columns\n"
+           "  --between COLUMN       a between-subject factor's column\n"
+           "A COLUMN is a name or #N (the N-th column).  With none of these options the layout\n"
+           "is guessed and said on the error stream.  --sheet NAME|N picks a spreadsheet's\n"
+           "sheet, --separator comma|semicolon|tab a text file's separator (detected\n"
+           "otherwise; a semicolon allows decimal commas), --drop-incomplete leaves out the\n"
+           "rows with a missing value (independent groups).  --type and --designate replace\n"
+           "what the data suggest.  Cells of unequal size need --mode.\n"
+           "export writes the scores in the design order (--write-scores, an \"Unequal N\" file\n"
+           "for unequal cells) and as long CSV (--write-csv: factor columns with the level\n"
+           "labels, then the score), and prints the design with the options that analyse the\n"
+           "score file.\n"
+           "\n"
            "Exit status: 0 table printed, 1 the analysis cannot be completed, 2 bad arguments\n"
            "or data.  The data file is only read, never written.\n";
 }
@@ -918,6 +983,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
             return meansCommand(args, out, err);
         if (args[0] == "simple-effects")
             return simpleEffectsCommand(args, out, err);
+        if (args[0] == "export")
+            return exportCommand(args, out, err);
         if (args[0] != "analyze")
             fail("unknown command " + inQuotes(args[0]) + ".  Run " + kProgram + " --help for the usage.");
         return analyze(args, out, err);

@@ -83,6 +83,18 @@ struct Arguments {
     std::vector<std::string> trends;     // "FACTOR" or "FACTOR=v1,v2,..." as given (analyze)
     std::vector<std::string> contrasts;  // "FACTOR=c1,c2,..." as given (analyze)
     bool sphericity = false;             // --sphericity (analyze, repeated measures)
+    // Reading a researcher's table (see importcommands.h): the columns by name or "#N".
+    std::optional<std::string> scoreColumn;     // --score (long)
+    std::vector<std::string> factorColumns;     // --factor-column, each may list several (long)
+    std::optional<std::string> subjectColumn;   // --subject (long and wide)
+    std::vector<std::string> cellColumns;       // --cells (wide)
+    std::vector<std::string> betweenColumns;    // --between (wide)
+    std::vector<std::string> withinFactors;     // --within NAME=LEVELS (wide)
+    std::optional<std::string> sheet;           // --sheet
+    std::optional<std::string> separator;       // --separator
+    bool dropIncomplete = false;                // --drop-incomplete
+    std::optional<std::string> writeScores;     // --write-scores (export)
+    std::optional<std::string> writeCsv;        // --write-csv (export)
     bool help = false;
 };
 

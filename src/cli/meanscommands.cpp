@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
+#include "cli/importcommands.h"
 #include "means/cellmeans.h"
 #include "means/pairselector.h"
 #include "means/simpleeffects.h"
@@ -152,7 +153,7 @@ std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
 
 }  // namespace
 
-int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream&)
+int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     const Arguments a = parseArguments(args);
     if (a.help) {
@@ -168,9 +169,18 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     if (!a.trends.empty() || !a.contrasts.empty())
         fail("--trend and --contrast belong to the analyze command.");
     const Format format = parseFormat(a.format);
-    Design design = buildDesign(a.factors);
-    applyMeansDesignation(design, a);
-    applyNesting(design, a.nests);
+    std::optional<ImportedData> imported;
+    if (importRequested(a)) {
+        imported = importData(a, err);
+        if (imported->data.unequalN())
+            fail("the cells of " + a.dataPath + " hold different numbers of scores; means of unequal cells are "
+                 "not shown here.");
+    }
+    Design design = imported ? imported->design : buildDesign(a.factors);
+    if (!imported) {
+        applyMeansDesignation(design, a);
+        applyNesting(design, a.nests);
+    }
 
     const PairSelector selector(design, PairPurpose::Means);
     std::vector<FactorPair> pairs;
@@ -184,7 +194,7 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     int panelFactor = 0;
     if (a.panels)
         panelFactor = resolveFactor(design, *a.panels, "--panels " + inQuotes(*a.panels));
-    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
+    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
 
     // Walk the pairs (and the levels of the panel factor) as the window's buttons do.
     CellMeansBrowser browser(design, scores, pairs, CellMeansMode::Means, false);
@@ -236,11 +246,20 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
     if (a.pairs.size() > 1)
         fail("--pair is given more than once: simple effects are shown for one pair at a time.");
     const Format format = parseFormat(a.format);
-    Design design = buildDesign(a.factors);
-    applyTypeAndDesignation(design, a);
+    std::optional<ImportedData> imported;
+    if (importRequested(a)) {
+        imported = importData(a, err);
+        if (imported->data.unequalN())
+            fail("the cells of " + a.dataPath + " hold different numbers of scores; simple effects need one score "
+                 "per cell.");
+    }
+    Design design = imported ? imported->design : buildDesign(a.factors);
+    if (!imported) {
+        applyTypeAndDesignation(design, a);
+        applyNesting(design, a.nests);
+    }
     if (design.anovaType == AnovaType::NoFRatios)
         fail("simple effects need F-ratios: choose --type independent or repeated.");
-    applyNesting(design, a.nests);
 
     const PairSelector selector(design, PairPurpose::SimpleEffects);
     if (a.pairs.empty() && selector.unavailable())
@@ -252,7 +271,7 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
         pair = selector.pairs().front();
     else
         fail("--pair is missing: choose one of " + pairList(design, selector.pairs()) + ".");
-    const Scores scores = applyDataSteps(readScores(design, a.dataPath), a.steps);
+    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
 
     const ShownPair shown = showPair(design, pair);
     CliPrompts prompts(err);
