@@ -195,7 +195,7 @@ void finishDesign(ImportProposal& p, const Frame& f, int designatedLevels, bool 
         p.design.factors.push_back(std::move(factor));
         p.factors.push_back(std::move(proposed));
     }
-    truncateLabels(p.design);
+    setTableLabelsFromNames(p.design);
     if (withDesignated)
         p.design.designatedFactor = p.design.factorCount();
 }
