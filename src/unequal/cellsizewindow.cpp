@@ -55,18 +55,13 @@ QTableView* CellSizeWindow::view() const
 
 bool CellSizeWindow::exactP() const
 {
-    return preferences_ && preferences_->exactPValues;
+    return parts_.preferences && parts_.preferences->exactPValues;
 }
 
 CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
     : QMainWindow(parent),
       shell_(new WindowShell(*this, std::move(shell))),
-      design_(parts.design),
-      mode_(parts.mode),
-      file_(parts.file),
-      data_(parts.data),
-      recentFiles_(parts.recentFiles),
-      preferences_(parts.preferences),
+      parts_(parts),
       handOver_(std::move(handOver))
 {
     setObjectName(QStringLiteral("cellSizeWindow"));
@@ -74,15 +69,15 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
     buildControls();
     buildMenus();
 
-    const Design& d = design_.design;
-    const UnequalAnalysisMode mode = unequalModeOf(mode_, d).value_or(UnequalAnalysisMode::Attrition);
+    const Design& d = parts_.design.design;
+    const UnequalAnalysisMode mode = unequalModeOf(parts_.mode, d).value_or(UnequalAnalysisMode::Attrition);
     if (const std::optional<Message> problem = unequalDesignProblem(d, mode)) {
         usable_ = false;
         tell(*problem);
         return;
     }
-    workflow_.emplace(d, mode, mode_.randomAttritionTest);
-    data_.clear();
+    workflow_.emplace(d, mode, parts_.mode.randomAttritionTest);
+    parts_.data.clear();
     showStage({}, {});
     shell_->place();
 }
@@ -120,7 +115,8 @@ void CellSizeWindow::buildControls()
     outer->setSpacing(16);
     root->addLayout(outer, 1);
 
-    grid_ = new ScoreGrid(ScoreFileParts{design_, file_, recentFiles_}, *shell_, GridRows{}, {}, central);
+    grid_ = new ScoreGrid(ScoreFileParts{parts_.design, parts_.file, parts_.recentFiles}, *shell_, GridRows{}, {},
+                          central);
     QTableView* view = grid_->view();
     view->setObjectName(QStringLiteral("grid"));
     view->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -183,11 +179,11 @@ void CellSizeWindow::buildControls()
     connect(graphButton_, &QPushButton::clicked, this, &CellSizeWindow::showGraph);
     connect(simpleButton_, &QPushButton::clicked, this, &CellSizeWindow::showSimpleEffects);
     connect(transformButton_, &QPushButton::clicked, this, [this] {
-        if (data_.accepted() && handOver_.transformData)
+        if (parts_.data.accepted() && handOver_.transformData)
             handOver_.transformData();
     });
     connect(screenButton_, &QPushButton::clicked, this, [this] {
-        if (data_.accepted() && handOver_.screenData)
+        if (parts_.data.accepted() && handOver_.screenData)
             handOver_.screenData();
     });
     connect(restart, &QPushButton::clicked, this, [this] {
@@ -240,8 +236,8 @@ void CellSizeWindow::buildMenus()
     plannedAction_->setObjectName(QStringLiteral("plannedAction"));
     connect(plannedAction_, &QAction::triggered, this, [this] { setPlannedScoresPerCell(); });
 
-    const Design& d = design_.design;
-    const int helpContext = !mode_.twoFactorUnequal ? kHelpCellSizes
+    const Design& d = parts_.design.design;
+    const int helpContext = !parts_.mode.twoFactorUnequal ? kHelpCellSizes
                             : d.nested              ? kHelpGroupSizes
                                                     : kHelpProportionalCellSizes;
     shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &use Help"),
@@ -257,9 +253,9 @@ void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std:
 {
     const UnequalWorkflow& w = *workflow_;
     const bool scores = w.stage() == Stage::Scores;
-    data_.withdraw();
+    parts_.data.withdraw();
     if (scores) {
-        data_.markRaw();
+        parts_.data.markRaw();
         confirmed_.clear();
     }
     // A size is a count: no imputed mark, no missing mark. An unequal-N file holds every score
@@ -270,8 +266,10 @@ void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std:
     EntryRows rows = w.entryRows();
     grid_->reset(GridRows::listed(std::move(rows.columns), std::move(rows.levels), std::move(rows.heading)), texts,
                  imputed);
-    const std::string dataFile = file_.dataFromFile() ? file_.openFileName() : std::string();
-    label_->setText(QString::fromStdString(w.instruction(design_.problemLabel, dataFile)));
+    // Every column in view: the scores stage may have more level columns than the sizes stage.
+    grid_->setMinimumWidth(grid_->preferredWidth());
+    const std::string dataFile = parts_.file.dataFromFile() ? parts_.file.openFileName() : std::string();
+    label_->setText(QString::fromStdString(w.instruction(parts_.design.problemLabel, dataFile)));
     dataOkButton_->setText(QString::fromUtf8(w.okCaption()));
     dataOkButton_->setEnabled(true);
     anovaButton_->setText(QString::fromUtf8(w.nextCaption()));
@@ -289,8 +287,8 @@ void CellSizeWindow::entriesChanged()
 {
     if (stage() == Stage::Scores) {
         // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
-        data_.withdraw();
-        data_.markRaw();
+        parts_.data.withdraw();
+        parts_.data.markRaw();
         dataOkButton_->setEnabled(true);
         anovaButton_->setEnabled(false);
         transformButton_->setEnabled(false);
@@ -316,8 +314,9 @@ void CellSizeWindow::dataOk()
     if (!workflow_)
         return;
     if (stage() == Stage::Scores) {
-        const DataOkResult result = acceptGridScores(grid_->column(), {data_, file_, confirmed_}, shell_->dialogs(),
-                                                     [this](long row) { grid_->goToRow(static_cast<int>(row)); });
+        const DataOkResult result =
+            acceptGridScores(grid_->column(), {parts_.data, parts_.file, confirmed_}, shell_->dialogs(),
+                             [this](long row) { grid_->goToRow(static_cast<int>(row)); });
         if (!result.accepted)
             return;
         if (result.imputedCount)
@@ -380,11 +379,11 @@ bool CellSizeWindow::enterScores()
 
 void CellSizeWindow::runAnalysis()
 {
-    if (!data_.accepted())
+    if (!parts_.data.accepted())
         return;
     dataOkButton_->setEnabled(false);
     UnequalRun run = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return workflow_->runAnalysis(data_.scores(), prompts, exactP());
+        return workflow_->runAnalysis(parts_.data.scores(), prompts, exactP());
     });
     if (run.refusal && workflow_->roles())
         grid_->goToRow(0);
@@ -468,8 +467,8 @@ void CellSizeWindow::showTransformedScores()
     if (stage() != Stage::Scores)
         return;
     std::vector<std::string> texts;
-    texts.reserve(data_.scores().size());
-    for (float x : data_.scores())
+    texts.reserve(parts_.data.scores().size());
+    for (float x : parts_.data.scores())
         texts.push_back(scoreDisplayText(x));
     grid_->showEntries(texts, grid_->column().marks());
     // Means and graphs of an earlier table no longer belong to the scores in use.
@@ -478,7 +477,7 @@ void CellSizeWindow::showTransformedScores()
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
     updateGraphButton();
-    anovaButton_->setEnabled(data_.accepted());
+    anovaButton_->setEnabled(parts_.data.accepted());
 }
 
 // ---- The design menu ----
@@ -497,7 +496,7 @@ void CellSizeWindow::setPlannedScoresPerCell()
         tell(*refused);
         return;
     }
-    design_.design = workflow_->design();
+    parts_.design.design = workflow_->design();
     if (!workflow_->sizesChecked()) {
         dataOkButton_->setEnabled(true);
         anovaButton_->setEnabled(false);
@@ -567,7 +566,8 @@ bool CellSizeWindow::updateDataFile()
 
 void CellSizeWindow::openDataFile()
 {
-    const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName()));
+    const std::optional<std::string> chosen =
+        shell_->dialogs().openFile(openDataFileOptions(parts_.file.openFileName()));
     if (!chosen || chosen->empty())
         return;
     loadDataFile(*chosen);
@@ -588,7 +588,7 @@ bool CellSizeWindow::loadDataFile(std::string path)
         path, [&read] { return std::optional<DataLayout>(read.file->layout); });
     if (!settled || !showFile(*read.file, *settled))
         return false;
-    file_.movedInRecentList(kNewRecentIndex);
+    parts_.file.movedInRecentList(kNewRecentIndex);
     // Now with the file's design (its largest cell may have raised the planned scores per cell).
     grid_->files().putOnTopOfRecentList(*settled);
     return true;
@@ -599,7 +599,7 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
     if (!workflow_)
         return false;
     workflow_->adoptFile(file);
-    design_.design = workflow_->design();
+    parts_.design.design = workflow_->design();
     grid_->files().opened(path, false);
     cellMeans_.clear();
     meansButton_->setEnabled(false);
@@ -610,7 +610,7 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
     }
     showStage(file.texts, file.imputed);
     // Scores read from a file are not put to the outlier check: "Data &OK" is done for them.
-    data_.accept(file.scores);
+    parts_.data.accept(file.scores);
     dataOkButton_->setEnabled(false);
     anovaButton_->setEnabled(true);
     transformButton_->setEnabled(true);
@@ -621,7 +621,7 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
 bool CellSizeWindow::confirmLeave(bool exiting)
 {
     // Only scores typed or changed since their file can be lost; sizes are typed again quickly.
-    if (file_.leaveAnswered() || stage() != Stage::Scores || !file_.dataChanged())
+    if (parts_.file.leaveAnswered() || stage() != Stage::Scores || !parts_.file.dataChanged())
         return true;
     return grid_->confirmLeave(exiting ? LeaveMode::Exit : LeaveMode::Restart);
 }
@@ -630,10 +630,10 @@ bool CellSizeWindow::confirmLeave(bool exiting)
 
 OutputDocument CellSizeWindow::printedDocument() const
 {
-    return grid_->printedDocument(design_.problemLabel,
-                                  stage() == Stage::Scores ? (data_.transformed() ? "Transformed Data" : "Raw Data")
-                                  : workflow_ && workflow_->roles() ? "Group Sizes"
-                                                                    : "Cell Sizes");
+    const char* heading = stage() == Stage::Scores ? (parts_.data.transformed() ? "Transformed Data" : "Raw Data")
+                          : workflow_ && workflow_->roles() ? "Group Sizes"
+                                                            : "Cell Sizes";
+    return grid_->printedDocument(parts_.design.problemLabel, heading);
 }
 
 void CellSizeWindow::printData()

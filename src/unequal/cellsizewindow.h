@@ -164,12 +164,7 @@ private:
     Design meansDesign_;  // the last analysis: the design without replicates or subjects and its cell means
     Scores cellMeans_;
     GraphValues meansKind_ = GraphValues::CellMeans;
-    DesignState& design_;
-    const ModeFlags& mode_;
-    FileState& file_;
-    AcceptedData& data_;
-    RecentFileList& recentFiles_;
-    const Preferences* preferences_;
+    CellSizeParts parts_;
     bool exactP() const;
     std::optional<UnequalWorkflow> workflow_;
     CellSizeHandOver handOver_;
