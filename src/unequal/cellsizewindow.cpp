@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "unequal/cellsizewindow.h"
 
-#include <algorithm>
-#include <stdexcept>
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -16,7 +14,6 @@
 #include "data/datafile.h"
 #include "data/datafilemessages.h"
 #include "data/dataok.h"
-#include "data/scoreentry.h"
 #include "data/scoregrid.h"
 #include "data/scoremodel.h"
 #include "data/transform.h"

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Unequal Cell Sizes" window of the four unequal-cell-size analyses: the test for random
 // attrition, unweighted means, proportional cell sizes and unequal group sizes. It shows the
-// stages of an UnequalWorkflow on its grid and two buttons: the cell sizes (group sizes) are
-// typed and checked ("Cell Sizes &OK" / "Group Sizes &OK"), the attrition table may be run on
-// them ("&Attrition Anova Table"), the grid is rebuilt with one row per score, the scores are
-// checked ("Data &OK") and the table of the analysis is made ("Anova &Table"). The workflow
-// decides each step; the window asks it and shows the result. The tables leave through a
-// hand-over; the application shows them.
+// stages of an UnequalWorkflow on its grid (the ScoreGrid of scoregrid.h, as in the data entry
+// grid) and two buttons: the cell sizes (group sizes) are typed and checked ("Cell Sizes &OK" /
+// "Group Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
+// grid is rebuilt with one row per score, the scores are checked ("Data &OK", dataok.h) and the
+// table of the analysis is made ("Anova &Table"). The workflow decides each step; the window
+// asks it and shows the result. The tables leave through a hand-over; the application shows
+// them.
 #pragma once
 
 #include <functional>
