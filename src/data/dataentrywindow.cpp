@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "data/dataok.h"
 #include "data/scoreentry.h"
 #include "data/scoregrid.h"
 #include "data/scoremodel.h"
@@ -192,33 +193,12 @@ void DataEntryWindow::setLeadingOn(bool enabled)
 
 bool DataEntryWindow::dataOk()
 {
-    // Transformed scores not edited since: the grid shows them rounded, so they are accepted as
-    // they are rather than read back from the grid.
-    if (data_.accepted() && data_.transformed()) {
-        data_.accept(data_.scores());
-        setLeadingOn(true);
-        return true;
-    }
-    const ScoreColumnCheck check = checkScoreColumn(model().texts(), model().imputedMarks());
-    if (!check.ok()) {
-        grid_->goToRow(static_cast<int>(check.row));
-        tell(*check.problem);
+    const DataOkResult result = acceptGridScores(grid_->column(), {data_, file_, confirmed_}, shell_->dialogs(),
+                                                 [this](long row) { grid_->goToRow(static_cast<int>(row)); });
+    if (!result.accepted)
         return false;
-    }
-    design_.design.imputedCount = static_cast<int>(check.imputedCount);
-    if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile(), file_.dataChanged())) {
-        const OutlierCheckResult result =
-            runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
-                grid_->goToRow(static_cast<int>(q.index));
-                return outlierAnswerOf(tell(q.message));
-            });
-        if (!result.unlock) {
-            if (result.correctRow)
-                grid_->goToRow(static_cast<int>(*result.correctRow));
-            return false;
-        }
-    }
-    data_.accept(check.scores);
+    if (result.imputedCount)
+        design_.design.imputedCount = static_cast<int>(*result.imputedCount);
     setLeadingOn(true);
     return true;
 }

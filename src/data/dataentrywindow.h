@@ -3,7 +3,7 @@
 // pastes, opens, saves and prints the scores here; "Data &OK" checks and converts them and
 // unlocks the way on to the analysis. The grid itself, with its editing and file commands, is
 // the ScoreGrid of scoregrid.h; the rules of "Data &OK" and of the outlier check live in
-// scoreentry.h and outliers.h.
+// dataok.h, scoreentry.h and outliers.h.
 #pragma once
 
 #include <functional>

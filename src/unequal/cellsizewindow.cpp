@@ -1,16 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "unequal/cellsizewindow.h"
 
-#include <algorithm>
-#include <stdexcept>
 
 #include <QAction>
-#include <QApplication>
-#include <QBrush>
-#include <QColor>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,9 +13,9 @@
 
 #include "data/datafile.h"
 #include "data/datafilemessages.h"
-#include "data/datafilewriter.h"
-#include "data/gridkeys.h"
-#include "data/scoreentry.h"
+#include "data/dataok.h"
+#include "data/scoregrid.h"
+#include "data/scoremodel.h"
 #include "data/transform.h"
 #include "platform/desktop.h"
 #include "platform/helpviewer.h"
@@ -33,11 +26,6 @@
 namespace varisect {
 
 namespace {
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Runs `analysis` with the busy pointer on; its questions are asked in message boxes.
 template <class Analysis>
@@ -50,126 +38,27 @@ auto underBusyPointer(Platform& platform, Analysis analysis)
 
 }  // namespace
 
-// ---- The grid's rows ----
-
-void CellEntryModel::reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
-                           const std::string& entryHeading)
-{
-    beginResetModel();
-    factorNames_ = std::move(columns);
-    entryHeading_ = entryHeading;
-    rowLevels_ = std::move(rowLevels);
-    texts_.assign(rowLevels_.size(), std::string());
-    imputed_.assign(rowLevels_.size(), false);
-    endResetModel();
-}
-
-int CellEntryModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(texts_.size());
-}
-
-int CellEntryModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : entryColumn() + 1;
-}
-
-QVariant CellEntryModel::data(const QModelIndex& index, int role) const
-{
-    if (!index.isValid() || index.row() >= entryCount())
-        return {};
-    const auto row = static_cast<std::size_t>(index.row());
-    const bool entry = index.column() == entryColumn();
-    if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        if (entry)
-            return qs(texts_[row]);
-        return rowLevels_[row].at(static_cast<std::size_t>(index.column()));
-    }
-    if (role == Qt::ForegroundRole && entry && imputed_[row])
-        return QBrush(Qt::red);
-    if (role == Qt::TextAlignmentRole)
-        return entry ? int(Qt::AlignRight | Qt::AlignVCenter) : int(Qt::AlignCenter);
-    if (role == Qt::BackgroundRole && !entry)
-        return QBrush(QColor(0xF0, 0xF0, 0xF0));
-    return {};
-}
-
-QVariant CellEntryModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return {};
-    if (orientation == Qt::Vertical)
-        return section + 1;
-    if (section == entryColumn())
-        return qs(entryHeading_);
-    if (section >= 0 && section < entryColumn())
-        return qs(factorNames_[static_cast<std::size_t>(section)]);
-    return {};
-}
-
-void CellEntryModel::setEntry(int row, const std::string& text, bool imputed)
-{
-    texts_.at(static_cast<std::size_t>(row)) = text;
-    imputed_.at(static_cast<std::size_t>(row)) = imputed;
-    const QModelIndex at = index(row, entryColumn());
-    emit dataChanged(at, at);
-}
-
-void CellEntryModel::setEntries(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
-{
-    for (std::size_t r = 0; r < texts_.size(); ++r) {
-        texts_[r] = r < texts.size() ? texts[r] : std::string();
-        imputed_[r] = r < imputed.size() && imputed[r];
-    }
-    if (!texts_.empty())
-        emit dataChanged(index(0, entryColumn()), index(entryCount() - 1, entryColumn()));
-}
-
-void CellEntryModel::clearAll()
-{
-    setEntries({}, {});
-}
-
-void CellEntryModel::insertAt(int row)
-{
-    if (row < 0 || row >= entryCount())
-        return;
-    const auto at = static_cast<std::ptrdiff_t>(row);
-    texts_.insert(texts_.begin() + at, std::string());
-    texts_.pop_back();
-    imputed_.insert(imputed_.begin() + at, false);
-    imputed_.pop_back();
-    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
-}
-
-void CellEntryModel::removeAt(int row)
-{
-    if (row < 0 || row >= entryCount())
-        return;
-    const auto at = static_cast<std::ptrdiff_t>(row);
-    texts_.erase(texts_.begin() + at);
-    texts_.emplace_back();
-    imputed_.erase(imputed_.begin() + at);
-    imputed_.push_back(false);
-    emit dataChanged(index(row, entryColumn()), index(entryCount() - 1, entryColumn()));
-}
-
 // ---- The window ----
+
+ScoreModel& CellSizeWindow::model() const
+{
+    return grid_->model();
+}
+
+QTableView* CellSizeWindow::view() const
+{
+    return grid_->view();
+}
 
 bool CellSizeWindow::exactP() const
 {
-    return preferences_ && preferences_->exactPValues;
+    return parts_.preferences && parts_.preferences->exactPValues;
 }
 
 CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
     : QMainWindow(parent),
       shell_(new WindowShell(*this, std::move(shell))),
-      design_(parts.design),
-      mode_(parts.mode),
-      file_(parts.file),
-      data_(parts.data),
-      recentFiles_(parts.recentFiles),
-      preferences_(parts.preferences),
+      parts_(parts),
       handOver_(std::move(handOver))
 {
     setObjectName(QStringLiteral("cellSizeWindow"));
@@ -177,15 +66,15 @@ CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSize
     buildControls();
     buildMenus();
 
-    const Design& d = design_.design;
-    const UnequalAnalysisMode mode = unequalModeOf(mode_, d).value_or(UnequalAnalysisMode::Attrition);
+    const Design& d = parts_.design.design;
+    const UnequalAnalysisMode mode = unequalModeOf(parts_.mode, d).value_or(UnequalAnalysisMode::Attrition);
     if (const std::optional<Message> problem = unequalDesignProblem(d, mode)) {
         usable_ = false;
         tell(*problem);
         return;
     }
-    workflow_.emplace(d, mode, mode_.randomAttritionTest);
-    data_.clear();
+    workflow_.emplace(d, mode, parts_.mode.randomAttritionTest);
+    parts_.data.clear();
     showStage({}, {});
     shell_->place();
 }
@@ -223,25 +112,21 @@ void CellSizeWindow::buildControls()
     outer->setSpacing(16);
     root->addLayout(outer, 1);
 
-    model_ = new CellEntryModel(this);
-    view_ = new QTableView(central);
-    view_->setObjectName(QStringLiteral("grid"));
-    view_->setModel(model_);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Level columns wide enough for their factor names, an entry column wide enough for a long
-    // score; the grid is no wider than its columns.
-    view_->horizontalHeader()->setMinimumSectionSize(56);
-    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    view_->setMinimumHeight(300);
-    view_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
-    view_->installEventFilter(this);
-    shell_->keepEnter(view_);
-    shell_->explain(view_, QStringLiteral("Type the number of scores of each cell (the number of subjects of each "
-                                          "group) here, or, later, the scores themselves in the order of the rows. "
-                                          "Enter moves to the next row."));
-    outer->addWidget(view_);
+    grid_ = new ScoreGrid(ScoreFileParts{parts_.design, parts_.file, parts_.recentFiles}, *shell_, GridRows{}, {},
+                          central);
+    QTableView* view = grid_->view();
+    view->setObjectName(QStringLiteral("grid"));
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The grid is no wider than its columns.
+    view->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    view->setMinimumHeight(300);
+    grid_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
+    connect(grid_, &ScoreGrid::edited, this, &CellSizeWindow::entriesChanged);
+    shell_->keepEnter(view);
+    shell_->explain(view, QStringLiteral("Type the number of scores of each cell (the number of subjects of each "
+                                         "group) here, or, later, the scores themselves in the order of the rows. "
+                                         "Enter moves to the next row."));
+    outer->addWidget(grid_);
     outer->addStretch(1);
 
     auto* buttons = new QVBoxLayout;
@@ -291,11 +176,11 @@ void CellSizeWindow::buildControls()
     connect(graphButton_, &QPushButton::clicked, this, &CellSizeWindow::showGraph);
     connect(simpleButton_, &QPushButton::clicked, this, &CellSizeWindow::showSimpleEffects);
     connect(transformButton_, &QPushButton::clicked, this, [this] {
-        if (data_.accepted() && handOver_.transformData)
+        if (parts_.data.accepted() && handOver_.transformData)
             handOver_.transformData();
     });
     connect(screenButton_, &QPushButton::clicked, this, [this] {
-        if (data_.accepted() && handOver_.screenData)
+        if (parts_.data.accepted() && handOver_.screenData)
             handOver_.screenData();
     });
     connect(restart, &QPushButton::clicked, this, [this] {
@@ -348,8 +233,8 @@ void CellSizeWindow::buildMenus()
     plannedAction_->setObjectName(QStringLiteral("plannedAction"));
     connect(plannedAction_, &QAction::triggered, this, [this] { setPlannedScoresPerCell(); });
 
-    const Design& d = design_.design;
-    const int helpContext = !mode_.twoFactorUnequal ? kHelpCellSizes
+    const Design& d = parts_.design.design;
+    const int helpContext = !parts_.mode.twoFactorUnequal ? kHelpCellSizes
                             : d.nested              ? kHelpGroupSizes
                                                     : kHelpProportionalCellSizes;
     shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &use Help"),
@@ -365,16 +250,23 @@ void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std:
 {
     const UnequalWorkflow& w = *workflow_;
     const bool scores = w.stage() == Stage::Scores;
-    data_.withdraw();
+    parts_.data.withdraw();
     if (scores) {
-        data_.markRaw();
+        parts_.data.markRaw();
         confirmed_.clear();
     }
+    // A size is a count: no imputed mark, no missing mark. An unequal-N file holds every score
+    // after its header.
+    grid_->setOptions({!scores, missingEntryMessage()});
+    if (scores)
+        grid_->files().setHeader(fileHeader());
     EntryRows rows = w.entryRows();
-    model_->reset(std::move(rows.columns), std::move(rows.levels), rows.heading);
-    model_->setEntries(texts, imputed);
-    const std::string dataFile = file_.dataFromFile() ? file_.openFileName() : std::string();
-    label_->setText(qs(w.instruction(design_.problemLabel, dataFile)));
+    grid_->reset(GridRows::listed(std::move(rows.columns), std::move(rows.levels), std::move(rows.heading)), texts,
+                 imputed);
+    // Every column in view: the scores stage may have more level columns than the sizes stage.
+    grid_->setMinimumWidth(grid_->preferredWidth());
+    const std::string dataFile = parts_.file.dataFromFile() ? parts_.file.openFileName() : std::string();
+    label_->setText(QString::fromStdString(w.instruction(parts_.design.problemLabel, dataFile)));
     dataOkButton_->setText(QString::fromUtf8(w.okCaption()));
     dataOkButton_->setEnabled(true);
     anovaButton_->setText(QString::fromUtf8(w.nextCaption()));
@@ -385,78 +277,15 @@ void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std:
     transformButton_->setEnabled(false);
     screenButton_->setEnabled(false);
     updateGraphButton();
-    fitColumns();
-    goToRow(0);
-    view_->setFocus();
-}
-
-void CellSizeWindow::fitColumns()
-{
-    QHeaderView* header = view_->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(model_->entryColumn(), QHeaderView::Fixed);
-    header->resizeSection(model_->entryColumn(), std::max(160, header->sectionSizeHint(model_->entryColumn())));
-}
-
-// ---- Typing ----
-
-bool CellSizeWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == view_ && event->type() == QEvent::KeyPress)
-        return entryKey(static_cast<QKeyEvent*>(event));
-    if (watched == view_ && keepTypedCharacter(*event))
-        return true;
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool CellSizeWindow::entryKey(QKeyEvent* event)
-{
-    const std::optional<EntryKey> key = entryKeyOf(*event);
-    if (model_->entryCount() == 0 || !key)
-        return false;
-    const int row = currentRow();
-    const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->entryCount() - 1};
-    KeyOutcome outcome = applyEntryKey(cell, *key);
-    if (!outcome.handled)
-        return false;
-    // A cell size is a plain count: no imputed mark and no missing-score mark.
-    if (stage() != Stage::Scores && (outcome.imputed || outcome.text == kMissingScoreMark))
-        outcome.beep = true;
-    if (outcome.beep) {
-        QApplication::beep();
-        return true;
-    }
-    if (outcome.text != cell.text || outcome.imputed != cell.imputed)
-        model_->setEntry(row, outcome.text, outcome.imputed);
-    if (outcome.changed)
-        entriesChanged();
-    if (outcome.moveDown)
-        goToRow(row + 1);
-    return true;
-}
-
-int CellSizeWindow::currentRow() const
-{
-    const int row = view_->currentIndex().isValid() ? view_->currentIndex().row() : 0;
-    return std::clamp(row, 0, std::max(0, model_->entryCount() - 1));
-}
-
-void CellSizeWindow::goToRow(int row)
-{
-    if (model_->entryCount() == 0)
-        return;
-    const QModelIndex at = model_->index(std::clamp(row, 0, model_->entryCount() - 1), model_->entryColumn());
-    view_->setCurrentIndex(at);
-    view_->scrollTo(at);
+    grid_->view()->setFocus();
 }
 
 void CellSizeWindow::entriesChanged()
 {
-    file_.changed();
     if (stage() == Stage::Scores) {
         // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
-        data_.withdraw();
-        data_.markRaw();
+        parts_.data.withdraw();
+        parts_.data.markRaw();
         dataOkButton_->setEnabled(true);
         anovaButton_->setEnabled(false);
         transformButton_->setEnabled(false);
@@ -467,7 +296,7 @@ void CellSizeWindow::entriesChanged()
     const bool attritionDone = stage() == Stage::AttritionDone;
     workflow_->sizesEdited();
     if (attritionDone) {
-        showStage(model_->texts(), {});
+        showStage(grid_->column().texts(), {});
         return;
     }
     dataOkButton_->setEnabled(true);
@@ -482,33 +311,13 @@ void CellSizeWindow::dataOk()
     if (!workflow_)
         return;
     if (stage() == Stage::Scores) {
-        // Transformed scores not edited since: the grid shows them rounded, so they are accepted
-        // as they are rather than read back from the grid.
-        if (data_.accepted() && data_.transformed()) {
-            anovaButton_->setEnabled(true);
-            dataOkButton_->setEnabled(false);
+        const DataOkResult result =
+            acceptGridScores(grid_->column(), {parts_.data, parts_.file, confirmed_}, shell_->dialogs(),
+                             [this](long row) { grid_->goToRow(static_cast<int>(row)); });
+        if (!result.accepted)
             return;
-        }
-        const ScoreColumnCheck check = checkScoreColumn(model_->texts(), model_->imputedMarks());
-        if (!check.ok()) {
-            tell(*check.problem);
-            goToRow(static_cast<int>(check.row));
-            return;
-        }
-        if (outlierCheckDue(data_.outlierCheck, file_.dataFromFile(), file_.dataChanged())) {
-            const OutlierCheckResult result =
-                runOutlierCheck(check.scores, confirmed_, data_.outlierCheck, [this](const OutlierQuestion& q) {
-                    goToRow(static_cast<int>(q.index));
-                    return outlierAnswerOf(shell_->dialogs().message(q.message));
-                });
-            if (!result.unlock) {
-                if (result.correctRow)
-                    goToRow(static_cast<int>(*result.correctRow));
-                return;
-            }
-        }
-        data_.accept(check.scores);
-        workflow_->scoresAccepted(model_->imputedMarks());
+        if (result.imputedCount)
+            workflow_->scoresAccepted(grid_->column().marks());
         anovaButton_->setEnabled(true);
         dataOkButton_->setEnabled(false);
         transformButton_->setEnabled(true);
@@ -516,10 +325,10 @@ void CellSizeWindow::dataOk()
         anovaButton_->setFocus();
         return;
     }
-    const CellSizeCheck check = workflow_->checkSizes(model_->texts());
+    const CellSizeCheck check = workflow_->checkSizes(grid_->column().texts());
     if (!check.ok()) {
+        grid_->goToRow(check.failedEntry - 1);
         tell(*check.message);
-        goToRow(check.failedEntry - 1);
         return;
     }
     dataOkButton_->setEnabled(false);
@@ -567,14 +376,14 @@ bool CellSizeWindow::enterScores()
 
 void CellSizeWindow::runAnalysis()
 {
-    if (!data_.accepted())
+    if (!parts_.data.accepted())
         return;
     dataOkButton_->setEnabled(false);
     UnequalRun run = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return workflow_->runAnalysis(data_.scores(), prompts, exactP());
+        return workflow_->runAnalysis(parts_.data.scores(), prompts, exactP());
     });
     if (run.refusal && workflow_->roles())
-        goToRow(0);
+        grid_->goToRow(0);
     if (run.table) {
         meansDesign_ = run.cellDesign;
         cellMeans_ = run.cellMeans;
@@ -655,17 +464,17 @@ void CellSizeWindow::showTransformedScores()
     if (stage() != Stage::Scores)
         return;
     std::vector<std::string> texts;
-    texts.reserve(data_.scores().size());
-    for (float x : data_.scores())
+    texts.reserve(parts_.data.scores().size());
+    for (float x : parts_.data.scores())
         texts.push_back(scoreDisplayText(x));
-    model_->setEntries(texts, model_->imputedMarks());
+    grid_->showEntries(texts, grid_->column().marks());
     // Means and graphs of an earlier table no longer belong to the scores in use.
     cellMeans_.clear();
     workflow_->scoresChanged();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
     updateGraphButton();
-    anovaButton_->setEnabled(data_.accepted());
+    anovaButton_->setEnabled(parts_.data.accepted());
 }
 
 // ---- The design menu ----
@@ -684,7 +493,7 @@ void CellSizeWindow::setPlannedScoresPerCell()
         tell(*refused);
         return;
     }
-    design_.design = workflow_->design();
+    parts_.design.design = workflow_->design();
     if (!workflow_->sizesChecked()) {
         dataOkButton_->setEnabled(true);
         anovaButton_->setEnabled(false);
@@ -696,88 +505,41 @@ void CellSizeWindow::setPlannedScoresPerCell()
 
 void CellSizeWindow::clearAllEntries()
 {
-    model_->clearAll();
+    grid_->clearAll();
     confirmed_.clear();
-    entriesChanged();
-    goToRow(0);
 }
 
 void CellSizeWindow::widenEntryColumn()
 {
-    const int column = model_->entryColumn();
-    view_->setColumnWidth(column, view_->columnWidth(column) + view_->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
-}
-
-int CellSizeWindow::singleSelectedEntry() const
-{
-    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.size() != 1 || selected.front().column() != model_->entryColumn())
-        return -1;
-    return selected.front().row();
+    grid_->widenEntryColumn();
 }
 
 void CellSizeWindow::insertSingleEntry()
 {
-    const int row = singleSelectedEntry();
-    if (row < 0) {
-        tell({"Wait", "You must select a score before which the new score will be inserted.", MessageButtons::Ok,
-              MessageIcon::Critical});
-        return;
-    }
-    model_->insertAt(row);
-    entriesChanged();
+    grid_->insertSingleEntry();
 }
 
 void CellSizeWindow::removeSingleEntry()
 {
-    const int row = singleSelectedEntry();
-    if (row < 0) {
-        tell({"Wait", "You must select a score to be removed.", MessageButtons::Ok, MessageIcon::Critical});
-        return;
-    }
-    model_->removeAt(row);
-    entriesChanged();
+    grid_->removeSingleEntry();
 }
 
 void CellSizeWindow::copyEntries()
 {
-    shell_->copyText(copiedScoresText(model_->texts(), model_->imputedMarks()));
+    grid_->copyEntries();
 }
 
 void CellSizeWindow::pasteEntries()
 {
-    const std::optional<std::string> clip = shell_->platform().clipboard.text();
-    if (!clip || clip->empty()) {
-        tell({"Wait", "The clipboard is empty!", MessageButtons::Ok, MessageIcon::Critical});
-        return;
-    }
-    const int row = currentRow();
-    for (int r = row; r < model_->entryCount(); ++r) {
-        if (!model_->text(r).empty()) {
-            tell({"Wait",
-                  "You cannot paste onto a cell containing data.  Either click elsewhere or clear the cells into "
-                  "which you want to paste.",
-                  MessageButtons::Ok, MessageIcon::Critical});
-            return;
-        }
-    }
-    const PastedScores pasted = parsePastedScores(*clip, model_->entryCount() - row);
-    if (!pasted.ok()) {
-        tell(*pasted.problem);
-        return;
-    }
-    for (std::size_t k = 0; k < pasted.texts.size(); ++k)
-        model_->setEntry(row + static_cast<int>(k), pasted.texts[k], stage() == Stage::Scores && pasted.imputed[k]);
-    if (!pasted.texts.empty())
-        entriesChanged();
+    grid_->pasteEntries();
 }
 
 // ---- Files ----
 
-bool CellSizeWindow::writeTo(const std::string& path)
+DataLayout CellSizeWindow::fileHeader() const
 {
-    DataLayout layout = gridDataLayout(model_->texts(), model_->imputedMarks());
-    layout.designatedFactor = design_.design.designatedFactor;
+    DataLayout layout;
+    layout.designatedFactor = workflow_->design().designatedFactor;
     layout.cellSizes = workflow_->sizes();
     if (const std::optional<GroupRoles>& roles = workflow_->roles()) {
         layout.kind = DataLayout::Kind::GroupSizes;
@@ -786,85 +548,23 @@ bool CellSizeWindow::writeTo(const std::string& path)
     } else {
         layout.kind = DataLayout::Kind::CellSizes;
     }
-    for (;;) {
-        const WriteResult written = writeDataFile(path, layout);
-        if (written.ok())
-            return true;
-        // Retry repeats the write; Cancel leaves everything as it was.
-        if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
-            return false;
-    }
-}
-
-void CellSizeWindow::putOnTopOfRecentList(const std::string& path)
-{
-    recentFiles_.lastFileToTop(design_.recentRecord(path), recentFiles_.indexOf(path));
-    if (!recentFiles_.write(shell_->platform().settings))
-        tell(recentListSaveFailureMessage());
-}
-
-namespace {
-
-// An unequal-N file holds every score: a gap would end the file's scores early. The 0-based
-// row of the first empty entry, or -1.
-int firstGap(const std::vector<std::string>& texts)
-{
-    for (std::size_t r = 0; r < texts.size(); ++r)
-        if (texts[r].empty() || texts[r] == kMissingScoreMark)
-            return static_cast<int>(r);
-    return -1;
-}
-
-}  // namespace
-
-bool CellSizeWindow::scoresSavable()
-{
-    const std::vector<std::string>& texts = model_->texts();
-    if (const int gap = firstGap(texts); gap >= 0) {
-        tell(missingEntryMessage());
-        goToRow(gap);
-        return false;
-    }
-    const ScoreSaveCheck check = checkScoresForSaving(texts, model_->imputedMarks());
-    if (!check.ok()) {
-        tell(*check.problem);
-        goToRow(static_cast<int>(check.row));
-        return false;
-    }
-    return true;
+    return layout;
 }
 
 bool CellSizeWindow::saveDataFile()
 {
-    if (stage() != Stage::Scores || !scoresSavable())
-        return false;
-    const std::optional<std::string> path = shell_->dialogs().saveFile(
-        saveDataFileOptions(file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName()));
-    if (!path || path->empty() || !writeTo(*path))
-        return false;
-    file_.savedAs(*path);
-    putOnTopOfRecentList(*path);
-    return true;
+    return stage() == Stage::Scores && grid_->saveDataFile();
 }
 
 bool CellSizeWindow::updateDataFile()
 {
-    if (stage() != Stage::Scores)
-        return false;
-    const std::string path = file_.saveFileName().empty() ? file_.openFileName() : file_.saveFileName();
-    if (path.empty())
-        return saveDataFile();
-    if (!scoresSavable())
-        return false;
-    if (!writeTo(path))
-        return false;
-    file_.updatedInPlace();
-    return true;
+    return stage() == Stage::Scores && grid_->updateDataFile();
 }
 
 void CellSizeWindow::openDataFile()
 {
-    const std::optional<std::string> chosen = shell_->dialogs().openFile(openDataFileOptions(file_.openFileName()));
+    const std::optional<std::string> chosen =
+        shell_->dialogs().openFile(openDataFileOptions(parts_.file.openFileName()));
     if (!chosen || chosen->empty())
         return;
     loadDataFile(*chosen);
@@ -881,27 +581,13 @@ bool CellSizeWindow::loadDataFile(std::string path)
     }
     // A file last used with other factors or labels: the user may keep it under a new name for
     // this design, or give it this design.
-    if (namingConflict(recentFiles_, design_.recentRecord(path))) {
-        const DialogAnswer answer = shell_->dialogs().message(namingConflictMessage());
-        if (answer == DialogAnswer::Cancel)
-            return false;
-        if (answer == DialogAnswer::Yes) {
-            const std::optional<std::string> renamed = shell_->dialogs().saveFile(saveDataFileOptions(path));
-            if (!renamed || renamed->empty())
-                return false;
-            WriteResult written = writeDataFile(*renamed, read.file->layout);
-            while (!written.ok()) {
-                if (shell_->dialogs().message(saveFailureMessage(written)) != DialogAnswer::Retry)
-                    return false;
-                written = writeDataFile(*renamed, read.file->layout);
-            }
-            path = *renamed;
-        }
-    }
-    if (!showFile(*read.file, path))
+    const std::optional<std::string> settled = grid_->files().settleNamingConflict(
+        path, [&read] { return std::optional<DataLayout>(read.file->layout); });
+    if (!settled || !showFile(*read.file, *settled))
         return false;
-    file_.movedInRecentList(kNewRecentIndex);
-    putOnTopOfRecentList(path);
+    parts_.file.movedInRecentList(kNewRecentIndex);
+    // Now with the file's design (its largest cell may have raised the planned scores per cell).
+    grid_->files().putOnTopOfRecentList(*settled);
     return true;
 }
 
@@ -910,8 +596,8 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
     if (!workflow_)
         return false;
     workflow_->adoptFile(file);
-    design_.design = workflow_->design();
-    file_.opened(path);
+    parts_.design.design = workflow_->design();
+    grid_->files().opened(path, false);
     cellMeans_.clear();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
@@ -921,7 +607,7 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
     }
     showStage(file.texts, file.imputed);
     // Scores read from a file are not put to the outlier check: "Data &OK" is done for them.
-    data_.accept(file.scores);
+    parts_.data.accept(file.scores);
     dataOkButton_->setEnabled(false);
     anovaButton_->setEnabled(true);
     transformButton_->setEnabled(true);
@@ -931,62 +617,20 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
 
 bool CellSizeWindow::confirmLeave(bool exiting)
 {
-    if (file_.leaveAnswered() || stage() != Stage::Scores || !file_.dataChanged())
+    // Only scores typed or changed since their file can be lost; sizes are typed again quickly.
+    if (parts_.file.leaveAnswered() || stage() != Stage::Scores || !parts_.file.dataChanged())
         return true;
-    const std::vector<std::string>& texts = model_->texts();
-    if (std::all_of(texts.begin(), texts.end(), [](const std::string& t) { return t.empty(); }))
-        return true;  // nothing typed: nothing to lose
-    const std::string title = exiting ? "Exit" : "Restart";
-    bool leave = true;
-    if (!file_.dataFromFile() && !file_.dataSaved()) {
-        const DialogAnswer answer =
-            shell_->dialogs().message({title, "The data have not been saved in a file.  Do you wish to save the data?",
-                                       MessageButtons::YesNoCancel, MessageIcon::Question});
-        if (answer == DialogAnswer::Cancel)
-            return false;
-        // A save that was cancelled or refused keeps the user here, so that nothing is lost.
-        if (answer == DialogAnswer::Yes)
-            leave = saveDataFile();
-    } else {
-        const DialogAnswer update = shell_->dialogs().message(
-            {title, "The data have changed since the last save.  Do you wish to update the saved file?",
-             MessageButtons::YesNo, MessageIcon::Question});
-        if (update == DialogAnswer::Yes)
-            leave = updateDataFile();
-        else if (shell_->dialogs().message({title, "Do you want to save the changed data in a new file?",
-                                            MessageButtons::YesNo, MessageIcon::Question}) == DialogAnswer::Yes)
-            leave = saveDataFile();
-    }
-    file_.leaveAnswer(leave);
-    return leave;
+    return grid_->confirmLeave(exiting ? LeaveMode::Exit : LeaveMode::Restart);
 }
 
 // ---- Printing ----
 
 OutputDocument CellSizeWindow::printedDocument() const
 {
-    OutputDocument doc;
-    if (!design_.problemLabel.empty())
-        doc.paragraph(design_.problemLabel);
-    doc.paragraph(stage() == Stage::Scores ? (data_.transformed() ? "Transformed Data" : "Raw Data")
-                                         : (workflow_ && workflow_->roles() ? "Group Sizes" : "Cell Sizes"));
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> header;
-    std::vector<int> right;
-    for (int c = 0; c <= model_->entryColumn(); ++c) {
-        header.push_back(model_->headerData(c, Qt::Horizontal).toString().toStdString());
-        right.push_back(c);
-    }
-    rows.push_back(header);
-    for (int r = 0; r < model_->entryCount(); ++r) {
-        std::vector<std::string> line;
-        for (int c = 0; c < model_->entryColumn(); ++c)
-            line.push_back(model_->data(model_->index(r, c)).toString().toStdString());
-        line.push_back(model_->text(r) + (model_->imputed(r) ? "I" : ""));
-        rows.push_back(std::move(line));
-    }
-    doc.table(std::move(rows), true, std::move(right));
-    return doc;
+    const char* heading = stage() == Stage::Scores ? (parts_.data.transformed() ? "Transformed Data" : "Raw Data")
+                          : workflow_ && workflow_->roles() ? "Group Sizes"
+                                                            : "Cell Sizes";
+    return grid_->printedDocument(parts_.design.problemLabel, heading);
 }
 
 void CellSizeWindow::printData()

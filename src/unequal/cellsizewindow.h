@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Unequal Cell Sizes" window of the four unequal-cell-size analyses: the test for random
 // attrition, unweighted means, proportional cell sizes and unequal group sizes. It shows the
-// stages of an UnequalWorkflow on its grid and two buttons: the cell sizes (group sizes) are
-// typed and checked ("Cell Sizes &OK" / "Group Sizes &OK"), the attrition table may be run on
-// them ("&Attrition Anova Table"), the grid is rebuilt with one row per score, the scores are
-// checked ("Data &OK") and the table of the analysis is made ("Anova &Table"). The workflow
-// decides each step; the window asks it and shows the result. The tables leave through a
-// hand-over; the application shows them.
+// stages of an UnequalWorkflow on its grid (the ScoreGrid of scoregrid.h, as in the data entry
+// grid) and two buttons: the cell sizes (group sizes) are typed and checked ("Cell Sizes &OK" /
+// "Group Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
+// grid is rebuilt with one row per score, the scores are checked ("Data &OK", dataok.h) and the
+// table of the analysis is made ("Anova &Table"). The workflow decides each step; the window
+// asks it and shows the result. The tables leave through a hand-over; the application shows
+// them.
 #pragma once
 
 #include <functional>
@@ -14,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include <QAbstractTableModel>
 #include <QMainWindow>
 
 #include "data/outliers.h"
@@ -25,7 +25,6 @@
 #include "unequal/unequalworkflow.h"
 
 class QAction;
-class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -38,50 +37,10 @@ struct DesignState;
 struct RecentFileList;
 class FileState;
 struct ModeFlags;
+class ScoreGrid;
+class ScoreModel;
 class WindowShell;
 struct ShellContext;
-
-// The rows of the window's grid: one per cell (cell sizes) or one per score, grouped by cell
-// (scores). A level column per substantive factor, then the entry column with the text as typed;
-// an imputed score is shown in red.
-class CellEntryModel : public QAbstractTableModel {
-    Q_OBJECT
-
-public:
-    explicit CellEntryModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
-
-    // Rows given level by level: `columns` names the level columns, `rowLevels` holds one list
-    // of levels per row.
-    void reset(std::vector<std::string> columns, std::vector<std::vector<int>> rowLevels,
-               const std::string& entryHeading);
-
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    int entryColumn() const { return static_cast<int>(factorNames_.size()); }
-    int entryCount() const { return static_cast<int>(texts_.size()); }
-    const std::vector<std::string>& texts() const { return texts_; }
-    std::vector<bool> imputedMarks() const { return imputed_; }
-    const std::string& text(int row) const { return texts_.at(static_cast<std::size_t>(row)); }
-    bool imputed(int row) const { return imputed_.at(static_cast<std::size_t>(row)); }
-    void setEntry(int row, const std::string& text, bool imputed);
-    void setEntries(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
-    void clearAll();
-    // The entry at `row` and those below move down one row; `row` becomes empty and the last
-    // entry falls off.
-    void insertAt(int row);
-    // The entries below `row` move up one row; the last becomes empty.
-    void removeAt(int row);
-
-private:
-    std::vector<std::string> factorNames_;
-    std::vector<std::vector<int>> rowLevels_;  // the cell's levels, per row
-    std::string entryHeading_;
-    std::vector<std::string> texts_;
-    std::vector<bool> imputed_;
-};
 
 // The parts of the session the window works on.
 struct CellSizeParts {
@@ -140,8 +99,9 @@ public:
     Stage stage() const { return workflow_ ? workflow_->stage() : Stage::Sizes; }
     // The stages; nothing when the window is not usable.
     const std::optional<UnequalWorkflow>& workflow() const { return workflow_; }
-    CellEntryModel& model() const { return *model_; }
-    QTableView* view() const { return view_; }
+    ScoreGrid& grid() const { return *grid_; }
+    ScoreModel& model() const;
+    QTableView* view() const;
 
     // The commands, as the buttons and menus run them.
     void dataOk();
@@ -177,30 +137,20 @@ public:
     // saving. False: the user stays (cancelled, or the save did not happen).
     bool confirmLeave(bool exiting);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildControls();
     void buildMenus();
-    bool entryKey(QKeyEvent* event);
-    void goToRow(int row);
-    // Every score entered and fit for a data file; else tells why and puts the cursor there.
-    bool scoresSavable();
-    int currentRow() const;
-    int singleSelectedEntry() const;
     void entriesChanged();
     // The grid, label and buttons of the workflow's stage, the grid holding `texts`.
     void showStage(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
     void acceptFileScores(const UnequalFile& file);
-    void fitColumns();
     void runAttrition();
     bool enterScores();
     void runAnalysis();
     void updateGraphButton();
     void entriesStale();
-    bool writeTo(const std::string& path);
-    void putOnTopOfRecentList(const std::string& path);
+    // What an unequal-N file of this window holds before its scores.
+    DataLayout fileHeader() const;
     // A run's table to the table window, or its refusal told.
     void handOn(UnequalRun run);
     void showMeans();
@@ -215,17 +165,11 @@ private:
     Design meansDesign_;  // the last analysis: the design without replicates or subjects and its cell means
     Scores cellMeans_;
     GraphValues meansKind_ = GraphValues::CellMeans;
-    DesignState& design_;
-    const ModeFlags& mode_;
-    FileState& file_;
-    AcceptedData& data_;
-    RecentFileList& recentFiles_;
-    const Preferences* preferences_;
+    CellSizeParts parts_;
     bool exactP() const;
     std::optional<UnequalWorkflow> workflow_;
     CellSizeHandOver handOver_;
-    CellEntryModel* model_ = nullptr;
-    QTableView* view_ = nullptr;
+    ScoreGrid* grid_ = nullptr;
     QLabel* label_ = nullptr;
     QPushButton* dataOkButton_ = nullptr;
     QPushButton* anovaButton_ = nullptr;

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 
+#include "data/scoremodel.h"
 #include "session/session.h"
 #include "table/tabletext.h"
 #include "support/guitest.h"
@@ -73,7 +74,7 @@ struct Harness {
     void fill(const std::vector<std::string>& texts)
     {
         for (std::size_t r = 0; r < texts.size(); ++r)
-            window->model().setEntry(static_cast<int>(r), texts[r], false);
+            window->model().setScore(static_cast<int>(r), texts[r], false);
     }
 };
 
@@ -108,7 +109,7 @@ private slots:
         auto* label = child<QLabel>(h.window.get(), "instructionLabel");
         QCOMPARE(label->text(),
                  QStringLiteral("Enter the number of scores present in each cell of the factorial design for Rats:"));
-        QCOMPARE(h.window->model().entryCount(), 4);
+        QCOMPARE(h.window->model().scoreCount(), 4);
         QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Cell Sizes &OK"));
         QCOMPARE(h.caption("anovaButton"), QStringLiteral("&Attrition Anova Table"));
         QVERIFY(!h.button("anovaButton")->isEnabled());
@@ -119,6 +120,13 @@ private slots:
         QTest::keyClick(grid, Qt::Key_3);
         QTest::keyClick(grid, Qt::Key_Return);
         QTest::keyClick(grid, Qt::Key_4);
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
+        // A clipboard of blanks is empty here as in the data entry grid (the paste rules:
+        // scoregrid_test).
+        h.fake.clipboard.content = " \r\n";
+        h.window->pasteEntries();
+        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Error"));
+        QCOMPARE(h.fake.dialogs.lastMessage().message.text, std::string("The clipboard is empty!"));
         QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
         // A refused size puts the cursor on it (which sizes are refused in which analysis:
         // cellsizes_test).
@@ -148,7 +156,7 @@ private slots:
         h.window->show();
         click(h.button("anovaButton"));
         QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
-        QCOMPARE(h.window->model().entryCount(), 10);
+        QCOMPARE(h.window->model().scoreCount(), 10);
         QCOMPARE(label->text(), QStringLiteral("Enter Data for Rats:"));
         QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Data &OK"));
         QVERIFY(!h.button("anovaButton")->isEnabled());
@@ -235,7 +243,7 @@ private slots:
             h.window->show();
             click(h.button("anovaButton"));
             h.fill(kScores);
-            h.window->model().setEntry(4, "6", true);
+            h.window->model().setScore(4, "6", true);
             h.state.file.changed();
             // Leaving with typed scores offers to save them; Cancel stays.
             h.fake.dialogs.messageAnswers.push_back(DialogAnswer::Cancel);
@@ -286,7 +294,7 @@ private slots:
         click(h.button("dataOkButton"));
         QVERIFY(h.button("anovaButton")->isEnabled());
         click(h.button("anovaButton"));
-        QCOMPARE(h.window->model().entryCount(), 15);
+        QCOMPARE(h.window->model().scoreCount(), 15);
 
         std::vector<std::string> scores;
         for (int k = 0; k < 15; ++k)
@@ -325,7 +333,7 @@ private slots:
             Harness h(groupDesign());
             QCOMPARE(child<QLabel>(h.window.get(), "instructionLabel")->text(),
                      QStringLiteral("Enter the number of Subjects in each group for Rats:"));
-            QCOMPARE(h.window->model().entryCount(), 2);
+            QCOMPARE(h.window->model().scoreCount(), 2);
             QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Group Sizes &OK"));
             QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Unequal Group Size Anova"));
             h.fill({"3", "0"});
@@ -336,15 +344,15 @@ private slots:
             h.fill({"2", "3"});
             click(h.button("dataOkButton"));
             click(h.button("anovaButton"));
-            QCOMPARE(h.window->model().entryCount(), 15);
+            QCOMPARE(h.window->model().scoreCount(), 15);
             // Row 9: group 2, trial 1, its second subject (the fourth in all).
-            const CellEntryModel& m = h.window->model();
+            const ScoreModel& m = h.window->model();
             QCOMPARE(m.data(m.index(7, 0)).toInt(), 2);
             QCOMPARE(m.data(m.index(7, 1)).toInt(), 1);
             QCOMPARE(m.data(m.index(7, 2)).toInt(), 4);
 
             h.fill(kGroupScores);
-            h.window->model().setEntry(4, "7", true);  // group 1, trial 3, subject 1: imputed
+            h.window->model().setScore(4, "7", true);  // group 1, trial 3, subject 1: imputed
             click(h.button("dataOkButton"));
             click(h.button("anovaButton"));
             QCOMPARE(h.tables.size(), std::size_t(1));
@@ -368,7 +376,7 @@ private slots:
             h.fake.dialogs.saveAnswers.push_back(path);
             QVERIFY(h.window->saveDataFile());
             QCOMPARE(h.state.recentFiles.entries.at(0).path, path);
-            h.window->model().setEntry(0, "13", false);
+            h.window->model().setScore(0, "13", false);
             QVERIFY(h.window->updateDataFile());
             QCOMPARE(h.fake.dialogs.saveAnswers.size(), std::size_t(0));
         }

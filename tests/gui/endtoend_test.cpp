@@ -345,7 +345,7 @@ private slots:
         QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         CellSizeWindow* sizes = s.app.cellSizeWindow();
         for (int r = 0; r < 6; ++r)
-            sizes->model().setEntry(r, r % 2 ? "5" : "4", false);
+            sizes->model().setScore(r, r % 2 ? "5" : "4", false);
         click(child<QPushButton>(sizes, "dataOkButton"));
         click(child<QPushButton>(sizes, "anovaButton"));
         QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
@@ -377,14 +377,14 @@ private slots:
         s.press("mainButton");
         QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
         CellSizeWindow* sizes = s.app.cellSizeWindow();
-        QCOMPARE(sizes->model().entryCount(), 2);
-        sizes->model().setEntry(0, "5", false);
-        sizes->model().setEntry(1, "3", false);
+        QCOMPARE(sizes->model().scoreCount(), 2);
+        sizes->model().setScore(0, "5", false);
+        sizes->model().setScore(1, "3", false);
         click(child<QPushButton>(sizes, "dataOkButton"));
         click(child<QPushButton>(sizes, "anovaButton"));
-        QCOMPARE(sizes->model().entryCount(), 24);
+        QCOMPARE(sizes->model().scoreCount(), 24);
         for (int r = 0; r < 24; ++r)
-            sizes->model().setEntry(r, std::to_string(kDrugTimeScores[size_t(r)]), false);
+            sizes->model().setScore(r, std::to_string(kDrugTimeScores[size_t(r)]), false);
         click(child<QPushButton>(sizes, "dataOkButton"));
         click(child<QPushButton>(sizes, "anovaButton"));
         QCOMPARE(visibleWindows(), QStringList{"tableWindow"});

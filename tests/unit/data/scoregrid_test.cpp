@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "data/dataok.h"
 #include "data/gridmessages.h"
 #include "data/scorecolumn.h"
 #include "data/scorefiles.h"
@@ -496,6 +497,71 @@ TEST(ScoreFiles, ANamingConflictCopiesOrAttachesOrStops)
     EXPECT_EQ(readAll(renamed), readAll(file));
     EXPECT_EQ(third.session.recentFiles.entries[0].path, renamed);
     EXPECT_EQ(third.session.recentFiles.entries[1].path, file);
+}
+
+
+// ---- "Data &OK" ----
+
+TEST(DataOk, RefusesAGapChecksTypedScoresForOutliersAndKeepsTransformedScores)
+{
+    Session session;
+    ConfirmedOutliers confirmed;
+    Script dialogs;
+    std::vector<long> wentTo;
+    const auto goToRow = [&wentTo](long row) { wentTo.push_back(row); };
+    const DataOkParts parts{session.data, session.file, confirmed};
+
+    // Twelve scores of 10 to 12 and one of 500, the fifth imputed.
+    std::vector<std::string> texts;
+    for (int k = 0; k < 12; ++k)
+        texts.push_back(std::to_string(10 + k % 3));
+    texts.push_back("500");
+    ScoreColumn column(13);
+    column.setScores(texts, {false, false, false, false, true});
+
+    // A gap: the grid goes to it before the message, and nothing is accepted.
+    column.setScore(2, "", false);
+    DataOkResult result = acceptGridScores(column, parts, dialogs, goToRow);
+    EXPECT_FALSE(result.accepted);
+    EXPECT_FALSE(session.data.accepted());
+    EXPECT_EQ(wentTo, std::vector<long>{2});
+    EXPECT_EQ(dialogs.titles(), std::vector<std::string>{"Data Entry Error!"});
+    column.setScore(2, "12", false);
+
+    // Typed: 500 is put to the user on its row; No leaves the cursor there, unaccepted.
+    wentTo.clear();
+    dialogs.shown.clear();
+    dialogs.answers = {DialogAnswer::No};
+    result = acceptGridScores(column, parts, dialogs, goToRow);
+    EXPECT_FALSE(result.accepted);
+    EXPECT_EQ(wentTo, (std::vector<long>{12, 12}));
+    EXPECT_EQ(dialogs.titles(), std::vector<std::string>{"Possible Data Entry Error?"});
+    // Yes confirms it: accepted, with the imputed count.
+    dialogs.answers = {DialogAnswer::Yes};
+    result = acceptGridScores(column, parts, dialogs, goToRow);
+    ASSERT_TRUE(result.accepted);
+    EXPECT_EQ(result.imputedCount, 1);
+    ASSERT_EQ(session.data.scores().size(), 13u);
+    EXPECT_EQ(session.data.scores()[12], 500.0f);
+    // Confirmed once, it is not asked about again.
+    dialogs.shown.clear();
+    EXPECT_TRUE(acceptGridScores(column, parts, dialogs, goToRow).accepted);
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // Scores from a file, unchanged: no outlier check.
+    ConfirmedOutliers none;
+    session.file.opened("scores.dat");
+    EXPECT_TRUE(acceptGridScores(column, {session.data, session.file, none}, dialogs, goToRow).accepted);
+    EXPECT_TRUE(dialogs.shown.empty());
+
+    // Transformed scores are accepted as they are, not read back from the (rounded) grid; they
+    // become the OK'd scores.
+    session.data.transformTo(Scores(13, 2.5f));
+    result = acceptGridScores(column, parts, dialogs, goToRow);
+    EXPECT_TRUE(result.accepted);
+    EXPECT_FALSE(result.imputedCount);
+    EXPECT_EQ(session.data.okScores(), Scores(13, 2.5f));
+    EXPECT_TRUE(session.data.transformed());
 }
 
 }  // namespace
