@@ -379,8 +379,7 @@ void Application::showCellSizes()
         handOver.screenData = [this, refreshSizes] {
             showWorkingData(WindowRole::Screen, WindowRole::CellSizes, refreshSizes);
         };
-        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles,
-                                  &session_.preferences};
+        const CellSizeParts parts{session_.design, session_.mode, session_.file, session_.data, session_.recentFiles};
         window = navigator_.install(WindowRole::CellSizes,
                                     std::make_unique<CellSizeWindow>(parts, shellContext(), std::move(handOver)));
         if (!window->usable()) {

@@ -17,13 +17,13 @@
 #include "data/gridkeys.h"
 #include "data/gridmessages.h"
 #include "data/scoremodel.h"
+#include "platform/qttext.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // How long the saving indicator stays up.
 constexpr int kSavingIndicatorMs = 700;

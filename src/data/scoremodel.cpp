@@ -4,13 +4,9 @@
 #include <QBrush>
 #include <QColor>
 
+#include "platform/qttext.h"
+
 namespace varisect {
-
-namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-}  // namespace
 
 ScoreModel::ScoreModel(GridRows rows, QObject* parent)
     : QAbstractTableModel(parent), rows_(std::move(rows)), column_(rows_.rowCount())

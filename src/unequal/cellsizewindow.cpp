@@ -25,19 +25,6 @@
 
 namespace varisect {
 
-namespace {
-
-// Runs `analysis` with the busy pointer on; its questions are asked in message boxes.
-template <class Analysis>
-auto underBusyPointer(Platform& platform, Analysis analysis)
-{
-    const BusyScope busy(platform.desktop);
-    WindowPrompts prompts(platform);
-    return analysis(prompts);
-}
-
-}  // namespace
-
 // ---- The window ----
 
 ScoreModel& CellSizeWindow::model() const
@@ -48,11 +35,6 @@ ScoreModel& CellSizeWindow::model() const
 QTableView* CellSizeWindow::view() const
 {
     return grid_->view();
-}
-
-bool CellSizeWindow::exactP() const
-{
-    return parts_.preferences && parts_.preferences->exactPValues;
 }
 
 CellSizeWindow::CellSizeWindow(CellSizeParts parts, ShellContext shell, CellSizeHandOver handOver, QWidget* parent)
@@ -359,7 +341,7 @@ void CellSizeWindow::runAttrition()
     if (!workflow_->sizesChecked())
         return;
     UnequalRun run =
-        underBusyPointer(shell_->platform(), [&](Prompts& prompts) { return workflow_->runAttrition(prompts); });
+        shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions&) { return workflow_->runAttrition(prompts); });
     anovaButton_->setText(QString::fromUtf8(workflow_->nextCaption()));
     handOn(std::move(run));
 }
@@ -379,8 +361,8 @@ void CellSizeWindow::runAnalysis()
     if (!parts_.data.accepted())
         return;
     dataOkButton_->setEnabled(false);
-    UnequalRun run = underBusyPointer(shell_->platform(), [&](Prompts& prompts) {
-        return workflow_->runAnalysis(parts_.data.scores(), prompts, exactP());
+    UnequalRun run = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        return workflow_->runAnalysis(parts_.data.scores(), prompts, options.exactP);
     });
     if (run.refusal && workflow_->roles())
         grid_->goToRow(0);
@@ -399,8 +381,9 @@ void CellSizeWindow::showSimpleEffects()
 {
     if (!workflow_ || !workflow_->hasSimpleEffects())
         return;
-    handOn(underBusyPointer(shell_->platform(),
-                            [&](Prompts& prompts) { return workflow_->runSimpleEffects(prompts, exactP()); }));
+    handOn(shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        return workflow_->runSimpleEffects(prompts, options.exactP);
+    }));
 }
 
 void CellSizeWindow::showMeans()

@@ -49,7 +49,6 @@ struct CellSizeParts {
     FileState& file;
     AcceptedData& data;   // the scores "Data &OK" accepted (transformed and screened there too), the outlier check
     RecentFileList& recentFiles;  // files opened and saved here go to its top
-    const Preferences* preferences = nullptr;  // "Exact p-values" (none: the approximation)
 };
 
 // A finished table on its way to the table window.
@@ -166,7 +165,6 @@ private:
     Scores cellMeans_;
     GraphValues meansKind_ = GraphValues::CellMeans;
     CellSizeParts parts_;
-    bool exactP() const;
     std::optional<UnequalWorkflow> workflow_;
     CellSizeHandOver handOver_;
     ScoreGrid* grid_ = nullptr;
