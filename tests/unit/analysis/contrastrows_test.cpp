@@ -14,23 +14,10 @@
 namespace varisect {
 namespace {
 
+using contrastdata::analysed;
 using contrastdata::design;
+using contrastdata::rowOf;
 using contrastdata::unevenScores;
-
-int rowOf(const AnovaTable& t, const std::string& label)
-{
-    for (int r = 2; r <= t.rowCount(); ++r)
-        if (t.cell(r, ColSource) == label)
-            return r;
-    return 0;
-}
-
-AnovaTable analysed(const Design& d, const Scores& s, const std::vector<Contrast>& contrasts, RecordingPrompts& p)
-{
-    const std::optional<AnovaTable> t = analyseWithContrasts(d, s, contrasts, p).table;
-    EXPECT_TRUE(t.has_value());
-    return t.value_or(AnovaTable{});
-}
 
 // Every full orthogonal set of a factor splits its SS, and each contrast's F is formed against
 // the error row of the main effect: F(c) / F(main) = SS(c) / MS(main).

@@ -7,7 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "analysis/analysisservice.h"
+#include "engine/anovatable.h"
 #include "engine/design.h"
+#include "support/recordingprompts.h"
 
 namespace varisect::contrastdata {
 
@@ -29,6 +34,24 @@ inline Scores unevenScores(long n)
     for (long i = 0; i < n; ++i)
         s.push_back(static_cast<float>((i * 7919 % 23) + (i % 5) * 0.5));
     return s;
+}
+
+// The row of the table whose source reads `label`, 0 when there is none.
+inline int rowOf(const AnovaTable& t, const std::string& label)
+{
+    for (int r = 2; r <= t.rowCount(); ++r)
+        if (t.cell(r, ColSource) == label)
+            return r;
+    return 0;
+}
+
+// The table with the contrast rows; a failed analysis fails the test.
+inline AnovaTable analysed(const Design& d, const Scores& s, const std::vector<Contrast>& contrasts,
+                           RecordingPrompts& p)
+{
+    const std::optional<AnovaTable> t = analyseWithContrasts(d, s, contrasts, p).table;
+    EXPECT_TRUE(t.has_value());
+    return t.value_or(AnovaTable{});
 }
 
 }  // namespace varisect::contrastdata

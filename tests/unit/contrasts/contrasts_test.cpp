@@ -18,7 +18,9 @@
 namespace varisect {
 namespace {
 
+using contrastdata::analysed;
 using contrastdata::design;
+using contrastdata::rowOf;
 using contrastdata::unevenScores;
 
 TEST(Contrasts, PolynomialsAreOrthogonalForAnySpacing)
