@@ -371,6 +371,14 @@ private slots:
                  QStringLiteral("   Saving ") + QString::fromStdString(file));
         QTRY_VERIFY(h.view()->isVisible());
         QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
+        // Saving keeps the history; undoing back to the saved scores makes them saved again.
+        h.goTo(0);
+        h.type(QStringLiteral("7"));
+        QVERIFY(h.state.file.dataChanged());
+        h.action("undoAction")->trigger();
+        QCOMPARE(h.model().text(0), std::string("1"));
+        QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
+        QCOMPARE(h.state.file.currentFileName(), file);
 
         // Opened in a fresh grid of the same design: the red score kept, the cursor on the last.
         Harness g(makeDesign({{"Drug", 2}, {"Time", 2}}), "Pilot");
