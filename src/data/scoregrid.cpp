@@ -312,6 +312,7 @@ void ScoreGrid::userEdit()
 
 void ScoreGrid::clearAll()
 {
+    typing_ = false;
     const bool any = model_->anyScore();
     model_->clearAll();
     userEdit();
@@ -419,6 +420,7 @@ void ScoreGrid::editSelectedEntry(const Message& refusal, void (ScoreModel::*edi
         shell_.dialogs().message(refusal);
         return;
     }
+    typing_ = false;
     (model_->*edit)(row);
     userEdit();
 }
@@ -435,6 +437,7 @@ void ScoreGrid::toggleImputedMark()
         shell_.dialogs().message(selectToMarkMessage());
         return;
     }
+    typing_ = false;
     model_->toggleImputed(rows);
     userEdit();
 }
