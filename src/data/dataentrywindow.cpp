@@ -152,6 +152,11 @@ void DataEntryWindow::buildMenus()
     QMenu* edit = menuBar()->addMenu(QStringLiteral("Data &Editing"));
     edit->setObjectName(QStringLiteral("editMenu"));
     ScoreGrid* grid = grid_;
+    QAction* undo = action(edit, "&Undo", "undoAction", [grid] { grid->undo(); });
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = action(edit, "Re&do", "redoAction", [grid] { grid->redo(); });
+    redo->setShortcuts(redoKeys());
+    edit->addSeparator();
     action(edit, "&Widen Entry Column", "widenAction", [grid] { grid->widenEntryColumn(); });
     action(edit, "Clear &All Data", "clearAllAction", [this] { clearAllData(); });
     edit->addSeparator();

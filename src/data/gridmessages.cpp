@@ -44,6 +44,29 @@ Message pasteOntoDataMessage()
                 "you want to paste.");
 }
 
+Message pastePastEndQuestion(long fit, long left)
+{
+    return {"Paste",
+            "The data on the clipboard will not fit into the specified factorial structure.  Paste the first " +
+                std::to_string(fit) + (fit == 1 ? " score" : " scores") + " and leave out the last " +
+                std::to_string(left) + "?",
+            MessageButtons::YesNo, MessageIcon::Question};
+}
+
+std::string pastedBlockStatus(long count, long firstRow, long lastRow)
+{
+    if (count <= 0)
+        return "No scores pasted.";
+    return "Pasted " + std::to_string(count) + (count == 1 ? " score" : " scores") +
+           " row by row from the block, into rows " + std::to_string(firstRow) + " to " + std::to_string(lastRow) +
+           ".";
+}
+
+std::string clearedAllStatus()
+{
+    return "All data cleared.  To bring them back, choose Undo or press Ctrl+Z.";
+}
+
 Message notSavedQuestion(LeaveMode mode)
 {
     return question(mode, "The data have not been saved in a file.  Do you wish to save the data?",

@@ -4,6 +4,8 @@
 // datafilemessages.h, those of a score's text in scoreentry.h.)
 #pragma once
 
+#include <string>
+
 #include "engine/prompts.h"
 
 namespace varisect {
@@ -21,6 +23,16 @@ Message selectToMarkMessage();
 // that already hold data ("Wait").
 Message clipboardEmptyMessage();
 Message pasteOntoDataMessage();
+
+// A paste with more scores than cells from the current one on ("Paste", Yes/No): `fit` of them
+// would be pasted and `left` left out.
+Message pastePastEndQuestion(long fit, long left);
+// The status line after a block from a spreadsheet was pasted: how many scores went where
+// (rows counted from 1).
+std::string pastedBlockStatus(long count, long firstRow, long lastRow);
+
+// The status line after "Clear All Data": how to get the data back.
+std::string clearedAllStatus();
 
 // The save-before-leaving questions, titled "Exit" or "Restart": typed data never saved
 // (Yes/No/Cancel), data changed since the file was opened or saved (Yes/No), and then whether to

@@ -28,6 +28,14 @@ void ScoreColumn::reset(long rows)
 {
     texts_.assign(static_cast<std::size_t>(std::max(0L, rows)), std::string());
     marks_.assign(texts_.size(), false);
+    forgetHistory();
+}
+
+void ScoreColumn::forgetHistory()
+{
+    history_.clear();
+    done_ = 0;
+    saved_ = -1;
 }
 
 long ScoreColumn::firstFilledFrom(long row) const
@@ -38,14 +46,14 @@ long ScoreColumn::firstFilledFrom(long row) const
     return -1;
 }
 
-RowRange ScoreColumn::replace(long first, std::vector<std::string> texts, std::vector<bool> marks)
+RowRange ScoreColumn::write(long first, const std::vector<std::string>& texts, const std::vector<bool>& marks)
 {
     RowRange changed;
     for (std::size_t k = 0; k < texts.size(); ++k) {
         const auto r = static_cast<std::size_t>(first) + k;
         if (texts_[r] == texts[k] && marks_[r] == marks[k])
             continue;
-        texts_[r] = std::move(texts[k]);
+        texts_[r] = texts[k];
         marks_[r] = marks[k];
         const long row = static_cast<long>(r);
         if (changed.empty())
@@ -55,11 +63,61 @@ RowRange ScoreColumn::replace(long first, std::vector<std::string> texts, std::v
     return changed;
 }
 
-RowRange ScoreColumn::setScore(long row, const std::string& text, bool imputed)
+RowRange ScoreColumn::replace(long first, std::vector<std::string> texts, std::vector<bool> marks, bool sameStep)
+{
+    Step step;
+    step.first = first;
+    const auto f = static_cast<std::ptrdiff_t>(first), l = f + static_cast<std::ptrdiff_t>(texts.size());
+    step.before.assign(texts_.begin() + f, texts_.begin() + l);
+    step.marksBefore.assign(marks_.begin() + f, marks_.begin() + l);
+    const RowRange changed = write(first, texts, marks);
+    if (changed.empty())
+        return changed;
+    step.after = std::move(texts);
+    step.marksAfter = std::move(marks);
+
+    // What could be redone is gone once something new is done.
+    history_.resize(done_);
+    if (saved_ > static_cast<long>(done_))
+        saved_ = -1;
+    Step* last = history_.empty() ? nullptr : &history_.back();
+    if (sameStep && last && saved_ != static_cast<long>(done_) && last->first == first &&
+        last->after.size() == step.after.size()) {
+        last->after = std::move(step.after);
+        last->marksAfter = std::move(step.marksAfter);
+        return changed;
+    }
+    step.id = ++lastId_;
+    history_.push_back(std::move(step));
+    if (history_.size() > kHistorySteps) {
+        history_.erase(history_.begin());
+        saved_ = saved_ > 0 ? saved_ - 1 : -1;
+    }
+    done_ = history_.size();
+    return changed;
+}
+
+RowRange ScoreColumn::undo()
+{
+    if (!canUndo())
+        return {};
+    const Step& step = history_[--done_];
+    return write(step.first, step.before, step.marksBefore);
+}
+
+RowRange ScoreColumn::redo()
+{
+    if (!canRedo())
+        return {};
+    const Step& step = history_[done_++];
+    return write(step.first, step.after, step.marksAfter);
+}
+
+RowRange ScoreColumn::setScore(long row, const std::string& text, bool imputed, bool sameStep)
 {
     if (row < 0 || row >= size())
         return {};
-    return replace(row, {text}, {imputed});
+    return replace(row, {text}, {imputed}, sameStep);
 }
 
 RowRange ScoreColumn::setScores(const std::vector<std::string>& texts, const std::vector<bool>& marks)
@@ -133,6 +191,28 @@ RowRange ScoreColumn::toggleImputed(const std::vector<long>& rows)
     for (long r : rows)
         if (r >= first && r <= last)
             m[static_cast<std::size_t>(r - first)] = !allMarked;
+    return replace(first, std::move(t), std::move(m));
+}
+
+RowRange ScoreColumn::clearRows(const std::vector<long>& rows)
+{
+    long first = size(), last = -1;
+    for (long r : rows) {
+        if (r < 0 || r >= size())
+            continue;
+        first = std::min(first, r);
+        last = std::max(last, r);
+    }
+    if (last < first)
+        return {};
+    const auto f = static_cast<std::ptrdiff_t>(first), l = static_cast<std::ptrdiff_t>(last) + 1;
+    std::vector<std::string> t(texts_.begin() + f, texts_.begin() + l);
+    std::vector<bool> m(marks_.begin() + f, marks_.begin() + l);
+    for (long r : rows)
+        if (r >= first && r <= last) {
+            t[static_cast<std::size_t>(r - first)].clear();
+            m[static_cast<std::size_t>(r - first)] = false;
+        }
     return replace(first, std::move(t), std::move(m));
 }
 

@@ -21,12 +21,16 @@ struct RowRange {
 };
 
 // The entry column. Every change of its texts or marks goes through one private step
-// (replace), so that a record of the changes can be kept in one place.
+// (replace), which also keeps the history of the edits: each edit is one step that undo()
+// takes back and redo() puts back again. A new edit after an undo drops what could be redone.
 class ScoreColumn {
 public:
+    // The oldest steps are forgotten beyond this many.
+    static constexpr std::size_t kHistorySteps = 200;
+
     explicit ScoreColumn(long rows = 0) { reset(rows); }
 
-    // A new grid of `rows` empty entries (not an edit).
+    // A new grid of `rows` empty entries (not an edit: no history, not saved).
     void reset(long rows);
 
     long size() const { return static_cast<long>(texts_.size()); }
@@ -39,7 +43,9 @@ public:
     long firstFilledFrom(long row) const;
 
     // The edits. Rows outside the column are left alone.
-    RowRange setScore(long row, const std::string& text, bool imputed);
+    // `sameStep`: the text typed on from the last edit of the same row (one score typed key by
+    // key is one step).
+    RowRange setScore(long row, const std::string& text, bool imputed, bool sameStep = false);
     // Every entry: missing texts become empty, extra ones are dropped; missing marks are false.
     RowRange setScores(const std::vector<std::string>& texts, const std::vector<bool>& marks);
     RowRange clearAll();
@@ -52,13 +58,43 @@ public:
     RowRange fillFrom(long row, const std::vector<std::string>& texts, const std::vector<bool>& marks);
     // Switches the mark of each row: all marked when any of them was not, else none.
     RowRange toggleImputed(const std::vector<long>& rows);
+    // Empties each of `rows` (text and mark).
+    RowRange clearRows(const std::vector<long>& rows);
+
+    // The history. undo() and redo() return the rows they changed (empty: nothing to do).
+    bool canUndo() const { return done_ > 0; }
+    bool canRedo() const { return done_ < history_.size(); }
+    // Which step the entries stand at (0: the start of the history); a step merged into keeps
+    // its number.
+    unsigned long currentStep() const { return done_ > 0 ? history_[done_ - 1].id : 0; }
+    RowRange undo();
+    RowRange redo();
+    // The entries as they stand are those of the data file (just saved or opened); undoing or
+    // redoing back to here makes them so again. atSaved(): they are.
+    void markSaved() { saved_ = static_cast<long>(done_); }
+    bool atSaved() const { return saved_ == static_cast<long>(done_); }
+    // The entries as they stand start a new history (shown, not typed: a transform, a file).
+    void forgetHistory();
 
 private:
+    struct Step {
+        unsigned long id = 0;
+        long first = 0;
+        std::vector<std::string> before, after;
+        std::vector<bool> marksBefore, marksAfter;
+    };
+
     // The one step of every edit: rows `first` on take `texts` and `marks` (same length).
-    RowRange replace(long first, std::vector<std::string> texts, std::vector<bool> marks);
+    // Recorded in the history, or merged into its last step with `sameStep`.
+    RowRange replace(long first, std::vector<std::string> texts, std::vector<bool> marks, bool sameStep = false);
+    RowRange write(long first, const std::vector<std::string>& texts, const std::vector<bool>& marks);
 
     std::vector<std::string> texts_;
     std::vector<bool> marks_;
+    std::vector<Step> history_;
+    std::size_t done_ = 0;  // steps of history_ in effect
+    long saved_ = -1;       // the value of done_ that matches the data file; -1: none
+    unsigned long lastId_ = 0;
 };
 
 // The label columns of a grid: their headings, the text each row shows in them, and the

@@ -29,6 +29,13 @@ void ScoreFiles::changed()
     parts_.file.changed();
 }
 
+void ScoreFiles::backToSaved()
+{
+    // The file last written or opened holds these entries again, as after writing it anew.
+    if (!parts_.file.currentFileName().empty())
+        parts_.file.updatedInPlace();
+}
+
 bool ScoreFiles::savable()
 {
     const ScoreSaveCheck check = checkSavable(column_, options_);

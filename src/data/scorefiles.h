@@ -68,6 +68,9 @@ public:
 
     // The user changed the entries: the file state says so.
     void changed();
+    // An undo or redo brought the entries back to what the data file holds: the file state says
+    // they are saved and unchanged again.
+    void backToSaved();
 
     // Whether the entries may be saved (checkSavable); when not, the user is told and the grid
     // goes to the row.

@@ -8,8 +8,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -25,6 +29,34 @@ namespace varisect {
 namespace {
 
 
+// The editor of an entry edited in place: the text with the cursor at its end; what is typed
+// is checked by the grid when the edit ends.
+class EntryEditor : public QStyledItemDelegate {
+public:
+    explicit EntryEditor(ScoreGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::setEditorData(editor, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            // The view selects the whole text once the editor is up; in place means at its end.
+            QTimer::singleShot(0, line, [line] {
+                line->deselect();
+                line->end(false);
+            });
+        }
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            grid_->commitEditedEntry(index.row(), line->text());
+    }
+
+private:
+    ScoreGrid* grid_;
+};
+
 // How long the saving indicator stays up.
 constexpr int kSavingIndicatorMs = 700;
 // Room around the text of a column.
@@ -33,6 +65,15 @@ constexpr int kColumnPad = 16;
 constexpr std::size_t kFittingText = 8;
 
 }  // namespace
+
+QList<QKeySequence> redoKeys()
+{
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Redo);
+    const QKeySequence ctrlY(Qt::CTRL | Qt::Key_Y);
+    if (!keys.contains(ctrlY))
+        keys.append(ctrlY);
+    return keys;
+}
 
 ScoreGrid::ScoreGrid(ScoreFileParts parts, WindowShell& shell, GridRows rows, ScoreGridOptions options,
                      QWidget* parent)
@@ -72,7 +113,9 @@ ScoreGrid::ScoreGrid(ScoreFileParts parts, WindowShell& shell, GridRows rows, Sc
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("scoreGrid"));
     view_->setModel(model_);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Typing goes through the grid's key rules; F2 and a double click open the entry editor.
+    view_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    view_->setItemDelegateForColumn(model_->scoreColumn(), new EntryEditor(this));
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setSelectionBehavior(QAbstractItemView::SelectItems);
     view_->setWordWrap(false);
@@ -80,6 +123,9 @@ ScoreGrid::ScoreGrid(ScoreFileParts parts, WindowShell& shell, GridRows rows, Sc
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 8);
     view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view_->installEventFilter(this);
+    view_->viewport()->installEventFilter(this);
+    // A cell reached anew is typed over.
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { typing_ = false; });
     layout->addWidget(view_, 1);
     setFocusProxy(view_);
     fitColumns();
@@ -97,6 +143,7 @@ const ScoreColumn& ScoreGrid::column() const
 void ScoreGrid::reset(GridRows rows, const std::vector<std::string>& texts, const std::vector<bool>& marks)
 {
     model_->reset(std::move(rows));
+    view_->setItemDelegateForColumn(model_->scoreColumn(), new EntryEditor(this));
     fitColumns();
     showEntries(texts, marks);
     goToRow(0);
@@ -179,8 +226,15 @@ void ScoreGrid::widenEntryColumn()
 
 bool ScoreGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == view_->viewport() && event->type() == QEvent::MouseButtonPress)
+        typing_ = false;  // a click reaches a cell anew, even the current one
     if (watched == view_ && event->type() == QEvent::KeyPress)
         return entryKey(static_cast<QKeyEvent*>(event));
+    if (watched == view_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->accept();  // Ctrl+C in the grid copies the selection, not every entry
+        return true;
+    }
     if (watched == view_ && keepTypedCharacter(*event))
         return true;
     return QWidget::eventFilter(watched, event);
@@ -188,12 +242,28 @@ bool ScoreGrid::eventFilter(QObject* watched, QEvent* event)
 
 bool ScoreGrid::entryKey(QKeyEvent* event)
 {
+    if (model_->scoreCount() == 0)
+        return false;
+    if (event->matches(QKeySequence::Copy)) {
+        copySelectedEntries();
+        return true;
+    }
+    if (event->key() == Qt::Key_Delete && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        clearSelectedEntries();
+        return true;
+    }
+    if (event->key() == Qt::Key_Escape)
+        return abandonTyping();
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        typing_ = false;
     const std::optional<EntryKey> key = entryKeyOf(*event);
-    if (model_->scoreCount() == 0 || !key)
+    if (!key)
         return false;  // arrows, page keys and the like move through the grid as usual
     const int row = std::min(currentRow(), model_->scoreCount() - 1);
+    if (view_->currentIndex().column() != model_->scoreColumn())
+        typing_ = false;
     const ScoreCell cell{model_->text(row), model_->imputed(row), row == model_->scoreCount() - 1};
-    const KeyOutcome outcome = applyGridKey(cell, *key, options_);
+    const KeyOutcome outcome = applyTypingKey(cell, *key, typing_, options_);
     if (!outcome.handled)
         return false;
     if (view_->currentIndex().column() != model_->scoreColumn())
@@ -202,14 +272,33 @@ bool ScoreGrid::entryKey(QKeyEvent* event)
         QApplication::beep();
         return true;
     }
+    if (key->kind != EntryKey::Kind::Enter && !typing_) {
+        typing_ = true;
+        typingFrom_ = model_->column().currentStep();
+    }
     if (outcome.text != cell.text || outcome.imputed != cell.imputed)
-        model_->setScore(row, outcome.text, outcome.imputed);
+        model_->setScore(row, outcome.text, outcome.imputed, model_->column().currentStep() != typingFrom_);
     if (outcome.changed)
         userEdit();
     if (outcome.widenIfNeeded)
         widenToFit(outcome.text);
+    if (key->kind == EntryKey::Kind::Enter)
+        typing_ = false;
     if (outcome.moveDown)
         goToRow(row + 1);
+    return true;
+}
+
+bool ScoreGrid::abandonTyping()
+{
+    if (!typing_)
+        return false;
+    typing_ = false;
+    RowRange restored;
+    while (model_->column().currentStep() != typingFrom_ && model_->column().canUndo())
+        restored = model_->undo();
+    if (!restored.empty())
+        afterHistoryStep(restored);
     return true;
 }
 
@@ -223,9 +312,95 @@ void ScoreGrid::userEdit()
 
 void ScoreGrid::clearAll()
 {
+    typing_ = false;
+    const bool any = model_->anyScore();
     model_->clearAll();
     userEdit();
     goToRow(0);
+    if (any)
+        showStatus(clearedAllStatus());
+}
+
+std::vector<int> ScoreGrid::selectedEntryRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : view_->selectionModel()->selectedIndexes())
+        if (index.column() == model_->scoreColumn())
+            rows.push_back(index.row());
+    if (rows.empty() && model_->scoreCount() > 0)
+        rows.push_back(std::min(currentRow(), model_->scoreCount() - 1));
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void ScoreGrid::clearSelectedEntries()
+{
+    typing_ = false;
+    const unsigned long step = model_->column().currentStep();
+    model_->clearRows(selectedEntryRows());
+    if (model_->column().currentStep() != step)
+        userEdit();
+}
+
+void ScoreGrid::undo()
+{
+    typing_ = false;
+    const RowRange changed = model_->undo();
+    if (changed.empty()) {
+        QApplication::beep();
+        return;
+    }
+    afterHistoryStep(changed);
+}
+
+void ScoreGrid::redo()
+{
+    typing_ = false;
+    const RowRange changed = model_->redo();
+    if (changed.empty()) {
+        QApplication::beep();
+        return;
+    }
+    afterHistoryStep(changed);
+}
+
+void ScoreGrid::afterHistoryStep(RowRange changed)
+{
+    goToRow(static_cast<int>(changed.first));
+    typing_ = false;
+    if (model_->column().atSaved()) {
+        files_.backToSaved();
+        emit edited();
+    } else {
+        userEdit();
+    }
+}
+
+bool ScoreGrid::commitEditedEntry(int row, const QString& text)
+{
+    if (row < 0 || row >= model_->scoreCount())
+        return false;
+    const QList<uint> codes = text.trimmed().toUcs4();
+    const std::optional<std::string> entry =
+        editedEntryText(std::u32string(codes.begin(), codes.end()), options_);
+    if (!entry) {
+        QApplication::beep();  // the entry keeps its text
+        return false;
+    }
+    if (*entry == model_->text(row))
+        return true;
+    model_->setScore(row, *entry, false);
+    userEdit();
+    widenToFit(*entry);
+    return true;
+}
+
+bool ScoreGrid::saved(bool done)
+{
+    if (done)
+        model_->markSaved();
+    return done;
 }
 
 void ScoreGrid::insertSingleEntry()
@@ -245,6 +420,7 @@ void ScoreGrid::editSelectedEntry(const Message& refusal, void (ScoreModel::*edi
         shell_.dialogs().message(refusal);
         return;
     }
+    typing_ = false;
     (model_->*edit)(row);
     userEdit();
 }
@@ -261,6 +437,7 @@ void ScoreGrid::toggleImputedMark()
         shell_.dialogs().message(selectToMarkMessage());
         return;
     }
+    typing_ = false;
     model_->toggleImputed(rows);
     userEdit();
 }
@@ -271,6 +448,17 @@ void ScoreGrid::copyEntries()
     shell_.copyText(copiedScoresText(model_->texts(), model_->imputedMarks()), MessageIcon::Critical);
 }
 
+void ScoreGrid::copySelectedEntries()
+{
+    std::vector<std::string> texts;
+    std::vector<bool> marks;
+    for (int r : selectedEntryRows()) {
+        texts.push_back(model_->text(r));
+        marks.push_back(model_->imputed(r));
+    }
+    shell_.copyText(copiedScoresText(texts, marks), MessageIcon::Critical);
+}
+
 void ScoreGrid::pasteEntries()
 {
     const int start = currentRow();
@@ -279,16 +467,32 @@ void ScoreGrid::pasteEntries()
         shell_.dialogs().message(*plan.problem);
         return;
     }
+    if (plan.tooMany && shell_.dialogs().message(*plan.tooMany, DialogAnswer::No) != DialogAnswer::Yes)
+        return;
+    if (plan.texts.empty())
+        return;
+    typing_ = false;
     model_->fillFrom(start, plan.texts, plan.marks);
     for (const std::string& t : plan.texts)
         if (t.size() > kFittingText)
             widenToFit(t);
     userEdit();
+    const long count = static_cast<long>(plan.texts.size());
+    if (plan.block)
+        showStatus(pastedBlockStatus(count, start + 1, start + count));
+}
+
+void ScoreGrid::showStatus(const std::string& text)
+{
+    if (auto* window = qobject_cast<QMainWindow*>(this->window()))
+        window->statusBar()->showMessage(qs(text));
 }
 
 void ScoreGrid::showEntries(const std::vector<std::string>& texts, const std::vector<bool>& marks)
 {
+    typing_ = false;
     model_->setScores(texts, marks);
+    model_->forgetHistory();
     const auto longest =
         std::max_element(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
     if (longest != texts.end() && longest->size() > kFittingText)
@@ -306,6 +510,7 @@ void ScoreGrid::showFile(const GridFile& file)
         marks.push_back(item.imputed);
     }
     showEntries(texts, marks);
+    model_->markSaved();
     const long n = model_->scoreCount();
     goToRow(static_cast<int>(std::max<long>(0, std::min<long>(n, static_cast<long>(texts.size())) - 1)));
     const long top = std::max<long>(0, std::min<long>(file.count - 2, n - visibleRows()));

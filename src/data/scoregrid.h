@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <QKeySequence>
+#include <QList>
 #include <QWidget>
 
 #include "data/scorefiles.h"
@@ -26,6 +28,9 @@ namespace varisect {
 
 class ScoreModel;
 class WindowShell;
+
+// The keys of the grids' Redo items: the platform's, and Ctrl+Y where it is not one of them.
+QList<QKeySequence> redoKeys();
 
 class ScoreGrid : public QWidget {
     Q_OBJECT
@@ -59,8 +64,19 @@ public:
     void insertSingleEntry();
     void removeSingleEntry();
     void toggleImputedMark();
+    // Every entry ("Copy Scores to Clipboard"), and the selected ones (Ctrl+C in the grid); one
+    // a line, an imputed one with its "I".
     void copyEntries();
+    void copySelectedEntries();
     void pasteEntries();
+    // Delete: the selected entries (the current one without a selection) emptied, as one step.
+    void clearSelectedEntries();
+    // The edit history: each typed score, paste, clear, insert, remove, mark and "Clear All" is
+    // one step. Nothing to undo or redo: a beep.
+    void undo();
+    void redo();
+    // An entry edited in place (F2, double click): checked as if typed; refused with a beep.
+    bool commitEditedEntry(int row, const QString& text);
 
     // Entries not typed by the user (transformed scores, a stage's entries kept): shown, the
     // column widened to the longest; not an edit.
@@ -70,8 +86,8 @@ public:
 
     // The file commands (see ScoreFiles). The open commands show what they read and return
     // whether they did.
-    bool saveDataFile() { return files_.saveAs(); }
-    bool updateDataFile() { return files_.updateInPlace(); }
+    bool saveDataFile() { return saved(files_.saveAs()); }
+    bool updateDataFile() { return saved(files_.updateInPlace()); }
     bool confirmLeave(LeaveMode mode) { return files_.confirmLeave(mode); }
     bool openPlainDataFile();
     bool loadRecentPlainDataFile();
@@ -89,6 +105,14 @@ protected:
 
 private:
     bool entryKey(QKeyEvent* event);
+    bool saved(bool done);
+    // The rows of the selected entries in order; the current row without any.
+    std::vector<int> selectedEntryRows() const;
+    // Escape while typing: the entry as it was before.
+    bool abandonTyping();
+    void afterHistoryStep(RowRange changed);
+    // `text` on the status line of the window, when it has one.
+    void showStatus(const std::string& text);
     // The row of the single selected entry, or -1.
     int singleSelectedEntry() const;
     // `edit` on the single selected entry; without one, `refusal` is shown.
@@ -107,6 +131,10 @@ private:
     QLabel* savingPicture_ = nullptr;
     QLabel* savingLabel_ = nullptr;
     QTimer* savingTimer_ = nullptr;
+    // A score is being typed into the current entry (it was not just reached), and the step of
+    // the history the entries stood at when the typing began.
+    bool typing_ = false;
+    unsigned long typingFrom_ = 0;
 };
 
 }  // namespace varisect

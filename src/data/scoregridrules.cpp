@@ -3,6 +3,9 @@
 
 #include "data/gridmessages.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace varisect {
 
 namespace {
@@ -27,6 +30,39 @@ KeyOutcome applyGridKey(const ScoreCell& cell, EntryKey key, const ScoreGridOpti
     return outcome;
 }
 
+KeyOutcome applyTypingKey(const ScoreCell& cell, EntryKey key, bool typing, const ScoreGridOptions& options)
+{
+    if (typing || key.kind == EntryKey::Kind::Enter)
+        return applyGridKey(cell, key, options);
+    if (key.kind == EntryKey::Kind::Backspace) {
+        KeyOutcome cleared;
+        cleared.changed = !cell.text.empty() || cell.imputed;
+        return cleared;
+    }
+    ScoreCell empty = cell;
+    empty.text.clear();
+    empty.imputed = false;
+    KeyOutcome outcome = applyGridKey(empty, key, options);
+    if (!outcome.handled || outcome.beep) {
+        // Refused (or not a key of the entry): the entry stays as it was.
+        outcome.text = cell.text;
+        outcome.imputed = cell.imputed;
+    }
+    return outcome;
+}
+
+std::optional<std::string> editedEntryText(const std::u32string& text, const ScoreGridOptions& options)
+{
+    ScoreCell cell;
+    for (char32_t c : text) {
+        const KeyOutcome outcome = applyGridKey(cell, EntryKey::typed(c), options);
+        if (!outcome.handled || outcome.beep)
+            return std::nullopt;
+        cell.text = outcome.text;
+    }
+    return cell.text;
+}
+
 PastePlan planPaste(const std::optional<std::string>& clip, const ScoreColumn& column, long start,
                     const ScoreGridOptions& options)
 {
@@ -39,13 +75,25 @@ PastePlan planPaste(const std::optional<std::string>& clip, const ScoreColumn& c
         plan.problem = pasteOntoDataMessage();
         return plan;
     }
-    PastedScores pasted = parsePastedScores(*clip, column.size() - start);
+    // A spreadsheet's block: its cells one a line, row by row.
+    std::string lines = *clip;
+    plan.block = lines.find('\t') != std::string::npos;
+    if (plan.block)
+        std::replace(lines.begin(), lines.end(), '\t', '\n');
+    const long room = std::max(0L, column.size() - start);
+    PastedScores pasted = parsePastedScores(lines, std::numeric_limits<long>::max());
     if (!pasted.ok()) {
         plan.problem = std::move(pasted.problem);
         return plan;
     }
     plan.texts = std::move(pasted.texts);
     plan.marks = options.counts ? std::vector<bool>(plan.texts.size(), false) : std::move(pasted.imputed);
+    const long count = static_cast<long>(plan.texts.size());
+    if (count > room) {
+        plan.tooMany = pastePastEndQuestion(room, count - room);
+        plan.texts.resize(static_cast<std::size_t>(room));
+        plan.marks.resize(static_cast<std::size_t>(room));
+    }
     return plan;
 }
 

@@ -28,14 +28,30 @@ struct ScoreGridOptions {
 // What `key` does to the current entry, under the rules of scoreentry.h and the options.
 KeyOutcome applyGridKey(const ScoreCell& cell, EntryKey key, const ScoreGridOptions& options);
 
+// What `key` does to the current entry when `typing` tells whether a score is being typed into
+// it. A cell just reached (by a click, an arrow key, Enter or Tab) is typed over: its first
+// character replaces the entry and Backspace clears it; while typing, characters append and
+// Backspace takes the last one off (applyGridKey).
+KeyOutcome applyTypingKey(const ScoreCell& cell, EntryKey key, bool typing, const ScoreGridOptions& options);
+
+// A text edited in place, under the checks of typing it key by key into an empty entry (what a
+// number may hold, the length a data file line can take, no "X" in a count): the entry it makes,
+// or nothing when a character would be refused.
+std::optional<std::string> editedEntryText(const std::u32string& text, const ScoreGridOptions& options);
+
 // "&Paste Scores from Clipboard" at `start`, the clipboard holding `clip` (nothing: no text).
+// One score a line fills downward; a block copied from a spreadsheet (rows of tab-separated
+// cells) is read row by row, each row left to right, an empty cell an empty entry.
 // Refused, in this order: an empty clipboard or one of blanks only (clipboardEmptyMessage), a
 // cell from `start` on that holds data (pasteOntoDataMessage), then what parsePastedScores
-// refuses. Accepted: the texts and marks for the rows from `start` on.
+// refuses. Accepted: the texts and marks for the rows from `start` on. More scores than cells
+// from `start` on: `tooMany` asks first (Yes: the texts that fit are pasted, the rest left out).
 struct PastePlan {
     std::optional<Message> problem;
+    std::optional<Message> tooMany;
     std::vector<std::string> texts;
     std::vector<bool> marks;
+    bool block = false;  // read from a block of tab-separated rows
 
     bool ok() const { return !problem.has_value(); }
 };

@@ -92,7 +92,10 @@ Qt::ItemFlags ScoreModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Typing in the entry column follows the grid's own key rules, not an item editor.
+    // Typing in the entry column follows the grid's own key rules; F2 and a double click edit
+    // an entry in place through the grid's editor, which checks the text the same way.
+    if (index.column() == scoreColumn())
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
@@ -120,9 +123,9 @@ void ScoreModel::announce(RowRange changed)
                      index(static_cast<int>(changed.last), scoreColumn()));
 }
 
-void ScoreModel::setScore(int row, const std::string& text, bool imputed)
+void ScoreModel::setScore(int row, const std::string& text, bool imputed, bool sameStep)
 {
-    announce(column_.setScore(row, text, imputed));
+    announce(column_.setScore(row, text, imputed, sameStep));
 }
 
 void ScoreModel::setScores(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
@@ -153,6 +156,25 @@ void ScoreModel::fillFrom(int row, const std::vector<std::string>& texts, const 
 void ScoreModel::toggleImputed(const std::vector<int>& rows)
 {
     announce(column_.toggleImputed(std::vector<long>(rows.begin(), rows.end())));
+}
+
+void ScoreModel::clearRows(const std::vector<int>& rows)
+{
+    announce(column_.clearRows(std::vector<long>(rows.begin(), rows.end())));
+}
+
+RowRange ScoreModel::undo()
+{
+    const RowRange changed = column_.undo();
+    announce(changed);
+    return changed;
+}
+
+RowRange ScoreModel::redo()
+{
+    const RowRange changed = column_.redo();
+    announce(changed);
+    return changed;
 }
 
 }  // namespace varisect

@@ -45,13 +45,19 @@ public:
     bool anyScore() const { return column_.anyScore(); }
 
     // The edits of ScoreColumn, each announced for the rows it changed.
-    void setScore(int row, const std::string& text, bool imputed);
+    void setScore(int row, const std::string& text, bool imputed, bool sameStep = false);
     void setScores(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
     void clearAll();
     void insertScoreAt(int row);
     void removeScoreAt(int row);
     void fillFrom(int row, const std::vector<std::string>& texts, const std::vector<bool>& imputed);
     void toggleImputed(const std::vector<int>& rows);
+    void clearRows(const std::vector<int>& rows);
+    // The column's history: the rows undone or redone, announced.
+    RowRange undo();
+    RowRange redo();
+    void markSaved() { column_.markSaved(); }
+    void forgetHistory() { column_.forgetHistory(); }
 
 private:
     void announce(RowRange changed);

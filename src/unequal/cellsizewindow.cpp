@@ -192,6 +192,15 @@ void CellSizeWindow::buildMenus()
     shell_->addExitItem(file);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* undo = edit->addAction(QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("undoAction"));
+    undo->setShortcut(QKeySequence::Undo);
+    connect(undo, &QAction::triggered, this, [this] { grid_->undo(); });
+    QAction* redo = edit->addAction(QStringLiteral("Re&do"));
+    redo->setObjectName(QStringLiteral("redoAction"));
+    redo->setShortcuts(redoKeys());
+    connect(redo, &QAction::triggered, this, [this] { grid_->redo(); });
+    edit->addSeparator();
     QAction* widen = edit->addAction(QStringLiteral("&Widen Entry Column"));
     connect(widen, &QAction::triggered, this, [this] { widenEntryColumn(); });
     QAction* clear = edit->addAction(QStringLiteral("Clear &All Entries"));

@@ -121,6 +121,12 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Return);
         QTest::keyClick(grid, Qt::Key_4);
         QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
+        // The same grid: an entry reached again is typed over, and Ctrl+Z takes it back.
+        QTest::keyClick(grid, Qt::Key_Up);
+        QTest::keyClick(grid, Qt::Key_2);
+        QCOMPARE(h.window->model().text(0), std::string("2"));
+        QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
         // A clipboard of blanks is empty here as in the data entry grid (the paste rules:
         // scoregrid_test).
         h.fake.clipboard.content = " \r\n";

@@ -85,6 +85,110 @@ TEST(ScoreColumn, EditsMoveTextsAndMarksTogetherAndSayWhichRowsChanged)
 
 // ---- The rows ----
 
+TEST(ScoreColumn, EachEditIsOneStepThatUndoTakesBackAndRedoPutsBack)
+{
+    ScoreColumn c(4);
+    EXPECT_FALSE(c.canUndo() || c.canRedo());
+    EXPECT_TRUE(c.undo().empty());
+    // One score typed key by key is one step; the next row starts another.
+    c.setScore(1, "1", false);
+    c.setScore(1, "18", false, true);
+    c.setScore(2, "3", true);
+    c.fillFrom(0, {"5"}, {});
+    c.toggleImputed({0});
+    c.clearAll();
+    EXPECT_FALSE(c.anyScore());
+
+    RowRange r = c.undo();  // "Clear All" back: every score and mark
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"5", "18", "3", ""}));
+    EXPECT_TRUE(c.imputed(0) && c.imputed(2));
+    EXPECT_EQ(r.first, 0);
+    EXPECT_EQ(r.last, 2);
+    c.undo();
+    EXPECT_FALSE(c.imputed(0));
+    c.undo();
+    c.undo();
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"", "18", "", ""}));
+    EXPECT_FALSE(c.imputed(2));
+    r = c.undo();
+    EXPECT_EQ(c.texts(), (std::vector<std::string>(4)));
+    EXPECT_EQ(r.first, 1);
+    EXPECT_FALSE(c.canUndo());
+    EXPECT_EQ(c.currentStep(), 0u);
+
+    r = c.redo();
+    EXPECT_EQ(c.text(1), "18");
+    c.redo();
+    EXPECT_TRUE(c.imputed(2));
+    // Something new after an undo: what could be redone is gone.
+    c.undo();
+    c.clearRows({1, 7});
+    EXPECT_EQ(c.texts(), (std::vector<std::string>(4)));
+    EXPECT_FALSE(c.canRedo());
+    c.undo();
+    EXPECT_EQ(c.text(1), "18");
+    // An edit that changes nothing is no step; the insert and remove of entries are.
+    const unsigned long step = c.currentStep();
+    EXPECT_TRUE(c.setScore(1, "18", false).empty());
+    EXPECT_EQ(c.currentStep(), step);
+    c.insertAt(1);
+    c.removeAt(0);
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"", "18", "", ""}));
+    c.undo();
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"", "", "18", ""}));
+    c.undo();
+    EXPECT_EQ(c.texts(), (std::vector<std::string>{"", "18", "", ""}));
+}
+
+TEST(ScoreColumn, RemembersWhetherTheEntriesAreThoseOfTheFile)
+{
+    ScoreColumn c(3);
+    EXPECT_FALSE(c.atSaved());  // a new grid was never saved
+    c.setScore(0, "1", false);
+    c.markSaved();
+    EXPECT_TRUE(c.atSaved());
+    c.setScore(1, "2", false);
+    EXPECT_FALSE(c.atSaved());
+    c.undo();
+    EXPECT_TRUE(c.atSaved());
+    c.undo();
+    EXPECT_FALSE(c.atSaved());
+    c.redo();
+    EXPECT_TRUE(c.atSaved());
+    // Typing on into the saved entry starts a step of its own, so undo reaches the file again.
+    c.setScore(0, "12", false, true);
+    EXPECT_FALSE(c.atSaved());
+    c.undo();
+    EXPECT_TRUE(c.atSaved());
+    // A new edit after undoing past the save: the file's state can never come back.
+    c.undo();
+    c.setScore(2, "3", false);
+    c.undo();
+    EXPECT_FALSE(c.atSaved());
+    // Entries shown (not typed) start a new history; a new grid too.
+    c.forgetHistory();
+    EXPECT_FALSE(c.canUndo() || c.atSaved());
+    c.setScore(0, "4", false);
+    c.reset(2);
+    EXPECT_FALSE(c.canUndo());
+}
+
+TEST(ScoreColumn, TheHistoryKeepsTheLatestSteps)
+{
+    ScoreColumn c(1);
+    c.markSaved();
+    for (std::size_t k = 0; k < ScoreColumn::kHistorySteps + 5; ++k)
+        c.setScore(0, std::to_string(k), false);
+    std::size_t undone = 0;
+    while (c.canUndo()) {
+        c.undo();
+        ++undone;
+    }
+    EXPECT_EQ(undone, ScoreColumn::kHistorySteps);
+    EXPECT_EQ(c.text(0), "4");
+    EXPECT_FALSE(c.atSaved());  // the saved state fell out of the history
+}
+
 TEST(GridRows, FactorialRowsShowNamesAndLevelsWithLabelsWhereThereAreEnough)
 {
     Design d = design({{"Drug", 2}, {"Time", 3}, {"Subj", 2}});
@@ -160,6 +264,47 @@ TEST(ScoreGridRules, CountsTakeNoMissingMarkAndNoImputedMark)
     EXPECT_EQ(planPaste(std::string("4I\n"), column, 0, scores).marks, std::vector<bool>{true});
 }
 
+TEST(ScoreGridRules, AReachedEntryIsTypedOverAndATypedOneAppends)
+{
+    const ScoreGridOptions plain, counts{true, {}};
+    const ScoreCell cell{"18.00", true, false};
+    KeyOutcome o = applyTypingKey(cell, EntryKey::typed(U'7'), false, plain);
+    EXPECT_EQ(o.text, "7");
+    EXPECT_FALSE(o.imputed);
+    EXPECT_TRUE(o.changed);
+    o = applyTypingKey(cell, EntryKey::typed(U'7'), true, plain);
+    EXPECT_EQ(o.text, "18.007");
+    // Backspace clears a reached entry, and takes one character off a typed one.
+    o = applyTypingKey(cell, EntryKey::backspace(), false, plain);
+    EXPECT_EQ(o.text, "");
+    EXPECT_FALSE(o.imputed);
+    EXPECT_TRUE(o.changed);
+    EXPECT_FALSE(applyTypingKey({"", false, false}, EntryKey::backspace(), false, plain).changed);
+    EXPECT_EQ(applyTypingKey(cell, EntryKey::backspace(), true, plain).text, "18.0");
+    // A refused first key leaves the entry whole; X is refused in a count.
+    o = applyTypingKey(cell, EntryKey::typed(U'a'), false, plain);
+    EXPECT_TRUE(o.beep);
+    EXPECT_EQ(o.text, "18.00");
+    EXPECT_TRUE(o.imputed);
+    EXPECT_EQ(applyTypingKey(cell, EntryKey::typed(U'x'), false, plain).text, "X");
+    o = applyTypingKey({"4", false, false}, EntryKey::typed(U'x'), false, counts);
+    EXPECT_TRUE(o.beep);
+    EXPECT_EQ(o.text, "4");
+    EXPECT_TRUE(applyTypingKey(cell, EntryKey::enter(), false, plain).moveDown);
+}
+
+TEST(ScoreGridRules, AnEntryEditedInPlaceIsCheckedAsIfTyped)
+{
+    const ScoreGridOptions plain, counts{true, {}};
+    EXPECT_EQ(editedEntryText(U"18.007", plain), std::optional<std::string>("18.007"));
+    EXPECT_EQ(editedEntryText(U"", plain), std::optional<std::string>(""));
+    EXPECT_EQ(editedEntryText(U"x", plain), std::optional<std::string>("X"));
+    EXPECT_FALSE(editedEntryText(U"x", counts));
+    EXPECT_FALSE(editedEntryText(U"18a", plain));
+    EXPECT_FALSE(editedEntryText(U"1\t2", plain));
+    EXPECT_FALSE(editedEntryText(std::u32string(1200, U'1'), plain));  // longer than a file line
+}
+
 TEST(ScoreGridRules, PasteRefusalsComeInOrderWithTheSameTitlesInBothGrids)
 {
     ScoreColumn column(4);
@@ -174,9 +319,37 @@ TEST(ScoreGridRules, PasteRefusalsComeInOrderWithTheSameTitlesInBothGrids)
     }
     EXPECT_EQ(planPaste(std::string("1\n"), column, 1, {}).problem->text, pasteOntoDataMessage().text);
     EXPECT_EQ(pasteOntoDataMessage().title, "Wait");
-    EXPECT_EQ(planPaste(std::string("1\n2\n3\n4\n"), ScoreColumn(3), 0, {}).problem->text,
-              "The data on the clipboard will not fit into the specified factorial structure.");
     EXPECT_EQ(planPaste(std::string("1\nb\n"), ScoreColumn(3), 0, {}).problem->title, "Error");
+    EXPECT_EQ(planPaste(std::string("1\tb\n"), ScoreColumn(3), 0, {}).problem->title, "Error");
+}
+
+TEST(ScoreGridRules, ABlockPastesRowByRowAndTooManyScoresAsksFirst)
+{
+    // Three rows of four cells from a spreadsheet, as its clipboard text has them.
+    const std::string block = "1\t2\t3\t4\r\n5\t6\t7\t8\r\n9\t10\t11\t12I\r\n";
+    PastePlan plan = planPaste(block, ScoreColumn(14), 1, {});
+    ASSERT_TRUE(plan.ok());
+    EXPECT_TRUE(plan.block);
+    EXPECT_FALSE(plan.tooMany);
+    EXPECT_EQ(plan.texts, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"}));
+    EXPECT_TRUE(plan.marks[11] && !plan.marks[10]);
+    // An empty cell keeps its place.
+    EXPECT_EQ(planPaste(std::string("1\t\t3\n"), ScoreColumn(3), 0, {}).texts,
+              (std::vector<std::string>{"1", "", "3"}));
+    EXPECT_EQ(pastedBlockStatus(12, 2, 13), "Pasted 12 scores row by row from the block, into rows 2 to 13.");
+
+    // Past the last cell: the question says what fits and what is left out.
+    plan = planPaste(block, ScoreColumn(10), 0, {});
+    ASSERT_TRUE(plan.ok());
+    ASSERT_TRUE(plan.tooMany);
+    EXPECT_EQ(plan.tooMany->buttons, MessageButtons::YesNo);
+    EXPECT_EQ(plan.tooMany->text, "The data on the clipboard will not fit into the specified factorial structure.  "
+                                  "Paste the first 10 scores and leave out the last 2?");
+    EXPECT_EQ(plan.texts.size(), 10u);
+    EXPECT_EQ(plan.marks.size(), 10u);
+    plan = planPaste(std::string("1\n2\n3\n4\n"), ScoreColumn(3), 0, {});
+    ASSERT_TRUE(plan.tooMany);
+    EXPECT_EQ(plan.texts, (std::vector<std::string>{"1", "2", "3"}));
 }
 
 TEST(ScoreGridRules, SavableMeansTheSameInBothGridsAndGapsAreAnOption)
