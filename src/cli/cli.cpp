@@ -20,6 +20,7 @@
 #include "engine/design.h"
 #include "engine/effectsize.h"
 #include "engine/fdistribution.h"
+#include "engine/fprob.h"
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "engine/sources.h"
@@ -439,7 +440,8 @@ std::optional<double> entry(const std::vector<std::optional<double>>& values, st
 }
 
 // The exact upper tail of every F of the table (element r - 1 for row r), from the df and F
-// texts of the row and the df of the row its F was formed against.
+// texts of the row and the df of the row its F was formed against. An F shown at the smallest
+// value the table writes has p 1, as in the p column.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 {
     std::vector<std::optional<double>> out(table.rows.size());
@@ -448,8 +450,8 @@ std::vector<std::optional<double>> exactTails(const AnovaTable& table)
         const int denominator = index < table.denominatorRow.size() ? table.denominatorRow[index] : 0;
         if (denominator < 2 || denominator > table.rowCount() || !storedNumber(table.cell(r, ColF)))
             continue;
-        out[index] = exactUpperTail(table.number(r, ColDf), table.number(denominator, ColDf),
-                                    table.number(r, ColF));
+        out[index] = exactTailOfShownF(table.number(r, ColDf), table.number(denominator, ColDf),
+                                       table.number(r, ColF));
     }
     return out;
 }

@@ -61,6 +61,21 @@ TEST(CliUnequal, Attrition)
     const CliRun raised = cli("analyze " + data.path.string() + " --mode attrition --factor Group=2 --factor Reps=9 --format json");
     ASSERT_EQ(raised.code, 0) << raised.err;
     EXPECT_EQ(raised.out, json.out);
+
+    // Sizes 3, 2 / 3, 2: no loss differs between the levels of B, so B and AxB have SS 0 and
+    // the table's F of 1E-09 (written for 0 without the question) has p 1, exact or not.
+    std::string even = "Unequal N\n 3\n 4\n 3\n 2\n 3\n 2\n";
+    for (int i = 0; i < 10; ++i)
+        even += "1\n";
+    const DataFile evenData(even);
+    const CliRun zero = cli("analyze " + evenData.path.string() +
+                            " --mode attrition --factor A=2 --factor B=2 --factor R=3 --format json");
+    ASSERT_EQ(zero.code, 0) << zero.err;
+    for (const char* source : {"B", "AxB"})
+        EXPECT_TRUE(contains(zero.out, std::string("{\"source\":\"") + source +
+                                           "\",\"df\":1,\"ss\":0,\"ms\":0,\"f\":1.0000000000000001e-09,\"p\":1,"
+                                           "\"p_exact\":1}"))
+            << zero.out;
 }
 
 TEST(CliUnequal, Proportional)
