@@ -76,6 +76,15 @@ TEST(CliUnequal, Attrition)
                                            "\",\"df\":1,\"ss\":0,\"ms\":0,\"f\":1.0000000000000001e-09,\"p\":1,"
                                            "\"p_exact\":1}"))
             << zero.out;
+
+    // A cell that lost every planned score is a result of the test, not a refusal.
+    std::string lost = "Unequal N\n 3\n 4\n 3\n 0\n 3\n 2\n";
+    for (int i = 0; i < 8; ++i)
+        lost += "1\n";
+    const DataFile lostData(lost);
+    const CliRun withEmpty = cli("analyze " + lostData.path.string() + " --mode attrition --factor A=2 --factor B=2 --factor R=3");
+    EXPECT_EQ(withEmpty.code, 0) << withEmpty.err;
+    EXPECT_TRUE(contains(withEmpty.out, "  Within    8")) << withEmpty.out;
 }
 
 TEST(CliUnequal, Proportional)
@@ -113,6 +122,12 @@ TEST(CliUnequal, GroupSizes)
                                    "  Error+    5*   4.111    .822\n"
                                    "Total      13   70.933\n"))
         << text.out;
+    // One subject in every group: "Error Condition!" and no table (exit code 1).
+    const DataFile singles("Unequal N\n 3\n 1\n 2\n 2\n 1\n 1\n3\n4\n5\n6\n7\n9\n");
+    const CliRun single = cli("analyze " + singles.path.string() + " --mode groupsizes" + factors);
+    EXPECT_EQ(single.code, 1);
+    EXPECT_EQ(single.out, "");
+    EXPECT_TRUE(contains(single.err, "Error Condition!: Every group has a single subject")) << single.err;
     // The header must name three different factors.
     const DataFile same("Unequal N\n 3\n 3\n 2\n 3\n 1\n 1\n 1\n1\n1\n1\n1\n1\n1\n1\n1\n1\n");
     const CliRun refused = cli("analyze " + same.path.string() + " --mode groupsizes" + factors);
