@@ -801,12 +801,8 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (sphericity)
             out << '\n' << sphericityCsv(*sphericity);
     } else {
-        out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
-        const std::vector<std::string> legend = trendLegend(design, contrasts);
-        if (!legend.empty())
-            out << '\n';
-        for (const std::string& line : legend)
-            out << line << '\n';
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display)) << notesText(table->notes, "\n")
+            << notesText(trendLegend(design, contrasts), "\n");
         if (sphericity) {
             out << '\n';
             for (const std::string& line : sphericityLines(*sphericity))

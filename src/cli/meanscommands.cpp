@@ -289,7 +289,8 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
     if (format == Format::Csv)
         out << csvText(display, exactTails(*outcome.table));
     else
-        out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display))
+            << notesText(outcome.table->notes, "\n");
     return kExitTable;
 }
 

@@ -107,7 +107,8 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
     // The legend names every factor of the file, the replicates (subjects) factor too.
     Design shown = file.design;
     shown.imputedCount = mode == UnequalAnalysisMode::GroupSizes ? file.imputedCount : 0;
-    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display));
+    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display))
+        << notesText(run.table->notes, "\n");
     return kExitTable;
 }
 

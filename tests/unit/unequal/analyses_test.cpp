@@ -119,6 +119,12 @@ TEST(UnweightedMeans, HandComputedUnequalDesign)
         expectP(t, r, 4);
     EXPECT_EQ(t.cell(5, ColF), "");
     EXPECT_EQ(t.cell(6, ColMS), "");
+    // The legend says what scales the mean squares: 34.71 = 20.25 / 1 x 1.714.
+    EXPECT_EQ(t.notes, (std::vector<std::string>{
+                           "  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.",
+                           "  Within and Total are those of the raw scores; Total is not the sum of the SS column."}));
+    EXPECT_EQ(harmonicMeanNotes(2.4)[0], "  Harmonic mean cell size = 2.4: a source's MS is SS (raw) / df x 2.4.");
+    EXPECT_EQ(harmonicMeanNotes(3 / (0.5 + 0.5 + 0.05)).at(0).substr(0, 33), "  Harmonic mean cell size = 2.857");
 }
 
 TEST(UnweightedMeans, CellSizesAtTheEdges)

@@ -29,7 +29,10 @@ TEST(CliUnequal, UnweightedMeans)
                         "B          1      2.25   3.86    <1  .410\n"
                         "AxB        1      6.25  10.71  2.38  .197\n"
                         "  Within   4     18.00   4.50\n"
-                        "Total      7     70.88\n");
+                        "Total      7     70.88\n"
+                        "\n"
+                        "  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.\n"
+                        "  Within and Total are those of the raw scores; Total is not the sum of the SS column.\n");
     const CliRun json = cli("analyze " + data.path.string() + " --mode unweighted --format json --designate reps" + kFactors);
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(json.out.starts_with("{\"mode\":\"unweighted\",\"harmonic_mean_cell_size\":1.714285714285714"));
