@@ -591,7 +591,7 @@ float stepNumber(const std::string& text, const std::string& where)
     return *single;
 }
 
-Scores transformStep(const Scores& scores, const std::string& value, const std::string& where)
+Scores transformStep(const Scores& scores, const std::string& value, const std::string& where, std::string& text)
 {
     const std::vector<std::string> parts = colonParts(value);
     const std::string name = lowered(parts[0]);
@@ -622,10 +622,11 @@ Scores transformStep(const Scores& scores, const std::string& value, const std::
     TransformResult result = transformScores(scores, step->transformation, c);
     if (!result.ok())
         failWith(result.message->title, result.reason, where);
+    text = transformStepText(step->transformation, c);
     return std::move(result.scores);
 }
 
-Scores screenStep(const Scores& scores, const std::string& value, const std::string& where)
+Scores screenStep(const Scores& scores, const std::string& value, const std::string& where, std::string& text)
 {
     const std::vector<std::string> parts = colonParts(value);
     const std::string name = lowered(parts[0]);
@@ -650,18 +651,29 @@ Scores screenStep(const Scores& scores, const std::string& value, const std::str
     rule.replacement = stepNumber(parts.back(), where);
     if (const std::optional<Message> problem = screenProblem(rule))
         failWith(problem->title, problem->text, where);
+    text = screenStepText(rule, screenedCount(scores, rule));
     return screenScores(scores, rule);
 }
 
 }  // namespace
 
-Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps)
+Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps, std::vector<std::string>* applied)
 {
     for (const DataStep& step : steps) {
         const std::string where = (step.screen ? "--screen " : "--transform ") + inQuotes(step.value);
-        scores = step.screen ? screenStep(scores, step.value, where) : transformStep(scores, step.value, where);
+        std::string text;
+        scores = step.screen ? screenStep(scores, step.value, where, text) : transformStep(scores, step.value, where, text);
+        if (applied)
+            applied->push_back(std::move(text));
     }
     return scores;
+}
+
+std::vector<std::string> notesWithSteps(std::vector<std::string> notes, const std::vector<std::string>& applied)
+{
+    if (!applied.empty())
+        notes.push_back(dataStepsNote(applied));
+    return notes;
 }
 
 }  // namespace clisupport
@@ -773,7 +785,9 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity needs a repeated-measures design (--type repeated).");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
-    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
+    std::vector<std::string> applied;
+    const Scores scores =
+        applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps, &applied);
 
     CliPrompts prompts(err);
     const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts).table;
@@ -801,7 +815,7 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (sphericity)
             out << '\n' << sphericityCsv(*sphericity);
     } else {
-        out << withUnixLineEndings(copyTableText(tableHeading(), design, display)) << notesText(table->notes, "\n")
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display)) << notesText(notesWithSteps(table->notes, applied), "\n")
             << notesText(trendLegend(design, contrasts), "\n");
         if (sphericity) {
             out << '\n';

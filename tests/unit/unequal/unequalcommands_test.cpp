@@ -149,9 +149,15 @@ TEST(CliUnequal, TransformAndScreenWithEveryMode)
     ASSERT_EQ(tenfold.code, 0) << tenfold.err;
     EXPECT_NE(tenfold.out, plain.out);
     EXPECT_TRUE(contains(tenfold.out, "A          1   2025.00  3471.43  7.71  .050\n")) << tenfold.out;
+    // The text names the steps under the table; without steps there is no such line.
+    EXPECT_TRUE(tenfold.out.ends_with("of the SS column.\n  Scores transformed: multiplied by 10.\n")) << tenfold.out;
+    EXPECT_FALSE(contains(plain.out, "Scores transformed"));
+    EXPECT_TRUE(contains(cli(run + " --transform log --screen greater:2:2").out,
+                         "  Scores transformed: natural log, then values above 2 replaced by 2 (4 scores).\n"));
     // Scaled back, and screened to nothing: the same table as the scores read.
-    EXPECT_EQ(cli(run + " --transform multiply:10 --transform multiply:0.1").out, plain.out);
-    EXPECT_EQ(cli(run + " --screen greater:100:0").out, plain.out);
+    auto tableOf = [](const std::string& out) { return out.substr(0, out.find("\n\n  Harmonic")); };
+    EXPECT_EQ(tableOf(cli(run + " --transform multiply:10 --transform multiply:0.1").out), tableOf(plain.out));
+    EXPECT_EQ(tableOf(cli(run + " --screen greater:100:0").out), tableOf(plain.out));
 
     const CliRun halted = cli(run + " --transform add:-100 --transform log");
     EXPECT_EQ(halted.code, 2);
@@ -167,7 +173,7 @@ TEST(CliUnequal, TransformAndScreenWithEveryMode)
         presence += "1\n";
     const DataFile attrition(presence);
     const std::string attritionRun = "analyze " + attrition.path.string() + " --mode attrition --factor G=2 --factor R=10";
-    EXPECT_EQ(cli(attritionRun + " --transform rank").out, cli(attritionRun).out);
+    EXPECT_EQ(cli(attritionRun + " --transform rank").out, cli(attritionRun).out);  // no steps named either
     EXPECT_EQ(cli(attritionRun + " --transform add:-1 --transform log").code, 2);
 
     const DataFile proportional("Unequal N\n 3\n 4\n 2\n 1\n 4\n 2\n3\n5\n8\n4\n6\n6\n8\n9\n13\n");
