@@ -172,10 +172,16 @@ ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores
     out.table = runOn(d, scores, prompts, options);
     if (!out.table)
         return out;
-    if (const auto refusal = insertContrastRows(*out.table, d, scores, contrasts)) {
-        prompts.tell(*refusal);
+    ProbabilityContext context;
+    context.quietZeroF = !options.askAboutZeroF;
+    context.unequalCellMode = options.fromUnequalCellWindow;
+    const ContrastInsertion inserted = insertContrastRows(*out.table, d, scores, contrasts, prompts, context);
+    if (inserted.refusal) {
+        prompts.tell(*inserted.refusal);
         out.table.reset();
         out.contrastRefused = true;
+    } else if (inserted.abandoned) {
+        out.table.reset();
     }
     return out;
 }

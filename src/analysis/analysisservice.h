@@ -62,8 +62,9 @@ struct ContrastAnalysis {
 };
 
 // The whole analysis with its contrast rows: the ordinary table (as analyseDesign makes it), then
-// insertContrastRows. No table when the analysis was abandoned or cannot be completed, or a
-// contrast was refused; every message went through `prompts`.
+// insertContrastRows. No table when the analysis was abandoned (at a question of the analysis or
+// of a contrast row) or cannot be completed, or a contrast was refused; every message went
+// through `prompts`.
 ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores,
                                       const std::vector<Contrast>& contrasts, Prompts& prompts,
                                       const AnalysisOptions& options = {});

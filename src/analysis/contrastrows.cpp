@@ -125,25 +125,30 @@ double contrastSS(const std::vector<double>& coefficients, const FactorMeans& me
     return weight > 0 ? estimate * estimate / weight : 0.0;
 }
 
-std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
-                                          const std::vector<Contrast>& contrasts)
+ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
+                                     const std::vector<Contrast>& contrasts, Prompts& prompts,
+                                     const ProbabilityContext& context)
 {
     AnovaTable next = table;
+    ProbabilityContext probability = context;
+    probability.exact = next.exactP;
     const double totalSS = next.rowCount() > next.lastRow ? next.number(next.rowCount(), ColSS) : 0.0;
     for (const Contrast& c : contrasts) {
         if (c.factor < 1 || c.factor > design.factorCount())
-            return problem("No Such Factor!", "A contrast names a factor the design does not have.");
+            return {problem("No Such Factor!", "A contrast names a factor the design does not have."), false};
         const Factor& f = design.factor(c.factor);
         const int main = mainEffectRow(next, f.tableLabel);
         if (main == 0 || c.factor == design.designatedFactor || isNestedFactor(design, c.factor))
-            return problem("Not Available!", "Contrasts on " + f.name +
-                                                 " cannot be tested: the table has no main-effect row for it.  "
-                                                 "Contrasts are offered for factors that are neither designated "
-                                                 "nor nested.");
+            return {problem("Not Available!", "Contrasts on " + f.name +
+                                                  " cannot be tested: the table has no main-effect row for it.  "
+                                                  "Contrasts are offered for factors that are neither designated "
+                                                  "nor nested."),
+                    false};
         if (static_cast<int>(c.coefficients.size()) != f.levels)
-            return problem("Wrong Number of Coefficients!",
-                           "The contrast \"" + c.name + "\" on " + f.name + " does not have one coefficient for "
-                           "each of its " + std::to_string(f.levels) + " levels.");
+            return {problem("Wrong Number of Coefficients!",
+                            "The contrast \"" + c.name + "\" on " + f.name + " does not have one coefficient for "
+                            "each of its " + std::to_string(f.levels) + " levels."),
+                    false};
 
         double ss = contrastSS(c.coefficients, marginalMeans(design, scores, c.factor));
         if (ss <= kZeroSSRelative * totalSS)
@@ -159,11 +164,14 @@ std::optional<Message> insertContrastRows(AnovaTable& table, const Design& desig
             const double errorMS = next.number(error, ColMS);
             const double errorDf = next.number(error, ColDf);
             double F = errorMS > 0 ? parseNumber(row[ColMS - 1]) / errorMS : 0.0;
+            F = shownNumber(F);
+            // As every F of the table: an F of 0 asks whether to go on, a tiny one is written as
+            // the smallest F shown.
+            bool abandoned = false;
+            const double p = FRatioProbability(1, errorDf, F, prompts, probability, abandoned);
+            if (abandoned)
+                return {std::nullopt, true};
             row[ColF - 1] = numberText(F);
-            F = parseNumber(row[ColF - 1]);
-            double p = 1.0;
-            if (F >= 1e-9)
-                p = next.exactP ? exactUpperTail(1, errorDf, F) : paulsonUpperTail(1, errorDf, F);
             row[ColP - 1] = numberText(p);
         }
 
@@ -177,7 +185,7 @@ std::optional<Message> insertContrastRows(AnovaTable& table, const Design& desig
 
     next.chooseDisplayDecimals(next.lastRow);
     table = std::move(next);
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace varisect

@@ -11,6 +11,7 @@
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
+#include "engine/fprob.h"
 #include "engine/prompts.h"
 
 namespace varisect {
@@ -43,12 +44,22 @@ std::vector<double> scaledDown(const std::vector<double>& values);
 // (sum of c_i * M_i)^2 / (sum of c_i^2 / n_i), the same for any multiple of the coefficients.
 double contrastSS(const std::vector<double>& coefficients, const FactorMeans& means);
 
+// What became of the contrasts: refused with a message (the table untouched), or abandoned by the
+// user at the "Warning!!!" question of an F of 0.
+struct ContrastInsertion {
+    std::optional<Message> refusal;
+    bool abandoned = false;
+};
+
 // Inserts one row per contrast, indented under its factor's main-effect row (after any contrasts
 // already there): df 1, SS, MS = SS, and, when the main effect has an F, F against the same error
-// row with p formed as the table forms it (exact when the table's p column is). A contrast whose
-// factor has no main-effect row in the table is refused with a message, the table untouched.
-// `design` is the design the table was made from (table labels set).
-std::optional<Message> insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
-                                          const std::vector<Contrast>& contrasts);
+// row with p formed as the table forms it (exact when the table's p column is): an F of 0 asks
+// the "Warning!!!" question through `prompts` unless `context` says it is expected, and a "No"
+// abandons the table. A contrast whose factor has no main-effect row in the table is refused with
+// a message. Either way the table is left untouched. `design` is the design the table was made
+// from (table labels set).
+ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
+                                     const std::vector<Contrast>& contrasts, Prompts& prompts,
+                                     const ProbabilityContext& context);
 
 }  // namespace varisect

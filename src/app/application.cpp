@@ -48,6 +48,13 @@ Application::~Application()
     navigator_.closeAll();
 }
 
+void Application::addStepsNote(AnovaTable& table) const
+{
+    const std::string note = dataStepsNote(session_.data.steps());
+    if (!note.empty())
+        table.notes.push_back(note);
+}
+
 MainWindow* Application::mainWindow() const
 {
     return navigator_.get<MainWindow>(WindowRole::Main);
@@ -275,6 +282,7 @@ void Application::showTable(AnovaTable table)
     session_.results.setOrdinary(table);
     TableRequest request;
     request.table = std::move(table);
+    addStepsNote(request.table);
     request.design = session_.design.design;
     request.origin = TableOrigin::AnovaDesign;
     request.showFsBelowOne = session_.preferences.showFsBelowOne;
@@ -334,6 +342,7 @@ void Application::showContrastTable(AnovaTable table, std::vector<std::string> n
     const WindowRole from = trends ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
     TableRequest request;
     request.table = std::move(table);
+    addStepsNote(request.table);
     request.design = session_.design.design;
     request.origin = trends ? TableOrigin::TrendTests : TableOrigin::PlannedComparisons;
     request.titlePrefix = trends ? "Trend Tests " : "Planned Comparisons ";
@@ -426,6 +435,9 @@ void Application::showUnequalTable(CellSizeTable table)
 {
     TableRequest request;
     request.table = std::move(table.table);
+    // The test for random attrition looks at the cell sizes alone, never at the scores.
+    if (table.titlePrefix != unequalModeInfo(UnequalAnalysisMode::Attrition).titlePrefix)
+        addStepsNote(request.table);
     request.design = std::move(table.design);
     request.origin = TableOrigin::UnequalCellSizes;
     request.titlePrefix = std::move(table.titlePrefix);
@@ -516,6 +528,7 @@ void Application::showSimpleEffectsTable(AnovaTable table)
 {
     TableRequest request;
     request.table = std::move(table);
+    addStepsNote(request.table);
     request.design = session_.design.design;
     request.origin = TableOrigin::SimpleEffects;
     request.titlePrefix = "Simple Effects ";

@@ -119,6 +119,8 @@ private:
     // `from` again.
     void choosePairs(const PairSelector& selector, WindowRole from, std::function<void(std::vector<FactorPair>)> chosen);
     void showSimpleEffectsTable(AnovaTable table);
+    // The table's legend names the transformations and screens behind the scores in use.
+    void addStepsNote(AnovaTable& table) const;
     void showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from);
     // What the grid's "Show Two-Way &Graphs" plots: the accepted scores in use.
     PlotRequest gridPlotRequest() const;

@@ -20,6 +20,7 @@
 #include "engine/design.h"
 #include "engine/effectsize.h"
 #include "engine/fdistribution.h"
+#include "engine/fprob.h"
 #include "engine/numbertext.h"
 #include "engine/prompts.h"
 #include "engine/sources.h"
@@ -439,7 +440,8 @@ std::optional<double> entry(const std::vector<std::optional<double>>& values, st
 }
 
 // The exact upper tail of every F of the table (element r - 1 for row r), from the df and F
-// texts of the row and the df of the row its F was formed against.
+// texts of the row and the df of the row its F was formed against. An F shown at the smallest
+// value the table writes has p 1, as in the p column.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 {
     std::vector<std::optional<double>> out(table.rows.size());
@@ -448,8 +450,8 @@ std::vector<std::optional<double>> exactTails(const AnovaTable& table)
         const int denominator = index < table.denominatorRow.size() ? table.denominatorRow[index] : 0;
         if (denominator < 2 || denominator > table.rowCount() || !storedNumber(table.cell(r, ColF)))
             continue;
-        out[index] = exactUpperTail(table.number(r, ColDf), table.number(denominator, ColDf),
-                                    table.number(r, ColF));
+        out[index] = exactTailOfShownF(table.number(r, ColDf), table.number(denominator, ColDf),
+                                       table.number(r, ColF));
     }
     return out;
 }
@@ -589,7 +591,7 @@ float stepNumber(const std::string& text, const std::string& where)
     return *single;
 }
 
-Scores transformStep(const Scores& scores, const std::string& value, const std::string& where)
+Scores transformStep(const Scores& scores, const std::string& value, const std::string& where, std::string& text)
 {
     const std::vector<std::string> parts = colonParts(value);
     const std::string name = lowered(parts[0]);
@@ -620,10 +622,11 @@ Scores transformStep(const Scores& scores, const std::string& value, const std::
     TransformResult result = transformScores(scores, step->transformation, c);
     if (!result.ok())
         failWith(result.message->title, result.reason, where);
+    text = transformStepText(step->transformation, c);
     return std::move(result.scores);
 }
 
-Scores screenStep(const Scores& scores, const std::string& value, const std::string& where)
+Scores screenStep(const Scores& scores, const std::string& value, const std::string& where, std::string& text)
 {
     const std::vector<std::string> parts = colonParts(value);
     const std::string name = lowered(parts[0]);
@@ -648,18 +651,29 @@ Scores screenStep(const Scores& scores, const std::string& value, const std::str
     rule.replacement = stepNumber(parts.back(), where);
     if (const std::optional<Message> problem = screenProblem(rule))
         failWith(problem->title, problem->text, where);
+    text = screenStepText(rule, screenedCount(scores, rule));
     return screenScores(scores, rule);
 }
 
 }  // namespace
 
-Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps)
+Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps, std::vector<std::string>* applied)
 {
     for (const DataStep& step : steps) {
         const std::string where = (step.screen ? "--screen " : "--transform ") + inQuotes(step.value);
-        scores = step.screen ? screenStep(scores, step.value, where) : transformStep(scores, step.value, where);
+        std::string text;
+        scores = step.screen ? screenStep(scores, step.value, where, text) : transformStep(scores, step.value, where, text);
+        if (applied)
+            applied->push_back(std::move(text));
     }
     return scores;
+}
+
+std::vector<std::string> notesWithSteps(std::vector<std::string> notes, const std::vector<std::string>& applied)
+{
+    if (!applied.empty())
+        notes.push_back(dataStepsNote(applied));
+    return notes;
 }
 
 }  // namespace clisupport
@@ -771,7 +785,9 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity needs a repeated-measures design (--type repeated).");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
-    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
+    std::vector<std::string> applied;
+    const Scores scores =
+        applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps, &applied);
 
     CliPrompts prompts(err);
     const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts).table;
@@ -799,12 +815,8 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (sphericity)
             out << '\n' << sphericityCsv(*sphericity);
     } else {
-        out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
-        const std::vector<std::string> legend = trendLegend(design, contrasts);
-        if (!legend.empty())
-            out << '\n';
-        for (const std::string& line : legend)
-            out << line << '\n';
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display)) << notesText(notesWithSteps(table->notes, applied), "\n")
+            << notesText(trendLegend(design, contrasts), "\n");
         if (sphericity) {
             out << '\n';
             for (const std::string& line : sphericityLines(*sphericity))

@@ -111,7 +111,9 @@ Scores readScores(Design& design, const std::string& path);
 
 // The scores after every --transform and --screen step in order; a step that cannot be
 // applied to the scores it meets ends the run with its message.
-Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps);
+Scores applyDataSteps(Scores scores, const std::vector<DataStep>& steps, std::vector<std::string>* applied = nullptr);
+// `notes` and, when steps were applied (their texts from applyDataSteps), the line naming them.
+std::vector<std::string> notesWithSteps(std::vector<std::string> notes, const std::vector<std::string>& applied);
 
 enum class Format { Text, Csv, Json };
 Format parseFormat(const std::optional<std::string>& value);

@@ -271,7 +271,9 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
         pair = selector.pairs().front();
     else
         fail("--pair is missing: choose one of " + pairList(design, selector.pairs()) + ".");
-    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
+    std::vector<std::string> applied;
+    const Scores scores =
+        applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps, &applied);
 
     const ShownPair shown = showPair(design, pair);
     CliPrompts prompts(err);
@@ -289,7 +291,8 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
     if (format == Format::Csv)
         out << csvText(display, exactTails(*outcome.table));
     else
-        out << withUnixLineEndings(copyTableText(tableHeading(), design, display));
+        out << withUnixLineEndings(copyTableText(tableHeading(), design, display))
+            << notesText(notesWithSteps(outcome.table->notes, applied), "\n");
     return kExitTable;
 }
 

@@ -79,7 +79,8 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
                  (mode == UnequalAnalysisMode::GroupSizes ? "subjects" : "replicates") + " factor.");
     }
     // The scores as read, transformed and screened in the order given.
-    const Scores scores = applyDataSteps(file.scores, a.steps);
+    std::vector<std::string> applied;
+    const Scores scores = applyDataSteps(file.scores, a.steps, &applied);
 
     CliPrompts prompts(err);
     const UnequalRun run = runUnequalAnalysis(mode, file.design, file.sizes, scores, file.imputed, prompts, false);
@@ -107,7 +108,11 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
     // The legend names every factor of the file, the replicates (subjects) factor too.
     Design shown = file.design;
     shown.imputedCount = mode == UnequalAnalysisMode::GroupSizes ? file.imputedCount : 0;
-    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display));
+    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display))
+        << notesText(notesWithSteps(run.table->notes, mode == UnequalAnalysisMode::Attrition
+                                                              ? std::vector<std::string>{}  // sizes alone
+                                                              : applied),
+                     "\n");
     return kExitTable;
 }
 

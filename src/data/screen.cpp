@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "data/screen.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace varisect {
 
 bool meetsCondition(float x, const ScreenRule& rule)
@@ -47,6 +50,37 @@ Scores screenScores(const Scores& scores, const ScreenRule& rule)
         if (meetsCondition(x, rule))
             x = rule.replacement;
     return out;
+}
+
+long screenedCount(const Scores& scores, const ScreenRule& rule)
+{
+    return static_cast<long>(std::count_if(scores.begin(), scores.end(), [&](float x) { return meetsCondition(x, rule); }));
+}
+
+namespace {
+
+std::string shortNumber(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(value));
+    return text;
+}
+
+}  // namespace
+
+std::string screenStepText(const ScreenRule& rule, long replaced)
+{
+    std::string which;
+    switch (rule.condition) {
+    case ScreenCondition::Less: which = "values below " + shortNumber(rule.value); break;
+    case ScreenCondition::Equal: which = "values equal to " + shortNumber(rule.value); break;
+    case ScreenCondition::Greater: which = "values above " + shortNumber(rule.value); break;
+    case ScreenCondition::Between:
+        which = "values between " + shortNumber(rule.value) + " and " + shortNumber(rule.upper);
+        break;
+    }
+    return which + " replaced by " + shortNumber(rule.replacement) + " (" + std::to_string(replaced)
+           + (replaced == 1 ? " score)" : " scores)");
 }
 
 }  // namespace varisect

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "engine/design.h"
 #include "engine/prompts.h"
@@ -36,5 +37,12 @@ std::optional<Message> screenProblem(const ScreenRule& rule);
 
 // The scores with every one that meets the condition replaced.
 Scores screenScores(const Scores& scores, const ScreenRule& rule);
+
+// How many of `scores` meet the condition.
+long screenedCount(const Scores& scores, const ScreenRule& rule);
+
+// A screen as the table's legend names it: "values above 30 replaced by 30 (2 scores)"; "below",
+// "equal to", "between 1 and 5".
+std::string screenStepText(const ScreenRule& rule, long replaced);
 
 }  // namespace varisect

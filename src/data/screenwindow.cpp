@@ -215,7 +215,7 @@ void ScreenWindow::apply()
         return;
     }
     file_.changed();
-    data_.transformTo(screenScores(data_.scores(), rule));
+    data_.transformTo(screenScores(data_.scores(), rule), screenStepText(rule, screenedCount(data_.scores(), rule)));
     scoresChanged();
 }
 

@@ -187,4 +187,30 @@ std::string scoreDisplayText(float score)
     return text;
 }
 
+std::string transformStepText(Transformation transformation, float constant)
+{
+    char number[32];
+    std::snprintf(number, sizeof number, "%.7g", static_cast<double>(constant));
+    switch (transformation) {
+    case Transformation::Logarithm: return "natural log";
+    case Transformation::RankOrder: return "rank order";
+    case Transformation::Arcsin: return "arcsine";
+    case Transformation::AddConstant: return std::string(number) + " added";
+    case Transformation::MultiplyByConstant: return std::string("multiplied by ") + number;
+    case Transformation::RaiseToPower: return std::string("raised to the power ") + number;
+    case Transformation::None: break;
+    }
+    return {};
+}
+
+std::string dataStepsNote(const std::vector<std::string>& steps)
+{
+    if (steps.empty())
+        return {};
+    std::string line = "  Scores transformed: ";
+    for (size_t i = 0; i < steps.size(); ++i)
+        line += (i > 0 ? ", then " : "") + steps[i];
+    return line + ".";
+}
+
 }  // namespace varisect

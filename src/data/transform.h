@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/design.h"
 #include "engine/prompts.h"
@@ -57,6 +58,15 @@ struct TransformResult {
 // order and arcsine) to every score. Never returns an infinite or NaN score. None returns the
 // scores unchanged.
 TransformResult transformScores(const Scores& scores, Transformation transformation, float constant);
+
+// A transformation as the table's legend names it: "natural log", "rank order", "arcsine",
+// "5 added", "multiplied by 10", "raised to the power 2" (constants with up to 7 significant
+// digits). Empty for None.
+std::string transformStepText(Transformation transformation, float constant);
+
+// The legend line of the steps applied to the scores, in order: "  Scores transformed: natural
+// log, then values above 30 replaced by 30 (2 scores)."; empty without steps.
+std::string dataStepsNote(const std::vector<std::string>& steps);
 
 // The ranks of the scores (1 = smallest); tied scores share the mean of the ranks they occupy.
 Scores rankOrder(const Scores& scores);

@@ -203,7 +203,7 @@ void TransformWindow::apply()
     switch (result.status) {
     case TransformStatus::Done:
         file_.changed();
-        data_.transformTo(result.scores);
+        data_.transformTo(result.scores, transformStepText(chosen_, c));
         scoresChanged();
         return;
     case TransformStatus::OutOfRange:

@@ -246,13 +246,16 @@ private:
             mergeGroups();
         if (options_.supplied) {
             const SuppliedSums& supplied = *options_.supplied;
+            // Supplied sums are differences too: one whose true value is 0 comes with rounding of
+            // either sign, and is set to 0 by the rule computeSourceSums follows.
+            auto clamped = [zero = kZeroSSRelative * supplied.totalSS](double ss) { return ss <= zero ? 0.0 : ss; };
             if (!supplied.effectSS.empty()) {
                 if (supplied.effectSS.size() != rows_.size())
                     throw std::invalid_argument("the supplied sums need one SS per source row");
                 for (size_t i = 0; i < rows_.size(); ++i)
-                    rows_[i].ss = supplied.effectSS[i];
+                    rows_[i].ss = clamped(supplied.effectSS[i]);
             }
-            errorSS = supplied.withinSS;
+            errorSS = clamped(supplied.withinSS);
             errorDf = supplied.withinDf;
         }
 
@@ -522,8 +525,12 @@ private:
         return table;
     }
 
-    // An SS that computeSourceSums set to 0, alone or pooled with others.
-    bool isZero(double ss) const { return ss <= kZeroSSRelative * sums_.totalSS; }
+    // An SS that computeSourceSums (or the supplied sums' clamp) set to 0, alone or pooled with
+    // others: relative to the total the table shows.
+    bool isZero(double ss) const
+    {
+        return ss <= kZeroSSRelative * (options_.supplied ? options_.supplied->totalSS : sums_.totalSS);
+    }
 
     // F of `row` against `error`, from the mean squares as their texts show them, and its p
     // from F as its text shows it; false when the user abandons the analysis at the zero-F

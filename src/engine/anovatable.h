@@ -26,6 +26,10 @@ struct AnovaTable {
     // Element r - 1 for row r: the 1-based row whose MS divided this row's MS to give its F, 0
     // for a row without F.
     std::vector<int> denominatorRow;
+    // Lines said under the table, after a blank line, wherever it is shown (window, copy, print,
+    // Word, command line): how its numbers were formed when that is not plain from the columns
+    // (the harmonic mean cell size of unweighted means), the steps applied to the scores.
+    std::vector<std::string> notes;
 
     int rowCount() const { return static_cast<int>(rows.size()); }
     // 1-based row and column, as the table is described.

@@ -74,6 +74,11 @@ double paulsonUpperTail(double df1, double df2, double F)
     return F < 1 ? 1.0 - p : p;
 }
 
+double exactTailOfShownF(double df1, double df2, double F)
+{
+    return F <= kSmallestShownF ? 1.0 : exactUpperTail(df1, df2, F);
+}
+
 double FRatioProbability(double df1, double df2, double& F, Prompts& prompts,
                          const ProbabilityContext& context, bool& abortFlag)
 {
@@ -90,8 +95,8 @@ double FRatioProbability(double df1, double df2, double& F, Prompts& prompts,
         abortFlag = true;
         return 0.0;
     }
-    if (F < 1e-9) {
-        F = 1e-9;
+    if (F <= kSmallestShownF) {
+        F = kSmallestShownF;
         return 1.0;
     }
     return context.exact ? exactUpperTail(df1, df2, F) : paulsonUpperTail(df1, df2, F);

@@ -25,6 +25,7 @@ void AcceptedData::accept(Scores scores)
     accepted_ = true;
     // Transformed values accepted again from the grid are still transformed.
     okTransformed_ = transformed_;
+    okSteps_ = steps_;
 }
 
 void AcceptedData::clear()
@@ -33,18 +34,23 @@ void AcceptedData::clear()
     okScores_.clear();
     accepted_ = false;
     transformed_ = okTransformed_ = false;
+    steps_.clear();
+    okSteps_.clear();
 }
 
-void AcceptedData::transformTo(Scores scores)
+void AcceptedData::transformTo(Scores scores, std::string step)
 {
     scores_ = std::move(scores);
     transformed_ = true;
+    if (!step.empty())
+        steps_.push_back(std::move(step));
 }
 
 void AcceptedData::revert()
 {
     scores_ = okScores_;
     transformed_ = okTransformed_;
+    steps_ = okSteps_;
 }
 
 void Session::adoptPreferences(const Preferences& loaded)

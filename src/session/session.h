@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -123,15 +124,24 @@ public:
     const Scores& scores() const { return scores_; }
     const Scores& okScores() const { return okScores_; }
 
-    // A transformation or screen was applied: `scores` are now in use and marked transformed.
-    void transformTo(Scores scores);
+    // A transformation or screen was applied: `scores` are now in use and marked transformed,
+    // and `step` (how the legend names it) is added to the steps applied.
+    void transformTo(Scores scores, std::string step = {});
     // "Revert to OK'd Data": the OK'd scores are in use again, marked as they were when accepted.
     void revert();
     // The scores in use were transformed or screened (printouts say "Transformed Data").
     bool transformed() const { return transformed_; }
+    // The steps that made the scores in use from the scores read or typed, in order (those of
+    // transformed values accepted again included); empty for raw scores.
+    const std::vector<std::string>& steps() const { return steps_; }
     // New data came into the grid (opened from a file, or cleared for typing): whatever is
     // accepted next is raw.
-    void markRaw() { transformed_ = okTransformed_ = false; }
+    void markRaw()
+    {
+        transformed_ = okTransformed_ = false;
+        steps_.clear();
+        okSteps_.clear();
+    }
 
     bool outlierCheck = true;  // the preference unless changed at "Data OK"
 
@@ -141,6 +151,8 @@ private:
     bool accepted_ = false;
     bool transformed_ = false;
     bool okTransformed_ = false;  // the OK'd scores were themselves transformed values
+    std::vector<std::string> steps_;
+    std::vector<std::string> okSteps_;  // the steps behind the OK'd scores
 };
 
 // The tables the analyses of this pass produced. They are values: a window that shows one gets

@@ -12,6 +12,7 @@
 #include "engine/anovatable.h"
 #include "engine/effectsize.h"
 #include "engine/fdistribution.h"
+#include "engine/fprob.h"
 #include "engine/numbertext.h"
 #include "engine/sources.h"
 
@@ -331,13 +332,13 @@ SphericityReport sphericityReport(const Design& design, const Scores& scores, co
                 const double e = std::min(*st.greenhouseGeisser, 1.0);
                 row.ggDf1 = numeratorDf * e;
                 row.ggDf2 = errorDf * e;
-                row.ggP = exactUpperTail(numeratorDf * e, errorDf * e, f);
+                row.ggP = exactTailOfShownF(numeratorDf * e, errorDf * e, f);
             }
             if (st.huynhFeldt && *st.huynhFeldt > 0) {
                 const double e = std::min(*st.huynhFeldt, 1.0);
                 row.hfDf1 = numeratorDf * e;
                 row.hfDf2 = errorDf * e;
-                row.hfP = exactUpperTail(numeratorDf * e, errorDf * e, f);
+                row.hfP = exactTailOfShownF(numeratorDf * e, errorDf * e, f);
             }
         } else {
             row.f.reset();

@@ -162,6 +162,16 @@ std::vector<std::string> legendLines(const Design& design, bool showLevels, bool
     return factorLines(design, showLevels, exactP);
 }
 
+std::string notesText(const std::vector<std::string>& notes, const char* lineEnd)
+{
+    if (notes.empty())
+        return {};
+    std::string text = lineEnd;
+    for (const std::string& line : notes)
+        text += line + lineEnd;
+    return text;
+}
+
 std::string copyTableText(const std::string& heading, const Design& design,
                           const std::vector<DisplayRow>& display, bool exactP)
 {

@@ -39,6 +39,10 @@ inline constexpr const char* kExactPLegend = "  p = exact upper-tail probability
 std::string copyTableText(const std::string& heading, const Design& design,
                           const std::vector<DisplayRow>& display, bool exactP = false);
 
+// The table's notes as they follow its text: nothing without notes, else a blank line and one
+// line per note, each ended by `lineEnd`.
+std::string notesText(const std::vector<std::string>& notes, const char* lineEnd = "\r\n");
+
 // "Copy selected rows": each cell followed by a tab, rows ended by "\n", one more "\n" at the end.
 std::string copyRowsText(const std::vector<DisplayRow>& display, int firstRow, int lastRow);
 

@@ -77,6 +77,13 @@ TableWindow::TableWindow(TableRequest request, ShellContext shell, TableWindowHa
     setObjectName(QStringLiteral("tableWindow"));
     setWindowTitle(qs(heading()));
     buildControls();
+    // The table's own notes stand under the legend, in its copy, print and Word text.
+    if (!request_.table.notes.empty()) {
+        legend_->setText(legend_->text() + QStringLiteral("\n"));
+        for (const std::string& line : request_.table.notes)
+            legend_->setText(legend_->text() + QStringLiteral("\n") + qs(line));
+        notes_ = request_.table.notes;
+    }
     buildMenus();
     rebuildDisplay();
     fillGrid();
@@ -497,11 +504,7 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 
 void TableWindow::copyTable()
 {
-    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP);
-    if (!notes_.empty())
-        text += "\r\n";
-    for (const std::string& line : notes_)
-        text += line + "\r\n";
+    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP) + notesText(notes_);
     if (!sphericityLines_.empty())
         text += "\r\n";
     for (const std::string& line : sphericityLines_)

@@ -21,6 +21,16 @@ Message tooManyImputed()
             MessageButtons::Ok, MessageIcon::Exclamation};
 }
 
+// Groups of one subject each leave the subjects no df within the groups: neither error term has
+// a mean square.
+Message singleSubjectGroups()
+{
+    return {"Error Condition!",
+            std::string("Every group has a single subject, which leaves no degrees of freedom for the error terms.") +
+                kMessageLineBreak + "The analysis cannot be carried out as planned.",
+            MessageButtons::Ok, MessageIcon::Exclamation};
+}
+
 Message undefinedRatio(const std::string& label)
 {
     return {"Undefined F-ratio!",
@@ -149,8 +159,8 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
     const long dfB = b - 1;
     const long dfAB = dfA * dfB;
     const long dfError = dfB * dfSubjects - imputedCount;
-    if (imputedCount > 0 && dfError < 1) {
-        prompts.tell(tooManyImputed());
+    if (dfError < 1) {
+        prompts.tell(dfSubjects == 0 ? singleSubjectGroups() : tooManyImputed());
         return outcome;
     }
 
@@ -158,9 +168,8 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
     const std::string labelB(1, labelled.factor(roles->crossed).tableLabel);
     AnovaTable table;
     auto row = [](const std::string& label, long df, double sumOfSquares) {
-        // An error term without df (a single subject in every group) has no mean square.
         return AnovaTable::Row{label, numberText(static_cast<double>(df)), numberText(sumOfSquares),
-                               df > 0 ? numberText(sumOfSquares / static_cast<double>(df)) : "", "", ""};
+                               numberText(sumOfSquares / static_cast<double>(df)), "", ""};
     };
     table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
     table.rows.push_back(row(labelA, dfA, ss.a));

@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "unequal/unweightedmeans.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "analysis/analysisservice.h"
 #include "unequal/cellsizes.h"
 
 namespace varisect {
+
+std::vector<std::string> harmonicMeanNotes(double harmonicMeanCellSize)
+{
+    char size[32];
+    std::snprintf(size, sizeof size, "%.4g", harmonicMeanCellSize);
+    return {std::string("  Harmonic mean cell size = ") + size + ": a source's MS is SS (raw) / df x " + size + ".",
+            "  Within and Total are those of the raw scores; Total is not the sum of the SS column."};
+}
 
 UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::vector<long>& cellSizes,
                                                const Scores& scores, Prompts& prompts, bool exactP)
@@ -65,6 +74,8 @@ UnweightedMeansOutcome unweightedMeansAnalysis(const Design& full, const std::ve
     options.fromUnequalCellWindow = true;
     options.exactP = exactP;
     outcome.table = analyseDesign(outcome.cellDesign, outcome.cellMeans, prompts, options);
+    if (outcome.table)
+        outcome.table->notes = harmonicMeanNotes(outcome.harmonicMeanCellSize);
     return outcome;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/analysis.h"
@@ -16,7 +17,7 @@ namespace varisect {
 
 struct UnweightedMeansOutcome {
     // The "Unweighted Means " table: "SS (raw)" header, the sources of the substantive design,
-    // "  Within" and "Total". Empty when a size was refused or the user abandoned the analysis
+    // "  Within" and "Total", with harmonicMeanNotes. Empty when a size was refused or the user abandoned the analysis
     // at one of the engine's questions ("Undefined F-ratio!", "Warning!!!").
     std::optional<AnovaTable> table;
     // A cell of size 0 (or less): the code-1 message, and the 1-based cell to select.
@@ -28,6 +29,11 @@ struct UnweightedMeansOutcome {
     double harmonicMeanCellSize = 0;  // HarmonicMeanCellSize: C / sum of 1/n(c)
     SuppliedSums sums;   // what the engine was given: the within and total rows
 };
+
+// The table's notes: the harmonic mean cell size (four significant digits) that scales the MS of
+// every source, and that Within and Total are those of the raw scores, so that MS = SS / df x size
+// and a Total that is not the column sum can be read from the table.
+std::vector<std::string> harmonicMeanNotes(double harmonicMeanCellSize);
 
 // `full` is the design with its replicates factor designated; `cellSizes` one size per cell in
 // cell-size grid order; `scores` the N = sum of the sizes scores in entry order (cell by cell,

@@ -72,13 +72,14 @@ struct Harness {
 
     explicit Harness(const Design& design, TableOrigin origin = TableOrigin::AnovaDesign, bool showFs = false,
                      const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = typedScores(),
-                     bool sphericityTests = false)
+                     bool sphericityTests = false, std::vector<std::string> notes = {})
     {
         RecordingPrompts prompts;
         auto table = analyseDesign(design, scores, prompts);
         if (!table)
             qFatal("the analysis was abandoned");
         analysed = *table;
+        analysed.notes = std::move(notes);
         TableRequest request{analysed, design, origin, prefix, showFs, mode.unequalCellMode(),
                              mode.unweightedMeans && !mode.randomAttritionTest, scores, sphericityTests};
         window = std::make_unique<TableWindow>(
@@ -168,6 +169,22 @@ class TableWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The table's own notes (the harmonic mean cell size, the steps applied to the scores) stand
+    // under the legend and follow the table in its copy, print and Word text.
+    void tableNotesGoWhereverTheTableGoes()
+    {
+        const std::vector<std::string> notes{"  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.",
+                                             "  Scores transformed: natural log."};
+        Harness h(drugDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, false, {}, {}, typedScores(), false,
+                  notes);
+        const QString legend = h.window->findChild<QLabel*>(QStringLiteral("legend"))->text();
+        QVERIFY2(legend.endsWith(QStringLiteral("\n\n") + q(notes[0]) + QStringLiteral("\n") + q(notes[1])), qPrintable(legend));
+        h.trigger("&Copy Entire Table to Clipboard");
+        QVERIFY(h.fake.clipboard.content->ends_with("\r\n\r\n" + notes[0] + "\r\n" + notes[1] + "\r\n"));
+        QCOMPARE(h.window->printedDocument().blocks().back().lines, notes);
+        QCOMPARE(h.window->notes(), notes);
+    }
+
     void sphericityBlockAndEtaSquaredChoices()
     {
         const Design design = drugDesign(AnovaType::RepeatedMeasures);

@@ -116,6 +116,7 @@ private slots:
         h.enter("constantBox", "1");
         QCOMPARE(h.scores(), (Scores{1, 2, 3.5f, 4}));
         QVERIFY(h.state.data.transformed() && h.state.file.dataChanged());
+        QCOMPARE(h.state.data.steps(), std::vector<std::string>{"1 added"});  // for the table's legend
         h.press("logOption");
         QVERIFY(!h.get<QLineEdit>("constantBox")->isVisible());
         h.press("ApplyButton");
@@ -210,6 +211,7 @@ private slots:
         QCOMPARE(h.scores(), (Scores{0.5f, 1, -9, 5, 6}));
         QVERIFY(h.titles().empty());
         QVERIFY(h.state.data.transformed() && h.state.file.dataChanged());
+        QCOMPARE(h.state.data.steps(), std::vector<std::string>{"values between 1 and 5 replaced by -9 (1 score)"});
 
         // "=" and a screen that matches nothing (it still counts as applied), then revert.
         h.press("equalOption");

@@ -84,10 +84,28 @@ TEST(ContrastRows, LinearTrendOnEquallySpacedMeansTakesAllOfTheSS)
     EXPECT_NEAR(t.number(3, ColSS), t.number(2, ColSS), 1e-12);
     EXPECT_EQ(t.cell(4, ColSource), "  A: quadratic");
     EXPECT_EQ(t.cell(4, ColSS), " 0");
+    // An F of 0 asks the question every table asks of it; Yes keeps F 0 with p 1.
+    EXPECT_EQ(t.cell(4, ColF), " 0");
     EXPECT_EQ(t.number(4, ColP), 1.0);
-    EXPECT_TRUE(prompts.messages.empty());  // a zero contrast is no input error: no warning
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Warning!!!");
+    EXPECT_TRUE(prompts.messages[0].text.ends_with("(No = Return to Data Entry Grid)?")) << prompts.messages[0].text;
     EXPECT_EQ(t.cell(5, ColSource), "  Within");
     EXPECT_EQ(t.denominatorRow[2], 5);
+    // No abandons the table, which is not a refused contrast; asked quietly there is no question.
+    RecordingPrompts no(false);
+    const ContrastAnalysis abandoned = analyseWithContrasts(d, s, trendContrasts(1, {1, 2, 3}, 2), no);
+    EXPECT_FALSE(abandoned.table);
+    EXPECT_FALSE(abandoned.contrastRefused);
+    EXPECT_EQ(no.messages.size(), 1u);
+    AnalysisOptions quiet;
+    quiet.askAboutZeroF = false;
+    RecordingPrompts silent(false);
+    const ContrastAnalysis expected = analyseWithContrasts(d, s, trendContrasts(1, {1, 2, 3}, 2), silent, quiet);
+    ASSERT_TRUE(expected.table);
+    EXPECT_EQ(expected.table->number(4, ColP), 1.0);
+    EXPECT_TRUE(silent.messages.empty());
+    prompts.messages.clear();
 
     Design none = d;
     none.anovaType = AnovaType::NoFRatios;

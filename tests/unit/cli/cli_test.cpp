@@ -380,6 +380,13 @@ TEST(Cli, TransformAndScreenStepsRunInOrder)
     same(" --screen between:1:4:10 --transform rank", {1, 5.5, 5.5, 2, 3, 4});
     same(" --transform rank --screen=between:1:4:10", {1, 10, 10, 4, 5, 6});
     same(" --transform power:0 --transform add:-0.5 --screen equal:0.5:7", {7, 7, 7, 7, 7, 7});
+    // The text form names the steps under the table (10 .. 60: three scores above 30).
+    const CliRun text = cli(raw + " --factor A=2 --factor S=3 --type none --transform multiply:10 --screen greater:30:30");
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_TRUE(text.out.ends_with("\n\n  Scores transformed: multiplied by 10, then values above 30 replaced by 30 "
+                                   "(3 scores).\n"))
+        << text.out;
+    EXPECT_FALSE(testing::contains(cli(raw + " --factor A=2 --factor S=3 --type none").out, "Scores transformed"));
 
     // The same checks as the windows make, as messages that end the run.
     const std::string zero = "analyze " + dir.file("zero.dat", "0\n1\n0.5\n1\n1\n1\n") + design;

@@ -211,5 +211,50 @@ TEST(AcceptedData, TransformRevertAndTheTransformedFlag)
     EXPECT_FALSE(data.accepted());
 }
 
+// The table's legend names the steps behind the scores in use, in order; a revert goes back to
+// the steps of the OK'd scores, new data to none.
+TEST(AcceptedData, StepsAppliedForTheLegend)
+{
+    EXPECT_EQ(transformStepText(Transformation::Logarithm, 0), "natural log");
+    EXPECT_EQ(transformStepText(Transformation::RankOrder, 0), "rank order");
+    EXPECT_EQ(transformStepText(Transformation::Arcsin, 0), "arcsine");
+    EXPECT_EQ(transformStepText(Transformation::AddConstant, -2.5f), "-2.5 added");
+    EXPECT_EQ(transformStepText(Transformation::MultiplyByConstant, 10), "multiplied by 10");
+    EXPECT_EQ(transformStepText(Transformation::RaiseToPower, 0.5f), "raised to the power 0.5");
+    EXPECT_EQ(transformStepText(Transformation::None, 3), "");
+
+    const Scores scores{12, 31, 40, 30, 29.5f};
+    ScreenRule above{ScreenCondition::Greater, 30, 0, 30};
+    EXPECT_EQ(screenedCount(scores, above), 2);
+    EXPECT_EQ(screenStepText(above, 2), "values above 30 replaced by 30 (2 scores)");
+    EXPECT_EQ(screenStepText({ScreenCondition::Less, 1.25f, 0, 0}, 1), "values below 1.25 replaced by 0 (1 score)");
+    EXPECT_EQ(screenStepText({ScreenCondition::Equal, 99, 0, -1}, 0), "values equal to 99 replaced by -1 (0 scores)");
+    EXPECT_EQ(screenStepText({ScreenCondition::Between, 1, 5, 3}, 4), "values between 1 and 5 replaced by 3 (4 scores)");
+    EXPECT_EQ(screenedCount(scores, {ScreenCondition::Between, 29.5f, 31, 0}), 1);  // limits excluded
+
+    EXPECT_EQ(dataStepsNote({}), "");
+    EXPECT_EQ(dataStepsNote({"natural log", "values above 30 replaced by 30 (2 scores)"}),
+              "  Scores transformed: natural log, then values above 30 replaced by 30 (2 scores).");
+
+    AcceptedData data;
+    data.accept({1, 2, 3});
+    EXPECT_TRUE(data.steps().empty());
+    data.transformTo({2, 3, 4}, "1 added");
+    data.transformTo({4, 6, 8}, "multiplied by 2");
+    EXPECT_EQ(data.steps(), (std::vector<std::string>{"1 added", "multiplied by 2"}));
+    data.revert();
+    EXPECT_TRUE(data.steps().empty());
+    data.transformTo({2, 3, 4}, "1 added");
+    data.accept({2, 3, 5});  // accepted again: the steps stay behind the OK'd scores
+    data.transformTo({3, 4, 6}, "1 added");
+    data.revert();
+    EXPECT_EQ(data.steps(), (std::vector<std::string>{"1 added"}));
+    data.markRaw();
+    EXPECT_TRUE(data.steps().empty());
+    data.transformTo({0, 0, 0}, "multiplied by 0");
+    data.clear();
+    EXPECT_TRUE(data.steps().empty());
+}
+
 }  // namespace
 }  // namespace varisect

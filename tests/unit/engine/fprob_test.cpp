@@ -125,4 +125,17 @@ TEST(FProbability, ExactTailOnRequest)
     f = 1e-12;
     EXPECT_EQ(FRatioProbability(2, 12, f, prompts, exact, abort), 1.0);
     EXPECT_EQ(f, 1e-9);
+    // An F of exactly the smallest shown value is the same "0 or nearly so": p 1, not the
+    // .99997554 of the tail at 1e-9 (attrition and proportional tables used to show that).
+    f = 1e-9;
+    EXPECT_EQ(FRatioProbability(2, 12, f, prompts, exact, abort), 1.0);
+    EXPECT_LT(exactUpperTail(1, 10, 1e-9), 1 - 1e-5);  // .9999754
+
+    // The exact tail of an F as the table shows it, for the p_exact column and the corrected
+    // df: 1 at the smallest shown F and below, the exact tail above it.
+    EXPECT_EQ(exactTailOfShownF(1, 10, 1e-9), 1.0);
+    EXPECT_EQ(exactTailOfShownF(1, 10, 0), 1.0);
+    EXPECT_EQ(exactTailOfShownF(1, 10, 2e-9), exactUpperTail(1, 10, 2e-9));
+    EXPECT_LT(exactTailOfShownF(1, 10, 2e-9), 1.0);
+    EXPECT_EQ(exactTailOfShownF(2, 12, 4.5), exactUpperTail(2, 12, 4.5));
 }

@@ -124,6 +124,10 @@ TEST(TableCopy, FixedWidthTextAndSelectedRows)
               "D        1   20.00  20.00  6.67  .081\r\n"
               "  SxD    3*   9.00   3.00\r\n"
               "Total    8   39.50\r\n");
+    // The table's notes follow it after a blank line, in the line ends asked for.
+    EXPECT_EQ(notesText({}), "");
+    EXPECT_EQ(notesText({"  a", "  b"}), "\r\n  a\r\n  b\r\n");
+    EXPECT_EQ(notesText({"  a"}, "\n"), "\n  a\n");
 
     // Effect sizes take the MS and F columns; "Omega²" counts as six characters when aligning.
     auto sized = display;

@@ -3,6 +3,8 @@
 // from the defining formulas, and against the ordinary analysis when the sizes are equal.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/fdistribution.h"
 #include "engine/fprob.h"
 #include "engine/reference.h"
@@ -117,6 +119,12 @@ TEST(UnweightedMeans, HandComputedUnequalDesign)
         expectP(t, r, 4);
     EXPECT_EQ(t.cell(5, ColF), "");
     EXPECT_EQ(t.cell(6, ColMS), "");
+    // The legend says what scales the mean squares: 34.71 = 20.25 / 1 x 1.714.
+    EXPECT_EQ(t.notes, (std::vector<std::string>{
+                           "  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.",
+                           "  Within and Total are those of the raw scores; Total is not the sum of the SS column."}));
+    EXPECT_EQ(harmonicMeanNotes(2.4)[0], "  Harmonic mean cell size = 2.4: a source's MS is SS (raw) / df x 2.4.");
+    EXPECT_EQ(harmonicMeanNotes(3 / (0.5 + 0.5 + 0.05)).at(0).substr(0, 33), "  Harmonic mean cell size = 2.857");
 }
 
 TEST(UnweightedMeans, CellSizesAtTheEdges)
@@ -207,6 +215,61 @@ TEST(Proportional, HandComputedDesignAndEqualSizes)
 }
 
 // Group G (2 levels) with subjects S nested under it, crossed with T (3 levels).
+// A source whose true SS is 0 shows 0, whatever sign of rounding the differences leave, and its F
+// of 0 asks the question every table asks.
+TEST(Proportional, SumsOfSquaresOfZeroAreZero)
+{
+    // Sizes 1, 2 / 2, 4 (rows A1, A2; columns B1, B2); cell means .1, .4 / .3, .6 are additive.
+    const Design full = makeDesign({{"A", 2}, {"B", 2}, {"R", 4}}, AnovaType::IndependentGroups, 3);
+    const Scores scores{.1f, .3f, .5f, .2f, .4f, .5f, .7f, .5f, .7f};
+    RecordingPrompts prompts;
+    const ProportionalOutcome p = proportionalAnalysis(full, {1, 2, 2, 4}, scores, prompts);
+    ASSERT_TRUE(p.table);
+    // K = 3.9^2 / 9 = 1.69; SS_A = .7^2/3 + 3.2^2/6 - K = .18; SS_B = .9^2/3 + 3^2/6 - K = .08;
+    // SS_w = .02 + .02 + .04 = .08 on 5 df; SS_t = .34. The scores in single precision leave
+    // SS_AxB a few units of rounding away from 0.
+    const AnovaTable& t = *p.table;
+    EXPECT_NEAR(t.number(2, ColSS), .18, 1e-7);
+    EXPECT_NEAR(t.number(3, ColSS), .08, 1e-7);
+    EXPECT_NEAR(t.number(5, ColSS), .08, 1e-7);
+    EXPECT_NEAR(t.number(6, ColSS), .34, 1e-7);
+    EXPECT_LT(std::abs(p.interactionSS), 1e-12);
+    EXPECT_EQ(t.cell(4, ColSS), " 0");
+    EXPECT_EQ(t.cell(4, ColMS), " 0");
+    EXPECT_EQ(t.cell(4, ColF), " 0");  // not the 1E-09 of a tiny positive F
+    EXPECT_EQ(t.number(4, ColP), 1.0);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0].title, "Warning!!!");
+    EXPECT_TRUE(prompts.messages[0].text.ends_with("(No = Return to the Unequal Cell Size Window)?"));
+
+    // Supplied sums below the relative zero of the supplied total, of either sign, are 0; so
+    // is a within SS of that size, which leaves the F-ratios undefined.
+    SuppliedSums sums;
+    sums.effectSS = {4.0, -2.958e-32, 1e-14};
+    sums.withinSS = 8;
+    sums.withinDf = 4;
+    sums.totalSS = 12;
+    sums.totalDf = 7;
+    AnalysisOptions options;
+    options.supplied = sums;
+    RecordingPrompts yes;
+    const auto clamped = analyseDesign(p.cellDesign, Scores{1, 2, 3, 4}, yes, options);
+    ASSERT_TRUE(clamped);
+    EXPECT_EQ(clamped->cell(2, ColSS), " 4");
+    EXPECT_EQ(clamped->cell(3, ColSS), " 0");
+    EXPECT_EQ(clamped->cell(4, ColSS), " 0");
+    EXPECT_EQ(clamped->cell(3, ColF), " 0");
+    EXPECT_EQ(yes.messages.size(), 2u);
+    options.supplied->withinSS = -1e-30;
+    RecordingPrompts undefined;
+    const auto noError = analyseDesign(p.cellDesign, Scores{1, 2, 3, 4}, undefined, options);
+    ASSERT_TRUE(noError);
+    EXPECT_EQ(noError->cell(5, ColSS), " 0");
+    EXPECT_EQ(noError->cell(2, ColF), "");
+    ASSERT_EQ(undefined.messages.size(), 1u);
+    EXPECT_EQ(undefined.messages[0].title, "Undefined F-ratio!");
+}
+
 Design groupDesign(int subjects)
 {
     Design d = makeDesign({{"Group", 2}, {"Trial", 3}, {"Subjects", subjects}}, AnovaType::RepeatedMeasures, 3);
@@ -339,6 +402,23 @@ TEST(GroupSizes, EqualSizesImputedScoresAndGuards)
     EXPECT_EQ(undefined.table->cell(5, ColF), "");
     RecordingPrompts no(false);
     EXPECT_FALSE(unequalGroupSizesAnalysis(d, {3, 3}, flat, 0, no).table);
+
+    // A single subject in every group leaves both error terms without df: "Error Condition!"
+    // and no table, instead of a table with blank error mean squares.
+    RecordingPrompts single;
+    const GroupSizesOutcome singles = unequalGroupSizesAnalysis(d, {1, 1}, Scores{3, 5, 4, 6, 9, 7}, 0, single);
+    EXPECT_FALSE(singles.table);
+    EXPECT_FALSE(singles.refusal);
+    ASSERT_EQ(single.messages.size(), 1u);
+    EXPECT_EQ(single.messages[0].title, "Error Condition!");
+    EXPECT_EQ(single.messages[0].text, "Every group has a single subject, which leaves no degrees of freedom for "
+                                       "the error terms.\n\rThe analysis cannot be carried out as planned.");
+    // One group of two is enough: the error terms have df 1 and 2.
+    const GroupSizesOutcome pair = unequalGroupSizesAnalysis(d, {1, 2}, Scores{3, 5, 4, 6, 8, 9, 7, 7, 8}, 0, single);
+    ASSERT_TRUE(pair.table);
+    EXPECT_EQ(pair.table->cell(3, ColDf), " 1");
+    EXPECT_EQ(pair.table->cell(6, ColDf), " 2");
+    EXPECT_FALSE(pair.table->cell(6, ColMS).empty());
 
     // A group without subjects is refused with the code-1 message.
     const GroupSizesOutcome zero = unequalGroupSizesAnalysis(d, {3, 0}, Scores(9, 1.0f), 0, prompts);

@@ -29,7 +29,10 @@ TEST(CliUnequal, UnweightedMeans)
                         "B          1      2.25   3.86    <1  .410\n"
                         "AxB        1      6.25  10.71  2.38  .197\n"
                         "  Within   4     18.00   4.50\n"
-                        "Total      7     70.88\n");
+                        "Total      7     70.88\n"
+                        "\n"
+                        "  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.\n"
+                        "  Within and Total are those of the raw scores; Total is not the sum of the SS column.\n");
     const CliRun json = cli("analyze " + data.path.string() + " --mode unweighted --format json --designate reps" + kFactors);
     ASSERT_EQ(json.code, 0) << json.err;
     EXPECT_TRUE(json.out.starts_with("{\"mode\":\"unweighted\",\"harmonic_mean_cell_size\":1.714285714285714"));
@@ -61,6 +64,30 @@ TEST(CliUnequal, Attrition)
     const CliRun raised = cli("analyze " + data.path.string() + " --mode attrition --factor Group=2 --factor Reps=9 --format json");
     ASSERT_EQ(raised.code, 0) << raised.err;
     EXPECT_EQ(raised.out, json.out);
+
+    // Sizes 3, 2 / 3, 2: no loss differs between the levels of B, so B and AxB have SS 0 and
+    // the table's F of 1E-09 (written for 0 without the question) has p 1, exact or not.
+    std::string even = "Unequal N\n 3\n 4\n 3\n 2\n 3\n 2\n";
+    for (int i = 0; i < 10; ++i)
+        even += "1\n";
+    const DataFile evenData(even);
+    const CliRun zero = cli("analyze " + evenData.path.string() +
+                            " --mode attrition --factor A=2 --factor B=2 --factor R=3 --format json");
+    ASSERT_EQ(zero.code, 0) << zero.err;
+    for (const char* source : {"B", "AxB"})
+        EXPECT_TRUE(contains(zero.out, std::string("{\"source\":\"") + source +
+                                           "\",\"df\":1,\"ss\":0,\"ms\":0,\"f\":1.0000000000000001e-09,\"p\":1,"
+                                           "\"p_exact\":1}"))
+            << zero.out;
+
+    // A cell that lost every planned score is a result of the test, not a refusal.
+    std::string lost = "Unequal N\n 3\n 4\n 3\n 0\n 3\n 2\n";
+    for (int i = 0; i < 8; ++i)
+        lost += "1\n";
+    const DataFile lostData(lost);
+    const CliRun withEmpty = cli("analyze " + lostData.path.string() + " --mode attrition --factor A=2 --factor B=2 --factor R=3");
+    EXPECT_EQ(withEmpty.code, 0) << withEmpty.err;
+    EXPECT_TRUE(contains(withEmpty.out, "  Within    8")) << withEmpty.out;
 }
 
 TEST(CliUnequal, Proportional)
@@ -98,6 +125,12 @@ TEST(CliUnequal, GroupSizes)
                                    "  Error+    5*   4.111    .822\n"
                                    "Total      13   70.933\n"))
         << text.out;
+    // One subject in every group: "Error Condition!" and no table (exit code 1).
+    const DataFile singles("Unequal N\n 3\n 1\n 2\n 2\n 1\n 1\n3\n4\n5\n6\n7\n9\n");
+    const CliRun single = cli("analyze " + singles.path.string() + " --mode groupsizes" + factors);
+    EXPECT_EQ(single.code, 1);
+    EXPECT_EQ(single.out, "");
+    EXPECT_TRUE(contains(single.err, "Error Condition!: Every group has a single subject")) << single.err;
     // The header must name three different factors.
     const DataFile same("Unequal N\n 3\n 3\n 2\n 3\n 1\n 1\n 1\n1\n1\n1\n1\n1\n1\n1\n1\n1\n");
     const CliRun refused = cli("analyze " + same.path.string() + " --mode groupsizes" + factors);
@@ -116,9 +149,15 @@ TEST(CliUnequal, TransformAndScreenWithEveryMode)
     ASSERT_EQ(tenfold.code, 0) << tenfold.err;
     EXPECT_NE(tenfold.out, plain.out);
     EXPECT_TRUE(contains(tenfold.out, "A          1   2025.00  3471.43  7.71  .050\n")) << tenfold.out;
+    // The text names the steps under the table; without steps there is no such line.
+    EXPECT_TRUE(tenfold.out.ends_with("of the SS column.\n  Scores transformed: multiplied by 10.\n")) << tenfold.out;
+    EXPECT_FALSE(contains(plain.out, "Scores transformed"));
+    EXPECT_TRUE(contains(cli(run + " --transform log --screen greater:2:2").out,
+                         "  Scores transformed: natural log, then values above 2 replaced by 2 (4 scores).\n"));
     // Scaled back, and screened to nothing: the same table as the scores read.
-    EXPECT_EQ(cli(run + " --transform multiply:10 --transform multiply:0.1").out, plain.out);
-    EXPECT_EQ(cli(run + " --screen greater:100:0").out, plain.out);
+    auto tableOf = [](const std::string& out) { return out.substr(0, out.find("\n\n  Harmonic")); };
+    EXPECT_EQ(tableOf(cli(run + " --transform multiply:10 --transform multiply:0.1").out), tableOf(plain.out));
+    EXPECT_EQ(tableOf(cli(run + " --screen greater:100:0").out), tableOf(plain.out));
 
     const CliRun halted = cli(run + " --transform add:-100 --transform log");
     EXPECT_EQ(halted.code, 2);
@@ -134,7 +173,7 @@ TEST(CliUnequal, TransformAndScreenWithEveryMode)
         presence += "1\n";
     const DataFile attrition(presence);
     const std::string attritionRun = "analyze " + attrition.path.string() + " --mode attrition --factor G=2 --factor R=10";
-    EXPECT_EQ(cli(attritionRun + " --transform rank").out, cli(attritionRun).out);
+    EXPECT_EQ(cli(attritionRun + " --transform rank").out, cli(attritionRun).out);  // no steps named either
     EXPECT_EQ(cli(attritionRun + " --transform add:-1 --transform log").code, 2);
 
     const DataFile proportional("Unequal N\n 3\n 4\n 2\n 1\n 4\n 2\n3\n5\n8\n4\n6\n6\n8\n9\n13\n");
