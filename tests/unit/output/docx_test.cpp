@@ -18,6 +18,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,11 @@ public:
 // A zip archive built byte by byte, so that its headers can say what a damaged or hostile one
 // says. Entries are stored uncompressed.
 struct CraftedEntry {
+    CraftedEntry(std::string entryName, std::string entryData, std::optional<std::uint64_t> declared = std::nullopt,
+                 bool inZip64 = false)
+        : name(std::move(entryName)), data(std::move(entryData)), declaredSize(declared), zip64(inZip64)
+    {
+    }
     std::string name;
     std::string data;
     std::optional<std::uint64_t> declaredSize;  // the uncompressed size the headers give
