@@ -676,6 +676,18 @@ std::vector<std::string> notesWithSteps(std::vector<std::string> notes, const st
     return notes;
 }
 
+std::optional<Arguments> dataCommandArguments(const std::vector<std::string>& args, std::ostream& out)
+{
+    Arguments a = parseArguments(args);
+    if (a.help) {
+        out << cliUsage();
+        return std::nullopt;
+    }
+    if (!a.haveDataPath)
+        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    return a;
+}
+
 }  // namespace clisupport
 
 using namespace clisupport;
@@ -740,13 +752,10 @@ std::vector<Contrast> contrastsFromArguments(const Design& design, const Argumen
 
 int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const Arguments a = parseArguments(args);
-    if (a.help) {
-        out << cliUsage();
+    const std::optional<Arguments> given = dataCommandArguments(args, out);
+    if (!given)
         return kExitTable;
-    }
-    if (!a.haveDataPath)
-        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Arguments& a = *given;
     const Format format = parseFormat(a.format);
     const std::optional<EffectSizeKind> effectSizes = parseEffectSizes(a.effectSizes);
 

@@ -100,6 +100,10 @@ struct Arguments {
 
 // `args` with the command first.
 Arguments parseArguments(const std::vector<std::string>& args);
+
+// The arguments of a command that reads a data file: nothing after printing the usage to `out`
+// (--help); a refusal when no data file is named.
+std::optional<Arguments> dataCommandArguments(const std::vector<std::string>& args, std::ostream& out);
 Design buildDesign(const std::vector<std::string>& factorArgs);
 // A factor by its full name or its one-letter table label, either in any case. 1-based.
 int resolveFactor(const Design& design, const std::string& ref, const std::string& where);

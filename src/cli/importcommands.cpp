@@ -381,13 +381,10 @@ std::string designSummary(const Design& design, const DataLayout& data, const st
 
 int exportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const Arguments a = parseArguments(args);
-    if (a.help) {
-        out << cliUsage();
+    const std::optional<Arguments> given = dataCommandArguments(args, out);
+    if (!given)
         return kExitTable;
-    }
-    if (!a.haveDataPath)
-        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Arguments& a = *given;
     if (!a.writeScores && !a.writeCsv)
         fail("nothing to write: give --write-scores FILE (the score file in design order) or --write-csv FILE (long "
              "CSV), or both.");

@@ -155,13 +155,10 @@ std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
 
 int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const Arguments a = parseArguments(args);
-    if (a.help) {
-        out << cliUsage();
+    const std::optional<Arguments> given = dataCommandArguments(args, out);
+    if (!given)
         return kExitTable;
-    }
-    if (!a.haveDataPath)
-        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Arguments& a = *given;
     if (a.effectSizes)
         fail("--effect-sizes belongs to the analyze command.");
     if (a.sphericity)
@@ -228,13 +225,10 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
 
 int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    const Arguments a = parseArguments(args);
-    if (a.help) {
-        out << cliUsage();
+    const std::optional<Arguments> given = dataCommandArguments(args, out);
+    if (!given)
         return kExitTable;
-    }
-    if (!a.haveDataPath)
-        fail("no data file given.  Run " + kProgram + " --help for the usage.");
+    const Arguments& a = *given;
     if (a.effectSizes)
         fail("--effect-sizes belongs to the analyze command.");
     if (a.sphericity)
