@@ -33,20 +33,12 @@ TEST(NumberText, WritesTheStoredForms)
 
 TEST(NumberText, ReadsLeadingNumericPart)
 {
-    EXPECT_DOUBLE_EQ(parseNumber(" .5"), 0.5);
-    EXPECT_DOUBLE_EQ(parseNumber("-.5"), -0.5);
-    EXPECT_DOUBLE_EQ(parseNumber(" 1E-05"), 1e-5);
-    EXPECT_DOUBLE_EQ(parseNumber("12abc"), 12);
-    EXPECT_DOUBLE_EQ(parseNumber("3-"), 3);
-    EXPECT_DOUBLE_EQ(parseNumber("1,5"), 1);
-    EXPECT_DOUBLE_EQ(parseNumber("2E"), 2);
-    EXPECT_DOUBLE_EQ(parseNumber("+7"), 7);
-    EXPECT_EQ(parseNumber(""), 0);
-    EXPECT_EQ(parseNumber("-"), 0);
-    EXPECT_EQ(parseNumber("."), 0);
-    EXPECT_EQ(parseNumber("abc"), 0);
-    EXPECT_EQ(parseNumber("1E999"), HUGE_VAL);
-    EXPECT_EQ(parseNumber("1E-999"), 0);
+    const std::vector<std::pair<const char*, double>> cases = {
+        {" .5", 0.5}, {"-.5", -0.5}, {" 1E-05", 1e-5}, {"12abc", 12}, {"3-", 3},        {"1,5", 1},   {"2E", 2},
+        {"+7", 7},    {"", 0},       {"-", 0},         {".", 0},      {"abc", 0},       {"1E999", HUGE_VAL},
+        {"1E-999", 0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_DOUBLE_EQ(parseNumber(text), value) << '"' << text << '"';
     // Every stored text reads back to the value it was written from, to 15 digits.
     for (double v : {0.1, 123.456, 1e-9, 98765.4321, -3.14159, 6.02e23}) {
         EXPECT_NEAR(parseNumber(numberText(v)), v, std::abs(v) * 1e-14) << v;

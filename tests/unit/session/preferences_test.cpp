@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "support/memorysettingsstore.h"
 
 namespace varisect {
@@ -28,16 +31,14 @@ TEST(Preferences, DefaultsExactWordsAndWrites)
         EXPECT_TRUE(loadPreferences(store) == defaults) << other;
     }
 
-    EXPECT_TRUE(storePreference(store, kKeyRunMaximized, true));
-    EXPECT_TRUE(storePreference(store, kKeyOutlierCheck, false));
-    EXPECT_TRUE(storePreference(store, kKeyShowFs, true));
-    EXPECT_TRUE(storePreference(store, kKeyUseLevelLabels, true));
-    EXPECT_TRUE(storePreference(store, kKeyExactP, true));
-    EXPECT_TRUE(storePreference(store, kKeySphericity, true));
-    EXPECT_EQ(store.read("OutlierCheck"), "False");
-    EXPECT_EQ(store.read("Use_Level_Labels"), "True");
-    EXPECT_EQ(store.read("Exact_P_Values"), "True");
-    EXPECT_EQ(store.read("Sphericity_Tests"), "True");
+    // Every preference flipped from its default, written under the names the settings keep.
+    using Flip = std::tuple<const char*, bool, const char*>;
+    for (const auto& [key, value, stored] : std::vector<Flip>{{"Run_Maximized", true, "True"}, {"OutlierCheck", false, "False"},
+                                                              {"ShowFsCheck", true, "True"}, {"Use_Level_Labels", true, "True"},
+                                                              {"Exact_P_Values", true, "True"}, {"Sphericity_Tests", true, "True"}}) {
+        EXPECT_TRUE(storePreference(store, key, value)) << key;
+        EXPECT_EQ(store.read(key), stored);
+    }
     EXPECT_TRUE(loadPreferences(store) == (Preferences{true, false, true, true, true, true}));
 
     store.failWrites = true;
