@@ -16,19 +16,13 @@ namespace {
 
 TEST(NumberText, WritesTheStoredForms)
 {
-    EXPECT_EQ(numberText(0.5), " .5");
-    EXPECT_EQ(numberText(-0.5), "-.5");
-    EXPECT_EQ(numberText(12), " 12");
-    EXPECT_EQ(numberText(0), " 0");
-    EXPECT_EQ(numberText(-1.25), "-1.25");
-    EXPECT_EQ(numberText(0.00001), " 1E-05");
-    EXPECT_EQ(numberText(0.0001), " .0001");
-    EXPECT_EQ(numberText(1e15), " 1E+15");
-    EXPECT_EQ(numberText(999999999999999.0), " 999999999999999");
-    EXPECT_EQ(numberText(1.0 / 3.0), " .333333333333333");
-    EXPECT_EQ(numberText(2.0 / 3.0), " .666666666666667");
-    EXPECT_EQ(numberText(-2.5e-7), "-2.5E-07");
-    EXPECT_EQ(numberText(1e-100), " 1E-100");
+    const std::vector<std::pair<double, const char*>> cases = {
+        {0.5, " .5"},          {-0.5, "-.5"},       {12, " 12"},     {0, " 0"},
+        {-1.25, "-1.25"},      {0.00001, " 1E-05"}, {0.0001, " .0001"}, {1e15, " 1E+15"},
+        {999999999999999.0, " 999999999999999"},   {1.0 / 3.0, " .333333333333333"},
+        {2.0 / 3.0, " .666666666666667"},          {-2.5e-7, "-2.5E-07"}, {1e-100, " 1E-100"}};
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(numberText(value), text) << value;
 }
 
 TEST(NumberText, ReadsLeadingNumericPart)

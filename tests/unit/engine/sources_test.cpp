@@ -39,36 +39,30 @@ TEST(Sources, EnumeratedSizeBySizeInLexicographicOrder)
     EXPECT_EQ(sourceOfLabel(d, "AxQ"), 0u);
 }
 
-TEST(PoolingGroups, FactorNestedUnderAnother)
+TEST(PoolingGroups, NestedFactorsPoolWithTheirNestingFactorsAndTheirCrossings)
 {
-    Design d = makeDesign({{"A", 2}, {"B", 3}, {"C", 2}});
-    d.nested = true;
-    d.nestingMatrix = {{'B', 'A'}};
-    // B under A pools B with AxB; crossing B with C pools BxC with AxBxC; (B, A) gives nothing.
-    EXPECT_EQ(pooled(BuildPoolingGroups(d)), (std::vector<PoolingGroup>{{"B", "AxB"}, {"BxC", "AxBxC"}}));
-}
-
-TEST(PoolingGroups, TwoFactorsUnderTheSameOne)
-{
-    Design d = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}});
-    d.nested = true;
-    d.nestingMatrix = {{'B', 'A'}, {'C', 'A'}};
-    // (B, C) yields BxC and AxBxC; (C, B) repeats them and is dropped.
-    const std::vector<PoolingGroup> groups = BuildPoolingGroups(d);
-    EXPECT_EQ(pooled(groups), (std::vector<PoolingGroup>{{"B", "AxB"}, {"C", "AxC"}, {"BxC", "AxBxC"}}));
-}
-
-TEST(PoolingGroups, FactorUnderTwoOthersWithFourFactors)
-{
-    Design d = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}});
-    d.nested = true;
-    d.nestingMatrix = {{'B', 'A'}, {'B', 'C'}};
-    const std::vector<PoolingGroup> groups = BuildPoolingGroups(d);
-    EXPECT_EQ(groups[1], (PoolingGroup{"B", "AxB", "BxC", "AxBxC"}));
-    // Crossed with D: every member of B's group with D.
-    const auto all = pooled(groups);
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[1], (PoolingGroup{"BxD", "AxBxD", "BxCxD", "AxBxCxD"}));
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, int>> factors;
+        std::vector<NestRelation> nesting;
+        std::vector<PoolingGroup> pooled;
+    };
+    const std::vector<Case> cases = {
+        // B with AxB; crossed with C, BxC with AxBxC; the reverse pair (B, A) gives nothing.
+        {"B under A", {{"A", 2}, {"B", 3}, {"C", 2}}, {{'B', 'A'}}, {{"B", "AxB"}, {"BxC", "AxBxC"}}},
+        // (B, C) yields BxC and AxBxC; (C, B) repeats them and is dropped.
+        {"B and C under A", {{"A", 2}, {"B", 2}, {"C", 2}}, {{'B', 'A'}, {'C', 'A'}},
+         {{"B", "AxB"}, {"C", "AxC"}, {"BxC", "AxBxC"}}},
+        // Crossed with D: every member of B's group with D.
+        {"B under A and C", {{"A", 2}, {"B", 2}, {"C", 2}, {"D", 2}}, {{'B', 'A'}, {'B', 'C'}},
+         {{"B", "AxB", "BxC", "AxBxC"}, {"BxD", "AxBxD", "BxCxD", "AxBxCxD"}}},
+    };
+    for (const Case& c : cases) {
+        Design d = makeDesign(c.factors);
+        d.nested = true;
+        d.nestingMatrix = c.nesting;
+        EXPECT_EQ(pooled(BuildPoolingGroups(d)), c.pooled) << c.what;
+    }
 }
 
 TEST(PoolingGroups, EverySourceLandsInAtMostOneGroup)

@@ -59,26 +59,26 @@ TEST(RecentFiles, LastFileToTopWalk)
     EXPECT_EQ(paths(list), Paths({"/d/a.dat", "/d/b.dat"}));
     EXPECT_EQ(list.entries[0].levels, std::vector<int>({4, 5}));
 
-    // A fifth file: the fourth falls off.
-    list = listOf({"/1", "/2", "/3", "/4"});
-    list.lastFileToTop(record("/new"), kNewRecentIndex);
-    EXPECT_EQ(paths(list), Paths({"/new", "/1", "/2", "/3"}));
-
-    // Entry 3 chosen from the menu: 1 and 2 move to 2 and 3, 4 stays.
-    list = listOf({"/1", "/2", "/3", "/4"});
-    list.lastFileToTop(record("/3", {6, 2}), 3);
-    EXPECT_EQ(paths(list), Paths({"/3", "/1", "/2", "/4"}));
-    EXPECT_EQ(list.entries[0].levels, std::vector<int>({6, 2}));
-
-    // A short list does not grow when one of its own entries is chosen.
-    list = listOf({"/1", "/2"});
-    list.lastFileToTop(record("/2"), 2);
-    EXPECT_EQ(paths(list), Paths({"/2", "/1"}));
-
-    // An index that does not point at the file is not trusted: nothing is removed.
-    list = listOf({"/1", "/2", "/3"});
-    list.lastFileToTop(record("/x"), 2);
-    EXPECT_EQ(paths(list), Paths({"/x", "/1", "/2", "/3"}));
+    struct Case {
+        const char* what;
+        std::initializer_list<const char*> before;
+        const char* path;
+        int index;
+        Paths after;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"a fifth file: the fourth falls off", {"/1", "/2", "/3", "/4"}, "/new", kNewRecentIndex,
+              {"/new", "/1", "/2", "/3"}},
+             {"entry 3 from the menu: 1 and 2 move down, 4 stays", {"/1", "/2", "/3", "/4"}, "/3", 3,
+              {"/3", "/1", "/2", "/4"}},
+             {"a short list does not grow", {"/1", "/2"}, "/2", 2, {"/2", "/1"}},
+             {"an index not pointing at the file removes nothing", {"/1", "/2", "/3"}, "/x", 2,
+              {"/x", "/1", "/2", "/3"}}}) {
+        list = listOf(c.before);
+        list.lastFileToTop(record(c.path, {6, 2}), c.index);
+        EXPECT_EQ(paths(list), c.after) << c.what;
+        EXPECT_EQ(list.entries[0].levels, std::vector<int>({6, 2})) << c.what;
+    }
 
     EXPECT_EQ(list.menuCaptions(), Paths({"&1 /x", "&2 /1", "&3 /2", "&4 /3"}));
 }
@@ -96,14 +96,12 @@ TEST(RecentFiles, RoundTripThroughTheStore)
 
     MemorySettingsStore store;
     ASSERT_TRUE(list.write(store));
-    EXPECT_EQ(store.read("1Recent_File"), "C:\\data\\drug.dat");
-    EXPECT_EQ(store.read("1Recent_File_Probname"), "Drug study, 2nd run");
-    EXPECT_EQ(store.read("1Recent_File_NFactors"), "2");
-    EXPECT_EQ(store.read("1Recent_File_FactorNames"), "Drug,Time");
-    EXPECT_EQ(store.read("1Recent_File_Nlevels"), "2,3");
-    EXPECT_EQ(store.read("1Recent_File_LevLabels"), "True");
-    EXPECT_EQ(store.read("1Recent_File_LevelLabels"), "P,Dr,1h,2h,é");
-    EXPECT_EQ(store.read("2Recent_File_LevLabels"), "False");
+    for (const auto& [key, value] : std::vector<std::pair<const char*, const char*>>{
+             {"1Recent_File", "C:\\data\\drug.dat"}, {"1Recent_File_Probname", "Drug study, 2nd run"},
+             {"1Recent_File_NFactors", "2"}, {"1Recent_File_FactorNames", "Drug,Time"}, {"1Recent_File_Nlevels", "2,3"},
+             {"1Recent_File_LevLabels", "True"}, {"1Recent_File_LevelLabels", "P,Dr,1h,2h,é"},
+             {"2Recent_File_LevLabels", "False"}})
+        EXPECT_EQ(store.read(key), value) << key;
     EXPECT_EQ(store.values.count("2Recent_File_LevelLabels"), 0u);
 
     EXPECT_EQ(RecentFileList::read(store).entries, list.entries);
