@@ -33,36 +33,42 @@ std::vector<DialogAnswer> answersOf(MessageButtons buttons)
     return {A::Ok};
 }
 
-// The answer a box gives for Enter: the requested default when it is one of its buttons, else
-// its first button.
-DialogAnswer defaultAnswer(MessageButtons buttons, std::optional<DialogAnswer> requested)
+std::vector<std::string> fieldOf(const std::vector<ShownMessage>& messages, std::string Message::*field)
 {
-    const std::vector<DialogAnswer> offered = answersOf(buttons);
-    if (requested && std::find(offered.begin(), offered.end(), *requested) != offered.end())
-        return *requested;
-    return offered.front();
+    std::vector<std::string> out;
+    for (const ShownMessage& m : messages)
+        out.push_back(m.message.*field);
+    return out;
+}
+
+ShownRequest fileRequest(const FileDialogOptions& options)
+{
+    ShownRequest shown;
+    shown.title = options.title;
+    shown.file = options;
+    return shown;
 }
 
 }  // namespace
 
+// A scripted answer the box does not offer, and an empty script, give the answer of Enter: the
+// requested default when it is one of the buttons, else the first button. A fallback answers
+// for an empty script when the box offers it.
 DialogAnswer ScriptedDialogs::message(const Message& message, std::optional<DialogAnswer> defaultButton)
 {
-    ShownMessage shown{message, defaultButton, DialogAnswer::Ok, true};
-    const DialogAnswer enter = defaultAnswer(message.buttons, defaultButton);
     const std::vector<DialogAnswer> offered = answersOf(message.buttons);
-
-    if (!messageAnswers.empty()) {
-        const DialogAnswer scripted = messageAnswers.front();
+    const auto offers = [&offered](std::optional<DialogAnswer> a) {
+        return a && std::find(offered.begin(), offered.end(), *a) != offered.end();
+    };
+    std::optional<DialogAnswer> wanted = messageFallback;
+    const bool scripted = !messageAnswers.empty();
+    if (scripted) {
+        wanted = messageAnswers.front();
         messageAnswers.pop_front();
-        shown.answer = std::find(offered.begin(), offered.end(), scripted) != offered.end() ? scripted : enter;
-    } else {
-        shown.scripted = false;
-        shown.answer = enter;
-        if (messageFallback && std::find(offered.begin(), offered.end(), *messageFallback) != offered.end())
-            shown.answer = *messageFallback;
     }
-    messages.push_back(shown);
-    return shown.answer;
+    const DialogAnswer enter = offers(defaultButton) ? *defaultButton : offered.front();
+    messages.push_back({message, defaultButton, offers(wanted) ? *wanted : enter, scripted});
+    return messages.back().answer;
 }
 
 std::optional<std::string> ScriptedDialogs::request(RequestKind kind, std::deque<std::optional<std::string>>& queue,
@@ -92,18 +98,12 @@ std::optional<std::string> ScriptedDialogs::inputBox(const std::string& title, c
 
 std::optional<std::string> ScriptedDialogs::openFile(const FileDialogOptions& options)
 {
-    ShownRequest shown;
-    shown.title = options.title;
-    shown.file = options;
-    return request(RequestKind::Open, openAnswers, shown);
+    return request(RequestKind::Open, openAnswers, fileRequest(options));
 }
 
 std::optional<std::string> ScriptedDialogs::saveFile(const FileDialogOptions& options)
 {
-    ShownRequest shown;
-    shown.title = options.title;
-    shown.file = options;
-    return request(RequestKind::Save, saveAnswers, shown);
+    return request(RequestKind::Save, saveAnswers, fileRequest(options));
 }
 
 bool ScriptedDialogs::scriptUsedUp() const
@@ -120,18 +120,12 @@ const ShownMessage& ScriptedDialogs::lastMessage() const
 
 std::vector<std::string> ScriptedDialogs::messageTitles() const
 {
-    std::vector<std::string> titles;
-    for (const ShownMessage& m : messages)
-        titles.push_back(m.message.title);
-    return titles;
+    return fieldOf(messages, &Message::title);
 }
 
 std::vector<std::string> ScriptedDialogs::messageTexts() const
 {
-    std::vector<std::string> texts;
-    for (const ShownMessage& m : messages)
-        texts.push_back(m.message.text);
-    return texts;
+    return fieldOf(messages, &Message::text);
 }
 
 void ScriptedDialogs::clearRecord()
@@ -150,9 +144,7 @@ bool FakeClipboard::setText(const std::string& text)
 
 std::optional<std::string> FakeClipboard::text()
 {
-    if (busy)
-        return std::nullopt;
-    return content;
+    return busy ? std::nullopt : content;
 }
 
 bool FakeClipboard::setImage(const std::vector<unsigned char>& png)

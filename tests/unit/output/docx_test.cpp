@@ -406,7 +406,6 @@ TEST(DocumentCommands, NewAndExistingDocumentDialogues)
     ScriptDialogs dialogs;
     IdleDesktop desktop;
     DocumentCommands commands(dialogs, desktop);
-    EXPECT_EQ(newDocumentCaption("Table"), "Print Table to &New Word Document");
     EXPECT_EQ(existingDocumentCaption("Cell Means"), "Append Cell Means to &Existing Word Document");
 
     // No name, then a name in a folder that is not there (created), without an extension.
