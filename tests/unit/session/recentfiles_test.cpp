@@ -106,13 +106,6 @@ TEST(RecentFiles, RoundTripThroughTheStore)
 
     EXPECT_EQ(RecentFileList::read(store).entries, list.entries);
 
-    // The labels key written in any case is found by the reader.
-    store.values.erase("1Recent_File_LevelLabels");
-    store.values["1RECENT_FILE_LEVELLABELS"] = "a,b,c,d,e";
-    const RecentFileList back = RecentFileList::read(store);
-    ASSERT_EQ(back.entries.size(), 2u);
-    EXPECT_EQ(back.entries[0].levelLabels, (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d", "e"}}));
-
     // A factor that takes no labels is written as empty fields and read back as such.
     labelled.levelLabels = {{"P", "Dr"}};
     list.entries = {labelled};
