@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include "data/acceptedhistory.h"
 #include "data/outliers.h"
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -130,6 +131,9 @@ public:
     void showGraph();
     // The accepted scores were transformed, screened or reverted: the grid shows them.
     void showTransformedScores();
+    // The buttons, means and tables after the scores in use changed (transformed, or brought
+    // back by undo or redo).
+    void scoresInUseChanged();
     void printData();
     OutputDocument printedDocument() const;
     // Before the program is left or restarted: typed scores not saved in a file are offered for
@@ -177,6 +181,7 @@ private:
 
     bool usable_ = true;
     ConfirmedOutliers confirmed_;
+    AcceptedHistory accepted_;  // the accepted scores at the steps of the grid's history
 };
 
 }  // namespace varisect
