@@ -9,8 +9,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QBarCategoryAxis>
-#include <QCategoryAxis>
 #include <QBuffer>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QFontMetricsF>

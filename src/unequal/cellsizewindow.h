@@ -131,9 +131,6 @@ public:
     void showGraph();
     // The accepted scores were transformed, screened or reverted: the grid shows them.
     void showTransformedScores();
-    // The buttons, means and tables after the scores in use changed (transformed, or brought
-    // back by undo or redo).
-    void scoresInUseChanged();
     void printData();
     OutputDocument printedDocument() const;
     // Before the program is left or restarted: typed scores not saved in a file are offered for
@@ -141,6 +138,9 @@ public:
     bool confirmLeave(bool exiting);
 
 private:
+    // The buttons, means and tables after the scores in use changed (transformed, or brought
+    // back by undo or redo).
+    void scoresInUseChanged();
     void buildControls();
     void buildMenus();
     void entriesChanged();
