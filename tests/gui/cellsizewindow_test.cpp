@@ -289,6 +289,17 @@ private slots:
         QCOMPARE(h.state.file.currentFileName(), path);
         // Back at the scores the file gave, they are accepted again as they were.
         QVERIFY(h.state.data.accepted() && h.button("anovaButton")->isEnabled());
+        // A transformation shown in the grid is one step; Ctrl+Z brings the file's scores back.
+        Scores doubled = h.state.data.scores();
+        for (float& x : doubled)
+            x *= 2;
+        h.state.data.transformTo(doubled, "multiplied by 2");
+        h.window->showTransformedScores();
+        QVERIFY(h.window->model().texts() != kScores);
+        QTest::keyClick(h.window->grid().view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.window->model().texts(), kScores);
+        QVERIFY(h.state.data.accepted() && !h.state.data.transformed() && h.state.data.steps().empty());
+        QVERIFY(h.button("anovaButton")->isEnabled() && !h.button("dataOkButton")->isEnabled());
 
         const std::string plain = dir.filePath(QStringLiteral("plain.dat")).toStdString();
         writeFile(plain, "1\r\n2\r\n");
