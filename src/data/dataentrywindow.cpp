@@ -37,8 +37,14 @@ DataEntryWindow::DataEntryWindow(DataEntryParts parts, ShellContext shell, DataE
     setWindowTitle(caption + QStringLiteral(":"));
     grid_ = new ScoreGrid(ScoreFileParts{design_, file_, parts.recentFiles}, *shell_,
                           GridRows::factorial(design_.design, design_.labelsInUse), {}, this);
-    // Every edit shuts the way on until "Data &OK" accepts the scores again.
+    // Every edit shuts the way on until "Data &OK" accepts the scores again; an undo or redo back
+    // to scores that were accepted (or transformed) accepts them again as they were.
     connect(grid_, &ScoreGrid::edited, this, [this] {
+        if (const AcceptedData* earlier = accepted_.find(grid_->column())) {
+            data_.restore(*earlier);
+            setLeadingOn(true);
+            return;
+        }
         data_.withdraw();
         setLeadingOn(false);
     });
@@ -204,6 +210,7 @@ bool DataEntryWindow::dataOk()
         return false;
     if (result.imputedCount)
         design_.design.imputedCount = static_cast<int>(*result.imputedCount);
+    accepted_.remember(grid_->column(), data_);
     setLeadingOn(true);
     return true;
 }
@@ -223,7 +230,8 @@ void DataEntryWindow::showTransformedScores()
     texts.reserve(data_.scores().size());
     for (float x : data_.scores())
         texts.push_back(scoreDisplayText(x));
-    grid_->showEntries(texts, model().imputedMarks());
+    grid_->applyEntries(texts, model().imputedMarks());
+    accepted_.remember(grid_->column(), data_);
 }
 
 // ---- Printing ----

@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 
+#include "data/acceptedhistory.h"
 #include "data/gridmessages.h"
 #include "data/outliers.h"
 #include "output/document.h"
@@ -91,7 +92,7 @@ public:
     void restartClicked();
 
     // The scores in use after a transformation, screen or revert, shown as "#0.00#" texts
-    // (imputed marks kept). The scores stay accepted.
+    // (imputed marks kept) in one step that undo takes back. The scores stay accepted.
     void showTransformedScores();
 
     // Closes without asking for the exit path (the exit path itself uses it).
@@ -116,6 +117,7 @@ private:
     QPushButton* restart_ = nullptr;
     std::vector<QPushButton*> leadingOn_;  // enabled while the accepted scores are the grid's
     ConfirmedOutliers confirmed_;
+    AcceptedHistory accepted_;  // the accepted data at the steps of the grid's history
 };
 
 }  // namespace varisect

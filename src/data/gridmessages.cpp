@@ -76,12 +76,12 @@ Message notSavedQuestion(LeaveMode mode)
 Message updateSavedFileQuestion(LeaveMode mode)
 {
     return question(mode, "The data have changed since the last save.  Do you wish to update the saved file?",
-                    MessageButtons::YesNo);
+                    MessageButtons::YesNoCancel);
 }
 
 Message saveInNewFileQuestion(LeaveMode mode)
 {
-    return question(mode, "Do you want to save the changed data in a new file?", MessageButtons::YesNo);
+    return question(mode, "Do you want to save the changed data in a new file?", MessageButtons::YesNoCancel);
 }
 
 }  // namespace varisect

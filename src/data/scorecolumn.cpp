@@ -36,6 +36,7 @@ void ScoreColumn::forgetHistory()
     history_.clear();
     done_ = 0;
     saved_ = -1;
+    baseId_ = ++lastId_;
 }
 
 long ScoreColumn::firstFilledFrom(long row) const
@@ -90,6 +91,7 @@ RowRange ScoreColumn::replace(long first, std::vector<std::string> texts, std::v
     step.id = ++lastId_;
     history_.push_back(std::move(step));
     if (history_.size() > kHistorySteps) {
+        baseId_ = history_.front().id;
         history_.erase(history_.begin());
         saved_ = saved_ > 0 ? saved_ - 1 : -1;
     }

@@ -64,9 +64,10 @@ public:
     // The history. undo() and redo() return the rows they changed (empty: nothing to do).
     bool canUndo() const { return done_ > 0; }
     bool canRedo() const { return done_ < history_.size(); }
-    // Which step the entries stand at (0: the start of the history); a step merged into keeps
-    // its number.
-    unsigned long currentStep() const { return done_ > 0 ? history_[done_ - 1].id : 0; }
+    // Which step the entries stand at; a step merged into keeps its number. Every start of a
+    // history (a new grid, entries shown, the oldest steps forgotten) has a number of its own, so
+    // a number always stands for the same entries until a typed score is merged into its step.
+    unsigned long currentStep() const { return done_ > 0 ? history_[done_ - 1].id : baseId_; }
     RowRange undo();
     RowRange redo();
     // The entries as they stand are those of the data file (just saved or opened); undoing or
@@ -95,6 +96,7 @@ private:
     std::size_t done_ = 0;  // steps of history_ in effect
     long saved_ = -1;       // the value of done_ that matches the data file; -1: none
     unsigned long lastId_ = 0;
+    unsigned long baseId_ = 0;  // the number of the entries before the first step of history_
 };
 
 // The label columns of a grid: their headings, the text each row shows in them, and the

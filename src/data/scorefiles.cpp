@@ -31,9 +31,7 @@ void ScoreFiles::changed()
 
 void ScoreFiles::backToSaved()
 {
-    // The file last written or opened holds these entries again, as after writing it anew.
-    if (!parts_.file.currentFileName().empty())
-        parts_.file.updatedInPlace();
+    parts_.file.backToSaved();
 }
 
 bool ScoreFiles::savable()
@@ -114,10 +112,19 @@ bool ScoreFiles::confirmLeave(LeaveMode mode)
         if (answer == DialogAnswer::Yes)
             leave = saveAs();
     } else if (file.dataChanged()) {
-        if (tell(updateSavedFileQuestion(mode)) == DialogAnswer::Yes)
+        // Cancel at either question stays, with everything as it was.
+        const DialogAnswer update = tell(updateSavedFileQuestion(mode));
+        if (update == DialogAnswer::Cancel)
+            return false;
+        if (update == DialogAnswer::Yes) {
             leave = updateInPlace();
-        else if (tell(saveInNewFileQuestion(mode)) == DialogAnswer::Yes)
-            leave = saveAs();
+        } else {
+            const DialogAnswer saveNew = tell(saveInNewFileQuestion(mode));
+            if (saveNew == DialogAnswer::Cancel)
+                return false;
+            if (saveNew == DialogAnswer::Yes)
+                leave = saveAs();
+        }
     }
     file.leaveAnswer(leave);
     return leave;

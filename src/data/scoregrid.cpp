@@ -490,9 +490,14 @@ void ScoreGrid::showStatus(const std::string& text)
 
 void ScoreGrid::showEntries(const std::vector<std::string>& texts, const std::vector<bool>& marks)
 {
+    applyEntries(texts, marks);
+    model_->forgetHistory();
+}
+
+void ScoreGrid::applyEntries(const std::vector<std::string>& texts, const std::vector<bool>& marks)
+{
     typing_ = false;
     model_->setScores(texts, marks);
-    model_->forgetHistory();
     const auto longest =
         std::max_element(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.size() < b.size(); });
     if (longest != texts.end() && longest->size() > kFittingText)

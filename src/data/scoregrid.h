@@ -78,9 +78,13 @@ public:
     // An entry edited in place (F2, double click): checked as if typed; refused with a beep.
     bool commitEditedEntry(int row, const QString& text);
 
-    // Entries not typed by the user (transformed scores, a stage's entries kept): shown, the
-    // column widened to the longest; not an edit.
+    // Entries not typed by the user (a stage's entries kept): shown, the column widened to the
+    // longest; not an edit, and the start of a new history.
     void showEntries(const std::vector<std::string>& texts, const std::vector<bool>& marks);
+    // Entries made from the accepted scores (a transform, a screen, "Revert to OK'd Data"):
+    // shown as one step of the history that undo takes back, the column widened to the longest.
+    // Not a user's edit: edited() is not emitted.
+    void applyEntries(const std::vector<std::string>& texts, const std::vector<bool>& marks);
     // The items of a file shown: the cursor on the last one read, the file's end in view.
     void showFile(const GridFile& file);
 

@@ -83,4 +83,11 @@ std::string screenStepText(const ScreenRule& rule, long replaced)
            + (replaced == 1 ? " score)" : " scores)");
 }
 
+std::string replacedCountText(long replaced)
+{
+    if (replaced <= 0)
+        return "No score met the condition; nothing was replaced.";
+    return std::to_string(replaced) + (replaced == 1 ? " score replaced." : " scores replaced.");
+}
+
 }  // namespace varisect

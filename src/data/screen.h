@@ -45,4 +45,8 @@ long screenedCount(const Scores& scores, const ScreenRule& rule);
 // "equal to", "between 1 and 5".
 std::string screenStepText(const ScreenRule& rule, long replaced);
 
+// What the screen window says after a screen: "2 scores replaced." ("1 score replaced."), or
+// "No score met the condition; nothing was replaced."
+std::string replacedCountText(long replaced);
+
 }  // namespace varisect

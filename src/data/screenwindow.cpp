@@ -159,6 +159,14 @@ void ScreenWindow::buildControls()
     layout->addWidget(frame);
     layout->addSpacing(6);
     layout->addLayout(buttons);
+    replaced_ = new QLabel(central);
+    replaced_->setObjectName(QStringLiteral("replacedCount"));
+    applied_ = new QLabel(central);
+    applied_->setObjectName(QStringLiteral("stepsApplied"));
+    applied_->setWordWrap(true);
+    applied_->setText(QString::fromStdString(stepsSinceOkText(data_.stepsSinceOk())));
+    layout->addWidget(replaced_);
+    layout->addWidget(applied_);
     layout->addStretch(1);
 
     // Nothing chosen yet: one value box, nothing to apply.
@@ -215,13 +223,16 @@ void ScreenWindow::apply()
         return;
     }
     file_.changed();
-    data_.transformTo(screenScores(data_.scores(), rule), screenStepText(rule, screenedCount(data_.scores(), rule)));
+    const long replaced = screenedCount(data_.scores(), rule);
+    data_.transformTo(screenScores(data_.scores(), rule), screenStepText(rule, replaced));
+    replaced_->setText(QString::fromStdString(replacedCountText(replaced)));
     scoresChanged();
 }
 
 void ScreenWindow::revert()
 {
     data_.revert();
+    replaced_->clear();
     scoresChanged();
 }
 
@@ -233,6 +244,7 @@ void ScreenWindow::finish()
 
 void ScreenWindow::scoresChanged()
 {
+    applied_->setText(QString::fromStdString(stepsSinceOkText(data_.stepsSinceOk())));
     if (handOver_.scoresChanged)
         handOver_.scoresChanged();
 }

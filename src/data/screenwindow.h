@@ -52,6 +52,8 @@ private:
     QLineEdit* upper_ = nullptr;
     QLineEdit* replacement_ = nullptr;
     QPushButton* apply_ = nullptr;
+    QLabel* replaced_ = nullptr;  // how many scores the last screen replaced
+    QLabel* applied_ = nullptr;   // the steps applied since "Data OK"
 };
 
 }  // namespace varisect

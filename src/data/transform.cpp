@@ -213,4 +213,14 @@ std::string dataStepsNote(const std::vector<std::string>& steps)
     return line + ".";
 }
 
+std::string stepsSinceOkText(const std::vector<std::string>& steps)
+{
+    if (steps.empty())
+        return "Nothing applied since Data OK.";
+    std::string line = "Applied since Data OK: ";
+    for (size_t i = 0; i < steps.size(); ++i)
+        line += (i > 0 ? ", then " : "") + steps[i];
+    return line + ".";
+}
+
 }  // namespace varisect

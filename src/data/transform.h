@@ -67,6 +67,11 @@ std::string transformStepText(Transformation transformation, float constant);
 // The legend line of the steps applied to the scores, in order: "  Scores transformed: natural
 // log, then values above 30 replaced by 30 (2 scores)."; empty without steps.
 std::string dataStepsNote(const std::vector<std::string>& steps);
+// The steps applied since "Data OK" as the transform and screen windows list them: "Applied since
+// Data OK: natural log, then 10 added."; "Nothing applied since Data OK." without steps.
+std::string stepsSinceOkText(const std::vector<std::string>& steps);
+// What the transform window says of "Logarithm": which logarithm it takes.
+inline constexpr const char* kNaturalLogarithmNote = "natural logarithm, ln(x)";
 
 // The ranks of the scores (1 = smallest); tied scores share the mean of the ranks they occupy.
 Scores rankOrder(const Scores& scores);

@@ -79,7 +79,20 @@ void TransformWindow::buildControls()
         auto* b = new QRadioButton(QString::fromUtf8(c.caption), frame);
         b->setObjectName(QString::fromUtf8(c.name));
         options_->addButton(b, static_cast<int>(c.code));
-        frameLayout->addWidget(b);
+        if (c.code != Transformation::Logarithm) {
+            frameLayout->addWidget(b);
+            continue;
+        }
+        // Which logarithm it is, beside the option.
+        auto* row = new QHBoxLayout;
+        row->addWidget(b);
+        auto* note = new QLabel(QStringLiteral("(") + QString::fromUtf8(kNaturalLogarithmNote) + QStringLiteral(")"),
+                                frame);
+        note->setObjectName(QStringLiteral("logNote"));
+        note->setEnabled(false);
+        row->addWidget(note);
+        row->addStretch(1);
+        frameLayout->addLayout(row);
     }
     connect(options_, &QButtonGroup::idClicked, this, [this](int id) { choose(static_cast<Transformation>(id)); });
     shell_->explain(frame, QStringLiteral("Choose the transformation: x to a power, x times a constant, x plus a "
@@ -146,6 +159,17 @@ void TransformWindow::buildControls()
     layout->addLayout(middle, 1);
     layout->addSpacing(6);
     layout->addLayout(buttons);
+
+    applied_ = new QLabel(central);
+    applied_->setObjectName(QStringLiteral("stepsApplied"));
+    applied_->setWordWrap(true);
+    layout->addWidget(applied_);
+    showStepsApplied();
+}
+
+void TransformWindow::showStepsApplied()
+{
+    applied_->setText(QString::fromStdString(stepsSinceOkText(data_.stepsSinceOk())));
 }
 
 void TransformWindow::clearChoice()
@@ -236,6 +260,7 @@ void TransformWindow::finish()
 
 void TransformWindow::scoresChanged()
 {
+    showStepsApplied();
     if (handOver_.scoresChanged)
         handOver_.scoresChanged();
 }

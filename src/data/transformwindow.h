@@ -57,6 +57,7 @@ private:
     void buildControls();
     void clearChoice();
     void scoresChanged();
+    void showStepsApplied();
 
     WindowShell* shell_;
     AcceptedData& data_;
@@ -68,6 +69,7 @@ private:
     QLabel* constantLabel_ = nullptr;
     QLineEdit* constant_ = nullptr;
     QPushButton* apply_ = nullptr;
+    QLabel* applied_ = nullptr;  // the steps applied since "Data OK"
 };
 
 }  // namespace varisect

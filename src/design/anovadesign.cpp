@@ -85,6 +85,28 @@ void AnovaDesignChoices::nestingCancelled()
         design_.design.nested = false;
 }
 
+bool AnovaDesignChoices::comparisonsOffered() const
+{
+    return !mode_.unequalCellMode();
+}
+
+SpecificComparisons AnovaDesignChoices::comparisons() const
+{
+    if (mode_.plannedComparisons)
+        return SpecificComparisons::PlannedComparisons;
+    if (mode_.trendTests)
+        return SpecificComparisons::TrendTests;
+    return SpecificComparisons::None;
+}
+
+void AnovaDesignChoices::chooseComparisons(SpecificComparisons choice)
+{
+    if (!comparisonsOffered())
+        return;
+    mode_.trendTests = choice == SpecificComparisons::TrendTests;
+    mode_.plannedComparisons = choice == SpecificComparisons::PlannedComparisons;
+}
+
 bool AnovaDesignChoices::mainEnabled() const
 {
     const Design& d = design_.design;

@@ -25,6 +25,10 @@ inline constexpr const char* kAnovaTypeFrameCaption = "Select Anova Type:";
 // What the main button does under its current caption.
 enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, EnterCellSizes, EnterGroupSizes, EnterLabels };
 
+// The specific comparisons asked for: the main window's "Specific &Comparisons" menu, which the
+// Anova design window can change in place.
+enum class SpecificComparisons { None, TrendTests, PlannedComparisons };
+
 // The designation frame's caption for a type; empty for "No F-ratios", whose frame is hidden.
 std::string designationCaption(AnovaType type);
 
@@ -32,7 +36,7 @@ std::string designationCaption(AnovaType type);
 // the window in one place so that the window itself only mirrors them.
 class AnovaDesignChoices {
 public:
-    AnovaDesignChoices(DesignState& design, const ModeFlags& mode) : design_(design), mode_(mode) {}
+    AnovaDesignChoices(DesignState& design, ModeFlags& mode) : design_(design), mode_(mode) {}
 
     // Unequal group sizes: a repeated-measures design whose structure is always nested.
     bool unequalGroupSizes() const;
@@ -49,6 +53,14 @@ public:
     // sizes design stays nested, waiting for its nesting).
     void nestingCancelled();
 
+    // The specific comparisons can be changed here, without a new problem: not in the
+    // unequal-cell-size modes, which have none.
+    bool comparisonsOffered() const;
+    SpecificComparisons comparisons() const;
+    // Trend tests and planned comparisons exclude each other; the design, the data and the other
+    // choices of the window stay, and the main button's caption follows.
+    void chooseComparisons(SpecificComparisons choice);
+
     bool mainEnabled() const;
     bool designationVisible() const;
     bool nestingButtonVisible() const;
@@ -62,7 +74,7 @@ public:
 
 private:
     DesignState& design_;
-    const ModeFlags& mode_;
+    ModeFlags& mode_;
     bool labelsDone_ = false;
 };
 

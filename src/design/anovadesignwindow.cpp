@@ -144,9 +144,38 @@ void AnovaDesignWindow::buildControls()
     top->addSpacing(8);
     top->addLayout(buttons);
 
+    // The specific comparisons, changed here without starting a new problem.
+    comparisons_ = new QGroupBox(QStringLiteral("Specific Comparisons:"), this);
+    comparisons_->setObjectName(QStringLiteral("comparisonsFrame"));
+    comparisonsGroup_ = new QButtonGroup(this);
+    auto* comparisonsLayout = new QHBoxLayout(comparisons_);
+    const struct {
+        const char* caption;
+        const char* name;
+        SpecificComparisons choice;
+    } comparisonChoices[] = {
+        {"N&one", "noComparisonsOption", SpecificComparisons::None},
+        {"Tren&d tests on marginal means", "trendTestsOption", SpecificComparisons::TrendTests},
+        {"Planned co&mparisons", "plannedComparisonsOption", SpecificComparisons::PlannedComparisons},
+    };
+    for (const auto& c : comparisonChoices) {
+        auto* b = new QRadioButton(QString::fromUtf8(c.caption), comparisons_);
+        b->setObjectName(QString::fromUtf8(c.name));
+        comparisonsGroup_->addButton(b, static_cast<int>(c.choice));
+        comparisonsLayout->addWidget(b);
+        comparisonsLayout->addSpacing(8);
+    }
+    comparisonsLayout->addStretch(1);
+    connect(comparisonsGroup_, &QButtonGroup::idClicked, this,
+            [this](int id) { comparisonsChosen(static_cast<SpecificComparisons>(id)); });
+    whatsThis(comparisons_, "Trend tests or planned comparisons on marginal means instead of the analysis of variance "
+                            "table (the same choice as the main window's Specific Comparisons menu). Changing it keeps "
+                            "the data and the choices above.");
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(structureFrame);
+    layout->addWidget(comparisons_);
 
     // Wide enough for the longer designation caption and the longest main button caption.
     const QFontMetrics fm(font());
@@ -214,6 +243,11 @@ void AnovaDesignWindow::refresh()
         nested_->setChecked(d.nested);
     }
     nestingButton_->setVisible(choices_.nestingButtonVisible());
+    comparisons_->setVisible(choices_.comparisonsOffered());
+    if (QAbstractButton* b = comparisonsGroup_->button(static_cast<int>(choices_.comparisons()))) {
+        const QSignalBlocker blocker(b);
+        b->setChecked(true);
+    }
     main_->setText(qs(choices_.mainCaption()));
     main_->setEnabled(choices_.mainEnabled());
     simpleEffects_->setVisible(simpleEffectsOffered());
@@ -231,6 +265,13 @@ void AnovaDesignWindow::typeChosen(AnovaType type)
 {
     choiceChanged();
     choices_.chooseType(type);
+    refresh();
+}
+
+void AnovaDesignWindow::comparisonsChosen(SpecificComparisons choice)
+{
+    // The design is untouched: a table already prepared keeps its simple effects.
+    choices_.chooseComparisons(choice);
     refresh();
 }
 

@@ -29,7 +29,7 @@ struct ShellContext;
 // The parts of the session the window works on.
 struct AnovaDesignParts {
     DesignState& design;       // completed here: type, designated factor, structure, nesting
-    const ModeFlags& mode;     // the unequal-cell-size analyses and specific comparisons
+    ModeFlags& mode;           // the unequal-cell-size analyses; the specific comparisons are changed here
     const AcceptedData& data;  // the scores "&Prepare Table" analyses
 };
 class ExplanationWindow;
@@ -82,6 +82,7 @@ private:
     void typeChosen(AnovaType type);
     void factorDesignated(int factor);
     void structureChosen(bool nested);
+    void comparisonsChosen(SpecificComparisons choice);
     void openNesting();
     void nestingAccepted(const std::vector<NestRelation>& matrix);
     void nestingCancelled();
@@ -102,7 +103,7 @@ private:
     void closeOpenedWindows();
 
     DesignState& design_;
-    const ModeFlags& mode_;
+    ModeFlags& mode_;
     const AcceptedData& data_;
     WindowShell* shell_;
     AnovaDesignHandOver handOver_;
@@ -127,6 +128,8 @@ private:
     QPushButton* simpleEffects_ = nullptr;
     QPushButton* main_ = nullptr;
     QPushButton* return_ = nullptr;
+    QGroupBox* comparisons_ = nullptr;  // "Specific Comparisons:", none, trend tests or planned
+    QButtonGroup* comparisonsGroup_ = nullptr;
 };
 
 }  // namespace varisect

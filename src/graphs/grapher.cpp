@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QBarCategoryAxis>
 #include <QBuffer>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QFontMetricsF>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QLogValueAxis>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -87,6 +87,23 @@ DataRange meansRange(const PlotData& plot)
     for (PlotSeries& s : means.series)
         s.errors.clear();
     return means.valueRange();
+}
+
+// The smallest and largest value drawn that a logarithmic scale can show: the means, the ends of
+// bars above zero.
+DataRange positiveRange(const PlotData& plot)
+{
+    const DataRange means = meansRange(plot);
+    DataRange range = means;
+    for (const PlotSeries& s : plot.series)
+        for (size_t i = 0; i < s.values.size() && i < s.errors.size(); ++i) {
+            if (!std::isfinite(s.errors[i]))
+                continue;
+            if (s.values[i] - s.errors[i] > 0)
+                range.min = std::min(range.min, s.values[i] - s.errors[i]);
+            range.max = std::max(range.max, s.values[i] + s.errors[i]);
+        }
+    return range;
 }
 
 Message logarithmicRefused()
@@ -398,39 +415,46 @@ void Grapher::fillChart(QChart& chart) const
         fixed(browser_.dataRange().min, browser_.dataRange().max);
     else if (axis_.mode == YAxisMode::Entered)
         fixed(axis_.bounds.lower, axis_.bounds.upper);
-    if (!(hi > lo)) {
+    if (!automatic && !(hi > lo)) {
         // One value only: a range round it.
         const double pad = lo == 0 ? 1.0 : std::abs(lo) * 0.1;
         lo -= pad;
         hi += pad;
     }
+    // Room beyond the lowest and highest value drawn, so that their markers and bars are whole.
+    const double pad = valuePadding(display_.markerSize, display_.lineWidth);
 
+    // A logarithmic scale draws the logarithms of the values on a linear axis labelled with round
+    // values where they fall, bounded by the values drawn (not by whole decades).
+    const std::optional<LogScale> logScale =
+        display_.logarithmic ? logarithmicScale(positiveRange(plot).min, positiveRange(plot).max, pad)
+                             : std::nullopt;
+    const auto yOf = [log = logScale.has_value()](double v) { return log ? std::log10(v) : v; };
     QAbstractAxis* y = nullptr;
-    if (display_.logarithmic) {
-        auto* log = new QLogValueAxis;
-        log->setBase(10);
-        log->setLabelFormat(QStringLiteral("%g"));
-        const DataRange means = meansRange(plot);
-        const double bottom = std::pow(10.0, std::floor(std::log10(std::max(means.min, 1e-300))));
-        double top = std::pow(10.0, std::ceil(std::log10(std::max(means.max, 1e-300))));
-        if (!(top > bottom))
-            top = bottom * 10;
-        log->setRange(bottom, top);
-        log->setMinorTickCount(8);
-        lo = bottom;
-        hi = top;
+    if (logScale) {
+        auto* log = new QCategoryAxis;
+        log->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        lo = std::log10(logScale->min);
+        hi = std::log10(logScale->max);
+        log->setRange(lo, hi);
+        for (double t : logScale->ticks)
+            log->append(QString::number(t, 'g', 6), std::log10(t));
+        log->setStartValue(lo);
         y = log;
     } else {
         auto* linear = new QValueAxis;
+        if (automatic) {
+            const FixedScale scale = automaticScale(lo, hi, pad);
+            lo = scale.min;
+            hi = scale.max;
+            if (!divisions)
+                divisions = scale.majorDivisions;
+        }
         linear->setRange(lo, hi);
-        if (automatic)
-            linear->applyNiceNumbers();
         if (divisions)
             linear->setTickCount(*divisions + 1);
         linear->setMinorTickCount(0);
         linear->setLabelFormat(QStringLiteral("%.6g"));
-        lo = linear->min();
-        hi = linear->max();
         y = linear;
     }
     y->setGridLineVisible(display_.grid);
@@ -457,7 +481,7 @@ void Grapher::fillChart(QChart& chart) const
         line->setName(qs(s.name));
         const double offset = (j - (n - 1) / 2.0) * step;
         for (size_t i = 0; i < s.values.size(); ++i)
-            line->append(double(i) + offset, s.values[i]);
+            line->append(double(i) + offset, yOf(s.values[i]));
         line->setPen(pen);
         line->setBrush(display_.grey && j % 2 == 1 ? QBrush(Qt::white) : QBrush(colour));
         line->setPointsVisible(true);
@@ -469,8 +493,10 @@ void Grapher::fillChart(QChart& chart) const
             if (!std::isfinite(s.errors[i]))
                 continue;
             const double xi = double(i) + offset;
-            const double low = std::max(lo, s.values[i] - s.errors[i]);
-            const double high = std::min(hi, s.values[i] + s.errors[i]);
+            // A bar reaching zero or below ends at the foot of a logarithmic scale.
+            const double lowEnd = s.values[i] - s.errors[i];
+            const double low = logScale && lowEnd <= 0 ? lo : std::max(lo, yOf(lowEnd));
+            const double high = std::min(hi, yOf(s.values[i] + s.errors[i]));
             auto* bar = new QLineSeries;
             bar->append({QPointF(xi - cap, low), QPointF(xi + cap, low), QPointF(xi, low), QPointF(xi, high),
                          QPointF(xi - cap, high), QPointF(xi + cap, high)});

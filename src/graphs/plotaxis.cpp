@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graphs/plotaxis.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/numbertext.h"
@@ -54,6 +55,91 @@ int majorDivisions(double min, double max)
 FixedScale fixedScale(double min, double max)
 {
     return FixedScale{min, max, majorDivisions(min, max), 1};
+}
+
+double valuePadding(int markerSize, int lineWidth)
+{
+    // The smallest plot area the window allows is about 250 pixels high.
+    constexpr double smallestPlotHeight = 250;
+    const double pixels = std::max(0, markerSize) / 2.0 + std::max(0, lineWidth) + 2;
+    return std::clamp(pixels / smallestPlotHeight, 0.05, 0.25);
+}
+
+FixedScale automaticScale(double low, double high, double pad)
+{
+    if (!std::isfinite(low) || !std::isfinite(high))
+        return FixedScale{0, 1, 1, 1};
+    if (high < low)
+        std::swap(low, high);
+    if (!(high > low)) {
+        // One value only: a range round it.
+        const double half = low == 0 ? 1.0 : std::abs(low) * 0.1;
+        low -= half;
+        high += half;
+    } else {
+        const double span = high - low;
+        low -= pad * span;
+        high += pad * span;
+    }
+    const double span = high - low;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(span / 5)));
+    double step = 10 * magnitude;
+    for (double m : {1.0, 2.0, 2.5, 5.0}) {
+        if (span / (m * magnitude) <= 6) {
+            step = m * magnitude;
+            break;
+        }
+    }
+    const double min = std::floor(low / step) * step;
+    const double max = std::ceil(high / step) * step;
+    const int divisions = std::max(1, static_cast<int>(std::lround((max - min) / step)));
+    return FixedScale{min == 0 ? 0.0 : min, max == 0 ? 0.0 : max, divisions, 1};
+}
+
+std::optional<LogScale> logarithmicScale(double low, double high, double pad)
+{
+    if (!(low > 0) || !std::isfinite(low) || !std::isfinite(high))
+        return std::nullopt;
+    if (high < low)
+        std::swap(low, high);
+    double a = std::log10(low);
+    double b = std::log10(high);
+    const bool one = !(b > a);
+    const double span = one ? 0.1 : b - a;  // one value: a tenth of a decade round it
+    a -= (one ? 0.5 : pad) * span;
+    b += (one ? 0.5 : pad) * span;
+    const double decades = b - a;
+    // Round values of each decade, finer the fewer decades the scale spans.
+    std::vector<double> mantissas;
+    if (decades <= 0.5)
+        mantissas = {1, 1.2, 1.4, 1.6, 1.8, 2, 2.5, 3, 3.5, 4, 5, 6, 7, 8, 9};
+    else if (decades <= 1.2)
+        mantissas = {1, 1.5, 2, 3, 4, 5, 7};
+    else if (decades <= 4)
+        mantissas = {1, 2, 5};
+    else
+        mantissas = {1};
+    // Candidates from the decade below the lower bound to the one above the upper bound.
+    const int first = static_cast<int>(std::floor(a)) - 1;
+    const int last = static_cast<int>(std::ceil(b)) + 1;
+    std::vector<double> candidates;
+    for (int k = first; k <= last; ++k)
+        for (double m : mantissas)
+            candidates.push_back(m * std::pow(10.0, k));
+    const double lower = std::pow(10.0, a);
+    const double upper = std::pow(10.0, b);
+    LogScale scale;
+    // A value within a part in a million of a candidate counts as on it (no floor of 9.99999).
+    const auto below = std::find_if(candidates.rbegin(), candidates.rend(),
+                                    [&](double c) { return c <= lower * (1 + 1e-6); });
+    const auto above = std::find_if(candidates.begin(), candidates.end(),
+                                    [&](double c) { return c >= upper * (1 - 1e-6); });
+    scale.min = below != candidates.rend() ? *below : lower;
+    scale.max = above != candidates.end() ? *above : upper;
+    for (double c : candidates)
+        if (c >= scale.min && c <= scale.max)
+            scale.ticks.push_back(c);
+    return scale;
 }
 
 TickAnswer readTickCount(const std::optional<std::string>& answer)

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "engine/prompts.h"
 
@@ -53,6 +54,29 @@ double roundHalfToEven(double x);
 int majorDivisions(double min, double max);
 // The range with its divisions.
 FixedScale fixedScale(double min, double max);
+
+// The part of a plot's height kept free beyond its lowest and highest value drawn, so that a
+// marker of `markerSize` pixels or the cap of a bar drawn with `lineWidth` there is whole.
+double valuePadding(int markerSize, int lineWidth);
+
+// The automatic linear scale of one plot: the values drawn (means with their bars) from `low` to
+// `high`, padded by `pad` of their span at each end, then widened to whole multiples of a round
+// step (1, 2, 2.5 or 5 times a power of ten) of which there are at most 8. A single value gets a
+// range round it.
+FixedScale automaticScale(double low, double high, double pad);
+
+// A logarithmic scale: its bounds and the values at which it is labelled.
+struct LogScale {
+    double min = 1;
+    double max = 10;
+    std::vector<double> ticks;  // ascending, within min..max
+};
+// The logarithmic scale of values from `low` to `high` (both above zero): padded by `pad` of the
+// span of their logarithms at each end, then widened to the nearest round values of a series fine
+// enough for that span (1, 2, 5 per decade over several decades, finer over less than one), so
+// that the scale covers the values and not whole decades of empty space. Empty when `low` is not
+// above zero.
+std::optional<LogScale> logarithmicScale(double low, double high, double pad);
 
 // The user's answer to "How many ticks (including the two end ticks)?": nothing to change (empty
 // or cancelled), the message to show, or the new number of major divisions (ticks - 1).

@@ -236,7 +236,7 @@ std::vector<int> CellMeansBrowser::panelFactorChoices() const
 {
     std::vector<int> out;
     const FactorPair& pair = pairs_[size_t(index_)];
-    for (int k : pairFactors(design_, PairPurpose::Means))
+    for (int k : pairFactors(design_))
         if (k != pair.first && k != pair.second && k != design_.designatedFactor)
             out.push_back(k);
     return out;

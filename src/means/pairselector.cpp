@@ -39,12 +39,12 @@ bool isNestedPair(const Design& design, FactorPair pair)
     return isNestedUnder(design, pair.first, pair.second) || isNestedUnder(design, pair.second, pair.first);
 }
 
-std::vector<int> pairFactors(const Design& design, PairPurpose purpose)
+std::vector<int> pairFactors(const Design& design)
 {
     std::vector<int> factors;
     const int nf = design.factorCount();
     const int designated = design.designatedFactor;
-    const bool leaveOut = purpose != PairPurpose::Graphs && designated >= 1 && designated <= nf && nf - 1 >= 2;
+    const bool leaveOut = designated >= 1 && designated <= nf && nf - 1 >= 2;
     for (int k = 1; k <= nf; ++k)
         if (!(leaveOut && k == designated))
             factors.push_back(k);
@@ -52,7 +52,7 @@ std::vector<int> pairFactors(const Design& design, PairPurpose purpose)
 }
 
 PairSelector::PairSelector(const Design& design, PairPurpose purpose)
-    : purpose_(purpose), factors_(pairFactors(design, purpose))
+    : purpose_(purpose), factors_(pairFactors(design))
 {
     for (const Factor& f : design.factors)
         names_.push_back(f.name);

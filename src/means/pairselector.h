@@ -32,10 +32,10 @@ bool isNestedUnder(const Design& design, int x, int y);
 // True when one factor of the pair is nested under the other.
 bool isNestedPair(const Design& design, FactorPair pair);
 
-// The factors that take part in pairs for `purpose`: every factor for plots; for means and simple
-// effects every factor but the replicates or subjects factor, unless that would leave fewer than
-// two (a two-factor design then offers its one pair).
-std::vector<int> pairFactors(const Design& design, PairPurpose purpose);
+// The factors that take part in pairs, the same for tables of means, simple effects and plots:
+// every factor but the replicates or subjects factor, unless that would leave fewer than two (a
+// two-factor design then offers its one pair).
+std::vector<int> pairFactors(const Design& design);
 
 class PairSelector {
 public:

@@ -65,6 +65,15 @@ public:
     }
     // The scores were typed over, transformed or screened since the last open or save.
     void changed() { dataChanged_ = true; }
+    // Undo or redo brought back the scores the file last opened or saved holds: saved and
+    // unchanged again, under the same names. Nothing changes when no file holds the scores.
+    void backToSaved()
+    {
+        if (currentFileName().empty())
+            return;
+        dataSaved_ = true;
+        dataChanged_ = false;
+    }
     // The save-before-leaving question was answered (true: the user may leave).
     void leaveAnswer(bool leave) { leaveAnswered_ = leave; }
     // A new problem: nothing opened, nothing saved.
@@ -129,11 +138,26 @@ public:
     void transformTo(Scores scores, std::string step = {});
     // "Revert to OK'd Data": the OK'd scores are in use again, marked as they were when accepted.
     void revert();
+    // Everything as it was in `earlier` (an undo or redo back to its scores); this run's outlier
+    // check setting stays.
+    void restore(const AcceptedData& earlier)
+    {
+        const bool check = outlierCheck;
+        *this = earlier;
+        outlierCheck = check;
+    }
     // The scores in use were transformed or screened (printouts say "Transformed Data").
     bool transformed() const { return transformed_; }
     // The steps that made the scores in use from the scores read or typed, in order (those of
     // transformed values accepted again included); empty for raw scores.
     const std::vector<std::string>& steps() const { return steps_; }
+    // The steps applied since the scores were last accepted ("Data OK"), in order.
+    std::vector<std::string> stepsSinceOk() const
+    {
+        if (steps_.size() < okSteps_.size())
+            return {};
+        return {steps_.begin() + static_cast<std::ptrdiff_t>(okSteps_.size()), steps_.end()};
+    }
     // New data came into the grid (opened from a file, or cleared for typing): whatever is
     // accepted next is raw.
     void markRaw()

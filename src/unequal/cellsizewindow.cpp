@@ -274,6 +274,13 @@ void CellSizeWindow::showStage(const std::vector<std::string>& texts, const std:
 void CellSizeWindow::entriesChanged()
 {
     if (stage() == Stage::Scores) {
+        if (const AcceptedData* earlier = accepted_.find(grid_->column())) {
+            // Undone or redone back to scores that were accepted or transformed: so they are again.
+            parts_.data.restore(*earlier);
+            workflow_->scoresAccepted(grid_->column().marks());
+            scoresInUseChanged();
+            return;
+        }
         // Typed over: whatever is accepted next is raw, and the way on waits for "Data &OK".
         parts_.data.withdraw();
         parts_.data.markRaw();
@@ -309,6 +316,7 @@ void CellSizeWindow::dataOk()
             return;
         if (result.imputedCount)
             workflow_->scoresAccepted(grid_->column().marks());
+        accepted_.remember(grid_->column(), parts_.data);
         anovaButton_->setEnabled(true);
         dataOkButton_->setEnabled(false);
         transformButton_->setEnabled(true);
@@ -459,14 +467,24 @@ void CellSizeWindow::showTransformedScores()
     texts.reserve(parts_.data.scores().size());
     for (float x : parts_.data.scores())
         texts.push_back(scoreDisplayText(x));
-    grid_->showEntries(texts, grid_->column().marks());
+    grid_->applyEntries(texts, grid_->column().marks());
+    accepted_.remember(grid_->column(), parts_.data);
+    scoresInUseChanged();
+}
+
+void CellSizeWindow::scoresInUseChanged()
+{
     // Means and graphs of an earlier table no longer belong to the scores in use.
     cellMeans_.clear();
     workflow_->scoresChanged();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);
     updateGraphButton();
-    anovaButton_->setEnabled(parts_.data.accepted());
+    const bool accepted = parts_.data.accepted();
+    anovaButton_->setEnabled(accepted);
+    dataOkButton_->setEnabled(!accepted);
+    transformButton_->setEnabled(accepted);
+    screenButton_->setEnabled(accepted);
 }
 
 // ---- The design menu ----
@@ -595,11 +613,14 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
     simpleButton_->setEnabled(false);
     if (stage() != Stage::Scores) {
         showStage(workflow_->sizeTexts(), {});
+        grid_->model().markSaved();  // the entries are the file's: undoing back to them is "saved"
         return true;
     }
     showStage(file.texts, file.imputed);
+    grid_->model().markSaved();
     // Scores read from a file are not put to the outlier check: "Data &OK" is done for them.
     parts_.data.accept(file.scores);
+    accepted_.remember(grid_->column(), parts_.data);
     dataOkButton_->setEnabled(false);
     anovaButton_->setEnabled(true);
     transformButton_->setEnabled(true);

@@ -17,6 +17,7 @@
 
 #include <QMainWindow>
 
+#include "data/acceptedhistory.h"
 #include "data/outliers.h"
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -137,6 +138,9 @@ public:
     bool confirmLeave(bool exiting);
 
 private:
+    // The buttons, means and tables after the scores in use changed (transformed, or brought
+    // back by undo or redo).
+    void scoresInUseChanged();
     void buildControls();
     void buildMenus();
     void entriesChanged();
@@ -177,6 +181,7 @@ private:
 
     bool usable_ = true;
     ConfirmedOutliers confirmed_;
+    AcceptedHistory accepted_;  // the accepted scores at the steps of the grid's history
 };
 
 }  // namespace varisect

@@ -190,6 +190,21 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
         w.show();
         auto* main = child<QPushButton>(&w, "mainButton");
         QCOMPARE(main->text(), QStringLiteral("Set up &Comparisons"));
+        QVERIFY(child<QRadioButton>(&w, "plannedComparisonsOption")->isChecked());
+        // Trend tests instead, in place: the design and the data stay.
+        const Scores scores = state.data.scores();
+        const int designated = state.design.design.designatedFactor;
+        click(child<QRadioButton>(&w, "trendTestsOption"));
+        QVERIFY(state.mode.trendTests && !state.mode.plannedComparisons);
+        QCOMPARE(main->text(), QStringLiteral("Set up &Trend Tests"));
+        QVERIFY(main->isEnabled());
+        QCOMPARE(state.data.scores(), scores);
+        QVERIFY(state.data.accepted());
+        QCOMPARE(state.design.design.designatedFactor, designated);
+        click(child<QRadioButton>(&w, "noComparisonsOption"));
+        QCOMPARE(main->text(), QStringLiteral("&Prepare Table"));
+        QVERIFY(!state.mode.trendTests && !state.mode.plannedComparisons);
+        click(child<QRadioButton>(&w, "plannedComparisonsOption"));
         click(main);
         QVERIFY(!w.isVisible());
         QCOMPARE(log.calls, std::vector<std::string>{"setUpComparisons"});
@@ -206,6 +221,7 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
         auto* main = child<QPushButton>(&w, "mainButton");
         QCOMPARE(main->text(), QStringLiteral("Enter &Labels for Levels..."));
         QCOMPARE(child<QPushButton>(&w, "returnButton")->text(), QStringLiteral("&Restart"));
+        QVERIFY(child<QGroupBox>(&w, "comparisonsFrame")->isHidden());  // no comparisons here
         click(child<QRadioButton>(&w, "independentGroups"));
         click(child<QRadioButton>(&w, "factorOption3"));
         click(main);

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 
+#include "data/scoregrid.h"
 #include "data/scoremodel.h"
 #include "session/session.h"
 #include "table/tabletext.h"
@@ -273,6 +274,32 @@ private slots:
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
         QVERIFY(std::abs(h.tables[0].table.number(2, 4) - 38.4) < 1e-3);
+        // The grid holds the file's scores: a score typed and taken back again is "saved".
+        QVERIFY(h.window->grid().column().atSaved());
+        h.window->show();  // the table hid it
+        h.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+        h.window->grid().goToRow(0);
+        QTest::keyClicks(h.window->grid().view(), QStringLiteral("9"));
+        QTest::keyClick(h.window->grid().view(), Qt::Key_Return);
+        QVERIFY(h.state.file.dataChanged() && !h.button("anovaButton")->isEnabled());
+        QTest::keyClick(h.window->grid().view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.window->model().texts(), kScores);
+        QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
+        QCOMPARE(h.state.file.currentFileName(), path);
+        // Back at the scores the file gave, they are accepted again as they were.
+        QVERIFY(h.state.data.accepted() && h.button("anovaButton")->isEnabled());
+        // A transformation shown in the grid is one step; Ctrl+Z brings the file's scores back.
+        Scores doubled = h.state.data.scores();
+        for (float& x : doubled)
+            x *= 2;
+        h.state.data.transformTo(doubled, "multiplied by 2");
+        h.window->showTransformedScores();
+        QVERIFY(h.window->model().texts() != kScores);
+        QTest::keyClick(h.window->grid().view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(h.window->model().texts(), kScores);
+        QVERIFY(h.state.data.accepted() && !h.state.data.transformed() && h.state.data.steps().empty());
+        QVERIFY(h.button("anovaButton")->isEnabled() && !h.button("dataOkButton")->isEnabled());
 
         const std::string plain = dir.filePath(QStringLiteral("plain.dat")).toStdString();
         writeFile(plain, "1\r\n2\r\n");

@@ -455,9 +455,18 @@ private slots:
         QCOMPARE(grid->windowTitle(), QStringLiteral("Data Entry Grid for Recall:"));
         QVERIFY(grid->model().imputed(3));
 
-        // Changed: Restart asks; No and No leave for a fresh main window, the file untouched.
+        // Changed: Restart asks; Cancel at the first question stays with everything as it was.
         grid->model().setScore(0, "9", false);
         app.state().file.changed();
+        fake.dialogs.clearRecord();
+        fake.dialogs.messageAnswers = {DialogAnswer::Cancel};
+        QTest::mouseClick(grid->findChild<QPushButton*>("restartButton"), Qt::LeftButton);
+        QCOMPARE(fake.dialogs.messageTitles(), std::vector<std::string>{"Restart"});
+        QCOMPARE(fake.dialogs.lastMessage().message.buttons, MessageButtons::YesNoCancel);
+        QVERIFY(app.dataEntryWindow() == grid && grid->isVisible());
+        QCOMPARE(grid->model().text(0), std::string("9"));
+        QVERIFY(app.state().file.dataChanged());
+        // No and No leave for a fresh main window, the file untouched.
         fake.dialogs.clearRecord();
         fake.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::No};
         QTest::mouseClick(grid->findChild<QPushButton*>("restartButton"), Qt::LeftButton);

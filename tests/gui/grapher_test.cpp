@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QBarCategoryAxis>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QImage>
@@ -234,6 +235,53 @@ private slots:
         QCOMPARE(visibleWindows(), QStringList{"dataEntryWindow"});
         QVERIFY(!app.plotWindow());
         QCOMPARE(quits, 0);
+    }
+
+    // The automatic scale leaves room beyond the lowest and highest mean, so that their markers
+    // and bars are whole; the logarithmic scale is bounded by the means, not by whole decades.
+    void automaticRangesLeaveRoomAndLogBoundsFollowTheData()
+    {
+        FakePlatform fake;
+        Application app(fake.platform(), Application::Options{"", 800, [] {}});
+        app.start();
+        PlotRequest request;
+        request.design = makeDesign({{"Group", 2}, {"Trial", 3}});
+        request.scores = {10, 12, 14, 16, 18, 21.6f};
+        request.which = PlotPairs::Given;
+        request.pairs = {{1, 2}};
+        app.openTwoWayPlot(request, WindowRole::Main);
+        Grapher* w = app.plotWindow();
+        QVERIFY(w);
+        QValueAxis* linear = yAxis(w->chart());
+        QVERIFY(linear);
+        QVERIFY2(linear->min() < 10 - 0.5 && linear->max() > 21.6 + 0.5,
+                 qPrintable(QStringLiteral("%1 to %2").arg(linear->min()).arg(linear->max())));
+        const QString shots = qEnvironmentVariable("VARISECT_PLOT_SHOTS");
+        if (!shots.isEmpty()) {
+            QTest::qWait(50);
+            w->grab().save(shots + QStringLiteral("/linear.png"));
+        }
+
+        child<QAction>(w, "logarithmicAction")->trigger();
+        auto* log = qobject_cast<QCategoryAxis*>(w->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(log);
+        QCOMPARE(std::pow(10.0, log->min()), 9.0);
+        QVERIFY(std::abs(std::pow(10.0, log->max()) - 25.0) < 1e-9);
+        QVERIFY(log->categoriesLabels().contains(QStringLiteral("10")));
+        QVERIFY(log->categoriesLabels().contains(QStringLiteral("20")));
+        // The points sit at the logarithms of the means, inside the scale.
+        const QList<QLineSeries*> plotted = lines(w->chart());
+        QCOMPARE(plotted.at(0)->at(0).y(), std::log10(10.0));
+        if (!shots.isEmpty()) {
+            QTest::qWait(50);  // laid out again before the picture is taken
+            w->grab().save(shots + QStringLiteral("/log.png"));
+            const std::vector<unsigned char> png = w->renderPng();
+            QImage picture;
+            picture.loadFromData(png.data(), int(png.size()), "PNG");
+            picture.save(shots + QStringLiteral("/word.png"));
+        }
+        child<QAction>(w, "logarithmicAction")->trigger();
+        QVERIFY(yAxis(w->chart()));
     }
 
     // The general entry: a given pair drawn as given (the second factor along the bottom), at

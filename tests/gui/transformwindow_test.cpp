@@ -18,6 +18,7 @@
 
 #include "app/application.h"
 #include "data/dataentrywindow.h"
+#include "data/scoregrid.h"
 #include "data/screenwindow.h"
 #include "data/scoremodel.h"
 #include "data/transformwindow.h"
@@ -268,8 +269,30 @@ private slots:
         QCOMPARE(std::vector<std::string>(texts.begin(), texts.begin() + 6),
                  (std::vector<std::string>{"-0.693", "0.00", "0.405", "0.693", "0.916", "1.099"}));
         QVERIFY(grid->model().imputed(5));
+        QVERIFY(child<QLabel>(transform, "logNote")->text().contains(QStringLiteral("natural logarithm")));
+        QCOMPARE(child<QLabel>(transform, "stepsApplied")->text(),
+                 QStringLiteral("Applied since Data OK: multiplied by 0.5, then natural log."));
         click(child<QPushButton>(transform, "FinishedButton"));
         QTRY_VERIFY(grid->isEnabled() && !shown<TransformWindow>());
+        QVERIFY(grid->leadingOnEnabled());
+
+        // Each transformation is one step of the grid's undo history; undone, the scores before it
+        // are back, accepted as they were, and the table's legend no longer names it.
+        grid->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(grid));
+        QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid->model().text(2), std::string("1.50"));
+        QCOMPARE(app.state().data.scores()[2], 1.5f);
+        QCOMPARE(app.state().data.steps(), std::vector<std::string>{"multiplied by 0.5"});
+        QVERIFY(grid->leadingOnEnabled());
+        QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid->model().text(2), std::string("3"));
+        QVERIFY(!app.state().data.transformed() && app.state().data.steps().empty());
+        QVERIFY(grid->leadingOnEnabled());
+        grid->grid().redo();
+        grid->grid().redo();
+        QCOMPARE(grid->model().text(0), std::string("-0.693"));
+        QCOMPARE(app.state().data.steps().size(), std::size_t(2));
         QVERIFY(grid->leadingOnEnabled());
 
         // "Data OK" again accepts the scores at full precision rather than the rounded texts.
@@ -286,10 +309,18 @@ private slots:
         QTest::keyClicks(value, QStringLiteral("0"));
         QTest::keyClick(value, Qt::Key_Return);
         QCOMPARE(grid->model().text(0), std::string("0.00"));
+        QCOMPARE(child<QLabel>(screen, "replacedCount")->text(), QStringLiteral("1 score replaced."));
         click(child<QPushButton>(screen, "CancelButton"));
         QCOMPARE(grid->model().text(0), std::string("-0.693"));
+        QCOMPARE(child<QLabel>(screen, "stepsApplied")->text(), QStringLiteral("Nothing applied since Data OK."));
         screen->close();
         QTRY_VERIFY(grid->isEnabled() && !shown<ScreenWindow>());
+        // The revert is a step of its own: undone, the screened scores are back.
+        grid->grid().undo();
+        QCOMPARE(grid->model().text(0), std::string("0.00"));
+        QVERIFY(app.state().data.steps().back().starts_with("values below 0"));
+        grid->grid().redo();
+        QCOMPARE(grid->model().text(0), std::string("-0.693"));
         QCOMPARE(quits, 0);
 
         grid->printData();

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "data/acceptedhistory.h"
 #include "data/dataok.h"
 #include "data/gridmessages.h"
 #include "data/scorecolumn.h"
@@ -88,6 +89,7 @@ TEST(ScoreColumn, EditsMoveTextsAndMarksTogetherAndSayWhichRowsChanged)
 TEST(ScoreColumn, EachEditIsOneStepThatUndoTakesBackAndRedoPutsBack)
 {
     ScoreColumn c(4);
+    const unsigned long start = c.currentStep();
     EXPECT_FALSE(c.canUndo() || c.canRedo());
     EXPECT_TRUE(c.undo().empty());
     // One score typed key by key is one step; the next row starts another.
@@ -114,7 +116,7 @@ TEST(ScoreColumn, EachEditIsOneStepThatUndoTakesBackAndRedoPutsBack)
     EXPECT_EQ(c.texts(), (std::vector<std::string>(4)));
     EXPECT_EQ(r.first, 1);
     EXPECT_FALSE(c.canUndo());
-    EXPECT_EQ(c.currentStep(), 0u);
+    EXPECT_EQ(c.currentStep(), start);
 
     r = c.redo();
     EXPECT_EQ(c.text(1), "18");
@@ -187,6 +189,116 @@ TEST(ScoreColumn, TheHistoryKeepsTheLatestSteps)
     EXPECT_EQ(undone, ScoreColumn::kHistorySteps);
     EXPECT_EQ(c.text(0), "4");
     EXPECT_FALSE(c.atSaved());  // the saved state fell out of the history
+}
+
+TEST(ScoreColumn, AStepNumberStandsForTheSameEntriesAcrossNewHistories)
+{
+    ScoreColumn c(2);
+    const unsigned long fresh = c.currentStep();
+    c.setScore(0, "1", false);
+    const unsigned long typed = c.currentStep();
+    EXPECT_NE(typed, fresh);
+    // Entries shown anew start a history whose start is not the start of the one before.
+    c.setScores({"7", "8"}, {});
+    c.forgetHistory();
+    const unsigned long shown = c.currentStep();
+    EXPECT_NE(shown, fresh);
+    EXPECT_NE(shown, typed);
+    c.setScore(1, "9", false);
+    c.undo();
+    EXPECT_EQ(c.currentStep(), shown);
+    // Once the oldest steps are forgotten, the start of the history is the last step forgotten.
+    ScoreColumn d(1);
+    std::vector<unsigned long> steps;
+    for (std::size_t k = 0; k <= ScoreColumn::kHistorySteps; ++k) {
+        d.setScore(0, std::to_string(k), false);
+        steps.push_back(d.currentStep());
+    }
+    while (d.canUndo())
+        d.undo();
+    EXPECT_EQ(d.text(0), "0");
+    EXPECT_EQ(d.currentStep(), steps.front());
+}
+
+TEST(AcceptedHistory, UndoBackToAcceptedOrTransformedScoresFindsThemWhole)
+{
+    ScoreColumn c(3);
+    AcceptedHistory history;
+    AcceptedData data;
+    c.setScores({"1", "2", "3"}, {});
+    data.accept({1, 2, 3});
+    history.remember(c, data);
+    // A log shown rounded in the grid, as one step; the data keep every digit and the step.
+    data.transformTo({0.f, 0.693147f, 1.098612f}, "natural log");
+    c.setScores({"0.00", "0.69", "1.10"}, {});
+    history.remember(c, data);
+
+    c.undo();
+    const AcceptedData* before = history.find(c);
+    ASSERT_NE(before, nullptr);
+    EXPECT_TRUE(before->accepted());
+    EXPECT_FALSE(before->transformed());
+    EXPECT_TRUE(before->steps().empty());
+    EXPECT_EQ(before->scores(), (Scores{1, 2, 3}));
+    c.redo();
+    const AcceptedData* after = history.find(c);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->scores()[1], 0.693147f);
+    EXPECT_EQ(after->steps(), std::vector<std::string>{"natural log"});
+    EXPECT_EQ(after->okScores(), (Scores{1, 2, 3}));
+
+    // Restoring keeps this run's outlier check setting.
+    AcceptedData now;
+    now.outlierCheck = false;
+    now.restore(*after);
+    EXPECT_FALSE(now.outlierCheck);
+    EXPECT_EQ(now.steps(), after->steps());
+
+    // Scores typed after it are new entries, whatever step they land in; so is a score typed on
+    // into a remembered step's own row.
+    c.setScore(0, "5", false);
+    EXPECT_EQ(history.find(c), nullptr);
+    c.undo();
+    c.undo();
+    ScoreColumn typed(1);
+    AcceptedHistory h2;
+    typed.setScore(0, "4", false);
+    h2.remember(typed, data);
+    typed.setScore(0, "42", false, true);
+    EXPECT_EQ(h2.find(typed), nullptr);
+
+    // Only the latest are kept.
+    for (std::size_t k = 0; k < AcceptedHistory::kKept + 3; ++k) {
+        c.setScore(2, std::to_string(k), false);
+        history.remember(c, data);
+    }
+    while (c.canUndo())
+        c.undo();
+    EXPECT_EQ(history.find(c), nullptr);
+}
+
+TEST(FileState, BackToTheSavedScoresKeepsTheFileNames)
+{
+    FileState file;
+    file.changed();
+    file.backToSaved();  // typed, never saved: nothing to go back to
+    EXPECT_FALSE(file.dataSaved());
+    EXPECT_TRUE(file.dataChanged());
+
+    file.opened("/tmp/a.dat");
+    file.changed();
+    file.backToSaved();
+    EXPECT_TRUE(file.dataSaved());
+    EXPECT_FALSE(file.dataChanged());
+    EXPECT_EQ(file.currentFileName(), "/tmp/a.dat");
+    EXPECT_TRUE(file.saveFileName().empty());  // not written: still only opened
+
+    file.savedAs("/tmp/b.dat");
+    file.changed();
+    file.backToSaved();
+    EXPECT_FALSE(file.dataChanged());
+    EXPECT_EQ(file.currentFileName(), "/tmp/b.dat");
+    EXPECT_EQ(file.openFileName(), "/tmp/a.dat");
 }
 
 TEST(GridRows, FactorialRowsShowNamesAndLevelsWithLabelsWhereThereAreEnough)
@@ -371,6 +483,13 @@ TEST(ScoreGridRules, SavableMeansTheSameInBothGridsAndGapsAreAnOption)
     ASSERT_EQ(layout.items.size(), 4u);
     EXPECT_TRUE(layout.items[2].imputed);
     EXPECT_EQ(layout.items[3].text, "4");
+}
+
+TEST(GridMessages, LeaveQuestionsOfferCancel)
+{
+    EXPECT_EQ(notSavedQuestion(LeaveMode::Exit).buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(updateSavedFileQuestion(LeaveMode::Restart).buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(saveInNewFileQuestion(LeaveMode::Exit).buttons, MessageButtons::YesNoCancel);
 }
 
 // ---- The file commands ----
@@ -567,6 +686,18 @@ TEST(ScoreFiles, TheLeaveQuestionAsksOncePerWayOutAndNeverLosesData)
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Restart));
     EXPECT_EQ(f.dialogs.shown.back().text, saveInNewFileQuestion(LeaveMode::Restart).text);
     EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
+    // Cancel at either question stays: nothing written, still changed, asked again next time.
+    for (const std::vector<DialogAnswer>& answers :
+         {std::vector<DialogAnswer>{DialogAnswer::Cancel}, {DialogAnswer::No, DialogAnswer::Cancel}}) {
+        f.session.file.leaveAnswer(false);
+        f.dialogs.shown.clear();
+        f.dialogs.answers = {answers.begin(), answers.end()};
+        EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Restart));
+        EXPECT_EQ(f.dialogs.shown.size(), answers.size());
+        EXPECT_FALSE(f.session.file.leaveAnswered());
+        EXPECT_TRUE(f.session.file.dataChanged());
+        EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
+    }
 }
 
 TEST(ScoreFiles, AFileOfTheWrongLengthLoadsOnlyWhenTheUserSays)

@@ -231,6 +231,9 @@ TEST(AcceptedData, StepsAppliedForTheLegend)
     EXPECT_EQ(screenStepText({ScreenCondition::Equal, 99, 0, -1}, 0), "values equal to 99 replaced by -1 (0 scores)");
     EXPECT_EQ(screenStepText({ScreenCondition::Between, 1, 5, 3}, 4), "values between 1 and 5 replaced by 3 (4 scores)");
     EXPECT_EQ(screenedCount(scores, {ScreenCondition::Between, 29.5f, 31, 0}), 1);  // limits excluded
+    EXPECT_EQ(replacedCountText(2), "2 scores replaced.");
+    EXPECT_EQ(replacedCountText(1), "1 score replaced.");
+    EXPECT_EQ(replacedCountText(0), "No score met the condition; nothing was replaced.");
 
     EXPECT_EQ(dataStepsNote({}), "");
     EXPECT_EQ(dataStepsNote({"natural log", "values above 30 replaced by 30 (2 scores)"}),
@@ -247,8 +250,14 @@ TEST(AcceptedData, StepsAppliedForTheLegend)
     data.transformTo({2, 3, 4}, "1 added");
     data.accept({2, 3, 5});  // accepted again: the steps stay behind the OK'd scores
     data.transformTo({3, 4, 6}, "1 added");
+    data.transformTo({9, 16, 36}, "raised to the power 2");
+    // The windows list only what was applied since the scores were accepted.
+    EXPECT_EQ(data.stepsSinceOk(), (std::vector<std::string>{"1 added", "raised to the power 2"}));
+    EXPECT_EQ(stepsSinceOkText(data.stepsSinceOk()), "Applied since Data OK: 1 added, then raised to the power 2.");
     data.revert();
     EXPECT_EQ(data.steps(), (std::vector<std::string>{"1 added"}));
+    EXPECT_TRUE(data.stepsSinceOk().empty());
+    EXPECT_EQ(stepsSinceOkText(data.stepsSinceOk()), "Nothing applied since Data OK.");
     data.markRaw();
     EXPECT_TRUE(data.steps().empty());
     data.transformTo({0, 0, 0}, "multiplied by 0");

@@ -8,6 +8,8 @@
 
 #include "analysis/analysisservice.h"
 #include "data/datafilemessages.h"
+#include "design/anovadesign.h"
+#include "engine/reference.h"
 #include "support/memorysettingsstore.h"
 
 namespace varisect {
@@ -172,6 +174,28 @@ TEST(DesignQuestions, UnequalCellSizeModes)
     questions.startOver();
     EXPECT_FALSE(state.mode.unequalCellMode());
     EXPECT_EQ(questions.factorCount(), 2);
+}
+
+TEST(AnovaDesignChoices, SpecificComparisonsChangeInPlaceAndExcludeEachOther)
+{
+    Session s;
+    s.design.design = testing::makeDesign({{"A", 3}, {"S", 4}}, AnovaType::RepeatedMeasures, 2);
+    s.design.anovaTypeChosen = true;
+    s.mode.trendTests = true;
+    AnovaDesignChoices choices(s.design, s.mode);
+    ASSERT_TRUE(choices.comparisonsOffered());
+    EXPECT_EQ(choices.comparisons(), SpecificComparisons::TrendTests);
+    choices.chooseComparisons(SpecificComparisons::PlannedComparisons);
+    EXPECT_TRUE(s.mode.plannedComparisons && !s.mode.trendTests);
+    EXPECT_EQ(choices.mainAction(), MainAction::SetUpComparisons);
+    EXPECT_TRUE(choices.mainEnabled());  // the design's choices stay
+    choices.chooseComparisons(SpecificComparisons::None);
+    EXPECT_EQ(choices.mainCaption(), "&Prepare Table");
+    // The unequal-cell-size modes have no comparisons to change.
+    s.mode.unweightedMeans = true;
+    EXPECT_FALSE(choices.comparisonsOffered());
+    choices.chooseComparisons(SpecificComparisons::TrendTests);
+    EXPECT_FALSE(s.mode.trendTests);
 }
 
 TEST(DesignQuestions, RecentFileRestoreWithAStoreThatRefuses)

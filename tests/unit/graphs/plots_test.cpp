@@ -4,6 +4,7 @@
 // values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -67,6 +68,67 @@ TEST(PlotAxis, MajorDivisionsFollowTheSpanWithHalvesToEvenAndAtLeastOne)
     EXPECT_EQ(s.min, 12);
     EXPECT_EQ(s.max, 62);
     EXPECT_EQ(s.minorDivisions, 1);
+}
+
+TEST(PlotAxis, AutomaticRangesKeepTheEndMarkersAndBarsWhole)
+{
+    const double pad = valuePadding(7, 2);
+    EXPECT_GE(pad, 0.05);
+    EXPECT_GT(valuePadding(40, 2), pad);  // a larger marker needs more room
+    // Means 10 to 21.6 (a round lowest mean, which nice numbers alone would put on the axis).
+    for (auto [low, high] : {std::pair{10.0, 21.6}, {10.0, 20.0}, {0.0, 1.0}, {-3.0, -1.0}, {-2.5, 7.5},
+                             {1e6, 1e6 + 3}, {0.001, 0.002}}) {
+        const FixedScale s = automaticScale(low, high, pad);
+        const double room = pad * (high - low);
+        EXPECT_LE(s.min, low - room * 0.999) << low << ".." << high;
+        EXPECT_GE(s.max, high + room * 0.999) << low << ".." << high;
+        // Not more than the round numbers need: less than twice the padded span, 1 to 8 steps.
+        EXPECT_LT(s.max - s.min, 2.2 * (high - low + 2 * room)) << low << ".." << high;
+        EXPECT_GE(s.majorDivisions, 1);
+        EXPECT_LE(s.majorDivisions, 8);
+    }
+    const FixedScale means = automaticScale(10, 21.6, 0.05);
+    EXPECT_DOUBLE_EQ(means.min, 7.5);
+    EXPECT_DOUBLE_EQ(means.max, 22.5);
+    EXPECT_EQ(means.majorDivisions, 6);
+    // One value: a range round it; no value at all is never an empty range.
+    const FixedScale one = automaticScale(7, 7, pad);
+    EXPECT_LT(one.min, 7);
+    EXPECT_GT(one.max, 7);
+    const FixedScale zero = automaticScale(0, 0, pad);
+    EXPECT_LT(zero.min, 0);
+    EXPECT_GT(zero.max, 0);
+    EXPECT_LT(automaticScale(NAN, 3, pad).min, automaticScale(NAN, 3, pad).max);
+}
+
+TEST(PlotAxis, LogarithmicBoundsComeFromTheDataNotWholeDecades)
+{
+    // Means 10 to 21.6 once ran on a 10 to 100 axis, three quarters of it empty.
+    const auto s = logarithmicScale(10, 21.6, 0.05);
+    ASSERT_TRUE(s);
+    EXPECT_DOUBLE_EQ(s->min, 9);
+    EXPECT_DOUBLE_EQ(s->max, 25);
+    EXPECT_EQ(s->ticks.front(), s->min);
+    EXPECT_EQ(s->ticks.back(), s->max);
+    EXPECT_NE(std::find(s->ticks.begin(), s->ticks.end(), 10.0), s->ticks.end());
+    // Three decades of values: 1, 2, 5 a decade, a little beyond the values at each end.
+    const auto wide = logarithmicScale(1, 1000, 0.05);
+    ASSERT_TRUE(wide);
+    EXPECT_DOUBLE_EQ(wide->min, 0.5);
+    EXPECT_DOUBLE_EQ(wide->max, 2000);
+    EXPECT_EQ(wide->ticks.size(), 12u);  // .5 1 2 5 10 ... 2000
+    for (auto [low, high] : {std::pair{0.02, 0.03}, {3.0, 3.0}, {1.0, 1e9}, {123.0, 4567.0}}) {
+        const auto r = logarithmicScale(low, high, 0.05);
+        ASSERT_TRUE(r) << low;
+        EXPECT_LT(r->min, low) << low;
+        EXPECT_GT(r->max, high) << high;
+        EXPECT_LT(std::log10(r->max / r->min), std::log10(high / low) * 1.6 + 0.3) << low << ".." << high;
+        EXPECT_TRUE(std::is_sorted(r->ticks.begin(), r->ticks.end()));
+        EXPECT_GE(r->ticks.size(), 2u) << low << ".." << high;
+    }
+    // Values at or below zero have no logarithmic scale.
+    EXPECT_FALSE(logarithmicScale(0, 5, 0.05));
+    EXPECT_FALSE(logarithmicScale(-1, 5, 0.05));
 }
 
 TEST(PlotAxis, TickCountAtLeastThree)

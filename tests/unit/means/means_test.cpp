@@ -157,11 +157,13 @@ TEST(PairSelector, ListsAndMessages)
     EXPECT_EQ(se.lines(), (std::vector<std::string>{"All pairs", "Alpha x Beta", "Alpha x Cue", "Beta x Cue"}));
     EXPECT_TRUE(se.asksUser());
     EXPECT_FALSE(se.unavailable());
-    // Plots: every factor takes part, the nested pair is left out, and with S nested only three
-    // factors count, so "All pairs" stays.
+    // Plots and tables offer the same pairs: the subjects factor takes part in neither.
     const PairSelector plots(four, PairPurpose::Graphs);
-    EXPECT_EQ(plots.lines().size(), 6u);
-    EXPECT_EQ(plots.lines()[0], "All pairs");
+    EXPECT_EQ(plots.lines(), se.lines());
+    const Design crossed = makeDesign({{"Alpha", 2}, {"Beta", 2}, {"Cue", 2}, {"Subj", 3}},
+                                      AnovaType::RepeatedMeasures, 4);
+    EXPECT_EQ(PairSelector(crossed, PairPurpose::Graphs).lines(), PairSelector(crossed, PairPurpose::Means).lines());
+    EXPECT_EQ(PairSelector(crossed, PairPurpose::Graphs).pairs(), (std::vector<FactorPair>{{1, 2}, {1, 3}, {2, 3}}));
 
     const auto empty = se.choose({});
     ASSERT_FALSE(empty.ok());
