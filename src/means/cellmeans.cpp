@@ -139,10 +139,10 @@ std::vector<std::string> marginNotes(bool weightedMargins)
 {
     if (weightedMargins)
         return {"Marginal: the mean of the cell means shown.",
-                "Weighted: the mean of all the scores at the level (the cell means weighted by their n); the "
-                "F-tests compare these."};
-    return {"Marginal: the mean of the cell means shown, each cell counting alike; the unweighted-means F-tests "
-            "compare these."};
+                "Weighted: the mean of all the scores at the level (cell means weighted by n),",
+                "          as the F-tests compare them."};
+    return {"Marginal: the mean of the cell means shown, each cell counting alike,",
+            "          as the unweighted-means F-tests compare them."};
 }
 
 MeansGrid buildMeansGrid(const Design& design, const Scores& scores, FactorPair pair, bool useLevelLabels,
