@@ -74,7 +74,9 @@ void addWeights(MeansGrid& g, const Design& design, const Scores& scores, const 
 {
     const int a = g.shown.columnFactor;
     const int b = g.shown.rowFactor;
-    const WeightedMargins w = weightedMargins(design, scores, weights.counts, a, b, g.panelFactor, g.panelLevel);
+    const std::vector<double> means =
+        weights.means.size() == scores.size() ? weights.means : std::vector<double>(scores.begin(), scores.end());
+    const WeightedMargins w = weightedMargins(design, means, weights.counts, a, b, g.panelFactor, g.panelLevel);
     if (weights.weightedMargins) {
         g.cells.front().emplace_back(kWeightedHeader);
         for (int j = 1; j <= w.levelsB; ++j)

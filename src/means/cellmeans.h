@@ -61,6 +61,8 @@ ShownPair showPair(const Design& design, FactorPair pair);
 struct CellWeights {
     std::vector<long> counts;
     bool weightedMargins = false;
+    // The cell means at full precision for the weighted margins (empty: the scores shown).
+    std::vector<double> means;
 };
 
 // The lines under a table of unequal cells that say which margin is which.

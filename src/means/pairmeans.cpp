@@ -121,11 +121,11 @@ MeansTable PanelMeans(const Design& design, const Scores& scores, int a, int b, 
     return meansOf(design, scores, a, b, c, k);
 }
 
-WeightedMargins weightedMargins(const Design& design, const Scores& scores, const std::vector<long>& counts, int a,
-                                int b, int c, int k)
+WeightedMargins weightedMargins(const Design& design, const std::vector<double>& means, const std::vector<long>& counts,
+                                int a, int b, int c, int k)
 {
-    const MeansTable shape = meansOf(design, scores, a, b, c, k);  // checks the pair, panel and scores
-    if (counts.size() != scores.size())
+    const MeansTable shape = meansOf(design, Scores(means.size()), a, b, c, k);  // checks the pair, panel and size
+    if (counts.size() != means.size())
         throw std::invalid_argument("one count per value is needed");
     WeightedMargins w;
     w.levelsA = shape.levelsA;
@@ -137,14 +137,14 @@ WeightedMargins weightedMargins(const Design& design, const Scores& scores, cons
     double grand = 0;
     const int nf = design.factorCount();
     std::vector<int> level(static_cast<size_t>(nf), 0);  // 0-based
-    for (size_t x = 0; x < scores.size(); ++x) {
+    for (size_t x = 0; x < means.size(); ++x) {
         const long n = counts[x];
         if (n < 1)
             throw std::invalid_argument("every value stands for at least one score");
         if (c == 0 || level[size_t(c - 1)] == k - 1) {
             const size_t i = size_t(level[size_t(a - 1)]);
             const size_t j = size_t(level[size_t(b - 1)]);
-            const double total = static_cast<double>(scores[x]) * static_cast<double>(n);
+            const double total = means[x] * static_cast<double>(n);
             w.counts[j * size_t(w.levelsA) + i] += n;
             w.countsA[i] += n;
             w.countsB[j] += n;

@@ -55,11 +55,11 @@ struct WeightedMargins {
     long count(int i, int j) const { return counts.at(static_cast<size_t>((j - 1) * levelsA + (i - 1))); }
 };
 
-// `scores` one value per cell of `design`, each the mean of `counts` scores (the same order and
+// `means` one value per cell of `design`, each the mean of `counts` scores (the same order and
 // length; every count at least 1). Over every value, or (c != 0) those at level k of factor c.
 // Throws std::invalid_argument as PairMeans does, and when the counts do not fit.
-WeightedMargins weightedMargins(const Design& design, const Scores& scores, const std::vector<long>& counts, int a,
-                                int b, int c = 0, int k = 0);
+WeightedMargins weightedMargins(const Design& design, const std::vector<double>& means, const std::vector<long>& counts,
+                                int a, int b, int c = 0, int k = 0);
 
 // "#0.00#": at least one digit before the point, two or three decimals ("0.50", "0.123").
 std::string formatTwoToThreePlaces(double value);

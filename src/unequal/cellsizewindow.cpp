@@ -378,7 +378,7 @@ void CellSizeWindow::runAnalysis()
     if (run.table) {
         meansDesign_ = run.cellDesign;
         cellMeans_ = run.cellMeans;
-        meansWeights_ = CellWeights{run.cellCounts, run.weightedMargins};
+        meansWeights_ = CellWeights{run.cellCounts, run.weightedMargins, run.exactCellMeans};
         meansKind_ = run.graphValues;
         meansButton_->setEnabled(true);
         simpleButton_->setEnabled(workflow_->hasSimpleEffects());

@@ -278,7 +278,9 @@ UnequalRun runUnequalAnalysis(UnequalAnalysisMode mode, const Design& design, co
         run.cellDesign = {};
         run.cellMeans.clear();
     } else if (mode != UnequalAnalysisMode::Attrition) {
-        run.cellCounts = unequalCells(mode, design, sizes, scores).counts;
+        UnequalCells cells = unequalCells(mode, design, sizes, scores);
+        run.cellCounts = std::move(cells.counts);
+        run.exactCellMeans = std::move(cells.means);
         run.weightedMargins = mode != UnequalAnalysisMode::UnweightedMeans;
     }
     return run;

@@ -121,6 +121,7 @@ struct UnequalRun {
     // weighted by them (proportional cell sizes, unequal group sizes) or the plain ones.
     std::vector<long> cellCounts;
     bool weightedMargins = false;
+    std::vector<double> exactCellMeans;  // cellMeans at full precision
     GraphValues graphValues = GraphValues::CellMeans;
 };
 

@@ -155,7 +155,7 @@ TEST(CellMeans, UnequalCellsShowTheirSizesAndWeightedMargins)
     // average the cell means, the weighted ones are the means of the scores.
     const Design d = makeDesign({{"A", 2}, {"B", 2}});
     const Scores means{4, 8, 6, 11};
-    const CellWeights weights{{2, 1, 4, 2}, true};
+    const CellWeights weights{{2, 1, 4, 2}, true, {}};
     const MeansGrid g = buildMeansGrid(d, means, {1, 2}, false, 0, 0, &weights);
     EXPECT_EQ(g.cells, (Grid{{"B", "1", "2", "Marginal", "Weighted"},
                              {"1", "4.0", "8.0", "6.0", "5.33"},
@@ -167,20 +167,23 @@ TEST(CellMeans, UnequalCellsShowTheirSizesAndWeightedMargins)
     ASSERT_TRUE(g.weighted);
     EXPECT_NEAR(g.weighted->grandMean, 62.0 / 9, 1e-12);
     EXPECT_EQ(g.notes, marginNotes(true));
+    // The weighted margins come from the cell means at full precision when they are given.
+    const CellWeights exact{{2, 1, 4, 2}, true, {4, 8, 6, 11 + 1.0 / 3}};
+    EXPECT_NEAR(buildMeansGrid(d, means, {1, 2}, false, 0, 0, &exact).weighted->grandMean, (62 + 2.0 / 3) / 9, 1e-15);
 
     // Copy and print carry the counts and the notes after the means.
     const std::string copied = meansCopyText(g, "");
     EXPECT_NE(copied.find("Weighted 5.33 10.0  6.89 \n"), std::string::npos) << copied;
     EXPECT_NE(copied.find(std::string(kCountsTitle) + "\nB 1 2 Total \n1 2 1 3 \n"), std::string::npos) << copied;
     const std::vector<std::string> lines = meansTableLines(g, "");
-    ASSERT_EQ(lines.size(), 1 + 5 + 1 + 1 + 4 + 1 + 2u);
+    ASSERT_EQ(lines.size(), 1 + 5 + 1 + 1 + 4 + 1 + 3u);
     EXPECT_EQ(lines[5], "Weighted  5.33  10.0                6.89");
     EXPECT_EQ(lines[7], kCountsTitle);
     EXPECT_EQ(lines[11], "Total  6  3      9");
     EXPECT_EQ(lines.back(), marginNotes(true).back());
 
     // Unweighted means: the tests compare the plain margins, so no weighted ones; the sizes stay.
-    const CellWeights unweighted{{2, 1, 4, 2}, false};
+    const CellWeights unweighted{{2, 1, 4, 2}, false, {}};
     const MeansGrid u = buildMeansGrid(d, means, {1, 2}, false, 0, 0, &unweighted);
     EXPECT_EQ(u.cells.size(), 4u);
     EXPECT_EQ(u.cells.front().back(), "Marginal");
@@ -195,7 +198,7 @@ TEST(PairMeans, WeightedMarginsOverAThirdFactorAndInPanels)
     // A x B x C, A fastest: cell means 2, 4, 6, 8 (C 1) and 4, 6, 8, 14 (C 2) of 1, 3, 3, 1 and
     // 3, 1, 1, 3 scores.
     const Design d = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}});
-    const Scores means{2, 4, 6, 8, 4, 6, 8, 14};
+    const std::vector<double> means{2, 4, 6, 8, 4, 6, 8, 14};
     const std::vector<long> counts{1, 3, 3, 1, 3, 1, 1, 3};
     const WeightedMargins all = weightedMargins(d, means, counts, 1, 2);
     EXPECT_EQ(all.count(1, 1), 4);
@@ -214,7 +217,8 @@ TEST(PairMeans, WeightedMarginsOverAThirdFactorAndInPanels)
     std::vector<long> empty = counts;
     empty[4] = 0;
     EXPECT_THROW(weightedMargins(d, means, empty, 1, 2), std::invalid_argument);
-    EXPECT_THROW(CellMeansBrowser(d, means, {{1, 2}}, CellMeansMode::Means, false, CellWeights{{1, 2}, true}),
+    EXPECT_THROW(CellMeansBrowser(d, Scores(means.begin(), means.end()), {{1, 2}}, CellMeansMode::Means, false,
+                                  CellWeights{{1, 2}, true, {}}),
                  std::invalid_argument);
 }
 
