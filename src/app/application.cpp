@@ -511,6 +511,7 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     request.transformed = data.transformed;
     std::optional<Design> unequalTableDesign;
     if (data.unequal) {
+        request.fromCellSizes = true;
         if (!data.unequal->weights.counts.empty())
             request.weights = data.unequal->weights;
         request.unweightedMeans = data.unequal->unweightedMeans;

@@ -187,9 +187,10 @@ void CellMeansWindow::buildControls()
                            "Tests the simple effects of each factor of this pair at every level of the other and "
                            "shows them in an analysis of variance table.");
     const bool simple = browser_.simpleTableButtonShown();
-    return_ = button(simple ? kReturnToDesignCaption : kReturnToGridCaption, "CancelButton",
-                     simple ? "Closes the tables of means and goes back to the Anova design window."
-                            : "Closes the tables of means and goes back to the data entry grid.");
+    const bool toDesign = simple && !request_.fromCellSizes;
+    return_ = button(toDesign ? kReturnToDesignCaption : kReturnToGridCaption, "CancelButton",
+                     toDesign ? "Closes the tables of means and goes back to the Anova design window."
+                              : "Closes the tables of means and goes back to the data entry grid.");
     simpleButton_->setVisible(simple);
     shell_->setDefaultButton(nextSet_);
     connect(nextSet_, &QPushButton::clicked, this, &CellMeansWindow::nextSet);

@@ -46,6 +46,8 @@ struct CellMeansRequest {
     // Simple-effects mode: the table of the pair on show, when it is not the ordinary simple
     // effects of the scores (the analyses of unequal cell sizes).
     std::function<SimpleEffectsOutcome(const ShownPair&, Prompts&, const AnalysisOptions&)> simpleEffects;
+    // Opened from the Unequal Cell Sizes window, whose grid the return button goes back to.
+    bool fromCellSizes = false;
 };
 
 // Where the window hands the user on. Every member may be empty.

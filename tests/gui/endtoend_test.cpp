@@ -414,7 +414,9 @@ private slots:
         QCOMPARE(back->text(), QStringLiteral("&Return to Simple Effects Window"));
         click(back);
         QVERIFY(means->isVisible());
-        click(child<QPushButton>(means, "CancelButton"));
+        auto* toGrid = child<QPushButton>(means, "CancelButton");
+        QCOMPARE(toGrid->text(), QStringLiteral("&Return to Grid"));
+        click(toGrid);
         QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
     }
 
