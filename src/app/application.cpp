@@ -371,8 +371,13 @@ void Application::showCellSizes()
             showAnovaDesign();  // made now when the data came from the recent-file list
         };
         handOver.restart = [this] { restart(); };
-        handOver.showMeans = [this](const Design& design, const Scores& means) {
-            openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, MeansData{design, means, false});
+        handOver.showMeans = [this](UnequalMeansView view) {
+            MeansData data{view.design, view.means, false, std::move(view)};
+            openCellMeans(CellMeansMode::Means, WindowRole::CellSizes, std::move(data));
+        };
+        handOver.showSimpleEffects = [this](UnequalMeansView view) {
+            MeansData data{view.design, view.means, false, std::move(view)};
+            openCellMeans(CellMeansMode::SimpleEffects, WindowRole::CellSizes, std::move(data));
         };
         handOver.showGraph = [this](const Design& design, const Scores& values, GraphValues kind,
                                     std::optional<std::pair<int, int>> onlyPair) {
@@ -456,7 +461,7 @@ void Application::showUnequalTable(CellSizeTable table)
 void Application::openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> given)
 {
     MeansData data = given ? std::move(*given)
-                           : MeansData{session_.design.design, session_.data.scores(), session_.data.transformed()};
+                           : MeansData{session_.design.design, session_.data.scores(), session_.data.transformed(), std::nullopt};
     const PairPurpose purpose = mode == CellMeansMode::SimpleEffects ? PairPurpose::SimpleEffects : PairPurpose::Means;
     const PairSelector selector(data.design, purpose);
     if (const auto message = selector.unavailable()) {
@@ -504,6 +509,20 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     request.useLevelLabels = session_.design.labelsInUse;
     request.problemLabel = session_.design.problemLabel;
     request.transformed = data.transformed;
+    std::optional<Design> unequalTableDesign;
+    if (data.unequal) {
+        request.fromCellSizes = true;
+        if (!data.unequal->weights.counts.empty())
+            request.weights = data.unequal->weights;
+        request.unweightedMeans = data.unequal->unweightedMeans;
+        if (const std::optional<UnequalTableData>& table = data.unequal->table) {
+            unequalTableDesign = table->tableDesign();
+            request.simpleEffects = [table = *table](const ShownPair& shown, Prompts& prompts,
+                                                     const AnalysisOptions& options) {
+                return table.simpleEffects(shown.columnFactor, shown.rowFactor, prompts, options.exactP);
+            };
+        }
+    }
     CellMeansHandOver handOver;
     handOver.returnTo = [this, from] {
         closeMeansWindows();
@@ -512,9 +531,15 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
         else
             navigator_.show(from);
     };
-    handOver.simpleTable = [this](AnovaTable table) { showSimpleEffectsTable(std::move(table)); };
-    handOver.returnToData = [this] {
+    handOver.simpleTable = [this, unequalTableDesign](AnovaTable table) {
+        showSimpleEffectsTable(std::move(table), unequalTableDesign);
+    };
+    handOver.returnToData = [this, from] {
         closeMeansWindows();
+        if (from == WindowRole::CellSizes) {
+            navigator_.show(WindowRole::CellSizes);  // the scores of an unequal-N analysis
+            return;
+        }
         navigator_.hide(WindowRole::AnovaDesign);
         backToData();
     };
@@ -524,15 +549,17 @@ void Application::showCellMeans(CellMeansMode mode, WindowRole from, std::vector
     navigator_.show(WindowRole::CellMeans);
 }
 
-void Application::showSimpleEffectsTable(AnovaTable table)
+void Application::showSimpleEffectsTable(AnovaTable table, std::optional<Design> unequal)
 {
     TableRequest request;
     request.table = std::move(table);
     addStepsNote(request.table);
-    request.design = session_.design.design;
+    request.design = unequal ? std::move(*unequal) : session_.design.design;
     request.origin = TableOrigin::SimpleEffects;
     request.titlePrefix = "Simple Effects ";
     request.showFsBelowOne = session_.preferences.showFsBelowOne;
+    // The data come from the Unequal Cell Sizes window: the legend leaves out the level counts.
+    request.unequalCellMode = unequal.has_value();
     TableWindowHandOver handOver;
     handOver.returnTo = [this] {
         navigator_.close(WindowRole::SimpleEffectsTable);

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "session/session.h"
 #include "shell/windowshell.h"
+#include "unequal/unequalworkflow.h"
 
 class QCoreApplication;
 class QWidget;
@@ -112,13 +113,16 @@ private:
         Design design;
         Scores scores;
         bool transformed = false;
+        // From the Unequal Cell Sizes window: its cell means (see UnequalMeansView).
+        std::optional<UnequalMeansView> unequal;
     };
     void openCellMeans(CellMeansMode mode, WindowRole from, std::optional<MeansData> data = {});
     void showCellMeans(CellMeansMode mode, WindowRole from, std::vector<FactorPair> pairs, MeansData data);
     // The pair selector over the window `from`: `chosen` gets the pairs picked, Cancel shows
     // `from` again.
     void choosePairs(const PairSelector& selector, WindowRole from, std::function<void(std::vector<FactorPair>)> chosen);
-    void showSimpleEffectsTable(AnovaTable table);
+    // `unequal`: the table belongs to this design of an analysis of unequal cell sizes.
+    void showSimpleEffectsTable(AnovaTable table, std::optional<Design> unequal = std::nullopt);
     // The table's legend names the transformations and screens behind the scores in use.
     void addStepsNote(AnovaTable& table) const;
     void showTwoWayPlot(PlotRequest request, std::vector<FactorPair> pairs, WindowRole from);

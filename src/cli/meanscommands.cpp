@@ -6,10 +6,12 @@
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
 #include "cli/importcommands.h"
+#include "cli/unequalcommands.h"
 #include "means/cellmeans.h"
 #include "means/pairselector.h"
 #include "means/simpleeffects.h"
 #include "table/tabletext.h"
+#include "unequal/unequalworkflow.h"
 
 namespace varisect {
 
@@ -86,16 +88,47 @@ std::string jsonNumbers(const std::vector<double>& values)
     return s + "]";
 }
 
-std::string meansJson(const Design& design, const std::vector<MeansGrid>& grids)
+std::string jsonCounts(const std::vector<long>& values)
 {
-    std::string out = "{\"tables\":[";
+    std::string s = "[";
+    for (size_t i = 0; i < values.size(); ++i)
+        s += (i ? "," : "") + std::to_string(values[i]);
+    return s + "]";
+}
+
+// Unequal cells: the number of scores of every cell and level, and the weighted margins.
+std::string weightedJson(const WeightedMargins& w, bool weightedMargins)
+{
+    std::string counts = "[";
+    for (int j = 1; j <= w.levelsB; ++j) {
+        std::vector<long> row;
+        for (int i = 1; i <= w.levelsA; ++i)
+            row.push_back(w.count(i, j));
+        counts += (j > 1 ? "," : "") + jsonCounts(row);
+    }
+    counts += "]";
+    std::string out = ",\"cell_n\":" + counts + ",\"row_n\":" + jsonCounts(w.countsB) +
+                      ",\"column_n\":" + jsonCounts(w.countsA) + ",\"total_n\":" + std::to_string(w.total);
+    if (weightedMargins)
+        out += ",\"weighted_row_marginals\":" + jsonNumbers(w.meansB) +
+               ",\"weighted_column_marginals\":" + jsonNumbers(w.meansA) +
+               ",\"weighted_grand_mean\":" + jsonNumber(w.grandMean);
+    return out;
+}
+
+// `mode`: the --mode of unequal cells (their means' "n" is then the number of cell means behind
+// each; "cell_n" and the rest give the scores).
+std::string meansJson(const Design& design, const std::vector<MeansGrid>& grids, const char* mode = nullptr,
+                      bool weightedMargins = false)
+{
+    std::string out = mode ? "{\"mode\":" + jsonQuoted(mode) + ",\"tables\":[" : "{\"tables\":[";
     for (size_t g = 0; g < grids.size(); ++g) {
         const MeansGrid& grid = grids[g];
         const MeansTable& m = grid.means;
-        std::vector<std::string> columnLevels(grid.cells[0].begin() + 1, grid.cells[0].end() - 1);
+        std::vector<std::string> columnLevels(grid.cells[0].begin() + 1, grid.cells[0].begin() + 1 + m.levelsA);
         std::vector<std::string> rowLevels;
-        for (size_t r = 1; r + 1 < grid.cells.size(); ++r)
-            rowLevels.push_back(grid.cells[r][0]);
+        for (int r = 1; r <= m.levelsB; ++r)
+            rowLevels.push_back(grid.cells[size_t(r)][0]);
         std::string means = "[";
         for (int j = 1; j <= m.levelsB; ++j) {
             std::vector<double> row;
@@ -117,15 +150,21 @@ std::string meansJson(const Design& design, const std::vector<MeansGrid>& grids)
         out += ",\"means\":" + means;
         out += ",\"row_marginals\":" + jsonNumbers(m.marginalB);
         out += ",\"column_marginals\":" + jsonNumbers(m.marginalA);
-        out += ",\"grand_mean\":" + jsonNumber(m.grandMean) + "}";
+        out += ",\"grand_mean\":" + jsonNumber(m.grandMean);
+        if (grid.weighted)
+            out += weightedJson(*grid.weighted, weightedMargins);
+        out += "}";
     }
     return out + "\n],\n\"messages\":[]}\n";
 }
 
 // One line per cell of every grid, marginal means included, as the window shows them.
-std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids)
+// Unequal cells: an "n" column, the number of scores behind each mean (cell, level or all);
+// cells left blank (where the plain and the weighted margins cross) have no line.
+std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids, bool unequal = false)
 {
-    std::string out = "columns,rows,panel,panel_level,column_level,row_level,mean\n";
+    std::string out = std::string("columns,rows,panel,panel_level,column_level,row_level,mean") +
+                      (unequal ? ",n\n" : "\n");
     for (const MeansGrid& grid : grids) {
         const std::string prefix =
             csvCell(grid.columnTitle) + "," + csvCell(design.factor(grid.shown.rowFactor).name) + ","
@@ -133,9 +172,22 @@ std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids)
                                 : std::string(","))
             + ",";
         for (size_t r = 1; r < grid.cells.size(); ++r)
-            for (size_t c = 1; c < grid.cells[r].size(); ++c)
-                out += prefix + csvCell(grid.cells[0][c]) + "," + csvCell(grid.cells[r][0]) + ","
-                       + grid.cells[r][c] + "\n";
+            for (size_t c = 1; c < grid.cells[r].size(); ++c) {
+                if (unequal && grid.cells[r][c].empty())
+                    continue;
+                out += prefix + csvCell(grid.cells[0][c]) + "," + csvCell(grid.cells[r][0]) + "," + grid.cells[r][c];
+                if (unequal && grid.weighted) {
+                    const WeightedMargins& w = *grid.weighted;
+                    const int i = static_cast<int>(c), j = static_cast<int>(r);
+                    const bool cellColumn = i <= w.levelsA, cellRow = j <= w.levelsB;
+                    const long n = cellColumn && cellRow ? w.count(i, j)
+                                   : cellColumn         ? w.countsA[size_t(i - 1)]
+                                   : cellRow            ? w.countsB[size_t(j - 1)]
+                                                        : w.total;
+                    out += "," + std::to_string(n);
+                }
+                out += "\n";
+            }
     }
     return out;
 }
@@ -167,14 +219,19 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         fail("--trend and --contrast belong to the analyze command.");
     const Format format = parseFormat(a.format);
     std::optional<ImportedData> imported;
-    if (importRequested(a)) {
+    std::optional<UnequalMeansInput> unequal;
+    if (a.mode) {
+        if (importRequested(a))
+            fail("--mode reads an \"Unequal N\" data file, not a researcher's table.");
+        unequal = unequalMeansInput(a);
+    } else if (importRequested(a)) {
         imported = importData(a, err);
         if (imported->data.unequalN())
-            fail("the cells of " + a.dataPath + " hold different numbers of scores; means of unequal cells are "
-                 "not shown here.");
+            fail("the cells of " + a.dataPath + " hold different numbers of scores; their means are shown with "
+                 "--mode (write them as an \"Unequal N\" file with export).");
     }
-    Design design = imported ? imported->design : buildDesign(a.factors);
-    if (!imported) {
+    Design design = unequal ? unequal->design : imported ? imported->design : buildDesign(a.factors);
+    if (!imported && !unequal) {
         applyMeansDesignation(design, a);
         applyNesting(design, a.nests);
     }
@@ -191,10 +248,13 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     int panelFactor = 0;
     if (a.panels)
         panelFactor = resolveFactor(design, *a.panels, "--panels " + inQuotes(*a.panels));
-    const Scores scores = applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps);
+    const Scores scores = unequal ? unequal->means
+                                  : applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath),
+                                                   a.steps);
 
     // Walk the pairs (and the levels of the panel factor) as the window's buttons do.
-    CellMeansBrowser browser(design, scores, pairs, CellMeansMode::Means, false);
+    CellMeansBrowser browser(design, scores, pairs, CellMeansMode::Means, false,
+                             unequal ? std::make_optional(unequal->weights) : std::nullopt);
     std::vector<MeansGrid> grids;
     for (;;) {
         if (panelFactor != 0) {
@@ -214,12 +274,17 @@ int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::o
             break;
     }
 
-    if (format == Format::Json)
-        out << meansJson(design, grids);
-    else if (format == Format::Csv)
-        out << meansCsv(design, grids);
-    else
+    if (format == Format::Json) {
+        out << meansJson(design, grids, unequal ? unequalModeInfo(unequal->mode).name : nullptr,
+                         unequal && unequal->weights.weightedMargins);
+    } else if (format == Format::Csv) {
+        out << meansCsv(design, grids, unequal.has_value());
+    } else {
+        // The Cell Means window's title marks the means of an unweighted-means analysis.
+        if (unequal && unequal->mode == UnequalAnalysisMode::UnweightedMeans)
+            out << cellMeansTitle(false, true) << "\n";
         out << meansText(grids, !a.steps.empty());
+    }
     return kExitTable;
 }
 
@@ -239,6 +304,11 @@ int simpleEffectsCommand(const std::vector<std::string>& args, std::ostream& out
         fail("--panels belongs to the means command.");
     if (a.pairs.size() > 1)
         fail("--pair is given more than once: simple effects are shown for one pair at a time.");
+    if (a.mode) {
+        if (importRequested(a))
+            fail("--mode reads an \"Unequal N\" data file, not a researcher's table.");
+        return unequalSimpleEffectsCommand(a, out, err);
+    }
     const Format format = parseFormat(a.format);
     std::optional<ImportedData> imported;
     if (importRequested(a)) {

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/unequalcommands.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
+#include "means/pairselector.h"
 #include "table/tabletext.h"
+#include "unequal/unequalsimpleeffects.h"
 #include "unequal/unequalworkflow.h"
 
 namespace varisect {
@@ -40,15 +45,19 @@ std::string withLeadingKeys(const std::string& json, const std::string& keys)
     return "{" + keys + ",\n" + json.substr(1);
 }
 
-}  // namespace
+// The file of --mode read for its design and checked, and its scores after --transform and
+// --screen.
+struct UnequalInput {
+    UnequalAnalysisMode mode;
+    UnequalFile file;
+    Scores scores;
+    std::vector<std::string> applied;
+};
 
-int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
+UnequalInput readUnequalInput(const Arguments& a)
 {
     const UnequalAnalysisMode mode = parseMode(*a.mode);
     const char* name = unequalModeInfo(mode).name;
-    const Format format = parseFormat(a.format);
-    if (a.effectSizes)
-        fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
     const bool twoSubstantive = mode == UnequalAnalysisMode::Proportional || mode == UnequalAnalysisMode::GroupSizes;
     if (twoSubstantive && !a.nests.empty())
         fail(std::string("--nest does not apply to --mode ") + name +
@@ -63,14 +72,15 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
              (mode == UnequalAnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
     applyNesting(design, a.nests);
 
-    const UnequalFileRead read = readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt);
+    UnequalFileRead read = readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt);
     if (!read.ok()) {
         const UnequalFileProblem& p = *read.problem;
         if (p.detailSaysAll)
             fail(p.detail);
         failWith(p.message.title, p.message.text, p.detail);
     }
-    const UnequalFile& file = *read.file;
+    UnequalInput input{mode, std::move(*read.file), {}, {}};
+    const UnequalFile& file = input.file;
     if (a.designate) {
         const int named = resolveFactor(file.design, *a.designate, "--designate " + inQuotes(*a.designate));
         if (named != file.design.designatedFactor)
@@ -79,8 +89,30 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
                  (mode == UnequalAnalysisMode::GroupSizes ? "subjects" : "replicates") + " factor.");
     }
     // The scores as read, transformed and screened in the order given.
-    std::vector<std::string> applied;
-    const Scores scores = applyDataSteps(file.scores, a.steps, &applied);
+    input.scores = applyDataSteps(file.scores, a.steps, &input.applied);
+    return input;
+}
+
+// The modes whose tables have cell means and simple effects.
+void requireCells(UnequalAnalysisMode mode, const char* what)
+{
+    if (mode == UnequalAnalysisMode::Attrition)
+        fail(std::string("--mode attrition has no ") + what + ": the test reads the cell sizes alone.");
+}
+
+}  // namespace
+
+int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    const Format format = parseFormat(a.format);
+    if (a.effectSizes)
+        fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
+    const UnequalInput input = readUnequalInput(a);
+    const UnequalAnalysisMode mode = input.mode;
+    const char* name = unequalModeInfo(mode).name;
+    const UnequalFile& file = input.file;
+    const Scores& scores = input.scores;
+    const std::vector<std::string>& applied = input.applied;
 
     CliPrompts prompts(err);
     const UnequalRun run = runUnequalAnalysis(mode, file.design, file.sizes, scores, file.imputed, prompts, false);
@@ -108,11 +140,90 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
     // The legend names every factor of the file, the replicates (subjects) factor too.
     Design shown = file.design;
     shown.imputedCount = mode == UnequalAnalysisMode::GroupSizes ? file.imputedCount : 0;
-    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display))
+    // The cells hold different numbers of scores: the legend gives no level counts.
+    out << withUnixLineEndings(copyTableText(tableHeading(run.titlePrefix), shown, display, false, false))
         << notesText(notesWithSteps(run.table->notes, mode == UnequalAnalysisMode::Attrition
                                                               ? std::vector<std::string>{}  // sizes alone
                                                               : applied),
                      "\n");
+    return kExitTable;
+}
+
+UnequalMeansInput unequalMeansInput(const Arguments& a)
+{
+    const UnequalInput input = readUnequalInput(a);
+    requireCells(input.mode, "cell means");
+    UnequalMeansInput out{input.mode, {}, {}, {}, !input.applied.empty()};
+    try {
+        UnequalCells cells = unequalCells(input.mode, input.file.design, input.file.sizes, input.scores);
+        out.design = std::move(cells.cellDesign);
+        for (double m : cells.means)
+            out.means.push_back(static_cast<float>(m));
+        out.weights = CellWeights{std::move(cells.counts), input.mode != UnequalAnalysisMode::UnweightedMeans,
+                                  std::move(cells.means)};
+    } catch (const std::invalid_argument&) {
+        const Message m = missingEntryMessage();  // a cell (group) without scores
+        failWith(m.title, m.text, a.dataPath + ":");
+    }
+    return out;
+}
+
+int unequalSimpleEffectsCommand(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    const Format format = parseFormat(a.format);
+    const UnequalInput input = readUnequalInput(a);
+    requireCells(input.mode, "simple effects");
+    const UnequalTableData data{input.mode, input.file.design, input.file.sizes, input.scores, input.file.imputed};
+    const Design cellDesign = substantiveDesign(input.file.design);
+    const PairSelector selector(cellDesign, PairPurpose::SimpleEffects);
+    if (selector.pairs().empty())
+        throw CliFailure{kExitNoTable, {messageLine(*selector.unavailable())}};
+    FactorPair pair = selector.pairs().front();
+    if (!a.pairs.empty()) {
+        const std::string& given = a.pairs.front();
+        const auto comma = given.find(',');
+        if (comma == std::string::npos || given.find(',', comma + 1) != std::string::npos)
+            fail("--pair " + inQuotes(given) + ": write FIRST,SECOND, for example Drug,Time.");
+        const std::string where = "--pair " + inQuotes(given);
+        const int x = resolveFactor(cellDesign, given.substr(0, comma), where);
+        const int y = resolveFactor(cellDesign, given.substr(comma + 1), where);
+        pair = {std::min(x, y), std::max(x, y)};
+        const std::vector<FactorPair>& offered = selector.pairs();
+        if (x == y || std::find(offered.begin(), offered.end(), pair) == offered.end())
+            fail(where + ": not one of the pairs of the factors other than the " +
+                 (input.mode == UnequalAnalysisMode::GroupSizes ? "subjects" : "replicates") + " factor.");
+    } else if (selector.pairs().size() > 1) {
+        std::string list;
+        for (const FactorPair& p : selector.pairs())
+            list += (list.empty() ? "" : ", ") + cellDesign.factor(p.first).name + " x " + cellDesign.factor(p.second).name;
+        fail("--pair is missing: choose one of " + list + ".");
+    }
+
+    const ShownPair shown = showPair(cellDesign, pair);
+    CliPrompts prompts(err);
+    SimpleEffectsOutcome outcome;
+    try {
+        outcome = data.simpleEffects(shown.columnFactor, shown.rowFactor, prompts, false);
+    } catch (const std::invalid_argument&) {
+        const Message m = missingEntryMessage();  // a cell (group) without scores
+        failWith(m.title, m.text, a.dataPath + ":");
+    }
+    if (!outcome.table) {
+        err << kProgram << ": the simple effects cannot be shown; no table.\n";
+        return kExitNoTable;
+    }
+    if (format == Format::Json) {
+        out << withLeadingKeys(jsonText(*outcome.table, std::nullopt, prompts.messages),
+                               "\"mode\":" + jsonQuoted(unequalModeInfo(input.mode).name));
+        return kExitTable;
+    }
+    const std::vector<DisplayRow> display = formatTableCells(*outcome.table, false);
+    if (format == Format::Csv)
+        out << csvText(display, exactTails(*outcome.table));
+    else
+        out << withUnixLineEndings(copyTableText(tableHeading("Simple Effects "), data.tableDesign(), display, false,
+                                                 false))
+            << notesText(notesWithSteps(outcome.table->notes, input.applied), "\n");
     return kExitTable;
 }
 

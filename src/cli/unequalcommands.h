@@ -5,6 +5,10 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+
+#include "means/cellmeans.h"
+#include "unequal/cellsizes.h"
 
 namespace varisect {
 
@@ -15,5 +19,20 @@ struct Arguments;
 // `a` are the arguments of analyze, with --mode given. Throws clisupport::CliFailure for bad
 // arguments and data; returns the exit code otherwise.
 int unequalAnalyzeCommand(const clisupport::Arguments& a, std::ostream& out, std::ostream& err);
+
+// means --mode: the cell means of the file, on the design without the replicates (subjects)
+// factor, with the number of scores of every cell.
+struct UnequalMeansInput {
+    UnequalAnalysisMode mode;
+    Design design;
+    Scores means;
+    CellWeights weights;
+    bool transformed = false;
+};
+UnequalMeansInput unequalMeansInput(const clisupport::Arguments& a);
+
+// simple-effects --mode: the simple effects of the pair (--pair, or the one pair of the design
+// without the replicates or subjects factor).
+int unequalSimpleEffectsCommand(const clisupport::Arguments& a, std::ostream& out, std::ostream& err);
 
 }  // namespace varisect

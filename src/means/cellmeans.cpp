@@ -67,8 +67,88 @@ std::string levelHeader(const Design& design, int factor, int level, bool useLev
     return std::to_string(level);
 }
 
+namespace {
+
+// The counts and, when the tests compare them, the weighted margins of a grid of unequal cells.
+void addWeights(MeansGrid& g, const Design& design, const Scores& scores, const CellWeights& weights)
+{
+    const int a = g.shown.columnFactor;
+    const int b = g.shown.rowFactor;
+    const std::vector<double> means =
+        weights.means.size() == scores.size() ? weights.means : std::vector<double>(scores.begin(), scores.end());
+    const WeightedMargins w = weightedMargins(design, means, weights.counts, a, b, g.panelFactor, g.panelLevel);
+    if (weights.weightedMargins) {
+        g.cells.front().emplace_back(kWeightedHeader);
+        for (int j = 1; j <= w.levelsB; ++j)
+            g.cells[size_t(j)].push_back(meanText(w.meansB[size_t(j - 1)]));
+        g.cells.back().emplace_back();  // the "Marginal" row has no weighted mean of its own
+        std::vector<std::string> row{kWeightedHeader};
+        for (int i = 1; i <= w.levelsA; ++i)
+            row.push_back(meanText(w.meansA[size_t(i - 1)]));
+        row.emplace_back();
+        row.push_back(meanText(w.grandMean));
+        g.cells.push_back(std::move(row));
+    }
+    std::vector<std::string> header(g.cells.front().begin(), g.cells.front().begin() + 1 + w.levelsA);
+    header.emplace_back(kCountsTotalHeader);
+    g.countCells.push_back(std::move(header));
+    for (int j = 1; j <= w.levelsB; ++j) {
+        std::vector<std::string> row{g.cells[size_t(j)].front()};
+        for (int i = 1; i <= w.levelsA; ++i)
+            row.push_back(std::to_string(w.count(i, j)));
+        row.push_back(std::to_string(w.countsB[size_t(j - 1)]));
+        g.countCells.push_back(std::move(row));
+    }
+    std::vector<std::string> total{kCountsTotalHeader};
+    for (int i = 1; i <= w.levelsA; ++i)
+        total.push_back(std::to_string(w.countsA[size_t(i - 1)]));
+    total.push_back(std::to_string(w.total));
+    g.countCells.push_back(std::move(total));
+    g.notes = marginNotes(weights.weightedMargins);
+    g.weighted = w;
+}
+
+// Rows of cells in blank-padded columns: the first left-aligned, the others right-aligned, two
+// blanks apart.
+std::vector<std::string> paddedRows(const std::vector<std::vector<std::string>>& cells)
+{
+    size_t columns = 0;
+    for (const auto& row : cells)
+        columns = std::max(columns, row.size());
+    std::vector<size_t> widths(columns, 0);
+    for (const auto& row : cells)
+        for (size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
+    std::vector<std::string> lines;
+    for (const auto& row : cells) {
+        std::string line;
+        for (size_t c = 0; c < row.size(); ++c) {
+            const size_t pad = widths[c] - displayWidth(row[c]);
+            if (c == 0)
+                line += row[c] + std::string(pad, ' ');
+            else
+                line += std::string(2 + pad, ' ') + row[c];
+        }
+        trimRight(line);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> marginNotes(bool weightedMargins)
+{
+    if (weightedMargins)
+        return {"Marginal: the mean of the cell means shown.",
+                "Weighted: the mean of all the scores at the level (cell means weighted by n),",
+                "          as the F-tests compare them."};
+    return {"Marginal: the mean of the cell means shown, each cell counting alike,",
+            "          as the unweighted-means F-tests compare them."};
+}
+
 MeansGrid buildMeansGrid(const Design& design, const Scores& scores, FactorPair pair, bool useLevelLabels,
-                         int panelFactor, int panelLevel)
+                         int panelFactor, int panelLevel, const CellWeights* weights)
 {
     MeansGrid g;
     g.shown = showPair(design, pair);
@@ -101,6 +181,8 @@ MeansGrid buildMeansGrid(const Design& design, const Scores& scores, FactorPair 
         last.push_back(meanText(m.marginalA[size_t(i - 1)]));
     last.push_back(meanText(m.grandMean));
     g.cells.push_back(std::move(last));
+    if (weights)
+        addWeights(g, design, scores, *weights);
     return g;
 }
 
@@ -115,6 +197,16 @@ std::string meansCopyText(const MeansGrid& grid, const std::string& problemLabel
         for (const std::string& cell : row)
             text += cell + " ";
         text += "\n";
+    }
+    if (!grid.countCells.empty()) {
+        text += std::string(kCountsTitle) + "\n";
+        for (const std::vector<std::string>& row : grid.countCells) {
+            for (const std::string& cell : row)
+                text += cell + " ";
+            text += "\n";
+        }
+        for (const std::string& note : grid.notes)
+            text += note + "\n";
     }
     return text;
 }
@@ -166,27 +258,27 @@ std::vector<std::string> meansTableLines(const MeansGrid& grid, const std::strin
     if (!grid.heading.empty())
         lines.push_back(grid.heading);
 
-    size_t columns = 0;
+    size_t first = 0;
     for (const auto& row : grid.cells)
-        columns = std::max(columns, row.size());
-    std::vector<size_t> widths(columns, 0);
-    for (const auto& row : grid.cells)
-        for (size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], displayWidth(row[c]));
-    const size_t gap = 2;
-    lines.push_back(std::string(widths.empty() ? 0 : widths[0] + gap, ' ') + grid.columnTitle);
-    for (const auto& row : grid.cells) {
-        std::string line;
-        for (size_t c = 0; c < row.size(); ++c) {
-            const size_t pad = widths[c] - displayWidth(row[c]);
-            if (c == 0)
-                line += row[c] + std::string(pad, ' ');
-            else
-                line += std::string(gap + pad, ' ') + row[c];
-        }
-        trimRight(line);
-        lines.push_back(line);
-    }
+        if (!row.empty())
+            first = std::max(first, displayWidth(row.front()));
+    lines.push_back(std::string(grid.cells.empty() ? 0 : first + 2, ' ') + grid.columnTitle);
+    for (std::string& line : paddedRows(grid.cells))
+        lines.push_back(std::move(line));
+    for (std::string& line : countLines(grid))
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+std::vector<std::string> countLines(const MeansGrid& grid)
+{
+    if (grid.countCells.empty())
+        return {};
+    std::vector<std::string> lines{"", kCountsTitle};
+    for (std::string& line : paddedRows(grid.countCells))
+        lines.push_back(std::move(line));
+    lines.emplace_back();
+    lines.insert(lines.end(), grid.notes.begin(), grid.notes.end());
     return lines;
 }
 
@@ -204,18 +296,21 @@ std::vector<std::string> meansPrintLines(const MeansGrid& grid, bool transformed
 }
 
 CellMeansBrowser::CellMeansBrowser(Design design, Scores scores, std::vector<FactorPair> pairs, CellMeansMode mode,
-                                   bool useLevelLabels)
+                                   bool useLevelLabels, std::optional<CellWeights> weights)
     : design_(std::move(design)), scores_(std::move(scores)), pairs_(std::move(pairs)), mode_(mode),
-      useLevelLabels_(useLevelLabels)
+      useLevelLabels_(useLevelLabels), weights_(std::move(weights))
 {
     if (pairs_.empty())
         throw std::invalid_argument("the cell means window needs at least one pair");
+    if (weights_ && weights_->counts.size() != scores_.size())
+        throw std::invalid_argument("one count per cell mean is needed");
     show(0, 0);
 }
 
 void CellMeansBrowser::show(int panelFactor, int panelLevel)
 {
-    grid_ = buildMeansGrid(design_, scores_, pairs_[size_t(index_)], useLevelLabels_, panelFactor, panelLevel);
+    grid_ = buildMeansGrid(design_, scores_, pairs_[size_t(index_)], useLevelLabels_, panelFactor, panelLevel,
+                           weights_ ? &*weights_ : nullptr);
 }
 
 std::optional<Message> CellMeansBrowser::nextSet()

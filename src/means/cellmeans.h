@@ -19,6 +19,9 @@ inline constexpr const char* kCellMeansTitle = "Cell Means";
 inline constexpr const char* kCellSizesTitle = "Cell Sizes";
 inline constexpr const char* kUnweightedTitlePrefix = "Unweighted ** ";
 inline constexpr const char* kMarginalHeader = "Marginal";
+inline constexpr const char* kWeightedHeader = "Weighted";
+inline constexpr const char* kCountsTitle = "Number of scores (n) in each cell";
+inline constexpr const char* kCountsTotalHeader = "Total";
 
 inline constexpr const char* kNextSetCaption = "&Next set";
 inline constexpr const char* kShowPanelsCaption = "Show &Panels for third factor";
@@ -51,6 +54,20 @@ struct ShownPair {
 };
 ShownPair showPair(const Design& design, FactorPair pair);
 
+// The cell means of an analysis of unequal cell sizes: the number of scores behind each value,
+// one per value in the order of the scores, and whether the analysis's F-tests compare margins
+// weighted by those numbers (proportional cell sizes, unequal group sizes) rather than the
+// means of the cell means (unweighted means).
+struct CellWeights {
+    std::vector<long> counts;
+    bool weightedMargins = false;
+    // The cell means at full precision for the weighted margins (empty: the scores shown).
+    std::vector<double> means;
+};
+
+// The lines under a table of unequal cells that say which margin is which.
+std::vector<std::string> marginNotes(bool weightedMargins);
+
 // One table as the window shows it.
 struct MeansGrid {
     ShownPair shown;
@@ -62,7 +79,15 @@ struct MeansGrid {
     // cells[0]: the row factor's name in the corner, the column headers (level labels or level
     // numbers) and "Marginal". cells[1 .. Lb]: row header, the means, the row's marginal mean.
     // Last row: "Marginal", the column means and the grand mean. Means as `meanText` writes them.
+    // With weighted margins a column "Weighted" follows "Marginal" (the weighted row means, blank
+    // in the "Marginal" row) and a last row "Weighted" (the weighted column means, a blank, the
+    // weighted grand mean).
     std::vector<std::vector<std::string>> cells;
+    // Unequal cells only (else empty): the number of scores of every cell, laid out as `cells`
+    // with "Total" in place of "Marginal", and marginNotes.
+    std::optional<WeightedMargins> weighted;
+    std::vector<std::vector<std::string>> countCells;
+    std::vector<std::string> notes;
 };
 
 // `levelHeader` is the factor's level label when labels are in use and the label is not empty,
@@ -70,18 +95,24 @@ struct MeansGrid {
 std::string levelHeader(const Design& design, int factor, int level, bool useLevelLabels);
 
 // The table of `pair` (panelFactor 0) or of one of its panels.
+// `weights`: the scores are the cell means of unequal cells (see CellWeights).
 MeansGrid buildMeansGrid(const Design& design, const Scores& scores, FactorPair pair, bool useLevelLabels,
-                         int panelFactor = 0, int panelLevel = 0);
+                         int panelFactor = 0, int panelLevel = 0, const CellWeights* weights = nullptr);
 
 // The clipboard text of a table: the panel heading, else the problem label (when not empty),
 // and a line feed; the column factor's name and a line feed; then every grid row, each cell
-// followed by one blank, ended by a line feed.
+// followed by one blank, ended by a line feed. Unequal cells: then kCountsTitle and the rows of
+// the counts in the same way, and the notes, one per line.
 std::string meansCopyText(const MeansGrid& grid, const std::string& problemLabel);
 
 // The table part of the printed page, unwrapped: the problem label and the panel heading (when
 // not empty), the column factor's name over the columns, and the grid in blank-padded columns
-// (the first left-aligned, the others right-aligned, two blanks apart).
+// (the first left-aligned, the others right-aligned, two blanks apart). Unequal cells: a blank
+// line, kCountsTitle over the counts laid out the same way (countLines), and the notes.
 std::vector<std::string> meansTableLines(const MeansGrid& grid, const std::string& problemLabel);
+// The counts part alone (empty without counts): a blank line, kCountsTitle, the counts, a blank
+// line and the notes.
+std::vector<std::string> countLines(const MeansGrid& grid);
 
 // The printed page as lines: "  Cell means, using " + "transformed data" or "raw data", a blank
 // line, the problem label, the panel heading, the column factor's name over the columns, and the
@@ -102,8 +133,9 @@ std::vector<std::string> wrapLines(const std::string& text, int width);
 class CellMeansBrowser {
 public:
     // `pairs` as the pair selector returned them (not empty; throws std::invalid_argument otherwise).
+    // `weights`: the scores are the cell means of unequal cells.
     CellMeansBrowser(Design design, Scores scores, std::vector<FactorPair> pairs, CellMeansMode mode,
-                     bool useLevelLabels);
+                     bool useLevelLabels, std::optional<CellWeights> weights = std::nullopt);
 
     CellMeansMode mode() const { return mode_; }
     const MeansGrid& grid() const { return grid_; }
@@ -145,6 +177,7 @@ private:
     std::vector<FactorPair> pairs_;
     CellMeansMode mode_;
     bool useLevelLabels_;
+    std::optional<CellWeights> weights_;
     int index_ = 0;
     MeansGrid grid_;
 };

@@ -75,10 +75,11 @@ CellMeansWindow::CellMeansWindow(CellMeansRequest request, ShellContext shell, C
       request_(std::move(request)),
       shell_(new WindowShell(*this, std::move(shell))),
       handOver_(std::move(handOver)),
-      browser_(request_.design, request_.scores, request_.pairs, request_.mode, request_.useLevelLabels)
+      browser_(request_.design, request_.scores, request_.pairs, request_.mode, request_.useLevelLabels,
+               request_.weights)
 {
     setObjectName(QStringLiteral("cellMeansWindow"));
-    setWindowTitle(qs(cellMeansTitle()));
+    setWindowTitle(qs(cellMeansTitle(false, request_.unweightedMeans)));
     shell_->whenClosingQuietly([this] {
         if (panels_)
             panels_->hide();
@@ -153,6 +154,16 @@ void CellMeansWindow::buildControls()
     block->addWidget(heading_);
     block->addWidget(columnTitle_);
     block->addWidget(grid_);
+    counts_ = new QLabel(central);
+    counts_->setObjectName(QStringLiteral("cellCounts"));
+    counts_->setTextFormat(Qt::PlainText);
+    counts_->setFont(grid_->font());
+    counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    counts_->setVisible(request_.weights.has_value());
+    shell_->explain(counts_, QStringLiteral("How many scores stand behind each cell mean, and which margin is which: "
+                                            "\"Marginal\" averages the cell means, \"Weighted\" (where shown) averages "
+                                            "all the scores of a level."));
+    block->addWidget(counts_);
     auto* centred = new QHBoxLayout;
     centred->addStretch(1);
     centred->addLayout(block);
@@ -176,9 +187,10 @@ void CellMeansWindow::buildControls()
                            "Tests the simple effects of each factor of this pair at every level of the other and "
                            "shows them in an analysis of variance table.");
     const bool simple = browser_.simpleTableButtonShown();
-    return_ = button(simple ? kReturnToDesignCaption : kReturnToGridCaption, "CancelButton",
-                     simple ? "Closes the tables of means and goes back to the Anova design window."
-                            : "Closes the tables of means and goes back to the data entry grid.");
+    const bool toDesign = simple && !request_.fromCellSizes;
+    return_ = button(toDesign ? kReturnToDesignCaption : kReturnToGridCaption, "CancelButton",
+                     toDesign ? "Closes the tables of means and goes back to the Anova design window."
+                              : "Closes the tables of means and goes back to the data entry grid.");
     simpleButton_->setVisible(simple);
     shell_->setDefaultButton(nextSet_);
     connect(nextSet_, &QPushButton::clicked, this, &CellMeansWindow::nextSet);
@@ -237,6 +249,12 @@ void CellMeansWindow::refresh()
     heading_->setVisible(!g.heading.empty());
     columnTitle_->setText(qs(g.columnTitle));
     fillGrid();
+    QString counts;
+    for (const std::string& line : countLines(g)) {
+        if (!counts.isEmpty() || !line.empty())
+            counts += (counts.isEmpty() ? QString() : QStringLiteral("\n")) + qs(line);
+    }
+    counts_->setText(counts);
 
     panelsButton_->setText(qs(browser_.panelsButtonCaption()));
     panelsButton_->setEnabled(browser_.panelsShown() || !browser_.panelFactorChoices().empty());
@@ -378,6 +396,8 @@ void CellMeansWindow::showSimpleTable()
 {
     const ShownPair& shown = browser_.grid().shown;
     SimpleEffectsOutcome outcome = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
+        if (request_.simpleEffects)
+            return request_.simpleEffects(shown, prompts, options);
         return computeSimpleEffects(request_.design, request_.scores, shown.columnFactor, shown.rowFactor, prompts,
                                     options.exactP);
     });

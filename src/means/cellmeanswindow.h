@@ -13,7 +13,9 @@
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
+#include "engine/analysis.h"
 #include "means/cellmeans.h"
+#include "means/simpleeffects.h"
 #include "output/document.h"
 
 class QAction;
@@ -36,6 +38,16 @@ struct CellMeansRequest {
     bool useLevelLabels = false;
     std::string problemLabel;
     bool transformed = false;  // the scores were transformed or screened
+    // The cell means of an analysis of unequal cell sizes: the number of scores behind each
+    // mean and which margins its tests compare; "Unweighted ** " heads the title after an
+    // unweighted-means analysis.
+    std::optional<CellWeights> weights;
+    bool unweightedMeans = false;
+    // Simple-effects mode: the table of the pair on show, when it is not the ordinary simple
+    // effects of the scores (the analyses of unequal cell sizes).
+    std::function<SimpleEffectsOutcome(const ShownPair&, Prompts&, const AnalysisOptions&)> simpleEffects;
+    // Opened from the Unequal Cell Sizes window, whose grid the return button goes back to.
+    bool fromCellSizes = false;
 };
 
 // Where the window hands the user on. Every member may be empty.
@@ -65,6 +77,8 @@ public:
     // The means; the level headers are the grid's own headers, the row factor's name the label
     // "rowFactor" in its corner.
     QTableWidget* grid() const { return grid_; }
+    // Unequal cells: the sizes of the cells and the notes on the margins, under the grid.
+    QLabel* countsLabel() const { return counts_; }
     // The panels dialog while it exists, else null.
     PanelsDialog* panelsDialog() const { return panels_.get(); }
     // What "&Print Cell Means" prints.
@@ -96,6 +110,7 @@ private:
 
     QLabel* heading_ = nullptr;
     QLabel* columnTitle_ = nullptr;
+    QLabel* counts_ = nullptr;  // unequal cells: their sizes and which margin is which
     QLabel* corner_ = nullptr;  // the row factor's name, over the row headers
     QTableWidget* grid_ = nullptr;
     QLabel* position_ = nullptr;

@@ -121,6 +121,52 @@ MeansTable PanelMeans(const Design& design, const Scores& scores, int a, int b, 
     return meansOf(design, scores, a, b, c, k);
 }
 
+WeightedMargins weightedMargins(const Design& design, const std::vector<double>& means, const std::vector<long>& counts,
+                                int a, int b, int c, int k)
+{
+    const MeansTable shape = meansOf(design, Scores(means.size()), a, b, c, k);  // checks the pair, panel and size
+    if (counts.size() != means.size())
+        throw std::invalid_argument("one count per value is needed");
+    WeightedMargins w;
+    w.levelsA = shape.levelsA;
+    w.levelsB = shape.levelsB;
+    w.counts.assign(static_cast<size_t>(w.levelsA) * static_cast<size_t>(w.levelsB), 0);
+    w.countsA.assign(static_cast<size_t>(w.levelsA), 0);
+    w.countsB.assign(static_cast<size_t>(w.levelsB), 0);
+    std::vector<double> totalA(w.countsA.size(), 0.0), totalB(w.countsB.size(), 0.0);
+    double grand = 0;
+    const int nf = design.factorCount();
+    std::vector<int> level(static_cast<size_t>(nf), 0);  // 0-based
+    for (size_t x = 0; x < means.size(); ++x) {
+        const long n = counts[x];
+        if (n < 1)
+            throw std::invalid_argument("every value stands for at least one score");
+        if (c == 0 || level[size_t(c - 1)] == k - 1) {
+            const size_t i = size_t(level[size_t(a - 1)]);
+            const size_t j = size_t(level[size_t(b - 1)]);
+            const double total = means[x] * static_cast<double>(n);
+            w.counts[j * size_t(w.levelsA) + i] += n;
+            w.countsA[i] += n;
+            w.countsB[j] += n;
+            w.total += n;
+            totalA[i] += total;
+            totalB[j] += total;
+            grand += total;
+        }
+        for (int f = 0; f < nf; ++f) {
+            if (++level[size_t(f)] < design.factors[size_t(f)].levels)
+                break;
+            level[size_t(f)] = 0;
+        }
+    }
+    for (size_t i = 0; i < totalA.size(); ++i)
+        w.meansA.push_back(totalA[i] / static_cast<double>(w.countsA[i]));
+    for (size_t j = 0; j < totalB.size(); ++j)
+        w.meansB.push_back(totalB[j] / static_cast<double>(w.countsB[j]));
+    w.grandMean = grand / static_cast<double>(w.total);
+    return w;
+}
+
 std::string formatTwoToThreePlaces(double value) { return patternText(value, 2, 3, true); }
 
 std::string formatOneToTwoPlaces(double value) { return patternText(value, 1, 2, false); }

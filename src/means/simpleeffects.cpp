@@ -106,6 +106,16 @@ SubjectTotals subjectTotals(const Design& design, const Scores& scores, int a, i
 
 class SimpleEffectsBuilder {
 public:
+    // The sums of squares of the effects come from `sums`, not from the scores.
+    SimpleEffectsBuilder(const Design& design, int a, int b, const SimpleEffectSums& sums, bool exactP,
+                         Prompts& prompts)
+        : design_(design), a_(a), b_(b), prompts_(prompts), supplied_(&sums)
+    {
+        probability_.exact = exactP;
+        table_.exactP = exactP;
+        totalSS_ = sums.totalSS;
+    }
+
     SimpleEffectsBuilder(const Design& design, const Scores& scores, int a, int b, bool exactP, Prompts& prompts)
         : design_(design), a_(a), b_(b), prompts_(prompts), means_(PairMeans(design, scores, a, b))
     {
@@ -167,6 +177,22 @@ private:
         return effect == a_ ? subjects_.at(x, l, unit) : subjects_.at(l, x, unit);
     }
 
+    // The SS of `effect` at level l of the other factor, from the pair's cell means.
+    double effectSS(int effect, int l) const
+    {
+        const int le = levels(effect);
+        double mean = 0;
+        for (int x = 1; x <= le; ++x)
+            mean += cellMean(effect, x, l);
+        mean /= le;
+        double ss = 0;
+        for (int x = 1; x <= le; ++x) {
+            const double d = cellMean(effect, x, l) - mean;
+            ss += d * d;
+        }
+        return ss * means_.n;
+    }
+
     // The rows of `effect` at every level of `at`; false when the table is not to be shown.
     bool effectsAt(int effect, int at, const char* levelName)
     {
@@ -177,16 +203,8 @@ private:
         }
         const int le = levels(effect);
         for (int l = 1; l <= levels(at); ++l) {
-            double mean = 0;
-            for (int x = 1; x <= le; ++x)
-                mean += cellMean(effect, x, l);
-            mean /= le;
-            double ss = 0;
-            for (int x = 1; x <= le; ++x) {
-                const double d = cellMean(effect, x, l) - mean;
-                ss += d * d;
-            }
-            ss *= means_.n;
+            const double ss = supplied_ ? (effect == a_ ? supplied_->columnAtRow : supplied_->rowAtColumn)[size_t(l - 1)]
+                                        : effectSS(effect, l);
             const int df = le - 1;
             const std::string source = base + numberText(l);
             table_.rows.push_back({source, numberText(df), numberText(ss), numberText(ss / df), "", ""});
@@ -270,6 +288,7 @@ private:
     const int a_;
     const int b_;
     Prompts& prompts_;
+    const SimpleEffectSums* supplied_ = nullptr;
     const MeansTable means_;
     SubjectTotals subjects_;
     AnovaTable table_;
@@ -314,6 +333,20 @@ SimpleEffectsOutcome computeSimpleEffects(const Design& design, const Scores& sc
         pooledDf -= design.imputedCount;
     }
     return SimpleEffectsBuilder(design, scores, columnFactor, rowFactor, exactP, prompts).run(pooledSS, pooledDf);
+}
+
+SimpleEffectsOutcome simpleEffectsFromSums(const Design& design, int columnFactor, int rowFactor,
+                                           const SimpleEffectSums& sums, Prompts& prompts, bool exactP)
+{
+    const int nf = design.factorCount();
+    if (columnFactor < 1 || columnFactor > nf || rowFactor < 1 || rowFactor > nf || columnFactor == rowFactor)
+        throw std::invalid_argument("simple effects need two different factors");
+    if (design.anovaType != AnovaType::IndependentGroups)
+        throw std::invalid_argument("supplied simple effects are tested against a within-cells error");
+    if (sums.columnAtRow.size() != static_cast<size_t>(design.factor(rowFactor).levels)
+        || sums.rowAtColumn.size() != static_cast<size_t>(design.factor(columnFactor).levels))
+        throw std::invalid_argument("one sum of squares per level is needed");
+    return SimpleEffectsBuilder(design, columnFactor, rowFactor, sums, exactP, prompts).run(sums.withinSS, sums.withinDf);
 }
 
 }  // namespace varisect

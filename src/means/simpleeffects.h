@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -31,5 +32,22 @@ struct SimpleEffectsOutcome {
 // tail of F.
 SimpleEffectsOutcome computeSimpleEffects(const Design& design, const Scores& scores, int columnFactor,
                                           int rowFactor, Prompts& prompts, bool exactP = false);
+
+// Sums of squares worked out elsewhere (the analyses of unequal cell sizes), for a table tested
+// against one within-cells error.
+struct SimpleEffectSums {
+    std::vector<double> columnAtRow;  // SS of the column factor a at level j of b, j = 1..Lb
+    std::vector<double> rowAtColumn;  // SS of the row factor b at level i of a, i = 1..La
+    double withinSS = 0;
+    int withinDf = 0;
+    // The total SS of the scores: the scale below which an SS counts as zero.
+    double totalSS = 0;
+};
+
+// The independent-groups simple-effects table of `columnFactor` and `rowFactor` (1-based factors
+// of `design`, which gives their labels and nesting) from `sums`: the same rows, messages and
+// questions as computeSimpleEffects. std::invalid_argument when the sums do not fit the pair.
+SimpleEffectsOutcome simpleEffectsFromSums(const Design& design, int columnFactor, int rowFactor,
+                                           const SimpleEffectSums& sums, Prompts& prompts, bool exactP = false);
 
 }  // namespace varisect

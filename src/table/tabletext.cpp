@@ -173,10 +173,10 @@ std::string notesText(const std::vector<std::string>& notes, const char* lineEnd
 }
 
 std::string copyTableText(const std::string& heading, const Design& design,
-                          const std::vector<DisplayRow>& display, bool exactP)
+                          const std::vector<DisplayRow>& display, bool exactP, bool showLevels)
 {
     std::vector<std::string> lines{"     " + heading};
-    for (const std::string& l : factorLines(design, true, exactP))
+    for (const std::string& l : factorLines(design, showLevels, exactP))
         lines.push_back(l);
     lines.emplace_back();
 

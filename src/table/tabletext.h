@@ -27,7 +27,8 @@ void applyEffectSizeColumns(std::vector<DisplayRow>& display, const EffectSizes&
 std::string tableHeading(const std::string& prefix = {});
 
 // The legend under the table window's grid: "  Factors", one line per factor (designated in
-// parentheses, levels unless omitted), the nesting lines, the implanted-scores line, and, with
+// parentheses, levels unless omitted: they are left out when the data come from the cell-size
+// window, whose cells hold different numbers of scores), the nesting lines, the implanted-scores line, and, with
 // `exactP` in a table with F-ratios, kExactPLegend (the p column holds exact p-values).
 std::vector<std::string> legendLines(const Design& design, bool showLevels = true, bool exactP = false);
 
@@ -35,9 +36,9 @@ std::vector<std::string> legendLines(const Design& design, bool showLevels = tru
 inline constexpr const char* kExactPLegend = "  p = exact upper-tail probability of F.";
 
 // The "Copy table" layout: blank-padded fixed-width columns, no tabs, lines ended by "\r\n".
-// The legend is that of legendLines.
+// The legend is that of legendLines (`showLevels` false: data from the cell-size window).
 std::string copyTableText(const std::string& heading, const Design& design,
-                          const std::vector<DisplayRow>& display, bool exactP = false);
+                          const std::vector<DisplayRow>& display, bool exactP = false, bool showLevels = true);
 
 // The table's notes as they follow its text: nothing without notes, else a blank line and one
 // line per note, each ended by `lineEnd`.

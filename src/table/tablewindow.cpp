@@ -138,7 +138,7 @@ OutputDocument TableWindow::printedDocument() const
 {
     OutputDocument document;
     std::vector<std::string> lines{"     " + heading()};
-    for (const std::string& line : legendLines(request_.design, true, working_.exactP))
+    for (const std::string& line : legendLines(request_.design, !request_.unequalCellMode, working_.exactP))
         lines.push_back(line);
     lines.emplace_back();
     document.fixedLines(std::move(lines));
@@ -197,7 +197,7 @@ void TableWindow::buildControls()
     legend_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_->setText(qs([&] {
         std::string text;
-        for (const std::string& line : legendLines(request_.design, request_.origin != TableOrigin::UnequalCellSizes, working_.exactP)) {
+        for (const std::string& line : legendLines(request_.design, !request_.unequalCellMode, working_.exactP)) {
             if (!text.empty())
                 text += '\n';
             text += line;
@@ -504,7 +504,7 @@ void TableWindow::cellClicked(int gridRow, int /*gridColumn*/)
 
 void TableWindow::copyTable()
 {
-    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP) + notesText(notes_);
+    std::string text = copyTableText(heading(), request_.design, display_, working_.exactP, !request_.unequalCellMode) + notesText(notes_);
     if (!sphericityLines_.empty())
         text += "\r\n";
     for (const std::string& line : sphericityLines_)

@@ -138,8 +138,8 @@ void CellSizeWindow::buildControls()
                                             "the last table."));
     graphButton_->setEnabled(false);
     simpleButton_ = addButton("simpleEffectsButton", "Simple &Effects",
-                              QStringLiteral("Tests the effect of each factor at every level of the other, each "
-                                             "against its own error term, and shows the table."));
+                              QStringLiteral("Shows the cell means of the last table; from there \"Show Simple "
+                                             "Table\" tests the effect of each factor at every level of the other."));
     simpleButton_->setEnabled(false);
     transformButton_ = addButton("transformButton", "&Transform Data...",
                                  QStringLiteral("Transforms the accepted scores (after \"Data OK\")."));
@@ -386,6 +386,7 @@ void CellSizeWindow::runAnalysis()
     if (run.table) {
         meansDesign_ = run.cellDesign;
         cellMeans_ = run.cellMeans;
+        meansWeights_ = CellWeights{run.cellCounts, run.weightedMargins, run.exactCellMeans};
         meansKind_ = run.graphValues;
         meansButton_->setEnabled(true);
         simpleButton_->setEnabled(workflow_->hasSimpleEffects());
@@ -394,20 +395,28 @@ void CellSizeWindow::runAnalysis()
     handOn(std::move(run));
 }
 
+UnequalMeansView CellSizeWindow::meansView() const
+{
+    UnequalMeansView view{meansDesign_, cellMeans_, meansWeights_, meansKind_ == GraphValues::UnweightedMeans, {}};
+    if (meansWeights_.counts.size() != cellMeans_.size())
+        view.weights.counts.clear();
+    return view;
+}
+
 void CellSizeWindow::showSimpleEffects()
 {
-    if (!workflow_ || !workflow_->hasSimpleEffects())
+    if (!workflow_ || !workflow_->hasSimpleEffects() || cellMeans_.empty() || !handOver_.showSimpleEffects)
         return;
-    handOn(shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
-        return workflow_->runSimpleEffects(prompts, options.exactP);
-    }));
+    UnequalMeansView view = meansView();
+    view.table = workflow_->lastTable();
+    handOver_.showSimpleEffects(std::move(view));
 }
 
 void CellSizeWindow::showMeans()
 {
     if (cellMeans_.empty() || !handOver_.showMeans)
         return;
-    handOver_.showMeans(meansDesign_, cellMeans_);
+    handOver_.showMeans(meansView());
 }
 
 void CellSizeWindow::updateGraphButton()

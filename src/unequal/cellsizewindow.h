@@ -66,9 +66,10 @@ struct CellSizeHandOver {
     std::function<void(CellSizeTable)> tableReady;  // the window has been hidden
     std::function<void()> returnToDesign;            // "Return to Anova &Design"
     std::function<void()> restart;                   // "&Restart"
-    // "Show &Means": the cell means of the last unweighted-means run, as scores of the design
-    // without the replicates factor.
-    std::function<void(const Design&, const Scores&)> showMeans;
+    // "Show &Means": the cell means of the last table. "Simple &Effects": the same in
+    // simple-effects mode, leading to the simple effects of that table.
+    std::function<void(UnequalMeansView)> showMeans;
+    std::function<void(UnequalMeansView)> showSimpleEffects;
     // "Show &Graph": one value per cell of the design without the replicates or subjects factor
     // (see GraphValues); `onlyPair` = (crossed factor, grouping factor), 1-based in that design,
     // in the unequal-group-sizes analysis, else nothing (all pairs).
@@ -126,7 +127,8 @@ public:
     // Shows `file`, read from `path` for this window's design (the recent-file list of the main
     // window chose it). False when the window cannot take it.
     bool showFile(const UnequalFile& file, const std::string& path);
-    // "Simple &Effects" (unequal group sizes, after a table): the simple-effects table.
+    // "Simple &Effects" (after a table of an analysis that has them): the cell means in
+    // simple-effects mode, which lead to the simple-effects table.
     void showSimpleEffects();
     void showGraph();
     // The accepted scores were transformed, screened or reverted: the grid shows them.
@@ -167,7 +169,10 @@ private:
     QPushButton* screenButton_ = nullptr;
     Design meansDesign_;  // the last analysis: the design without replicates or subjects and its cell means
     Scores cellMeans_;
+    CellWeights meansWeights_;
     GraphValues meansKind_ = GraphValues::CellMeans;
+    // The view of the means of the last table.
+    UnequalMeansView meansView() const;
     CellSizeParts parts_;
     std::optional<UnequalWorkflow> workflow_;
     CellSizeHandOver handOver_;

@@ -64,7 +64,7 @@ ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<l
     const double correction = grandTotal * grandTotal / static_cast<double>(n);
 
     // Per factor and level: the weighted marginal term of the shifted totals for SS(f), and the
-    // figures of the scores as given that the simple effects read.
+    // level's total and number of scores as given.
     double factorSS[2] = {0, 0};
     for (int f = 0; f < 2; ++f) {
         const int levelCount = f == 0 ? rows : columns;
@@ -78,14 +78,10 @@ ProportionalOutcome proportionalAnalysis(const Design& full, const std::vector<l
             LevelMargin& m = levels[level];
             m.total += rawTotal[i];
             m.count += size;
-            m.cellTerms += rawTotal[i] * rawTotal[i] / static_cast<double>(size);
             shifted[level] += shiftedTotal[i];
         }
-        for (size_t l = 0; l < levels.size(); ++l) {
-            LevelMargin& m = levels[l];
-            m.marginTerm = m.total * m.total / static_cast<double>(m.count);
-            factorSS[f] += shifted[l] * shifted[l] / static_cast<double>(m.count);
-        }
+        for (size_t l = 0; l < levels.size(); ++l)
+            factorSS[f] += shifted[l] * shifted[l] / static_cast<double>(levels[l].count);
         factorSS[f] -= correction;
     }
 

@@ -15,12 +15,11 @@
 
 namespace varisect {
 
-// One level of a substantive factor.
+// One level of a substantive factor. (The simple effects, which need the levels' sums of
+// T^2 / n, take them about the cell means instead: see unequalsimpleeffects.h.)
 struct LevelMargin {
     double total = 0;        // M(f, l): the sum of the scores at the level
     long count = 0;          // N(f, l): their number
-    double cellTerms = 0;    // the sum of T^2 / n over the cells at the level
-    double marginTerm = 0;   // M(f, l)^2 / N(f, l)
 };
 
 struct ProportionalOutcome {

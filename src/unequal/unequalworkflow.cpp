@@ -11,6 +11,7 @@
 #include "unequal/attrition.h"
 #include "unequal/groupsizes.h"
 #include "unequal/proportional.h"
+#include "unequal/unequalsimpleeffects.h"
 #include "unequal/unweightedmeans.h"
 
 namespace varisect {
@@ -276,8 +277,29 @@ UnequalRun runUnequalAnalysis(UnequalAnalysisMode mode, const Design& design, co
     if (!run.table) {
         run.cellDesign = {};
         run.cellMeans.clear();
+    } else if (mode != UnequalAnalysisMode::Attrition) {
+        UnequalCells cells = unequalCells(mode, design, sizes, scores);
+        run.cellCounts = std::move(cells.counts);
+        run.exactCellMeans = std::move(cells.means);
+        run.weightedMargins = mode != UnequalAnalysisMode::UnweightedMeans;
     }
     return run;
+}
+
+SimpleEffectsOutcome UnequalTableData::simpleEffects(int columnFactor, int rowFactor, Prompts& prompts,
+                                                     bool exactP) const
+{
+    return unequalSimpleEffects(mode, design, sizes, scores, imputed, columnFactor, rowFactor, prompts, exactP);
+}
+
+Design UnequalTableData::tableDesign() const
+{
+    if (mode != UnequalAnalysisMode::GroupSizes)
+        return substantiveDesign(design);
+    Design d = design;
+    d.anovaType = AnovaType::RepeatedMeasures;
+    d.imputedCount = static_cast<int>(std::count(imputed.begin(), imputed.end(), true));
+    return d;
 }
 
 // ---- The stages ----
@@ -457,23 +479,9 @@ void UnequalWorkflow::enterScores()
 UnequalRun UnequalWorkflow::runAnalysis(const Scores& scores, Prompts& prompts, bool exactP)
 {
     UnequalRun run = runUnequalAnalysis(mode_, design_, sizes_, scores, imputed_, prompts, exactP);
-    if (mode_ == UnequalAnalysisMode::GroupSizes && run.table)
-        groupRun_ = GroupRun{design_, sizes_, scores, imputed_};
-    return run;
-}
-
-UnequalRun UnequalWorkflow::runSimpleEffects(Prompts& prompts, bool exactP) const
-{
-    UnequalRun run;
-    if (!groupRun_)
-        return run;
-    run.titlePrefix = "Simple Effects ";
-    run.table = groupSizesSimpleEffects(groupRun_->design, groupRun_->sizes, groupRun_->scores, groupRun_->imputed,
-                                        prompts, exactP);
-    run.tableDesign = groupRun_->design;
-    run.tableDesign.anovaType = AnovaType::RepeatedMeasures;
-    run.tableDesign.imputedCount =
-        static_cast<int>(std::count(groupRun_->imputed.begin(), groupRun_->imputed.end(), true));
+    lastTable_.reset();
+    if (mode_ != UnequalAnalysisMode::Attrition && run.table)
+        lastTable_ = UnequalTableData{mode_, design_, sizes_, scores, imputed_};
     return run;
 }
 
@@ -487,7 +495,7 @@ void UnequalWorkflow::adoptFile(const UnequalFile& file)
     for (long n : file.sizes)
         sizeTexts_.push_back(std::to_string(n));
     attritionSignificant_ = false;
-    groupRun_.reset();
+    lastTable_.reset();
     sizesChecked_ = false;
     if (mode_ == UnequalAnalysisMode::Attrition) {
         // The attrition test needs only the sizes.

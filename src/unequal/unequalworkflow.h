@@ -20,6 +20,8 @@
 #include "engine/anovatable.h"
 #include "engine/design.h"
 #include "engine/prompts.h"
+#include "means/cellmeans.h"
+#include "means/simpleeffects.h"
 #include "unequal/cellsizes.h"
 
 namespace varisect {
@@ -115,7 +117,28 @@ struct UnequalRun {
     // and one mean per cell; empty for the attrition test.
     Design cellDesign;
     Scores cellMeans;
+    // The number of scores behind each cell mean, and whether the F-tests compare the margins
+    // weighted by them (proportional cell sizes, unequal group sizes) or the plain ones.
+    std::vector<long> cellCounts;
+    bool weightedMargins = false;
+    std::vector<double> exactCellMeans;  // cellMeans at full precision
     GraphValues graphValues = GraphValues::CellMeans;
+};
+
+// The data of a table whose analysis has simple effects (unweighted means, proportional cell
+// sizes, unequal group sizes), kept for "Simple &Effects".
+struct UnequalTableData {
+    UnequalAnalysisMode mode = UnequalAnalysisMode::UnweightedMeans;
+    Design design;               // the full design
+    std::vector<long> sizes;
+    Scores scores;
+    std::vector<bool> imputed;
+
+    // The simple effects of the pair (1-based factors of the design without the replicates or
+    // subjects factor; see unequalSimpleEffects).
+    SimpleEffectsOutcome simpleEffects(int columnFactor, int rowFactor, Prompts& prompts, bool exactP) const;
+    // The design the simple-effects table belongs to, as its legend names it.
+    Design tableDesign() const;
 };
 
 // The analysis of `mode` on the full design, accepted sizes and scores (`imputed`: the imputed
@@ -124,6 +147,16 @@ struct UnequalRun {
 UnequalRun runUnequalAnalysis(UnequalAnalysisMode mode, const Design& design, const std::vector<long>& sizes,
                               const Scores& scores, const std::vector<bool>& imputed, Prompts& prompts,
                               bool exactP);
+
+// The cell means of the last table, for the "Cell Means" window.
+struct UnequalMeansView {
+    Design design;  // the design without the replicates or subjects factor
+    Scores means;   // one per cell of that design
+    CellWeights weights;
+    bool unweightedMeans = false;  // the window's title says so
+    // The data of the table, for its simple effects (set for "Simple &Effects").
+    std::optional<UnequalTableData> table;
+};
 
 // ---- The stages ----
 
@@ -185,11 +218,11 @@ public:
     void scoresAccepted(std::vector<bool> imputed) { imputed_ = std::move(imputed); }
     // "Anova &Table" on the accepted scores.
     UnequalRun runAnalysis(const Scores& scores, Prompts& prompts, bool exactP);
-    // "Simple &Effects" after an unequal-group-sizes table: from the scores of that table.
-    bool hasSimpleEffects() const { return groupRun_.has_value(); }
-    UnequalRun runSimpleEffects(Prompts& prompts, bool exactP) const;
+    // "Simple &Effects" after a table of an analysis that has them: from the scores of that table.
+    bool hasSimpleEffects() const { return lastTable_.has_value(); }
+    const std::optional<UnequalTableData>& lastTable() const { return lastTable_; }
     // The scores in use changed (transformed, screened): tables made before no longer belong.
-    void scoresChanged() { groupRun_.reset(); }
+    void scoresChanged() { lastTable_.reset(); }
 
     // A file read for this workflow (FileRoles::MustMatch with its design): its design, sizes
     // and scores are taken. The attrition test takes only the sizes and waits at "Cell Sizes
@@ -208,13 +241,7 @@ private:
     std::vector<long> sizes_;
     std::vector<std::string> sizeTexts_;
     std::vector<bool> imputed_;
-    struct GroupRun {
-        Design design;
-        std::vector<long> sizes;
-        Scores scores;
-        std::vector<bool> imputed;
-    };
-    std::optional<GroupRun> groupRun_;
+    std::optional<UnequalTableData> lastTable_;
 };
 
 }  // namespace varisect

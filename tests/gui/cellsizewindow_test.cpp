@@ -31,7 +31,8 @@ struct Harness {
     Session state;
     std::vector<CellSizeTable> tables;
     int returns = 0;
-    std::vector<std::pair<int, Scores>> means;  // the factor count and the cell means handed over
+    std::vector<UnequalMeansView> means;   // "Show &Means"
+    std::vector<UnequalMeansView> simple;  // "Simple &Effects"
     std::vector<std::pair<GraphValues, std::optional<std::pair<int, int>>>> graphs;
     std::unique_ptr<CellSizeWindow> window;
 
@@ -58,7 +59,8 @@ struct Harness {
         CellSizeHandOver h;
         h.tableReady = [this](CellSizeTable t) { tables.push_back(std::move(t)); };
         h.returnToDesign = [this] { ++returns; };
-        h.showMeans = [this](const Design& d, const Scores& m) { means.emplace_back(d.factorCount(), m); };
+        h.showMeans = [this](UnequalMeansView v) { means.push_back(std::move(v)); };
+        h.showSimpleEffects = [this](UnequalMeansView v) { simple.push_back(std::move(v)); };
         h.showGraph = [this](const Design&, const Scores&, GraphValues kind, std::optional<std::pair<int, int>> pair) {
             graphs.emplace_back(kind, pair);
         };
@@ -193,8 +195,11 @@ private slots:
         h.window->show();
         click(child<QPushButton>(h.window.get(), "meansButton"));
         QCOMPARE(h.means.size(), std::size_t(1));
-        QCOMPARE(h.means[0].first, 2);
-        QCOMPARE(h.means[0].second, (Scores{2, 5, 3, 8}));
+        QCOMPARE(h.means[0].design.factorCount(), 2);
+        QCOMPARE(h.means[0].means, (Scores{2, 5, 3, 8}));
+        QVERIFY(h.means[0].unweightedMeans);  // the Cell Means window is marked "Unweighted ** "
+        QCOMPARE(h.means[0].weights.counts.size(), std::size_t(4));
+        QVERIFY(!h.means[0].weights.weightedMargins);
     }
 
     // A significant attrition test asks before the scores are entered; No leaves the stage.
@@ -393,12 +398,13 @@ private slots:
             QCOMPARE(g.titlePrefix, std::string("Unequal Group Size "));
             QCOMPARE(formatTableCells(g.table, false)[5][ColDf - 1], std::string(" 5*"));
 
+            // "Simple &Effects" hands the cell means on, with the scores of the table behind them.
             h.window->show();
             click(h.button("simpleEffectsButton"));
-            QCOMPARE(h.tables.size(), std::size_t(2));
-            const AnovaTable& s = h.tables[1].table;
-            QCOMPARE(h.tables[1].titlePrefix, std::string("Simple Effects "));
-            QCOMPARE(s.cell(2, ColSource), std::string("T at G 1"));
+            QCOMPARE(h.tables.size(), std::size_t(1));
+            QCOMPARE(h.simple.size(), std::size_t(1));
+            QVERIFY(h.simple[0].table && h.simple[0].weights.weightedMargins);
+            QCOMPARE(h.simple[0].weights.counts, (std::vector<long>{2, 3, 2, 3, 2, 3}));
 
             h.window->show();
             click(h.button("graphButton"));

@@ -36,6 +36,7 @@
 #include "design/nestingwindow.h"
 #include "graphs/grapher.h"
 #include "table/tablewindow.h"
+#include "means/cellmeanswindow.h"
 #include "unequal/cellsizewindow.h"
 
 using namespace varisect;
@@ -360,6 +361,63 @@ private slots:
         QCOMPARE(s.app.cellSizeWindow(), sizes);
         QCOMPARE(sizes->model().text(1), std::string("5"));
         QCOMPARE(s.quits, 0);
+    }
+
+    // Unweighted means: "Simple &Effects" of the cell-size window opens the cell means (marked
+    // "Unweighted ** ", with their cell sizes) and goes on to the simple-effects table, whose
+    // return button comes back to them (the numbers: unequalsimpleeffects_test).
+    void unweightedMeansSimpleEffectsThroughTheCellMeans()
+    {
+        Walk s;
+        s.fake.dialogs.messageAnswers.push_back(DialogAnswer::Yes);  // skip the attrition test
+        child<QAction>(s.app.mainWindow(), "unweightedAction")->trigger();
+        STEP(s.describeDesign(QStringLiteral("anovaDesignWindow")));
+        s.fake.dialogs.clearRecord();
+        s.press("independentGroups");
+        s.press("factorOption3");
+        s.press("mainButton");
+        CellSizeWindow* sizes = s.app.cellSizeWindow();
+        QVERIFY(sizes);
+        const std::vector<std::string> cellSizes{"5", "4", "5", "3", "5", "2"};
+        for (int r = 0; r < 6; ++r)
+            sizes->model().setScore(r, cellSizes[size_t(r)], false);
+        click(child<QPushButton>(sizes, "dataOkButton"));
+        click(child<QPushButton>(sizes, "anovaButton"));
+        QCOMPARE(sizes->model().scoreCount(), 24);
+        for (int r = 0; r < 24; ++r)
+            sizes->model().setScore(r, std::to_string(kDrugTimeScores[size_t(r)]), false);
+        click(child<QPushButton>(sizes, "dataOkButton"));
+        s.fake.dialogs.messageFallback = DialogAnswer::Ok;
+        auto* simple = child<QPushButton>(sizes, "simpleEffectsButton");
+        QVERIFY(!simple->isEnabled());  // no table yet
+        click(child<QPushButton>(sizes, "anovaButton"));
+        QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
+        click(child<QPushButton>(s.table(), "CancelButton"));
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
+
+        QVERIFY(simple->isEnabled());
+        click(simple);
+        QCOMPARE(visibleWindows(), QStringList{"cellMeansWindow"});
+        CellMeansWindow* means = s.app.cellMeansWindow();
+        QCOMPARE(means->windowTitle(), QStringLiteral("Unweighted ** Cell Means"));
+        QVERIFY(means->countsLabel()->isVisible());
+        QVERIFY(means->countsLabel()->text().contains(QString::fromUtf8(kCountsTitle)));
+        click(child<QPushButton>(means, "SimpleButton"));
+        TableWindow* table = s.app.simpleEffectsTableWindow();
+        QVERIFY(table && table->isVisible());
+        QCOMPARE(table->windowTitle(), QStringLiteral("Simple Effects Analysis of Variance Table"));
+        QCOMPARE(table->workingTable().cell(2, ColSource), std::string("D at T 1"));
+        QCOMPARE(table->workingTable().number(table->workingTable().rowCount(), ColDf), 18.0);  // 24 - 6 cells
+        // The legend names the factors without their level counts.
+        QCOMPARE(child<QLabel>(table, "legend")->text(), QStringLiteral("  Factors\n   Drug\n   Time"));
+        auto* back = child<QPushButton>(table, "CancelButton");
+        QCOMPARE(back->text(), QStringLiteral("&Return to Simple Effects Window"));
+        click(back);
+        QVERIFY(means->isVisible());
+        auto* toGrid = child<QPushButton>(means, "CancelButton");
+        QCOMPARE(toGrid->text(), QStringLiteral("&Return to Grid"));
+        click(toGrid);
+        QCOMPARE(visibleWindows(), QStringList{"cellSizeWindow"});
     }
 
     // "&Enter Group Sizes" opens the cell-size window in its group-size mode; the split-plot table

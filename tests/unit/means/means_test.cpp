@@ -149,6 +149,79 @@ Design nestedDesign(const std::vector<std::pair<std::string, int>>& factors, int
     return d;
 }
 
+TEST(CellMeans, UnequalCellsShowTheirSizesAndWeightedMargins)
+{
+    // Proportional sizes 2, 1 / 4, 2 (A fastest) with cell means 4, 8 / 6, 11: the plain margins
+    // average the cell means, the weighted ones are the means of the scores.
+    const Design d = makeDesign({{"A", 2}, {"B", 2}});
+    const Scores means{4, 8, 6, 11};
+    const CellWeights weights{{2, 1, 4, 2}, true, {}};
+    const MeansGrid g = buildMeansGrid(d, means, {1, 2}, false, 0, 0, &weights);
+    EXPECT_EQ(g.cells, (Grid{{"B", "1", "2", "Marginal", "Weighted"},
+                             {"1", "4.0", "8.0", "6.0", "5.33"},
+                             {"2", "6.0", "11.0", "8.5", "7.67"},
+                             {"Marginal", "5.0", "9.5", "7.25", ""},
+                             {"Weighted", "5.33", "10.0", "", "6.89"}}));
+    EXPECT_EQ(g.countCells, (Grid{{"B", "1", "2", "Total"}, {"1", "2", "1", "3"}, {"2", "4", "2", "6"},
+                                  {"Total", "6", "3", "9"}}));
+    ASSERT_TRUE(g.weighted);
+    EXPECT_NEAR(g.weighted->grandMean, 62.0 / 9, 1e-12);
+    EXPECT_EQ(g.notes, marginNotes(true));
+    // The weighted margins come from the cell means at full precision when they are given.
+    const CellWeights exact{{2, 1, 4, 2}, true, {4, 8, 6, 11 + 1.0 / 3}};
+    EXPECT_NEAR(buildMeansGrid(d, means, {1, 2}, false, 0, 0, &exact).weighted->grandMean, (62 + 2.0 / 3) / 9, 1e-15);
+
+    // Copy and print carry the counts and the notes after the means.
+    const std::string copied = meansCopyText(g, "");
+    EXPECT_NE(copied.find("Weighted 5.33 10.0  6.89 \n"), std::string::npos) << copied;
+    EXPECT_NE(copied.find(std::string(kCountsTitle) + "\nB 1 2 Total \n1 2 1 3 \n"), std::string::npos) << copied;
+    const std::vector<std::string> lines = meansTableLines(g, "");
+    ASSERT_EQ(lines.size(), 1 + 5 + 1 + 1 + 4 + 1 + 3u);
+    EXPECT_EQ(lines[5], "Weighted  5.33  10.0                6.89");
+    EXPECT_EQ(lines[7], kCountsTitle);
+    EXPECT_EQ(lines[11], "Total  6  3      9");
+    EXPECT_EQ(lines.back(), marginNotes(true).back());
+
+    // Unweighted means: the tests compare the plain margins, so no weighted ones; the sizes stay.
+    const CellWeights unweighted{{2, 1, 4, 2}, false, {}};
+    const MeansGrid u = buildMeansGrid(d, means, {1, 2}, false, 0, 0, &unweighted);
+    EXPECT_EQ(u.cells.size(), 4u);
+    EXPECT_EQ(u.cells.front().back(), "Marginal");
+    EXPECT_EQ(u.countCells.back(), (std::vector<std::string>{"Total", "6", "3", "9"}));
+    EXPECT_EQ(u.notes, marginNotes(false));
+    // Without sizes nothing is added.
+    EXPECT_TRUE(buildMeansGrid(d, means, {1, 2}, false).countCells.empty());
+}
+
+TEST(PairMeans, WeightedMarginsOverAThirdFactorAndInPanels)
+{
+    // A x B x C, A fastest: cell means 2, 4, 6, 8 (C 1) and 4, 6, 8, 14 (C 2) of 1, 3, 3, 1 and
+    // 3, 1, 1, 3 scores.
+    const Design d = makeDesign({{"A", 2}, {"B", 2}, {"C", 2}});
+    const std::vector<double> means{2, 4, 6, 8, 4, 6, 8, 14};
+    const std::vector<long> counts{1, 3, 3, 1, 3, 1, 1, 3};
+    const WeightedMargins all = weightedMargins(d, means, counts, 1, 2);
+    EXPECT_EQ(all.count(1, 1), 4);
+    EXPECT_EQ(all.countsA, (std::vector<long>{8, 8}));
+    EXPECT_EQ(all.meansA, (std::vector<double>{40.0 / 8, 68.0 / 8}));
+    EXPECT_EQ(all.meansB, (std::vector<double>{(2 + 12 + 12 + 6) / 8.0, (18 + 8 + 8 + 42) / 8.0}));
+    EXPECT_EQ(all.grandMean, 108.0 / 16);
+    // Level 2 of C only.
+    const WeightedMargins panel = weightedMargins(d, means, counts, 1, 2, 3, 2);
+    EXPECT_EQ(panel.meansA, (std::vector<double>{5, 12}));
+    EXPECT_EQ(panel.total, 8);
+    EXPECT_EQ(panel.grandMean, 8.5);
+
+    // Counts that do not fit the values, or a value behind no score, are refused.
+    EXPECT_THROW(weightedMargins(d, means, {1, 2, 3}, 1, 2), std::invalid_argument);
+    std::vector<long> empty = counts;
+    empty[4] = 0;
+    EXPECT_THROW(weightedMargins(d, means, empty, 1, 2), std::invalid_argument);
+    EXPECT_THROW(CellMeansBrowser(d, Scores(means.begin(), means.end()), {{1, 2}}, CellMeansMode::Means, false,
+                                  CellWeights{{1, 2}, true, {}}),
+                 std::invalid_argument);
+}
+
 TEST(PairSelector, ListsAndMessages)
 {
     const Design four = nestedDesign({{"Alpha", 2}, {"Beta", 2}, {"Cue", 2}, {"Subj", 3}}, 4, {{'S', 'A'}});

@@ -19,10 +19,10 @@ TEST(CliUnequal, UnweightedMeans)
     const CliRun text = cli("analyze " + data.path.string() + " --mode unweighted" + kFactors);
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_EQ(text.out, "     Unweighted Means Analysis of Variance Table\n"
-                        "  Factors\n"
-                        "   Alpha     2\n"
-                        "   Beta      2\n"
-                        "  (Reps)     3\n"
+                        "  Factors\n"  // the cells hold different numbers of scores: no level counts
+                        "   Alpha\n"
+                        "   Beta\n"
+                        "  (Reps)\n"
                         "\n"
                         "Source    df  SS (raw)     MS     F     p\n"
                         "A          1     20.25  34.71  7.71  .050\n"
@@ -120,7 +120,9 @@ TEST(CliUnequal, GroupSizes)
     const std::string factors = " --factor Group=2 --factor Trial=3 --factor Subjects=3";
     const CliRun text = cli("analyze " + data.path.string() + " --mode groupsizes" + factors);
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_TRUE(contains(text.out, "  There was 1 implanted score.  (* = df subtracted).\n")) << text.out;
+    EXPECT_TRUE(contains(text.out, "   Group\n   Trial\n  (Subjects)\n  S nested under G\n  There was 1 implanted score.  (* = df "
+                                   "subtracted).\n"))
+        << text.out;
     EXPECT_TRUE(contains(text.out, "GxT         2    1.089    .544     <1  .558\n"
                                    "  Error+    5*   4.111    .822\n"
                                    "Total      13   70.933\n"))
@@ -136,6 +138,77 @@ TEST(CliUnequal, GroupSizes)
     const CliRun refused = cli("analyze " + same.path.string() + " --mode groupsizes" + factors);
     EXPECT_EQ(refused.code, 2);
     EXPECT_TRUE(contains(refused.err, "should name three different factors")) << refused.err;
+}
+
+// simple-effects --mode and means --mode: the proportional design of the test above (cells
+// (a1 b1) 3 5, (a2 b1) 8, (a1 b2) 4 6 6 8, (a2 b2) 9 13; within 18 on 5 df).
+TEST(CliUnequal, SimpleEffectsAndMeansOfUnequalCells)
+{
+    const DataFile data("Unequal N\n 3\n 4\n 2\n 1\n 4\n 2\n3\n5\n8\n4\n6\n6\n8\n9\n13\n");
+    const std::string factors = " --factor A=2 --factor B=2 --factor R=4";
+    // A at B 1: 8^2/2 + 8^2/1 - 16^2/3 = 10.67, F = 10.67 / 3.6 = 2.96; A at B 2: 33.33, F 9.26;
+    // B at A 1: 5.33, F 1.48; B at A 2: 6, F 1.67.
+    const CliRun text = cli("simple-effects " + data.path.string() + " --mode proportional" + factors);
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out, "     Simple Effects Analysis of Variance Table\n"
+                        "  Factors\n"
+                        "   A\n"
+                        "   B\n"
+                        "\n"
+                        "Source    df     SS     MS     F     p\n"
+                        "A at B 1   1  10.67  10.67  2.96  .144\n"
+                        "A at B 2   1  33.33  33.33  9.26  .028\n"
+                        "B at A 1   1   5.33   5.33  1.48  .278\n"
+                        "B at A 2   1   6.00   6.00  1.67  .253\n"
+                        "  Within   5  18.00   3.60\n");
+    const CliRun json = cli("simple-effects " + data.path.string() + " --mode proportional --format json --pair B,A" +
+                            factors);
+    ASSERT_EQ(json.code, 0) << json.err;
+    EXPECT_TRUE(json.out.starts_with("{\"mode\":\"proportional\",")) << json.out;
+    // Unweighted means of the same file: the harmonic mean 16/9 replaces n (A at B 1: means 4
+    // and 8, 8 x 16/9 = 14.22).
+    const CliRun unweighted = cli("simple-effects " + data.path.string() + " --mode unweighted --format csv" + factors);
+    ASSERT_EQ(unweighted.code, 0) << unweighted.err;
+    EXPECT_TRUE(unweighted.out.starts_with("Source,df,SS,MS,F,p,p_exact\nA at B 1,1,14.22,14.22,3.95,")) << unweighted.out;
+
+    // means: the plain margins, the weighted ones beside them and every cell's n.
+    const CliRun means = cli("means " + data.path.string() + " --mode proportional" + factors);
+    ASSERT_EQ(means.code, 0) << means.err;
+    EXPECT_TRUE(contains(means.out, "B            1     2  Marginal  Weighted\n"
+                                    "1          4.0   8.0       6.0      5.33\n"
+                                    "2          6.0  11.0       8.5      7.67\n"
+                                    "Marginal   5.0   9.5      7.25\n"
+                                    "Weighted  5.33  10.0                6.89\n"
+                                    "\n"
+                                    "Number of scores (n) in each cell\n"
+                                    "B      1  2  Total\n"
+                                    "1      2  1      3\n"
+                                    "2      4  2      6\n"
+                                    "Total  6  3      9\n"))
+        << means.out;
+    const CliRun csv = cli("means " + data.path.string() + " --mode proportional --format csv" + factors);
+    EXPECT_TRUE(contains(csv.out, "mean,n\nA,B,,,1,1,4.0,2\n")) << csv.out;
+    EXPECT_TRUE(contains(csv.out, "A,B,,,Weighted,Weighted,6.89,9\n")) << csv.out;
+    EXPECT_FALSE(contains(csv.out, "Marginal,Weighted")) << csv.out;  // the blank crossing has no line
+    const CliRun meansJson = cli("means " + data.path.string() + " --mode proportional --format json" + factors);
+    EXPECT_TRUE(contains(meansJson.out, "\"cell_n\":[[2,1],[4,2]],\"row_n\":[3,6],\"column_n\":[6,3],\"total_n\":9,"
+                                        "\"weighted_row_marginals\":[5.33333333333333"))
+        << meansJson.out;
+    // Unweighted means: the title's mark, no weighted margins (the tests compare the plain ones).
+    const CliRun plain = cli("means " + data.path.string() + " --mode unweighted" + factors);
+    EXPECT_TRUE(plain.out.starts_with("Unweighted ** Cell Means\n")) << plain.out;
+    EXPECT_FALSE(contains(plain.out, "Weighted  ")) << plain.out;
+    EXPECT_TRUE(contains(plain.out, "Total  6  3      9\n")) << plain.out;
+
+    // The attrition test has neither; a pair must be two factors other than the replicates.
+    for (const char* command : {"means ", "simple-effects "}) {
+        const CliRun attrition = cli(command + data.path.string() + " --mode attrition" + factors);
+        EXPECT_EQ(attrition.code, 2);
+        EXPECT_TRUE(contains(attrition.err, "--mode attrition has no")) << attrition.err;
+    }
+    const CliRun replicates = cli("simple-effects " + data.path.string() + " --mode proportional --pair A,R" + factors);
+    EXPECT_EQ(replicates.code, 2);
+    EXPECT_TRUE(contains(replicates.err, "--pair \"A,R\"")) << replicates.err;
 }
 
 // The scores read are transformed and screened in the order given before every analysis, and

@@ -126,12 +126,19 @@ TEST(UnequalWorkflowStages, UnweightedMeansAfterTheAttritionTest)
     EXPECT_EQ(run.tableDesign.factorCount(), 2);
     EXPECT_EQ(run.cellMeans, (Scores{2, 5, 3, 8}));
     EXPECT_NEAR(run.table->number(2, ColMS), 38.4, 1e-9);  // 16 times the harmonic mean 2.4
-    EXPECT_FALSE(w.hasSimpleEffects());
+    EXPECT_EQ(run.cellCounts, (std::vector<long>{3, 2, 2, 3}));
+    EXPECT_FALSE(run.weightedMargins);  // the unweighted means compare the means of the cell means
+    // Its simple effects, from the scores of the table, belong to the design without replicates.
+    ASSERT_TRUE(w.hasSimpleEffects());
+    EXPECT_EQ(w.lastTable()->tableDesign().factorCount(), 2);
+    EXPECT_TRUE(w.lastTable()->simpleEffects(1, 2, prompts, false).table);
 
-    // Scores that do not fit the sizes are refused as missing.
+    // Scores that do not fit the sizes are refused as missing, and no table is left for the
+    // simple effects.
     const UnequalRun short_ = w.runAnalysis(Scores(9, 1.0f), prompts, false);
     EXPECT_FALSE(short_.table);
     EXPECT_EQ(short_.refusal->title, "Data Entry Error!");
+    EXPECT_FALSE(w.hasSimpleEffects());
 }
 
 // The attrition test alone: an empty cell counts, the test is the end, the planned scores per
@@ -194,11 +201,14 @@ TEST(UnequalWorkflowStages, GroupSizesToTheTableAndSimpleEffects)
     EXPECT_EQ(run.tableDesign.imputedCount, 1);
     EXPECT_EQ(run.tableDesign.anovaType, AnovaType::RepeatedMeasures);
     EXPECT_EQ(run.table->number(6, ColDf), 5.0);
+    // Every cell mean stands for its group's subjects; the tests compare the weighted margins.
+    EXPECT_EQ(run.cellCounts, (std::vector<long>{2, 3, 2, 3, 2, 3}));
+    EXPECT_TRUE(run.weightedMargins);
     ASSERT_TRUE(w.hasSimpleEffects());
-    const UnequalRun simple = w.runSimpleEffects(prompts, false);
+    const SimpleEffectsOutcome simple = w.lastTable()->simpleEffects(1, 2, prompts, false);
     ASSERT_TRUE(simple.table);
-    EXPECT_EQ(simple.titlePrefix, "Simple Effects ");
     EXPECT_EQ(simple.table->number(3, ColDf), 1.0);  // (2 - 1)(3 - 1) less the imputed score
+    EXPECT_EQ(w.lastTable()->tableDesign().imputedCount, 1);
     w.scoresChanged();
     EXPECT_FALSE(w.hasSimpleEffects());
 }
