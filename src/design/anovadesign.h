@@ -23,7 +23,8 @@ inline constexpr const char* kNestingExplanationTitle = "Nesting Explanation";
 inline constexpr const char* kAnovaTypeFrameCaption = "Select Anova Type:";
 
 // What the main button does under its current caption.
-enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, EnterCellSizes, EnterGroupSizes, EnterLabels };
+enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, SetUpPostHoc, EnterCellSizes, EnterGroupSizes,
+                        EnterLabels };
 
 // The designation frame's caption for a type; empty for "No F-ratios", whose frame is hidden.
 std::string designationCaption(AnovaType type);
