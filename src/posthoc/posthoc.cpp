@@ -238,6 +238,7 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
     const int familySize = levels * (levels - 1) / 2;
     const int byLevels = by ? design.factor(by).levels : 1;
     double familyDf = 0;
+    std::map<double, double> critical;  // the critical t (or q / sqrt 2) of the families, by df
     for (int b = 1; b <= byLevels; ++b) {
         const int byLevel = by ? b : 0;
         const std::vector<double> means = levelMeans(design, scores, a, by, byLevel);
@@ -312,7 +313,6 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
         // Tukey's p is already that of the family; Holm and Bonferroni adjust within it.
         const std::vector<double> p = request.method == PairwiseMethod::Tukey ? rawP
             : adjustedP(rawP, request.method == PairwiseMethod::Holm ? Adjustment::Holm : Adjustment::Bonferroni);
-        std::map<double, double> critical;  // by df
         for (std::size_t r = 0; r < family.size(); ++r) {
             PairwiseRow& row = family[r];
             row.p = p[r];
