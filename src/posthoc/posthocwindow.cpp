@@ -15,6 +15,7 @@ PosthocWindow::PosthocWindow(ContrastParts parts, ShellContext context, Contrast
     : ContrastWindow(parts, std::move(context), std::move(handOver), kPostHocTitle, kHelpPostHoc, parent),
       offered_(posthocFactors(design()))
 {
+    setObjectName(QStringLiteral("postHocWindow"));
     auto* choices = new QWidget(this);
     auto* form = new QFormLayout(choices);
 
