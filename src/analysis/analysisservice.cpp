@@ -165,7 +165,7 @@ std::optional<AnovaTable> analyseDesign(const Design& design, const Scores& scor
 
 ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores,
                                       const std::vector<Contrast>& contrasts, Prompts& prompts,
-                                      const AnalysisOptions& options)
+                                      const AnalysisOptions& options, const ContrastOptions& contrastOptions)
 {
     const Design d = labelled(design);
     ContrastAnalysis out;
@@ -175,13 +175,15 @@ ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores
     ProbabilityContext context;
     context.quietZeroF = !options.askAboutZeroF;
     context.unequalCellMode = options.fromUnequalCellWindow;
-    const ContrastInsertion inserted = insertContrastRows(*out.table, d, scores, contrasts, prompts, context);
+    const ContrastInsertion inserted = insertContrastRows(*out.table, d, scores, contrasts, prompts, context, contrastOptions);
     if (inserted.refusal) {
         prompts.tell(*inserted.refusal);
         out.table.reset();
         out.contrastRefused = true;
     } else if (inserted.abandoned) {
         out.table.reset();
+    } else {
+        out.tests = inserted.tests;
     }
     return out;
 }

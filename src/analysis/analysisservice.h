@@ -59,14 +59,17 @@ struct ContrastAnalysis {
     // A contrast could not be tested (its message went through the prompts); the analysis itself
     // was not abandoned.
     bool contrastRefused = false;
+    // How each contrast row was tested.
+    std::vector<ContrastTest> tests;
 };
 
 // The whole analysis with its contrast rows: the ordinary table (as analyseDesign makes it), then
 // insertContrastRows. No table when the analysis was abandoned (at a question of the analysis or
 // of a contrast row) or cannot be completed, or a contrast was refused; every message went
-// through `prompts`.
+// through `prompts`. `contrastOptions` choose the error of within-subject contrasts and the
+// adjustment of their p.
 ContrastAnalysis analyseWithContrasts(const Design& design, const Scores& scores,
                                       const std::vector<Contrast>& contrasts, Prompts& prompts,
-                                      const AnalysisOptions& options = {});
+                                      const AnalysisOptions& options = {}, const ContrastOptions& contrastOptions = {});
 
 }  // namespace varisect

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/subjectmeans.h"
 #include "engine/analysis.h"
 #include "engine/fdistribution.h"
 #include "engine/fprob.h"
@@ -55,7 +56,65 @@ void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denomi
     table.lastRow += 1;
 }
 
+// The contrast x subjects error of a contrast on within-subject factor `factor`, in the units of
+// the table's sums of squares: the pooled variance of the subjects' contrast scores times the
+// scores behind each subject's level mean over the sum of the squared coefficients. df 0 when
+// there is one subject per group.
+struct OwnError {
+    double ms = 0;
+    int df = 0;
+};
+
+OwnError ownError(const Design& design, const SubjectLayout& layout, const Scores& scores, const Contrast& c)
+{
+    const SubjectLevelMeans m = subjectLevelMeans(design, layout, scores, c.factor);
+    const std::vector<double> k = scaledDown(c.coefficients);
+    std::vector<double> psi(m.means.size(), 0.0);
+    for (std::size_t person = 0; person < m.means.size(); ++person)
+        for (std::size_t i = 0; i < k.size() && i < m.means[person].size(); ++i)
+            psi[person] += k[i] * m.means[person][i];
+    double sumSquares = 0;
+    for (const double v : k)
+        sumSquares += v * v;
+    const PooledSpread spread = pooledSpread(psi, m.group);
+    const double perMean = m.counts.empty() || m.counts[0].empty() ? 0.0 : m.counts[0][0];
+    OwnError out;
+    out.df = spread.df;
+    out.ms = sumSquares > 0 ? spread.variance() * perMean / sumSquares : 0.0;
+    return out;
+}
+
 }  // namespace
+
+std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, Adjustment adjustment)
+{
+    std::vector<std::string> out;
+    if (tests.empty())
+        return out;
+    out.push_back("  Error terms of the contrasts");
+    std::size_t width = 0;
+    for (const ContrastTest& t : tests)
+        width = std::max(width, t.source.size());
+    int tested = 0;
+    for (const ContrastTest& t : tests) {
+        std::string line = "   " + t.source + std::string(width - t.source.size() + 2, ' ');
+        if (!t.tested) {
+            line += "not tested";
+            if (t.ownError && t.errorDf <= 0)
+                line += ": one subject per group leaves its own error (" + t.errorTerm + ") no df";
+        } else {
+            ++tested;
+            line += t.ownError ? "its own error, " + t.errorTerm
+                : t.pooledWithin ? "the pooled error " + t.errorTerm
+                                 : "the error " + t.errorTerm;
+            line += " (df" + numberText(t.errorDf) + ", MS" + numberText(shownNumber(t.errorMS)) + ")";
+        }
+        out.push_back(line);
+    }
+    if (tested > 0)
+        out.push_back("  " + adjustmentLegend(adjustment, tested, tested == 1 ? "contrast" : "contrasts"));
+    return out;
+}
 
 bool isNestedFactor(const Design& design, int factor)
 {
@@ -127,15 +186,17 @@ double contrastSS(const std::vector<double>& coefficients, const FactorMeans& me
 
 ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, const Scores& scores,
                                      const std::vector<Contrast>& contrasts, Prompts& prompts,
-                                     const ProbabilityContext& context)
+                                     const ProbabilityContext& context, const ContrastOptions& options)
 {
     AnovaTable next = table;
+    ContrastInsertion result;
+    const SubjectLayout layout = subjectLayout(design);
     ProbabilityContext probability = context;
     probability.exact = next.exactP;
     const double totalSS = next.rowCount() > next.lastRow ? next.number(next.rowCount(), ColSS) : 0.0;
     for (const Contrast& c : contrasts) {
         if (c.factor < 1 || c.factor > design.factorCount())
-            return {problem("No Such Factor!", "A contrast names a factor the design does not have."), false};
+            return {problem("No Such Factor!", "A contrast names a factor the design does not have."), false, {}};
         const Factor& f = design.factor(c.factor);
         const int main = mainEffectRow(next, f.tableLabel);
         if (main == 0 || c.factor == design.designatedFactor || isNestedFactor(design, c.factor))
@@ -143,12 +204,12 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
                                                   " cannot be tested: the table has no main-effect row for it.  "
                                                   "Contrasts are offered for factors that are neither designated "
                                                   "nor nested."),
-                    false};
+                    false, {}};
         if (static_cast<int>(c.coefficients.size()) != f.levels)
             return {problem("Wrong Number of Coefficients!",
                             "The contrast \"" + c.name + "\" on " + f.name + " does not have one coefficient for "
                             "each of its " + std::to_string(f.levels) + " levels."),
-                    false};
+                    false, {}};
 
         double ss = contrastSS(c.coefficients, marginalMeans(design, scores, c.factor));
         if (ss <= kZeroSSRelative * totalSS)
@@ -158,11 +219,30 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
 
         const std::size_t mainIndex = static_cast<std::size_t>(main - 1);
         const int error = mainIndex < next.denominatorRow.size() ? next.denominatorRow[mainIndex] : 0;
-        const bool tested = error >= 2 && error <= next.rowCount() && design.anovaType != AnovaType::NoFRatios
+        bool tested = error >= 2 && error <= next.rowCount() && design.anovaType != AnovaType::NoFRatios
             && !trimmedLabel(next.cell(main, ColF)).empty();
+        ContrastTest test;
+        test.source = trimmedLabel(row[ColSource - 1]);
+        test.ss = ss;
+        const bool own = tested && options.error == ContrastError::Separate && layout.usable()
+            && layout.isWithin(c.factor);
+        double errorMS = 0, errorDf = 0;
+        if (own) {
+            const OwnError e = ownError(design, layout, scores, c);
+            errorMS = e.ms;
+            errorDf = e.df;
+            test.ownError = true;
+            test.errorTerm = c.name + " x " + std::string(1, design.factor(layout.subjects).tableLabel);
+            tested = e.df > 0;
+        } else if (tested) {
+            errorMS = next.number(error, ColMS);
+            errorDf = next.number(error, ColDf);
+            test.errorTerm = trimmedLabel(next.cell(error, ColSource));
+            test.pooledWithin = layout.usable() && layout.isWithin(c.factor);
+        }
+        test.errorDf = errorDf;
+        test.errorMS = errorMS;
         if (tested) {
-            const double errorMS = next.number(error, ColMS);
-            const double errorDf = next.number(error, ColDf);
             double F = errorMS > 0 ? parseNumber(row[ColMS - 1]) / errorMS : 0.0;
             F = shownNumber(F);
             // As every F of the table: an F of 0 asks whether to go on, a tiny one is written as
@@ -170,22 +250,47 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
             bool abandoned = false;
             const double p = FRatioProbability(1, errorDf, F, prompts, probability, abandoned);
             if (abandoned)
-                return {std::nullopt, true};
+                return {std::nullopt, true, {}};
             row[ColF - 1] = numberText(F);
             row[ColP - 1] = numberText(p);
+            test.tested = true;
+            test.f = F;
+            test.p = p;
+            test.pExact = exactTailOfShownF(1, errorDf, F);
         }
+        result.tests.push_back(test);
 
         // Below the main effect and the contrasts already there.
         const std::string prefix = "  " + std::string(1, f.tableLabel) + ": ";
         int at = main + 1;
         while (at <= next.lastRow && next.cell(at, ColSource).starts_with(prefix))
             ++at;
-        insertRow(next, at, row, tested ? error : 0);
+        insertRow(next, at, row, tested && !own ? error : 0);
     }
+
+    // The p column of the contrast rows holds the adjusted p.
+    std::vector<double> raw;
+    for (const ContrastTest& t : result.tests)
+        raw.push_back(t.tested ? t.p : std::nan(""));
+    const std::vector<double> adjusted = adjustedP(raw, options.adjustment);
+    for (std::size_t i = 0; i < result.tests.size(); ++i) {
+        ContrastTest& t = result.tests[i];
+        if (!t.tested)
+            continue;
+        t.pAdjusted = adjusted[i];
+        if (options.adjustment != Adjustment::None)
+            for (int r = 2; r <= next.lastRow; ++r)
+                if (trimmedLabel(next.cell(r, ColSource)) == t.source && next.cell(r, ColSource).starts_with("  ")) {
+                    next.cell(r, ColP) = numberText(t.pAdjusted);
+                    break;
+                }
+    }
+    for (const std::string& line : contrastLegend(result.tests, options.adjustment))
+        next.notes.push_back(line);
 
     next.chooseDisplayDecimals(next.lastRow);
     table = std::move(next);
-    return {};
+    return result;
 }
 
 }  // namespace varisect

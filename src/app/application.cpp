@@ -13,6 +13,7 @@
 
 #include "contrasts/comparisonswindow.h"
 #include "contrasts/trendtestswindow.h"
+#include "posthoc/posthocwindow.h"
 #include "data/dataentrywindow.h"
 #include "data/datafile.h"
 #include "data/datafilemessages.h"
@@ -268,6 +269,7 @@ void Application::showAnovaDesign()
         handOver.simpleEffects = [this] { openCellMeans(CellMeansMode::SimpleEffects, WindowRole::AnovaDesign); };
         handOver.setUpComparisons = [this] { showContrasts(ContrastKind::Comparison); };
         handOver.setUpTrendTests = [this] { showContrasts(ContrastKind::Trend); };
+        handOver.setUpPostHoc = [this] { showPostHoc(); };
         const AnovaDesignParts parts{session_.design, session_.mode, session_.data};
         navigator_.install(WindowRole::AnovaDesign,
                            std::make_unique<AnovaDesignWindow>(parts, shellContext(), std::move(handOver)));
@@ -334,6 +336,54 @@ void Application::showContrasts(ContrastKind kind)
     }
     navigator_.hide(WindowRole::AnovaDesign);
     navigator_.show(role);
+}
+
+void Application::showPostHoc()
+{
+    const Design& design = session_.design.design;
+    if (posthocFactors(design).empty()) {
+        platform_.dialogs.message({"Not Available!",
+                                   "Every factor of this design is either the designated factor or nested: there "
+                                   "are no means to compare.",
+                                   MessageButtons::Ok, MessageIcon::Exclamation});
+        navigator_.show(WindowRole::AnovaDesign);
+        return;
+    }
+    auto* window = navigator_.get<ContrastWindow>(WindowRole::PostHoc);
+    if (!window || !window->fits(design)) {
+        ContrastHandOver handOver;
+        handOver.tableReady = [this](AnovaTable table, std::vector<std::string> notes) {
+            TableRequest request;
+            request.table = std::move(table);
+            addStepsNote(request.table);
+            request.design = session_.design.design;
+            request.origin = TableOrigin::PostHoc;
+            request.titlePrefix = "Post Hoc Comparisons ";
+            request.showFsBelowOne = session_.preferences.showFsBelowOne;
+            TableWindowHandOver back;
+            back.returnTo = [this] { navigator_.show(WindowRole::PostHoc); };
+            back.newProblem = [this] { restart(); };
+            auto* shown = navigator_.install(
+                WindowRole::Table, std::make_unique<TableWindow>(std::move(request), shellContext(), std::move(back)));
+            shown->setNotes(std::move(notes));
+            navigator_.hide(WindowRole::PostHoc);
+            navigator_.show(WindowRole::Table);
+        };
+        handOver.analysisAbandoned = [this] {
+            closeMeansWindows();
+            navigator_.close(WindowRole::Table);
+            navigator_.hide(WindowRole::AnovaDesign);
+            backToData();
+        };
+        handOver.returnToDesign = [this] {
+            navigator_.close(WindowRole::Table);
+            navigator_.show(WindowRole::AnovaDesign);
+        };
+        const ContrastParts parts{session_.design, session_.data};
+        navigator_.install(WindowRole::PostHoc, std::make_unique<PosthocWindow>(parts, shellContext(), std::move(handOver)));
+    }
+    navigator_.hide(WindowRole::AnovaDesign);
+    navigator_.show(WindowRole::PostHoc);
 }
 
 void Application::showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind)

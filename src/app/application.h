@@ -98,6 +98,7 @@ private:
     // "Set up &Trend Tests" / "Set up &Comparisons": the window of `kind`, kept with its entries
     // while the design stays the same; its table in the table window, whose return leads back.
     void showContrasts(ContrastKind kind);
+    void showPostHoc();
     void showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind);
     void showUnequalTable(CellSizeTable table);
     // A recent file chosen in the main window in an unequal-cell-size mode: the cell-size window

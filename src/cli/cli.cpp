@@ -3,6 +3,7 @@
 #include "cli/cliarguments.h"
 #include "cli/importcommands.h"
 #include "cli/meanscommands.h"
+#include "cli/posthocoutput.h"
 #include "cli/unequalcommands.h"
 
 #include <algorithm>
@@ -86,7 +87,7 @@ Arguments parseArguments(const std::vector<std::string>& args)
     Arguments a;
     const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
                                                 "pair",   "panels", "mode",     "transform", "screen",
-                                                "trend",  "contrast",
+                                                "trend",  "contrast", "posthoc", "contrast-error", "adjust",
                                                 "score", "factor-column", "subject", "cells", "between", "within",
                                                 "sheet", "separator", "write-scores", "write-csv"};
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -129,6 +130,12 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 a.trends.push_back(*value);
             else if (name == "contrast")
                 a.contrasts.push_back(*value);
+            else if (name == "posthoc")
+                a.posthoc.push_back(*value);
+            else if (name == "contrast-error")
+                setOnce(a.contrastError, name, *value);
+            else if (name == "adjust")
+                setOnce(a.adjust, name, *value);
             else if (name == "transform" || name == "screen")
                 a.steps.push_back({name == "screen", *value});
             else if (name == "panels")
@@ -457,7 +464,8 @@ std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 }
 
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
-                     const std::vector<Message>& messages, const SphericityReport* sphericity)
+                     const std::vector<Message>& messages, const SphericityReport* sphericity,
+                     const std::string& members)
 {
     const std::vector<std::optional<double>> pExact = exactTails(table);
     std::string out = "{\"rows\":[";
@@ -512,6 +520,7 @@ std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& 
         out += ",\"unavailable\":" + (sphericity->unavailable.empty() ? std::string("null") : jsonQuoted(sphericity->unavailable));
         out += "},";
     }
+    out += members;
     out += "\n\"messages\":[";
     for (std::size_t i = 0; i < messages.size(); ++i) {
         out += i == 0 ? "\n  {" : ",\n  {";
@@ -768,6 +777,17 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity is not available with --mode: it belongs to the ordinary repeated-measures analysis.");
     if (a.mode && (!a.trends.empty() || !a.contrasts.empty()))
         fail("--trend and --contrast are not available with --mode: they belong to the ordinary analysis.");
+    if (a.mode && !a.posthoc.empty())
+        fail("--posthoc is not available with --mode: it belongs to the ordinary analysis.");
+    if (effectSizes && !a.posthoc.empty())
+        fail("--posthoc cannot be combined with --effect-sizes.");
+    const ContrastError contrastError = contrastErrorOf(a.contrastError);
+    const Adjustment adjustment = adjustmentOf(a.adjust);
+    if (a.adjust && a.trends.empty() && a.contrasts.empty())
+        fail("--adjust applies to the p of --trend and --contrast rows; the methods of --posthoc are given with it "
+             "(--posthoc FACTOR:holm).");
+    if (a.contrastError && a.trends.empty() && a.contrasts.empty() && a.posthoc.empty())
+        fail("--contrast-error applies to --trend, --contrast and --posthoc on a within-subject factor.");
     std::optional<ImportedData> imported;
     if (importRequested(a)) {
         imported = importData(a, err);
@@ -794,15 +814,31 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         fail("--sphericity needs a repeated-measures design (--type repeated).");
 
     const std::vector<Contrast> contrasts = contrastsFromArguments(design, a);
+    std::vector<PosthocRequest> requests;
+    for (const std::string& given : a.posthoc)
+        requests.push_back(posthocRequestOf(design, given, contrastError));
     std::vector<std::string> applied;
     const Scores scores =
         applyDataSteps(imported ? scoresOf(imported->data) : readScores(design, a.dataPath), a.steps, &applied);
 
     CliPrompts prompts(err);
-    const std::optional<AnovaTable> table = analyseWithContrasts(design, scores, contrasts, prompts).table;
+    const ContrastAnalysis analysis =
+        analyseWithContrasts(design, scores, contrasts, prompts, {}, {contrastError, adjustment});
+    const std::optional<AnovaTable>& table = analysis.table;
     if (!table) {
         err << kProgram << ": the analysis cannot be completed; no table.\n";
         return kExitNoTable;
+    }
+    // The comparisons read their error rows from the table (its contrast rows, indented, are
+    // passed over).
+    Design labelledDesign = design;
+    if (!labelledDesign.labelsTruncated)
+        setTableLabelsFromNames(labelledDesign);
+    std::vector<PosthocResult> posthoc;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        posthoc.push_back(pairwiseComparisons(labelledDesign, scores, *table, requests[i]));
+        if (posthoc.back().refusal)
+            failWith(posthoc.back().refusal->title, posthoc.back().refusal->text, "--posthoc " + inQuotes(a.posthoc[i]));
     }
 
     std::optional<EffectSizes> sizes;
@@ -813,7 +849,12 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         sphericity = sphericityReport(design, scores, *table);
 
     if (format == Format::Json) {
-        out << jsonText(*table, sizes, prompts.messages, sphericity ? &*sphericity : nullptr);
+        std::string members;
+        if (!contrasts.empty())
+            members += contrastTestsJson(analysis.tests, adjustment);
+        if (!requests.empty())
+            members += posthocJson(labelledDesign, requests, posthoc);
+        out << jsonText(*table, sizes, prompts.messages, sphericity ? &*sphericity : nullptr, members);
         return kExitTable;
     }
     std::vector<DisplayRow> display = formatTableCells(*table, false);
@@ -823,12 +864,21 @@ int analyze(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << csvText(display, exactTails(*table), sizes ? &*sizes : nullptr);
         if (sphericity)
             out << '\n' << sphericityCsv(*sphericity);
+        if (!contrasts.empty())
+            out << '\n' << contrastTestsCsv(analysis.tests);
+        for (std::size_t i = 0; i < requests.size(); ++i)
+            out << '\n' << posthocCsv(labelledDesign, requests[i], posthoc[i]);
     } else {
         out << withUnixLineEndings(copyTableText(tableHeading(), design, display)) << notesText(notesWithSteps(table->notes, applied), "\n")
             << notesText(trendLegend(design, contrasts), "\n");
         if (sphericity) {
             out << '\n';
             for (const std::string& line : sphericityLines(*sphericity))
+                out << line << '\n';
+        }
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            out << '\n';
+            for (const std::string& line : posthocLines(labelledDesign, requests[i], posthoc[i]))
                 out << line << '\n';
         }
     }
@@ -850,6 +900,8 @@ std::string cliUsage()
            "                    [--nest NESTED:OUTER ...] [--effect-sizes KIND] [--sphericity]\n"
            "                    [--format text|csv|json] [--transform STEP ...] [--screen STEP ...]\n"
            "                    [--trend FACTOR[=V1,V2,...] ...] [--contrast FACTOR=C1,C2,... ...]\n"
+           "                    [--contrast-error separate|pooled] [--adjust none|holm|bonferroni]\n"
+           "                    [--posthoc FACTOR[@BY][:tukey|holm|bonferroni] ...]\n"
            "       varisect-cli analyze DATAFILE --mode attrition|unweighted|proportional|groupsizes\n"
            "                    --factor NAME=LEVELS ... [--nest NESTED:OUTER ...] [--format text|csv|json]\n"
            "                    [--transform STEP ...] [--screen STEP ...]\n"
@@ -909,6 +961,17 @@ std::string cliUsage()
            "  --contrast FACTOR=C1,... a planned comparison: one coefficient per level, adding up\n"
            "                         to 0; --trend and --contrast may be repeated (analyze); FACTOR\n"
            "                         is a name, a first letter or a position (1 = factor 1)\n"
+           "  --contrast-error ERR   the error of contrasts and pairwise comparisons on a\n"
+           "                         within-subject factor: separate (default; each against its\n"
+           "                         own contrast x subjects error, df those of the subjects) or\n"
+           "                         pooled (the factor's interaction with the subjects)\n"
+           "  --adjust METHOD        none (default), holm or bonferroni: the p of the --trend and\n"
+           "                         --contrast rows adjusted as one family\n"
+           "  --posthoc FACTOR[@BY][:METHOD]\n"
+           "                         every pair of FACTOR's marginal means (with @BY: of its cell\n"
+           "                         means at each level of BY) by tukey (default), holm or\n"
+           "                         bonferroni: difference, SE, t or q, df, adjusted p and the\n"
+           "                         adjusted 95% interval; may be repeated\n"
            "\n"
            "--mode reads an \"Unequal N\" data file: its header names the replicates (subjects)\n"
            "factor and gives the size of every cell (group); the scores follow cell by cell\n"

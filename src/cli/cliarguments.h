@@ -83,6 +83,9 @@ struct Arguments {
     std::vector<std::string> trends;     // "FACTOR" or "FACTOR=v1,v2,..." as given (analyze)
     std::vector<std::string> contrasts;  // "FACTOR=c1,c2,..." as given (analyze)
     bool sphericity = false;             // --sphericity (analyze, repeated measures)
+    std::vector<std::string> posthoc;    // "FACTOR[@BY][:METHOD]" as given (analyze)
+    std::optional<std::string> contrastError;  // --contrast-error separate|pooled (analyze)
+    std::optional<std::string> adjust;         // --adjust none|holm|bonferroni (analyze)
     // Reading a researcher's table (see importcommands.h): the columns by name or "#N".
     std::optional<std::string> scoreColumn;     // --score (long)
     std::vector<std::string> factorColumns;     // --factor-column, each may list several (long)
@@ -134,9 +137,11 @@ std::string sphericityCsv(const SphericityReport& report);
 // records which row each F was formed against.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table);
 std::string jsonNumber(std::optional<double> value);
-// With `sphericity`, a "sphericity" object (its rows and notes) follows the rows.
+// With `sphericity`, a "sphericity" object (its rows and notes) follows the rows; `members` (each
+// followed by a comma) come before the messages.
 std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& sizes,
-                     const std::vector<Message>& messages, const SphericityReport* sphericity = nullptr);
+                     const std::vector<Message>& messages, const SphericityReport* sphericity = nullptr,
+                     const std::string& members = {});
 std::string withUnixLineEndings(const std::string& text);
 
 }  // namespace varisect::clisupport

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "contrasts/contrastwindow.h"
 
+#include <QComboBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -56,9 +58,33 @@ void ContrastWindow::showEvent(QShowEvent* event)
     refresh();
 }
 
-void ContrastWindow::finishLayout(QWidget* choices, const QString& intro)
+void ContrastWindow::finishLayout(QWidget* choices, const QString& intro, bool adjustment)
 {
     auto* central = new QWidget(this);
+    auto* options = new QFormLayout;
+    errorBox_ = new QComboBox(central);
+    errorBox_->setObjectName(QStringLiteral("errorBox"));
+    errorBox_->addItems({QStringLiteral("Separate: each against its own error x subjects"),
+                         QStringLiteral("Pooled: the factor's error x subjects")});
+    shell_->explain(errorBox_, QStringLiteral("For a factor crossed with the subjects (repeated measures): "
+                                              "Separate tests each comparison against its own interaction "
+                                              "with the subjects, on the subjects' df; it does not rely on "
+                                              "sphericity. Pooled uses the error row of the factor's main "
+                                              "effect. Other factors always use their error row in the table."));
+    auto* errorLabel = new QLabel(QStringLiteral("Within-subject &error:"), central);
+    errorLabel->setBuddy(errorBox_);
+    options->addRow(errorLabel, errorBox_);
+    if (adjustment) {
+        adjustBox_ = new QComboBox(central);
+        adjustBox_->setObjectName(QStringLiteral("adjustBox"));
+        adjustBox_->addItems({QStringLiteral("None"), QStringLiteral("Holm (step-down)"), QStringLiteral("Bonferroni")});
+        shell_->explain(adjustBox_, QStringLiteral("Adjusts the p of all the contrast rows of the table, as one "
+                                                   "family, for the number of contrasts tested. The legend under "
+                                                   "the table says which adjustment was made."));
+        auto* adjustLabel = new QLabel(QStringLiteral("Ad&just p for multiplicity:"), central);
+        adjustLabel->setBuddy(adjustBox_);
+        options->addRow(adjustLabel, adjustBox_);
+    }
     setCentralWidget(central);
     auto* introLabel = new QLabel(intro, central);
     introLabel->setObjectName(QStringLiteral("introLabel"));
@@ -68,7 +94,8 @@ void ContrastWindow::finishLayout(QWidget* choices, const QString& intro)
     prepare->setObjectName(QStringLiteral("PrepareButton"));
     shell_->explain(prepare, QStringLiteral("Runs the analysis of variance and shows its table with one row for "
                                             "each contrast, indented under its factor's main effect. Each contrast "
-                                            "has 1 df and is tested against the error term of that main effect."));
+                                            "has 1 df; the legend under the table names the error term it was "
+                                            "tested against."));
     connect(prepare, &QPushButton::clicked, this, &ContrastWindow::prepareTable);
     auto* back = new QPushButton(QStringLiteral("&Return to Anova Design"), central);
     back->setObjectName(QStringLiteral("ReturnButton"));
@@ -86,6 +113,7 @@ void ContrastWindow::finishLayout(QWidget* choices, const QString& intro)
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(introLabel);
     layout->addWidget(choices, 1);
+    layout->addLayout(options);
     layout->addLayout(buttons);
 }
 
@@ -107,6 +135,30 @@ FactorMeans ContrastWindow::meansOf(int factor) const
     if (!data_.accepted() || static_cast<long>(data_.scores().size()) != madeFor_.scoreCount())
         return {};
     return marginalMeans(madeFor_, data_.scores(), factor);
+}
+
+ContrastOptions ContrastWindow::contrastOptions() const
+{
+    ContrastOptions out;
+    if (errorBox_ && errorBox_->currentIndex() == 1)
+        out.error = ContrastError::Pooled;
+    if (adjustBox_)
+        out.adjustment = adjustBox_->currentIndex() == 1 ? Adjustment::Holm
+            : adjustBox_->currentIndex() == 2            ? Adjustment::Bonferroni
+                                                         : Adjustment::None;
+    return out;
+}
+
+bool ContrastWindow::labelsInUse() const
+{
+    return state_.labelsInUse;
+}
+
+std::optional<std::vector<std::string>> ContrastWindow::linesUnderTable(const Design& design, const Scores&,
+                                                                        const AnovaTable&,
+                                                                        const std::vector<Contrast>& contrasts)
+{
+    return trendLegend(design, contrasts);
 }
 
 bool ContrastWindow::fits(const Design& design) const
@@ -131,11 +183,22 @@ void ContrastWindow::prepareTable()
     if (!contrasts)
         return;
 
+    const ContrastOptions contrastChoices = contrastOptions();
     ContrastAnalysis analysis = shell_->runAnalysis([&](Prompts& prompts, const AnalysisOptions& options) {
-        return analyseWithContrasts(design, scores, *contrasts, prompts, options);
+        return analyseWithContrasts(design, scores, *contrasts, prompts, options, contrastChoices);
     });
     if (analysis.contrastRefused)
         return;  // told; the choices stay on show
+    std::vector<std::string> lines;
+    if (analysis.table) {
+        Design labelled = design;
+        if (!labelled.labelsTruncated)
+            setTableLabelsFromNames(labelled);
+        std::optional<std::vector<std::string>> under = linesUnderTable(labelled, scores, *analysis.table, *contrasts);
+        if (!under)
+            return;  // told; the choices stay on show
+        lines = std::move(*under);
+    }
     hide();
     if (!analysis.table) {
         if (handOver_.analysisAbandoned)
@@ -143,7 +206,7 @@ void ContrastWindow::prepareTable()
         return;
     }
     if (handOver_.tableReady)
-        handOver_.tableReady(std::move(*analysis.table), trendLegend(design, *contrasts));
+        handOver_.tableReady(std::move(*analysis.table), std::move(lines));
 }
 
 void ContrastWindow::returnToDesign()

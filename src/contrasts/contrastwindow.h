@@ -15,6 +15,7 @@
 #include "contrasts/contrasts.h"
 #include "engine/anovatable.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -57,6 +58,9 @@ public:
     // The contrasts chosen now, the messages of what is wrong with them shown (empty then).
     virtual std::optional<std::vector<Contrast>> chosenContrasts() = 0;
 
+    // The error of within-subject contrasts and the adjustment of their p, as chosen.
+    ContrastOptions contrastOptions() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     // Brings what the window shows of the scores (the marginal means) up to date; the scores may
@@ -65,8 +69,16 @@ protected:
 
     ContrastWindow(ContrastParts parts, ShellContext shell, ContrastHandOver handOver, const char* title,
                    int helpContext, QWidget* parent);
-    // Puts the subclass's controls above the buttons; called once by the subclass's constructor.
-    void finishLayout(QWidget* choices, const QString& intro);
+    // Puts the subclass's controls above the buttons, with the choice of the within-subject error
+    // (and, with `adjustment`, of the multiplicity adjustment) below them; called once by the
+    // subclass's constructor.
+    void finishLayout(QWidget* choices, const QString& intro, bool adjustment = true);
+    // The lines that go under the table made with `contrasts` (`design` with its table labels):
+    // the trend coefficients. Empty: the table is not shown (the reason was told).
+    virtual std::optional<std::vector<std::string>> linesUnderTable(const Design& design, const Scores& scores,
+                                                                    const AnovaTable& table,
+                                                                    const std::vector<Contrast>& contrasts);
+    bool labelsInUse() const;
 
     WindowShell* shell() const { return shell_; }
     const Design& design() const;
@@ -83,6 +95,8 @@ private:
     const AcceptedData& data_;
     ContrastHandOver handOver_;
     Design madeFor_;
+    QComboBox* errorBox_ = nullptr;
+    QComboBox* adjustBox_ = nullptr;
 };
 
 }  // namespace varisect

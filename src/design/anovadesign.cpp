@@ -139,6 +139,8 @@ MainAction AnovaDesignChoices::mainAction() const
         return MainAction::SetUpComparisons;
     if (m.trendTests)
         return MainAction::SetUpTrendTests;
+    if (m.postHocComparisons)
+        return MainAction::SetUpPostHoc;
     return MainAction::PrepareTable;
 }
 
@@ -151,6 +153,8 @@ std::string AnovaDesignChoices::mainCaption() const
         return "Set up &Comparisons";
     case MainAction::SetUpTrendTests:
         return "Set up &Trend Tests";
+    case MainAction::SetUpPostHoc:
+        return "Set up &Post Hoc Comparisons";
     case MainAction::EnterCellSizes:
         return "&Enter Cell n's";
     case MainAction::EnterGroupSizes:

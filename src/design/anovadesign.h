@@ -23,7 +23,8 @@ inline constexpr const char* kNestingExplanationTitle = "Nesting Explanation";
 inline constexpr const char* kAnovaTypeFrameCaption = "Select Anova Type:";
 
 // What the main button does under its current caption.
-enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, EnterCellSizes, EnterGroupSizes, EnterLabels };
+enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, SetUpPostHoc, EnterCellSizes, EnterGroupSizes,
+                        EnterLabels };
 
 // The specific comparisons asked for: the main window's "Specific &Comparisons" menu, which the
 // Anova design window can change in place.

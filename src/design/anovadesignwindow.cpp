@@ -333,6 +333,9 @@ void AnovaDesignWindow::mainClicked()
     case MainAction::SetUpTrendTests:
         setUpContrasts(handOver_.setUpTrendTests);
         break;
+    case MainAction::SetUpPostHoc:
+        setUpContrasts(handOver_.setUpPostHoc);
+        break;
     case MainAction::EnterCellSizes:
         handOn(handOver_.enterCellSizes);
         break;

@@ -47,6 +47,7 @@ struct AnovaDesignHandOver {
     std::function<void()> simpleEffects;      // "&Simple Effects", after a table
     std::function<void()> setUpComparisons;   // "Set up &Comparisons"
     std::function<void()> setUpTrendTests;    // "Set up &Trend Tests"
+    std::function<void()> setUpPostHoc;       // "Set up &Post Hoc Comparisons"
 };
 
 class AnovaDesignWindow : public QWidget {

@@ -407,14 +407,21 @@ void DesignQuestions::toggleTrendTests()
 {
     parts_.mode.trendTests = !parts_.mode.trendTests;
     if (parts_.mode.trendTests)
-        parts_.mode.plannedComparisons = false;
+        parts_.mode.plannedComparisons = parts_.mode.postHocComparisons = false;
 }
 
 void DesignQuestions::togglePlannedComparisons()
 {
     parts_.mode.plannedComparisons = !parts_.mode.plannedComparisons;
     if (parts_.mode.plannedComparisons)
-        parts_.mode.trendTests = false;
+        parts_.mode.trendTests = parts_.mode.postHocComparisons = false;
+}
+
+void DesignQuestions::togglePostHocComparisons()
+{
+    parts_.mode.postHocComparisons = !parts_.mode.postHocComparisons;
+    if (parts_.mode.postHocComparisons)
+        parts_.mode.trendTests = parts_.mode.plannedComparisons = false;
 }
 
 std::optional<Message> DesignQuestions::restoreRecent(int entry, SettingsStore& store)

@@ -134,6 +134,8 @@ public:
     void answerUnweightedMeans(DialogAnswer answer);
     void toggleTrendTests();
     void togglePlannedComparisons();
+    // Switching post hoc comparisons on switches the other two off.
+    void togglePostHocComparisons();
 
     // The design of recent-file entry `entry` (1-based) becomes the current one, its path the
     // open file name; an entry below the first moves to the top of the list and the list is

@@ -309,6 +309,11 @@ void MainWindow::buildMenus()
     QMenu* comparisons = menuBar()->addMenu(QStringLiteral("Specific &Comparisons"));
     trendTests_ = checkable(comparisons, "&Trend Tests on Marginal Means", "trendTestsAction");
     planned_ = checkable(comparisons, "Planned &Comparisons", "plannedComparisonsAction");
+    postHoc_ = checkable(comparisons, "&Post Hoc Comparisons", "postHocComparisonsAction");
+    connect(postHoc_, &QAction::triggered, this, [this] {
+        questions_.togglePostHocComparisons();
+        refresh(false);
+    });
     connect(trendTests_, &QAction::triggered, this, [this] {
         questions_.toggleTrendTests();
         refresh(false);
@@ -400,6 +405,7 @@ void MainWindow::refresh(bool loadBoxes)
     groupSize_->setChecked(questions_.mode() == UnequalMode::UnequalGroupSize);
     trendTests_->setChecked(mode_.trendTests);
     planned_->setChecked(mode_.plannedComparisons);
+    postHoc_->setChecked(mode_.postHocComparisons);
 }
 
 DialogAnswer MainWindow::tell(const Message& message, std::optional<DialogAnswer> defaultButton)

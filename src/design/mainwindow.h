@@ -128,6 +128,7 @@ private:
     QAction* groupSize_ = nullptr;
     QAction* trendTests_ = nullptr;
     QAction* planned_ = nullptr;
+    QAction* postHoc_ = nullptr;
 };
 
 }  // namespace varisect

@@ -42,7 +42,7 @@ const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabe
                                   "savedata.html", "cellmeans.html", "transform.html", "screen.html",
                                   "cellsizes.html",
                                   "twowayplot.html",
-                                  "trendtests.html", "comparisons.html", "anovatable.html",
+                                  "trendtests.html", "comparisons.html", "posthoc.html", "anovatable.html",
                                   "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
@@ -77,6 +77,7 @@ const ContextTopic kContextTopics[] = {
     {kHelpPlotDialogs, "twowayplot.html", "style"},
     {kHelpTrendTests, "trendtests.html", ""},
     {kHelpPlannedComparisons, "comparisons.html", ""},
+    {kHelpPostHoc, "posthoc.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

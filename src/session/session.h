@@ -96,6 +96,7 @@ struct ModeFlags {
     bool twoFactorUnequal = false;
     bool plannedComparisons = false;
     bool trendTests = false;
+    bool postHocComparisons = false;
 
     bool unequalCellMode() const { return randomAttritionTest || unweightedMeans || twoFactorUnequal; }
 };

@@ -58,6 +58,8 @@ std::string returnCaption(TableOrigin origin)
         return "&Return to Trend Tests";
     case TableOrigin::PlannedComparisons:
         return "&Return to Comparisons";
+    case TableOrigin::PostHoc:
+        return "&Return to Post Hoc Comparisons";
     case TableOrigin::AnovaDesign:
         break;
     }
@@ -242,6 +244,7 @@ void TableWindow::buildControls()
     // gives for the rows of a factor.
     const bool offerEffectSizes = request_.origin != TableOrigin::SimpleEffects
         && request_.origin != TableOrigin::TrendTests && request_.origin != TableOrigin::PlannedComparisons
+        && request_.origin != TableOrigin::PostHoc
         && request_.design.anovaType == AnovaType::IndependentGroups && !request_.design.nested
         && !request_.unequalCellMode;
     // The eta squareds belong to every ordinary table with F-ratios, repeated measures included.

@@ -31,7 +31,7 @@ class WindowShell;
 struct ShellContext;
 
 // Where the table window was opened from: its return button leads back there.
-enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes, TrendTests, PlannedComparisons };
+enum class TableOrigin { AnovaDesign, SimpleEffects, UnequalCellSizes, TrendTests, PlannedComparisons, PostHoc };
 
 // What the table window shows: its own copy of a finished table and of the design behind it.
 struct TableRequest {

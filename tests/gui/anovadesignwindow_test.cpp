@@ -65,6 +65,7 @@ struct HandOverLog {
         h.enterGroupSizes = [this] { calls.push_back("enterGroupSizes"); };
         h.setUpComparisons = [this] { calls.push_back("setUpComparisons"); };
         h.setUpTrendTests = [this] { calls.push_back("setUpTrendTests"); };
+        h.setUpPostHoc = [this] { calls.push_back("setUpPostHoc"); };
         return h;
     }
 };
@@ -208,6 +209,17 @@ void AnovaDesignWindowTest::choicesEnablingRulesAndTheMainButton()
         click(main);
         QVERIFY(!w.isVisible());
         QCOMPARE(log.calls, std::vector<std::string>{"setUpComparisons"});
+    }
+    log.calls.clear();
+    state.mode.plannedComparisons = false;
+    state.mode.postHocComparisons = true;
+    {
+        AnovaDesignWindow w(parts(state), test::shellContext(fake), log.handOver());
+        w.show();
+        auto* main = child<QPushButton>(&w, "mainButton");
+        QCOMPARE(main->text(), QStringLiteral("Set up &Post Hoc Comparisons"));
+        click(main);
+        QCOMPARE(log.calls, std::vector<std::string>{"setUpPostHoc"});
     }
     log.calls.clear();
 

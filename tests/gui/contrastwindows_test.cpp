@@ -8,11 +8,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QTest>
 
 #include "contrasts/comparisonswindow.h"
 #include "contrasts/trendtestswindow.h"
+#include "platform/helpviewer.h"
+#include "posthoc/posthocwindow.h"
 #include "session/session.h"
 #include "table/tablewindow.h"
 #include "support/guitest.h"
@@ -72,6 +75,7 @@ class ContrastWindowsTest : public QObject {
 private slots:
     void trendsForUnequallySpacedLevels();
     void comparisonsKeptAcrossFactors();
+    void postHocComparisonsUnderTheTable();
 };
 
 void ContrastWindowsTest::trendsForUnequallySpacedLevels()
@@ -152,6 +156,74 @@ void ContrastWindowsTest::comparisonsKeptAcrossFactors()
 
     click(child<QPushButton>(&window, "ReturnButton"));
     QCOMPARE(w.returns, 1);
+}
+
+// The window's choices reach the comparisons, which go under the table with its legend; the table
+// window copies them; F1 opens the window's help page. The contrast windows' choice of error and
+// adjustment reaches the table's legend.
+void ContrastWindowsTest::postHocComparisonsUnderTheTable()
+{
+    Walk w;
+    fill(w.state, {{"Drug", 2}, {"Dose", 3}, {"Subject", 4}}, 3);
+    PosthocWindow window(w.parts(), shellContext(w.fake), w.handOver());
+    window.resize(1366 * 2 / 3, 768 / 2);
+    window.show();
+    auto* factor = child<QComboBox>(&window, "factorBox");
+    QCOMPARE(factor->count(), 2);  // not the subjects
+    factor->setCurrentIndex(1);
+    auto* by = child<QComboBox>(&window, "byBox");
+    QCOMPARE(by->count(), 2);  // none, Drug
+    child<QComboBox>(&window, "methodBox")->setCurrentIndex(1);
+    if (const QByteArray dir = qgetenv("VARISECT_GRAB_DIR"); !dir.isEmpty())
+        QVERIFY(window.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/posthocwindow.png")));
+    QCOMPARE(window.request().factor, 2);
+    QCOMPARE(window.request().method, PairwiseMethod::Holm);
+    QCOMPARE(window.request().error, ContrastError::Separate);
+    click(child<QPushButton>(&window, "PrepareButton"));
+    QCOMPARE(w.tables.size(), size_t(1));
+    QVERIFY(w.fake.dialogs.messages.empty());
+    QCOMPARE(w.notes[0], std::string("  Pairwise comparisons of Dose (Holm)"));
+    QCOMPARE(w.notes.size(), size_t(9));  // heading, column heads, 3 pairs, a blank, 3 lines of legend
+    QVERIFY(w.notes[2].starts_with("  D1 - D2"));
+    QVERIFY(w.notes[6].starts_with("  Error: each pair's own error"));
+    QVERIFY(!window.isVisible());
+
+    TableRequest request;
+    request.table = w.tables.back();
+    request.design = w.state.design.design;
+    request.origin = TableOrigin::PostHoc;
+    TableWindow table(std::move(request), shellContext(w.fake), {});
+    table.setNotes(w.notes);
+    QCOMPARE(child<QPushButton>(&table, "CancelButton")->text(), QStringLiteral("&Return to Post Hoc Comparisons"));
+    if (const QByteArray dir = qgetenv("VARISECT_GRAB_DIR"); !dir.isEmpty()) {
+        table.resize(1366, 768);
+        table.show();
+        QVERIFY(table.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/posthoctable.png")));
+    }
+    for (QAction* a : table.findChildren<QAction*>())
+        if (a->text() == QStringLiteral("&Copy Entire Table to Clipboard"))
+            a->trigger();
+    QVERIFY(w.fake.clipboard.content.value_or("").find(w.notes[2]) != std::string::npos);
+
+    for (QShortcut* shortcut : window.findChildren<QShortcut*>())
+        if (shortcut->key() == QKeySequence(QKeySequence::HelpContents))
+            emit shortcut->activated();
+    QCOMPARE(w.fake.help.contexts, std::vector<int>{kHelpPostHoc});
+
+    // Planned comparisons with the pooled error and Holm: the legend of the table says so.
+    ComparisonsWindow planned(w.parts(), shellContext(w.fake), w.handOver());
+    planned.show();
+    child<QComboBox>(&planned, "factorBox")->setCurrentIndex(1);
+    planned.grid()->item(0, 0)->setText(QStringLiteral("1"));
+    planned.grid()->item(0, 2)->setText(QStringLiteral("-1"));
+    child<QComboBox>(&planned, "errorBox")->setCurrentIndex(1);
+    child<QComboBox>(&planned, "adjustBox")->setCurrentIndex(1);
+    click(child<QPushButton>(&planned, "PrepareButton"));
+    QCOMPARE(w.tables.size(), size_t(2));
+    const std::vector<std::string>& legend = w.tables.back().notes;
+    QVERIFY(!legend.empty());
+    QVERIFY(legend[1].find("the pooled error SxD") != std::string::npos);
+    QCOMPARE(legend.back(), std::string("  p adjusted for the 1 contrast by Holm's step-down method"));
 }
 
 QTEST_MAIN(ContrastWindowsTest)

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QChart>
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -334,6 +335,31 @@ private slots:
 
     // The attrition test from the Anova design window: the cell-size window opens, its table
     // goes to the table window, whose return button comes back to the cell sizes.
+    // "Post Hoc Comparisons" in the main window's menu: the Anova design window's button leads to
+    // the window of that name, whose table carries the comparisons and returns to it.
+    void postHocComparisonsFromTheDesignWindow()
+    {
+        Walk s;
+        child<QAction>(s.app.mainWindow(), "postHocComparisonsAction")->trigger();
+        STEP(s.reachDesign(kDrugTimeScores, "repeatedMeasures"));
+        QCOMPARE(child<QPushButton>(s.design(), "mainButton")->text(), QStringLiteral("Set up &Post Hoc Comparisons"));
+        s.press("mainButton");
+        QCOMPARE(visibleWindows(), QStringList{"postHocWindow"});
+        QWidget* posthoc = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("postHocWindow"))
+                posthoc = w;
+        QVERIFY(posthoc);
+        child<QComboBox>(posthoc, "factorBox")->setCurrentIndex(1);  // Time
+        click(child<QPushButton>(posthoc, "PrepareButton"));
+        QCOMPARE(visibleWindows(), QStringList{"tableWindow"});
+        QVERIFY(child<QLabel>(s.table(), "legend")->text().contains(QStringLiteral("Pairwise comparisons of Time (Tukey HSD)")));
+        auto* back = child<QPushButton>(s.table(), "CancelButton");
+        QCOMPARE(back->text(), QStringLiteral("&Return to Post Hoc Comparisons"));
+        click(back);
+        QCOMPARE(visibleWindows(), QStringList{"postHocWindow"});
+    }
+
     void attritionTableFromTheDesignWindow()
     {
         Walk s;

@@ -210,10 +210,15 @@ private slots:
         QVERIFY(!h.child<QLabel>("confirmation")->isVisible());
         h.click("proceedButton");
         QCOMPARE(h.anovaDesign, 1);
-        // The two comparison items exclude each other; Start Over leaves the unequal mode.
+        // The three comparison items exclude each other; Start Over leaves the unequal mode.
         h.action("trendTestsAction")->trigger();
         h.action("plannedComparisonsAction")->trigger();
         QVERIFY(!h.state.mode.trendTests && h.state.mode.plannedComparisons);
+        h.action("postHocComparisonsAction")->trigger();
+        QVERIFY(!h.state.mode.plannedComparisons && h.state.mode.postHocComparisons);
+        QVERIFY(h.action("postHocComparisonsAction")->isChecked() && !h.action("plannedComparisonsAction")->isChecked());
+        h.action("plannedComparisonsAction")->trigger();
+        QVERIFY(!h.state.mode.postHocComparisons && h.state.mode.plannedComparisons);
         h.click("startOverButton");
         QVERIFY(!h.action("groupSizeAction")->isChecked() && !h.state.mode.unequalCellMode());
     }

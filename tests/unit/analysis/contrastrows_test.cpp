@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/analysisservice.h"
@@ -19,8 +20,8 @@ using contrastdata::design;
 using contrastdata::rowOf;
 using contrastdata::unevenScores;
 
-// Every full orthogonal set of a factor splits its SS, and each contrast's F is formed against
-// the error row of the main effect: F(c) / F(main) = SS(c) / MS(main).
+// Every full orthogonal set of a factor splits its SS, and with the pooled error each contrast's
+// F is formed against the error row of the main effect: F(c) / F(main) = SS(c) / MS(main).
 TEST(ContrastRows, FullOrthogonalSetAddsUpToTheFactorAndSharesItsErrorTerm)
 {
     struct Case {
@@ -51,7 +52,7 @@ TEST(ContrastRows, FullOrthogonalSetAddsUpToTheFactorAndSharesItsErrorTerm)
             set.push_back({c.factor, comparisonName(1, {1, -1}), {1, -1}});
         }
         RecordingPrompts prompts;
-        const AnovaTable t = analysed(c.d, s, set, prompts);
+        const AnovaTable t = analysed(c.d, s, set, prompts, {ContrastError::Pooled, Adjustment::None});
         const std::string label(1, c.d.factor(c.factor).tableLabel);
         const int main = rowOf(t, label);
         ASSERT_GT(main, 0);
@@ -144,13 +145,90 @@ TEST(ContrastRows, RepeatedMeasuresContrastFromItsDefinition)
     const double F = ss / (errorSS / 6);
 
     RecordingPrompts prompts;
-    const AnovaTable t = analysed(d, s, {{1, comparisonName(1, c), c}}, prompts);
+    const AnovaTable t = analysed(d, s, {{1, comparisonName(1, c), c}}, prompts, {ContrastError::Pooled, Adjustment::None});
     ASSERT_EQ(t.cell(4, ColSource), "  C: c1 (1 1 -2)");
     EXPECT_EQ(t.cell(3, ColSource), "C");
     EXPECT_EQ(t.cell(5, ColSource), "  SxC");
     EXPECT_NEAR(t.number(4, ColSS), ss, 1e-9);
     EXPECT_NEAR(t.number(4, ColF), F, 1e-9);
     EXPECT_NEAR(t.number(4, ColP), paulsonUpperTail(1, 6, F), 1e-12);
+    ASSERT_EQ(t.notes.size(), 3u);
+    EXPECT_EQ(t.notes[0], "  Error terms of the contrasts");
+    EXPECT_TRUE(t.notes[1].starts_with("   C: c1 (1 1 -2)  the pooled error SxC (df 6, MS")) << t.notes[1];
+    EXPECT_EQ(t.notes[2], "  p not adjusted for multiplicity (the 1 contrast)");
+
+    // Its own error: the one-sample t of the subjects' contrast scores, squared, on 3 df.
+    double mean = 0, squares = 0;
+    double score[4];
+    for (int i = 0; i < 4; ++i) {
+        score[i] = c[0] * y[i][0] + c[1] * y[i][1] + c[2] * y[i][2];
+        mean += score[i] / 4;
+    }
+    for (const double v : score)
+        squares += (v - mean) * (v - mean);
+    const double ownF = mean * mean / (squares / 3 / 4);
+    const AnovaTable own = analysed(d, s, {{1, comparisonName(1, c), c}}, prompts);
+    EXPECT_NEAR(own.number(4, ColSS), ss, 1e-9);
+    EXPECT_NEAR(own.number(4, ColF), ownF, 1e-9 * ownF);
+    EXPECT_NEAR(own.number(4, ColP), paulsonUpperTail(1, 3, ownF), 1e-12);
+    EXPECT_EQ(own.denominatorRow[3], 0);  // no row of the table is its error
+    ASSERT_EQ(own.notes.size(), 3u);
+    EXPECT_TRUE(own.notes[1].starts_with("   C: c1 (1 1 -2)  its own error, c1 (1 1 -2) x S (df 3, MS")) << own.notes[1];
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// Several contrasts form one family: Holm steps down through their p, Bonferroni multiplies each
+// by their number; the p column shows the adjusted p and the legend says how it was adjusted.
+// The error of a between-subject factor's contrast stays the main effect's error row.
+TEST(ContrastRows, AdjustedForMultiplicityAndBetweenFactorsKeepTheirError)
+{
+    Design mixed = design({{"Group", 2}, {"Subject", 3}, {"Time", 4}}, AnovaType::RepeatedMeasures, 2);
+    mixed.nested = true;
+    mixed.nestingMatrix = {{'S', 'G'}};
+    const Scores s = unevenScores(mixed.scoreCount());
+    std::vector<Contrast> set = trendContrasts(3, equallySpacedValues(4), 3);
+    set.push_back({1, comparisonName(1, {1, -1}), {1, -1}});
+    RecordingPrompts prompts;
+    ContrastOptions plain;
+    const ContrastAnalysis none = analyseWithContrasts(mixed, s, set, prompts, {}, plain);
+    ASSERT_TRUE(none.table);
+    ASSERT_EQ(none.tests.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(none.tests[size_t(i)].ownError);
+        EXPECT_EQ(none.tests[size_t(i)].errorDf, 4);  // 6 subjects in 2 groups
+    }
+    EXPECT_FALSE(none.tests[3].ownError);
+    EXPECT_EQ(none.tests[3].errorTerm, "Error +") << "the error row of G (subjects pooled with their interactions)";
+    const int g = rowOf(*none.table, "G");
+    ASSERT_GT(g, 0);
+    EXPECT_EQ(none.table->denominatorRow[size_t(g)], none.table->denominatorRow[size_t(g - 1)]);
+
+    std::vector<double> p;
+    for (const ContrastTest& t : none.tests)
+        p.push_back(t.p);
+    for (const Adjustment a : {Adjustment::Holm, Adjustment::Bonferroni}) {
+        const ContrastAnalysis adjusted = analyseWithContrasts(mixed, s, set, prompts, {}, {ContrastError::Separate, a});
+        ASSERT_TRUE(adjusted.table);
+        std::vector<std::size_t> order{0, 1, 2, 3};
+        std::sort(order.begin(), order.end(), [&p](std::size_t x, std::size_t y) { return p[x] < p[y]; });
+        double previous = 0;
+        for (std::size_t rank = 0; rank < 4; ++rank) {
+            const std::size_t i = order[rank];
+            const double factor = a == Adjustment::Holm ? double(4 - rank) : 4.0;
+            double expected = std::min(1.0, factor * p[i]);
+            if (a == Adjustment::Holm)
+                expected = std::max(expected, previous);
+            previous = expected;
+            EXPECT_NEAR(adjusted.tests[i].pAdjusted, expected, 1e-15);
+            const int r = rowOf(*adjusted.table, "  " + adjusted.tests[i].source);
+            ASSERT_GT(r, 0);
+            EXPECT_NEAR(adjusted.table->number(r, ColP), expected, 1e-14);
+        }
+        EXPECT_EQ(adjusted.table->notes.back(), a == Adjustment::Holm
+                      ? "  p adjusted for the 4 contrasts by Holm's step-down method"
+                      : "  p adjusted for the 4 contrasts by the Bonferroni method");
+    }
+    EXPECT_TRUE(prompts.messages.empty());
 }
 
 // A contrast that cannot be tested is told and leaves no table, but is not taken for an analysis

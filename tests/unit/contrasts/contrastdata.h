@@ -47,9 +47,9 @@ inline int rowOf(const AnovaTable& t, const std::string& label)
 
 // The table with the contrast rows; a failed analysis fails the test.
 inline AnovaTable analysed(const Design& d, const Scores& s, const std::vector<Contrast>& contrasts,
-                           RecordingPrompts& p)
+                           RecordingPrompts& p, const ContrastOptions& options = {})
 {
-    const std::optional<AnovaTable> t = analyseWithContrasts(d, s, contrasts, p).table;
+    const std::optional<AnovaTable> t = analyseWithContrasts(d, s, contrasts, p, {}, options).table;
     EXPECT_TRUE(t.has_value());
     return t.value_or(AnovaTable{});
 }

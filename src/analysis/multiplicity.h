@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Corrections of p for testing several hypotheses at once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varisect {
+
+enum class Adjustment { None, Holm, Bonferroni };
+
+// The p values adjusted for the family they form: unchanged (None); multiplied by the number of
+// tests and capped at 1 (Bonferroni); Holm's step-down method: the i-th smallest p multiplied by
+// (m - i + 1), each kept at least as large as the one before it in that order, capped at 1.
+// NaN entries are not tests: they stay NaN and do not count in m.
+std::vector<double> adjustedP(const std::vector<double>& p, Adjustment adjustment);
+
+// "none", "holm", "bonferroni": the words of the command line.
+std::string adjustmentKey(Adjustment adjustment);
+// The adjustment named by one of those words (any case); false when the word names none.
+bool adjustmentOfKey(const std::string& key, Adjustment& adjustment);
+
+// How the family of `count` tests was adjusted, for a legend: "p adjusted for the 3 contrasts by
+// Holm's step-down method", "p not adjusted for multiplicity".
+std::string adjustmentLegend(Adjustment adjustment, int count, const std::string& what);
+
+}  // namespace varisect
