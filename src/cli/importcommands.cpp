@@ -2,8 +2,6 @@
 #include "cli/importcommands.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <unistd.h>
 
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
@@ -284,40 +282,7 @@ int importedUnequalAnalyze(const Arguments& a, const ImportedData& imported, std
              (groups ? "--mode groupsizes" : "--mode unweighted, proportional or attrition") +
              " for an analysis of unequal cell sizes.");
     }
-    char path[] = "/tmp/varisect-import-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0)
-        fail("the scores could not be handed to the unequal-cell-size analysis (no temporary file).");
-    ::close(fd);
-    const WriteResult written = writeDataFile(path, imported.data);
-    if (!written.ok()) {
-        std::remove(path);
-        fail("the scores could not be handed to the unequal-cell-size analysis (" + written.description + ").");
-    }
-    Arguments b = a;
-    b.dataPath = path;
-    b.factors.clear();
-    for (const Factor& f : imported.design.factors)
-        b.factors.push_back(f.name + "=" + std::to_string(f.levels));
-    b.designate.reset();
-    b.nests.clear();
-    int code = kExitNoTable;
-    try {
-        code = unequalAnalyzeCommand(b, out, err);
-    } catch (CliFailure& failure) {
-        std::remove(path);
-        // The messages name the data file, not the file made for the analysis.
-        const std::string temporary = path;
-        for (std::string& line : failure.lines)
-            for (auto at = line.find(temporary); at != std::string::npos; at = line.find(temporary, at))
-                line.replace(at, temporary.size(), a.dataPath + " (in the order of an \"Unequal N\" file)");
-        throw;
-    } catch (...) {
-        std::remove(path);
-        throw;
-    }
-    std::remove(path);
-    return code;
+    return unequalAnalyzeLayout(a, imported.design, imported.data, out, err);
 }
 
 namespace {

@@ -34,6 +34,15 @@ void checkModeType(const Arguments& a, UnequalAnalysisMode mode)
              ", which analyses " + (repeated ? "repeated measures" : "independent groups") + ".");
 }
 
+// The options every unequal-cell-size analysis checks before it reads any data.
+void checkModeOptions(const Arguments& a, UnequalAnalysisMode mode)
+{
+    parseFormat(a.format);
+    if (a.effectSizes)
+        fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
+    checkModeType(a, mode);
+}
+
 // `json` as jsonText writes it, with the mode's own figures in front of the rows.
 std::string withLeadingKeys(const std::string& json, const std::string& keys)
 {
@@ -42,13 +51,14 @@ std::string withLeadingKeys(const std::string& json, const std::string& keys)
 
 }  // namespace
 
+int analyzeUnequalFile(const Arguments& a, UnequalAnalysisMode mode, const UnequalFileRead& read, std::ostream& out,
+                       std::ostream& err);
+
 int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
 {
     const UnequalAnalysisMode mode = parseMode(*a.mode);
     const char* name = unequalModeInfo(mode).name;
-    const Format format = parseFormat(a.format);
-    if (a.effectSizes)
-        fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
+    checkModeOptions(a, mode);
     const bool twoSubstantive = mode == UnequalAnalysisMode::Proportional || mode == UnequalAnalysisMode::GroupSizes;
     if (twoSubstantive && !a.nests.empty())
         fail(std::string("--nest does not apply to --mode ") + name +
@@ -57,13 +67,36 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
                                                   "nested."));
 
     Design design = buildDesign(a.factors);
-    checkModeType(a, mode);
     if (twoSubstantive && design.factorCount() != 3)
         fail(std::string("--mode ") + name + " needs three factors: two substantive factors and the " +
              (mode == UnequalAnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
     applyNesting(design, a.nests);
 
-    const UnequalFileRead read = readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt);
+    return analyzeUnequalFile(a, mode, readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt), out, err);
+}
+
+int unequalAnalyzeLayout(const Arguments& a, const Design& design, DataLayout layout, std::ostream& out,
+                         std::ostream& err)
+{
+    const UnequalAnalysisMode mode = parseMode(*a.mode);
+    checkModeOptions(a, mode);
+    const bool groups = layout.kind == DataLayout::Kind::GroupSizes;
+    if (groups != (mode == UnequalAnalysisMode::GroupSizes))
+        fail(a.dataPath + ": " +
+             (groups ? std::string("the data are groups of subjects of unequal sizes; choose --mode groupsizes.")
+                     : std::string("the data are independent groups of unequal cell sizes; choose --mode unweighted, "
+                                   "proportional or attrition.")));
+    if (mode == UnequalAnalysisMode::Proportional && design.factorCount() != 3)
+        fail("--mode proportional needs three factors: two substantive factors and the replicates factor.");
+    return analyzeUnequalFile(a, mode, unequalFileFromLayout(std::move(layout), design, mode, FileRoles::Adopt, a.dataPath),
+                              out, err);
+}
+
+int analyzeUnequalFile(const Arguments& a, UnequalAnalysisMode mode, const UnequalFileRead& read, std::ostream& out,
+                       std::ostream& err)
+{
+    const char* name = unequalModeInfo(mode).name;
+    const Format format = parseFormat(a.format);
     if (!read.ok()) {
         const UnequalFileProblem& p = *read.problem;
         if (p.detailSaysAll)

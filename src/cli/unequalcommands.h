@@ -6,6 +6,9 @@
 
 #include <ostream>
 
+#include "data/datafile.h"
+#include "engine/design.h"
+
 namespace varisect {
 
 namespace clisupport {
@@ -15,5 +18,10 @@ struct Arguments;
 // `a` are the arguments of analyze, with --mode given. Throws clisupport::CliFailure for bad
 // arguments and data; returns the exit code otherwise.
 int unequalAnalyzeCommand(const clisupport::Arguments& a, std::ostream& out, std::ostream& err);
+
+// The same analysis on an unequal-N layout already in memory (an imported table's) with its
+// design; `a.dataPath` names the data in the messages.
+int unequalAnalyzeLayout(const clisupport::Arguments& a, const Design& design, DataLayout layout, std::ostream& out,
+                         std::ostream& err);
 
 }  // namespace varisect
