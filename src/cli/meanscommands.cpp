@@ -122,7 +122,19 @@ std::string meansJson(const Design& design, const std::vector<MeansGrid>& grids)
     return out + "\n],\n\"messages\":[]}\n";
 }
 
-// One line per cell of every grid, marginal means included, as the window shows them.
+std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
+{
+    std::string out = cellMeansPrintHeading(transformed) + "\n";
+    for (const MeansGrid& grid : grids) {
+        out += "\n";
+        for (const std::string& line : meansTableLines(grid, {}))
+            out += line + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids)
 {
     std::string out = "columns,rows,panel,panel_level,column_level,row_level,mean\n";
@@ -139,19 +151,6 @@ std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids)
     }
     return out;
 }
-
-std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
-{
-    std::string out = cellMeansPrintHeading(transformed) + "\n";
-    for (const MeansGrid& grid : grids) {
-        out += "\n";
-        for (const std::string& line : meansTableLines(grid, {}))
-            out += line + "\n";
-    }
-    return out;
-}
-
-}  // namespace
 
 int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {

@@ -39,6 +39,8 @@ inline constexpr int kHelpPlotDialogs = 41;
 // The "Trend Tests on Marginal Means" and "Planned Comparisons on Marginal Means" windows.
 inline constexpr int kHelpTrendTests = 50;
 inline constexpr int kHelpPlannedComparisons = 51;
+// The "Import Data" window.
+inline constexpr int kHelpImportData = 63;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

@@ -43,7 +43,7 @@ const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabe
                                   "cellsizes.html",
                                   "twowayplot.html",
                                   "trendtests.html", "comparisons.html", "anovatable.html",
-                                  "faq.html", "howtousehelp.html"};
+                                  "importdata.html", "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
     int context;
@@ -77,6 +77,7 @@ const ContextTopic kContextTopics[] = {
     {kHelpPlotDialogs, "twowayplot.html", "style"},
     {kHelpTrendTests, "trendtests.html", ""},
     {kHelpPlannedComparisons, "comparisons.html", ""},
+    {kHelpImportData, "importdata.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

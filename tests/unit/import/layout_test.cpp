@@ -284,6 +284,21 @@ TEST(Layouts, SubjectsNumberedWithinTheirGroups)
     const ImportProposal dup = proposeFromLong(csv(restarting + "2,Trt,1,99\n"), m);
     ASSERT_EQ(dup.issues.size(), 1u);
     EXPECT_EQ(dup.issues[0].text, "rows 8 and 10 hold two scores for Id 2 (Group Trt) in the cell Time 1.");
+    // The command line says the same with --subjects-within.
+    const fs::path uniqueFile = tempFile("unique.csv", unique), restartingFile = tempFile("restarting.csv", restarting);
+    int code = 0;
+    std::string err;
+    const std::string expectedTable = run({"analyze", uniqueFile.string(), "--subject", "Id"}, code, &err);
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(run({"analyze", restartingFile.string(), "--subject", "Id", "--subjects-within", "Group"}, code, &err),
+              expectedTable);
+    EXPECT_EQ(code, 0) << err;
+    run({"analyze", restartingFile.string(), "--subjects-within", "Group", "--score", "Score", "--factor-column",
+         "Time"},
+        code, &err);
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(err.find("--subjects-within needs the subject column"), std::string::npos) << err;
+
     const ImportProposal bad = proposeFromLong(csv(restarting), {3, {2}, 0, {1}});
     ASSERT_TRUE(bad.refusal);
     EXPECT_EQ(*bad.refusal, "The subjects can only be numbered within the groups of a factor column (\"Group\" is not one).");
