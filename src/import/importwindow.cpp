@@ -38,13 +38,13 @@ QString q(const std::string& s)
 
 QStringList longRoles()
 {
-    return {QStringLiteral("-"), QStringLiteral("Score"), QStringLiteral("Factor"), QStringLiteral("Subject / case"),
+    return {QStringLiteral("(not used)"), QStringLiteral("Score"), QStringLiteral("Factor"), QStringLiteral("Subject / case"),
             QStringLiteral("Factor (subjects numbered within it)")};
 }
 
 QStringList wideRoles()
 {
-    return {QStringLiteral("-"), QStringLiteral("Within-subject cell"), QStringLiteral("Between-subject factor"),
+    return {QStringLiteral("(not used)"), QStringLiteral("Within-subject cell"), QStringLiteral("Between-subject factor"),
             QStringLiteral("Subject")};
 }
 
@@ -66,6 +66,11 @@ ImportWindow::ImportWindow(ShellContext shell, ImportWindowHandOver handOver, QW
             handOver_.cancelled();
     });
     buildControls();
+    // Rows as high as the text needs: more of the file and the design in view.
+    const int rowHeight = fontMetrics().height() + 8;
+    for (QTableWidget* t : {preview_, design_})
+        t->verticalHeader()->setDefaultSectionSize(rowHeight);
+    mapping_->verticalHeader()->setDefaultSectionSize(std::max(rowHeight, QComboBox().sizeHint().height()));
     shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &Use Help"),
                         kHelpImportData);
     showTable();
@@ -304,13 +309,34 @@ void ImportWindow::showMapping()
     updating_ = true;
     const bool wide = session_.shape() == DataShape::Wide;
     const int columns = session_.hasTable() ? session_.table().columnCount() : 0;
-    mapping_->setRowCount(columns);
+    // The role boxes are made again only for another table or layout, so that the one in use
+    // keeps the focus while its choice is shown.
+    const QStringList roles = wide ? wideRoles() : longRoles();
+    bool rebuild = mapping_->rowCount() != columns;
+    for (int c = 0; c < columns && !rebuild; ++c) {
+        auto* box = qobject_cast<QComboBox*>(mapping_->cellWidget(c, 1));
+        const QTableWidgetItem* name = mapping_->item(c, 0);
+        rebuild = !box || box->count() != roles.size() || box->itemText(1) != roles[1] || !name ||
+                  name->text() != q(session_.table().columns[static_cast<std::size_t>(c)].name);
+    }
+    if (rebuild) {
+        for (int c = 0; c < mapping_->rowCount(); ++c)
+            if (QWidget* old = mapping_->cellWidget(c, 1)) {
+                mapping_->removeCellWidget(c, 1);  // deleted later
+                old->hide();
+            }
+        mapping_->setRowCount(columns);
+        for (int c = 0; c < columns; ++c) {
+            mapping_->setItem(c, 0, new QTableWidgetItem(q(session_.table().columns[static_cast<std::size_t>(c)].name)));
+            auto* role = new QComboBox(mapping_);
+            role->setObjectName(QStringLiteral("role%1").arg(c + 1));
+            role->addItems(roles);
+            connect(role, &QComboBox::activated, this, [this, c](int index) { roleChosen(c, index); });
+            mapping_->setCellWidget(c, 1, role);
+        }
+        mapping_->resizeColumnToContents(0);
+    }
     for (int c = 0; c < columns; ++c) {
-        auto* name = new QTableWidgetItem(q(session_.table().columns[static_cast<std::size_t>(c)].name));
-        mapping_->setItem(c, 0, name);
-        auto* role = new QComboBox(mapping_);
-        role->setObjectName(QStringLiteral("role%1").arg(c + 1));
-        role->addItems(wide ? wideRoles() : longRoles());
         int current = 0;
         if (wide) {
             const WideMapping& m = session_.wideMapping();
@@ -326,11 +352,8 @@ void ImportWindow::showMapping()
                       : m.subjectColumn == c               ? LongSubject
                                                            : LongUnused;
         }
-        role->setCurrentIndex(current);
-        connect(role, &QComboBox::activated, this, [this, c](int index) { roleChosen(c, index); });
-        mapping_->setCellWidget(c, 1, role);
+        static_cast<QComboBox*>(mapping_->cellWidget(c, 1))->setCurrentIndex(current);
     }
-    mapping_->resizeColumnToContents(0);
     withinLabel_->setEnabled(wide);
     withinBox_->setEnabled(wide);
     withinApply_->setEnabled(wide);

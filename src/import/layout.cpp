@@ -535,6 +535,8 @@ ImportProposal finish(Frame& f, ImportProposal p)
 
 std::string checkColumn(const ImportTable& table, int column, const char* role)
 {
+    if (column == -1)
+        return std::string("No ") + role + " column is chosen.";
     if (column < 0 || column >= table.columnCount())
         return std::string("The ") + role + " column is not one of the table's columns.";
     return {};
