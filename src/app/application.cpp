@@ -290,6 +290,18 @@ void Application::adoptImport(ImportedDesign imported)
         navigator_.show(WindowRole::Import);
         return;
     }
+    // Unequal cells are checked as an unequal-N file is before anything is given up for them.
+    const bool groups = imported.data.kind == DataLayout::Kind::GroupSizes;
+    const UnequalAnalysisMode mode = groups ? UnequalAnalysisMode::GroupSizes : UnequalAnalysisMode::UnweightedMeans;
+    std::optional<UnequalFileRead> read;
+    if (imported.data.unequalN()) {
+        read = unequalFileFromLayout(imported.data, imported.design, mode, FileRoles::Adopt, imported.sourceName);
+        if (!read->ok()) {
+            platform_.dialogs.message(read->problem->message);
+            navigator_.show(WindowRole::Import);
+            return;
+        }
+    }
     // A new problem, as after "&Restart", with the imported design.
     navigator_.closeAll();
     session_.restart();
@@ -321,20 +333,12 @@ void Application::adoptImport(ImportedDesign imported)
         return;
     }
 
-    const bool groups = imported.data.kind == DataLayout::Kind::GroupSizes;
     session_.mode.unweightedMeans = !groups;
     session_.mode.twoFactorUnequal = groups;
-    const UnequalAnalysisMode mode = groups ? UnequalAnalysisMode::GroupSizes : UnequalAnalysisMode::UnweightedMeans;
-    const UnequalFileRead read =
-        unequalFileFromLayout(imported.data, state.design, mode, FileRoles::Adopt, imported.sourceName);
-    if (!read.ok()) {
-        platform_.dialogs.message(read.problem->message);
-        return;  // the main window of the new problem stays
-    }
-    state.design = read.file->design;
+    state.design = read->file->design;
     showCellSizes();
     CellSizeWindow* window = cellSizeWindow();
-    if (!window || !window->showImported(*read.file)) {
+    if (!window || !window->showImported(*read->file)) {
         navigator_.close(WindowRole::CellSizes);
         navigator_.show(WindowRole::Main);
         return;

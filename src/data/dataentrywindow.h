@@ -53,8 +53,8 @@ struct DataEntryHandOver {
     std::function<void()> twoWayTables;
     std::function<void()> twoWayGraphs;
     // File > "&Import Data..." and "Export &Data...".
-    std::function<void()> importData;
-    std::function<void()> exportData;
+    std::function<void()> importData = {};
+    std::function<void()> exportData = {};
 };
 
 class DataEntryWindow : public QMainWindow {

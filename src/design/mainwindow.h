@@ -37,8 +37,8 @@ struct MainWindowHandOver {
     // Start Over was pressed: the windows of the earlier pass are to be closed.
     std::function<void()> startingOver;
     // File > "&Import Data..." and "Export &Data...".
-    std::function<void()> importData;
-    std::function<void()> exportData;
+    std::function<void()> importData = {};
+    std::function<void()> exportData = {};
 };
 
 // The parts of the session the main window works on.

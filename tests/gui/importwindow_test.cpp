@@ -26,6 +26,7 @@
 #include "platform/helpviewer.h"
 #include "support/guitest.h"
 #include "support/recordingprompts.h"
+#include "table/tablewindow.h"
 #include "unequal/cellsizewindow.h"
 
 using namespace varisect;
@@ -128,6 +129,14 @@ private slots:
         QVERIFY(expected);
         QVERIFY(w.app.state().results.ordinary());
         QCOMPARE(w.app.state().results.ordinary()->rows, expected->rows);
+
+        // The table window saves the table as CSV.
+        const std::string tableCsv = w.path("table.csv");
+        w.fake.dialogs.saveAnswers.push_back(tableCsv);
+        child<QAction>(w.app.tableWindow(), "saveCsvAction")->trigger();
+        const std::string savedTable = readAll(tableCsv);
+        QVERIFY2(savedTable.rfind("Source,df,SS,MS,F,p,p_exact\n", 0) == 0, savedTable.c_str());
+        QVERIFY2(savedTable.find("\nD,1,177.633,177.633,819.85,<.001,") != std::string::npos, savedTable.c_str());
 
         // Export Data writes the accepted scores back as long CSV with the file's labels.
         const std::string out = w.path("out.csv");
