@@ -2,7 +2,9 @@
 #include "app/application.h"
 
 #include <algorithm>
+#include <charconv>
 #include <exception>
+#include <filesystem>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -22,7 +24,11 @@
 #include "design/anovadesignwindow.h"
 #include "design/designquestions.h"
 #include "design/mainwindow.h"
+#include "data/datafilewriter.h"
+#include "data/scoremodel.h"
 #include "graphs/grapher.h"
+#include "import/export.h"
+#include "import/importwindow.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselector.h"
 #include "means/pairselectordialog.h"
@@ -101,6 +107,11 @@ Grapher* Application::plotWindow() const
     return navigator_.get<Grapher>(WindowRole::Plot);
 }
 
+ImportWindow* Application::importWindow() const
+{
+    return navigator_.get<ImportWindow>(WindowRole::Import);
+}
+
 ShellContext Application::shellContext()
 {
     return ShellContext{platform_, [this] { return session_.startup.screenScale; },
@@ -165,6 +176,8 @@ void Application::showMainWindow()
             showDataEntry(true);
     };
     handOver.startingOver = [this] { navigator_.closeAllBut(WindowRole::Main); };
+    handOver.importData = [this] { showImport(WindowRole::Main); };
+    handOver.exportData = [this] { exportData(); };
     MainWindowParts parts{{session_.design, session_.mode, session_.preferences, session_.recentFiles, session_.file,
                            [this] { session_.restart(); }},
                           session_.data};
@@ -193,6 +206,8 @@ bool Application::showDataEntry(bool loadRecent)
     };
     handOver.twoWayTables = [this] { openCellMeans(CellMeansMode::Means, WindowRole::DataEntry); };
     handOver.twoWayGraphs = [this] { openTwoWayPlot(gridPlotRequest(), WindowRole::DataEntry); };
+    handOver.importData = [this] { showImport(WindowRole::DataEntry); };
+    handOver.exportData = [this] { exportData(); };
     const DataEntryParts parts{session_.design, session_.data, session_.file, session_.recentFiles};
     auto* grid = navigator_.install(WindowRole::DataEntry,
                                     std::make_unique<DataEntryWindow>(parts, shellContext(), std::move(handOver)));
@@ -249,6 +264,138 @@ void Application::showWorkingData(WindowRole role, WindowRole scoresWindow, std:
 void Application::backToData()
 {
     navigator_.show(navigator_.window(WindowRole::DataEntry) ? WindowRole::DataEntry : WindowRole::Main);
+}
+
+void Application::showImport(WindowRole from)
+{
+    ImportWindowHandOver handOver;
+    handOver.imported = [this](ImportedDesign imported) { adoptImport(std::move(imported)); };
+    handOver.cancelled = [this, from] {
+        navigator_.close(WindowRole::Import);
+        navigator_.show(from);
+    };
+    auto* window = navigator_.install(WindowRole::Import, std::make_unique<ImportWindow>(shellContext(), std::move(handOver)));
+    navigator_.show(WindowRole::Import);
+    // The file is chosen at once; cancelled, the window stays empty for "&Browse...".
+    window->chooseFile();
+}
+
+void Application::adoptImport(ImportedDesign imported)
+{
+    // Scores typed in the grid, or in the cell-size window, would be replaced: they may be saved first.
+    if (DataEntryWindow* grid = dataEntryWindow(); grid && !grid->confirmLeave(LeaveMode::Restart)) {
+        navigator_.show(WindowRole::Import);
+        return;
+    }
+    if (CellSizeWindow* sizes = cellSizeWindow(); sizes && !sizes->confirmLeave(false)) {
+        navigator_.show(WindowRole::Import);
+        return;
+    }
+    // Unequal cells are checked as an unequal-N file is before anything is given up for them.
+    const bool groups = imported.data.kind == DataLayout::Kind::GroupSizes;
+    const UnequalAnalysisMode mode = groups ? UnequalAnalysisMode::GroupSizes : UnequalAnalysisMode::UnweightedMeans;
+    std::optional<UnequalFileRead> read;
+    if (imported.data.unequalN()) {
+        read = unequalFileFromLayout(imported.data, imported.design, mode, FileRoles::Adopt, imported.sourceName);
+        if (!read->ok()) {
+            platform_.dialogs.message(read->problem->message);
+            navigator_.show(WindowRole::Import);
+            return;
+        }
+    }
+    // A new problem, as after "&Restart", with the imported design.
+    navigator_.closeAll();
+    session_.restart();
+    showMainWindow();
+    importedLabels_ = std::move(imported.labels);
+    DesignState& state = session_.design;
+    state.design = imported.design;
+    state.problemLabel = std::filesystem::path(imported.sourceName).stem().string();
+    state.labelsInUse = false;
+    for (int k = 1; k <= state.design.factorCount(); ++k)
+        state.labelsInUse = state.labelsInUse || !state.design.factor(k).levelLabels.empty();
+    state.anovaTypeChosen = true;
+    state.nestingSpecified = state.design.nested;
+
+    if (!imported.data.unequalN()) {
+        if (!showDataEntry(false))
+            return;
+        std::vector<std::string> texts;
+        std::vector<bool> imputed;
+        for (const ScoreItem& item : imported.data.items) {
+            texts.push_back(item.text);
+            imputed.push_back(item.imputed);
+        }
+        DataEntryWindow* grid = dataEntryWindow();
+        grid->showImportedScores(texts, imputed);
+        // As after "Data &OK": on to the Anova design window.
+        if (grid->dataOk())
+            showAnovaDesign();
+        return;
+    }
+
+    session_.mode.unweightedMeans = !groups;
+    session_.mode.twoFactorUnequal = groups;
+    state.design = read->file->design;
+    showCellSizes();
+    CellSizeWindow* window = cellSizeWindow();
+    if (!window || !window->showImported(*read->file)) {
+        navigator_.close(WindowRole::CellSizes);
+        navigator_.show(WindowRole::Main);
+        return;
+    }
+    navigator_.hide(WindowRole::Main);
+}
+
+void Application::exportData()
+{
+    const Design& design = session_.design.design;
+    DataLayout layout;
+    const Scores& scores = session_.data.scores();
+    std::vector<bool> imputed;
+    const CellSizeWindow* sizes = cellSizeWindow();
+    if (sizes && sizes->workflow() && sizes->stage() == CellSizeWindow::Stage::Scores) {
+        const UnequalWorkflow& workflow = *sizes->workflow();
+        layout.kind = workflow.roles() ? DataLayout::Kind::GroupSizes : DataLayout::Kind::CellSizes;
+        layout.designatedFactor = workflow.design().designatedFactor;
+        if (workflow.roles()) {
+            layout.groupingFactor = workflow.roles()->grouping;
+            layout.crossedFactor = workflow.roles()->crossed;
+        }
+        layout.cellSizes = workflow.sizes();
+        imputed = sizes->model().imputedMarks();
+    } else if (const DataEntryWindow* grid = dataEntryWindow()) {
+        imputed = grid->model().imputedMarks();
+    }
+    const bool ready = session_.data.accepted() && !scores.empty() &&
+                       (layout.unequalN() ? static_cast<long>(scores.size()) == expectedScoreCount(layout, design)
+                                          : static_cast<long>(scores.size()) == design.scoreCount());
+    if (!ready) {
+        platform_.dialogs.message({"Export Data",
+                                   "There are no accepted scores to export yet.  Enter or import the scores and "
+                                   "press \"Data OK\" first.",
+                                   MessageButtons::Ok, MessageIcon::Information});
+        return;
+    }
+    // Each score as the shortest text that reads back as the same single-precision number, so
+    // that transformed scores keep every digit they have.
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, scores[i]).ptr;
+        layout.items.push_back({std::string(text, end), scores[i], i < imputed.size() && imputed[i]});
+    }
+    FileDialogOptions options;
+    options.title = "Export Data";
+    options.filter = "CSV Files (*.csv);;All Files (*)";
+    options.defaultExtension = "csv";
+    options.helpContext = kHelpImportData;
+    const std::optional<std::string> path = platform_.dialogs.saveFile(options);
+    if (!path || path->empty())
+        return;
+    const WriteResult written = writeFileSafely(*path, longCsvText(design, layout, importedLabels_));
+    if (!written.ok())
+        platform_.dialogs.message({"Export Data", *path + " could not be written (" + written.description + ").",
+                                   MessageButtons::Ok, MessageIcon::Exclamation});
 }
 
 void Application::showAnovaDesign()
@@ -742,6 +889,7 @@ void Application::restart()
         return;
     navigator_.closeAll();
     session_.restart();
+    importedLabels_.clear();
     showMainWindow();
 }
 

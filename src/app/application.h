@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/navigator.h"
+#include "import/importsession.h"
 #include "graphs/twowayplot.h"
 #include "contrasts/contrasts.h"
 #include "means/cellmeans.h"
@@ -29,6 +30,7 @@ class CellSizeWindow;
 struct CellSizeTable;
 class DataEntryWindow;
 class Grapher;
+class ImportWindow;
 class PairSelector;
 class PairSelectorDialog;
 class MainWindow;
@@ -82,6 +84,7 @@ public:
     TableWindow* simpleEffectsTableWindow() const;
     CellSizeWindow* cellSizeWindow() const;
     Grapher* plotWindow() const;
+    ImportWindow* importWindow() const;
     bool exiting() const { return exiting_; }
 
 private:
@@ -139,12 +142,23 @@ private:
     static void placeBeside(QWidget& window, const QWidget& grid);
     // Back from the Anova design window: the grid, or the main window when there is none.
     void backToData();
+    // "&Import Data...": the import window, over the window `from`, which comes back when the
+    // import is cancelled.
+    void showImport(WindowRole from);
+    // The imported design taken as a new problem: the grid filled and its scores accepted, then
+    // the Anova design window; or, with unequal cells, the Unequal Cell Sizes window filled.
+    void adoptImport(ImportedDesign imported);
+    // "Export &Data...": the accepted scores as long CSV.
+    void exportData();
 
     Platform platform_;
     Options options_;
     Session session_;
     Navigator navigator_;
     bool exiting_ = false;
+    // The full level labels of the imported design (the values as the file wrote them), for the
+    // export; empty when the design was typed.
+    std::vector<std::vector<std::string>> importedLabels_;
 };
 
 }  // namespace varisect

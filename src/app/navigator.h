@@ -12,7 +12,7 @@ namespace varisect {
 
 // SimpleEffectsTable is the table window of a simple-effects analysis, beside the ordinary one.
 enum class WindowRole { Main, DataEntry, AnovaDesign, Table, PairSelector, CellMeans, SimpleEffectsTable, Transform, Screen, CellSizes, Plot, TrendTests,
-                        PlannedComparisons, PostHoc };
+                        PlannedComparisons, PostHoc, Import };
 
 class Navigator {
 public:

@@ -88,7 +88,7 @@ Arguments parseArguments(const std::vector<std::string>& args)
     const std::vector<std::string> withValue = {"factor", "type",  "designate", "nest",      "effect-sizes", "format",
                                                 "pair",   "panels", "mode",     "transform", "screen",
                                                 "trend",  "contrast", "posthoc", "contrast-error", "adjust",
-                                                "score", "factor-column", "subject", "cells", "between", "within",
+                                                "score", "factor-column", "subject", "subjects-within", "cells", "between", "within",
                                                 "sheet", "separator", "write-scores", "write-csv"};
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -150,6 +150,8 @@ Arguments parseArguments(const std::vector<std::string>& args)
                 setOnce(a.mode, name, *value);
             else if (name == "factor-column")
                 a.factorColumns.push_back(*value);
+            else if (name == "subjects-within")
+                a.subjectGroups.push_back(*value);
             else if (name == "cells")
                 a.cellColumns.push_back(*value);
             else if (name == "between")
@@ -1007,6 +1009,8 @@ std::string cliUsage()
            "  --factor-column COLUMN a factor's column; repeat it, or list them: Drug,Time\n"
            "  --subject COLUMN       the subject (case) column: factors that vary within a\n"
            "                         subject make repeated measures\n"
+           "  --subjects-within COLUMN  a factor whose groups each number their subjects\n"
+           "                         afresh: a subject is its identifier within the group\n"
            "Wide data (one row per subject):\n"
            "  --cells COLUMN,...     the within-subject cell columns; headers such as\n"
            "                         Drug1_Time2 name the factors and levels\n"

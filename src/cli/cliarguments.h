@@ -90,6 +90,7 @@ struct Arguments {
     std::optional<std::string> scoreColumn;     // --score (long)
     std::vector<std::string> factorColumns;     // --factor-column, each may list several (long)
     std::optional<std::string> subjectColumn;   // --subject (long and wide)
+    std::vector<std::string> subjectGroups;     // --subjects-within: subjects numbered within these factors (long)
     std::vector<std::string> cellColumns;       // --cells (wide)
     std::vector<std::string> betweenColumns;    // --between (wide)
     std::vector<std::string> withinFactors;     // --within NAME=LEVELS (wide)

@@ -2,8 +2,6 @@
 #include "cli/importcommands.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <unistd.h>
 
 #include "cli/cli.h"
 #include "cli/cliarguments.h"
@@ -22,7 +20,8 @@ namespace {
 
 bool anyLayoutOption(const Arguments& a)
 {
-    return a.scoreColumn || !a.factorColumns.empty() || a.subjectColumn || !a.cellColumns.empty() ||
+    return a.scoreColumn || !a.factorColumns.empty() || a.subjectColumn || !a.subjectGroups.empty() ||
+           !a.cellColumns.empty() ||
            !a.betweenColumns.empty() || !a.withinFactors.empty() || a.sheet || a.separator || a.dropIncomplete;
 }
 
@@ -103,9 +102,20 @@ ImportProposal propose(const Arguments& a, const ImportTable& table, std::ostrea
     ProposalOptions options;
     options.dropIncompleteRows = a.dropIncomplete;
     const bool wide = !a.cellColumns.empty() || !a.betweenColumns.empty() || !a.withinFactors.empty();
-    if (wide && (a.scoreColumn || !a.factorColumns.empty()))
-        fail("--score and --factor-column describe long data, --cells, --between and --within wide data: give one "
-             "layout.");
+    if (wide && (a.scoreColumn || !a.factorColumns.empty() || !a.subjectGroups.empty()))
+        fail("--score, --factor-column and --subjects-within describe long data, --cells, --between and --within "
+             "wide data: give one layout.");
+    // Subjects numbered within groups: the group columns are factors, and the subject column is needed.
+    const auto numberedWithin = [&](LongMapping& m) {
+        for (const std::string& ref : splitCommas(a.subjectGroups)) {
+            const int c = column(table, ref, "--subjects-within");
+            if (m.subjectColumn < 0)
+                fail("--subjects-within needs the subject column: name it with --subject.");
+            if (std::find(m.factorColumns.begin(), m.factorColumns.end(), c) == m.factorColumns.end())
+                m.factorColumns.push_back(c);
+            m.subjectGroupColumns.push_back(c);
+        }
+    };
     if (wide) {
         if (a.cellColumns.empty())
             fail("--cells is missing: name the columns that hold the within-subject cells.");
@@ -153,6 +163,7 @@ ImportProposal propose(const Arguments& a, const ImportTable& table, std::ostrea
             fail("--factor-column is missing: name the columns that hold the factors.");
         if (a.subjectColumn)
             m.subjectColumn = column(table, *a.subjectColumn, "--subject");
+        numberedWithin(m);
         return proposeFromLong(table, m, options);
     }
     // Nothing named: the layout the table seems to have, said on the error stream.
@@ -164,6 +175,8 @@ ImportProposal propose(const Arguments& a, const ImportTable& table, std::ostrea
         auto& b = guess.wideMapping.betweenColumns;
         b.erase(std::remove(b.begin(), b.end(), guess.wideMapping.subjectColumn), b.end());
     }
+    if (!a.subjectGroups.empty())
+        guess.shape = DataShape::Long;  // only long data number subjects within groups
     if (guess.shape == DataShape::Wide) {
         err << kProgram << ": reading " << table.sourceName << " as wide data: cells " << namesOf(table, guess.wideMapping.cellColumns)
             << ", between-subject factors " << namesOf(table, guess.wideMapping.betweenColumns) << ", subjects "
@@ -174,6 +187,7 @@ ImportProposal propose(const Arguments& a, const ImportTable& table, std::ostrea
     }
     if (guess.longMapping.scoreColumn < 0)
         fail(table.sourceName + ": no column holds numbers only; name the score column with --score.");
+    numberedWithin(guess.longMapping);
     err << kProgram << ": reading " << table.sourceName << " as long data: scores "
         << namesOf(table, {guess.longMapping.scoreColumn}) << ", factors " << namesOf(table, guess.longMapping.factorColumns)
         << ", subjects "
@@ -284,40 +298,7 @@ int importedUnequalAnalyze(const Arguments& a, const ImportedData& imported, std
              (groups ? "--mode groupsizes" : "--mode unweighted, proportional or attrition") +
              " for an analysis of unequal cell sizes.");
     }
-    char path[] = "/tmp/varisect-import-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0)
-        fail("the scores could not be handed to the unequal-cell-size analysis (no temporary file).");
-    ::close(fd);
-    const WriteResult written = writeDataFile(path, imported.data);
-    if (!written.ok()) {
-        std::remove(path);
-        fail("the scores could not be handed to the unequal-cell-size analysis (" + written.description + ").");
-    }
-    Arguments b = a;
-    b.dataPath = path;
-    b.factors.clear();
-    for (const Factor& f : imported.design.factors)
-        b.factors.push_back(f.name + "=" + std::to_string(f.levels));
-    b.designate.reset();
-    b.nests.clear();
-    int code = kExitNoTable;
-    try {
-        code = unequalAnalyzeCommand(b, out, err);
-    } catch (CliFailure& failure) {
-        std::remove(path);
-        // The messages name the data file, not the file made for the analysis.
-        const std::string temporary = path;
-        for (std::string& line : failure.lines)
-            for (auto at = line.find(temporary); at != std::string::npos; at = line.find(temporary, at))
-                line.replace(at, temporary.size(), a.dataPath + " (in the order of an \"Unequal N\" file)");
-        throw;
-    } catch (...) {
-        std::remove(path);
-        throw;
-    }
-    std::remove(path);
-    return code;
+    return unequalAnalyzeLayout(a, imported.design, imported.data, out, err);
 }
 
 namespace {

@@ -36,8 +36,8 @@ Scores scoresOf(const DataLayout& data);
 // CliFailure when the table cannot be read or the data are not complete.
 ImportedData importData(const clisupport::Arguments& a, std::ostream& err);
 
-// analyze with an imported table of unequal cell sizes: runs the --mode analysis on an
-// "Unequal N" data file written for it.
+// analyze with an imported table of unequal cell sizes: runs the --mode analysis on its sizes
+// and scores.
 int importedUnequalAnalyze(const clisupport::Arguments& a, const ImportedData& imported, std::ostream& out,
                            std::ostream& err);
 

@@ -158,10 +158,22 @@ std::string meansJson(const Design& design, const std::vector<MeansGrid>& grids,
     return out + "\n],\n\"messages\":[]}\n";
 }
 
-// One line per cell of every grid, marginal means included, as the window shows them.
+std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
+{
+    std::string out = cellMeansPrintHeading(transformed) + "\n";
+    for (const MeansGrid& grid : grids) {
+        out += "\n";
+        for (const std::string& line : meansTableLines(grid, {}))
+            out += line + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
 // Unequal cells: an "n" column, the number of scores behind each mean (cell, level or all);
 // cells left blank (where the plain and the weighted margins cross) have no line.
-std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids, bool unequal = false)
+std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids, bool unequal)
 {
     std::string out = std::string("columns,rows,panel,panel_level,column_level,row_level,mean") +
                       (unequal ? ",n\n" : "\n");
@@ -191,19 +203,6 @@ std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids, 
     }
     return out;
 }
-
-std::string meansText(const std::vector<MeansGrid>& grids, bool transformed)
-{
-    std::string out = cellMeansPrintHeading(transformed) + "\n";
-    for (const MeansGrid& grid : grids) {
-        out += "\n";
-        for (const std::string& line : meansTableLines(grid, {}))
-            out += line + "\n";
-    }
-    return out;
-}
-
-}  // namespace
 
 int meansCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {

@@ -7,7 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/design.h"
+#include "means/cellmeans.h"
+
 namespace varisect {
+
+// The cells of `grids` as CSV, one line per cell, marginal means included, as the "Cell Means"
+// window shows them (the header names the columns). `unequal`: cells of unequal sizes, with an "n"
+// column.
+std::string meansCsv(const Design& design, const std::vector<MeansGrid>& grids, bool unequal = false);
 
 // `args` with the command first, as runCli receives them. Throw clisupport::CliFailure for bad
 // arguments and data; return the exit code otherwise.

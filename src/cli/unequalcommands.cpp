@@ -54,25 +54,16 @@ struct UnequalInput {
     std::vector<std::string> applied;
 };
 
-UnequalInput readUnequalInput(const Arguments& a)
+// The options every unequal-cell-size analysis checks before it reads any data.
+void checkModeOptions(const Arguments& a, UnequalAnalysisMode mode)
 {
-    const UnequalAnalysisMode mode = parseMode(*a.mode);
-    const char* name = unequalModeInfo(mode).name;
-    const bool twoSubstantive = mode == UnequalAnalysisMode::Proportional || mode == UnequalAnalysisMode::GroupSizes;
-    if (twoSubstantive && !a.nests.empty())
-        fail(std::string("--nest does not apply to --mode ") + name +
-             (mode == UnequalAnalysisMode::Proportional ? ": the two substantive factors are crossed."
-                                                : ": the data file says under which factor the subjects are "
-                                                  "nested."));
-
-    Design design = buildDesign(a.factors);
+    parseFormat(a.format);
     checkModeType(a, mode);
-    if (twoSubstantive && design.factorCount() != 3)
-        fail(std::string("--mode ") + name + " needs three factors: two substantive factors and the " +
-             (mode == UnequalAnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
-    applyNesting(design, a.nests);
+}
 
-    UnequalFileRead read = readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt);
+// `read` checked: its scores after --transform and --screen.
+UnequalInput inputFromRead(const Arguments& a, UnequalAnalysisMode mode, UnequalFileRead read)
+{
     if (!read.ok()) {
         const UnequalFileProblem& p = *read.problem;
         if (p.detailSaysAll)
@@ -93,6 +84,26 @@ UnequalInput readUnequalInput(const Arguments& a)
     return input;
 }
 
+UnequalInput readUnequalInput(const Arguments& a)
+{
+    const UnequalAnalysisMode mode = parseMode(*a.mode);
+    const char* name = unequalModeInfo(mode).name;
+    checkModeOptions(a, mode);
+    const bool twoSubstantive = mode == UnequalAnalysisMode::Proportional || mode == UnequalAnalysisMode::GroupSizes;
+    if (twoSubstantive && !a.nests.empty())
+        fail(std::string("--nest does not apply to --mode ") + name +
+             (mode == UnequalAnalysisMode::Proportional ? ": the two substantive factors are crossed."
+                                                : ": the data file says under which factor the subjects are "
+                                                  "nested."));
+
+    Design design = buildDesign(a.factors);
+    if (twoSubstantive && design.factorCount() != 3)
+        fail(std::string("--mode ") + name + " needs three factors: two substantive factors and the " +
+             (mode == UnequalAnalysisMode::Proportional ? "replicates" : "subjects") + " factor.");
+    applyNesting(design, a.nests);
+    return inputFromRead(a, mode, readUnequalFile(a.dataPath, design, mode, FileRoles::Adopt));
+}
+
 // The modes whose tables have cell means and simple effects.
 void requireCells(UnequalAnalysisMode mode, const char* what)
 {
@@ -102,12 +113,17 @@ void requireCells(UnequalAnalysisMode mode, const char* what)
 
 }  // namespace
 
-int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
+namespace {
+
+void refuseEffectSizes(const Arguments& a)
 {
-    const Format format = parseFormat(a.format);
     if (a.effectSizes)
         fail("--effect-sizes is not available with --mode: the unequal-cell-size tables have no effect sizes.");
-    const UnequalInput input = readUnequalInput(a);
+}
+
+int analyzeInput(const Arguments& a, const UnequalInput& input, std::ostream& out, std::ostream& err)
+{
+    const Format format = parseFormat(a.format);
     const UnequalAnalysisMode mode = input.mode;
     const char* name = unequalModeInfo(mode).name;
     const UnequalFile& file = input.file;
@@ -147,6 +163,33 @@ int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& e
                                                               : applied),
                      "\n");
     return kExitTable;
+}
+
+}  // namespace
+
+int unequalAnalyzeCommand(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    refuseEffectSizes(a);
+    return analyzeInput(a, readUnequalInput(a), out, err);
+}
+
+int unequalAnalyzeLayout(const Arguments& a, const Design& design, DataLayout layout, std::ostream& out,
+                         std::ostream& err)
+{
+    refuseEffectSizes(a);
+    const UnequalAnalysisMode mode = parseMode(*a.mode);
+    checkModeOptions(a, mode);
+    const bool groups = layout.kind == DataLayout::Kind::GroupSizes;
+    if (groups != (mode == UnequalAnalysisMode::GroupSizes))
+        fail(a.dataPath + ": " +
+             (groups ? std::string("the data are groups of subjects of unequal sizes; choose --mode groupsizes.")
+                     : std::string("the data are independent groups of unequal cell sizes; choose --mode unweighted, "
+                                   "proportional or attrition.")));
+    if (mode == UnequalAnalysisMode::Proportional && design.factorCount() != 3)
+        fail("--mode proportional needs three factors: two substantive factors and the replicates factor.");
+    return analyzeInput(
+        a, inputFromRead(a, mode, unequalFileFromLayout(std::move(layout), design, mode, FileRoles::Adopt, a.dataPath)),
+        out, err);
 }
 
 UnequalMeansInput unequalMeansInput(const Arguments& a)

@@ -10,6 +10,9 @@
 #include "means/cellmeans.h"
 #include "unequal/cellsizes.h"
 
+#include "data/datafile.h"
+#include "engine/design.h"
+
 namespace varisect {
 
 namespace clisupport {
@@ -34,5 +37,10 @@ UnequalMeansInput unequalMeansInput(const clisupport::Arguments& a);
 // simple-effects --mode: the simple effects of the pair (--pair, or the one pair of the design
 // without the replicates or subjects factor).
 int unequalSimpleEffectsCommand(const clisupport::Arguments& a, std::ostream& out, std::ostream& err);
+
+// The same analysis on an unequal-N layout already in memory (an imported table's) with its
+// design; `a.dataPath` names the data in the messages.
+int unequalAnalyzeLayout(const clisupport::Arguments& a, const Design& design, DataLayout layout, std::ostream& out,
+                         std::ostream& err);
 
 }  // namespace varisect

@@ -145,6 +145,15 @@ void DataEntryWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
     action(file, "&Open file (for data entry)...", "openAction", [this] { openDataFile(); });
+    QAction* import = action(file, "&Import Data...", "importAction", [this] {
+        if (handOver_.importData)
+            handOver_.importData();
+    });
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    action(file, "Export &Data...", "exportAction", [this] {
+        if (handOver_.exportData)
+            handOver_.exportData();
+    });
     QAction* save = action(file, "&Save Data in File (As...)", "saveAction", [this] { saveDataFile(); });
     save->setShortcut(QKeySequence::Save);
     file->addSeparator();
@@ -256,6 +265,13 @@ bool DataEntryWindow::saveDataFile()
 bool DataEntryWindow::confirmLeave(LeaveMode mode)
 {
     return grid_->confirmLeave(mode);
+}
+
+void DataEntryWindow::showImportedScores(const std::vector<std::string>& texts, const std::vector<bool>& imputed)
+{
+    grid_->showEntries(texts, imputed);
+    grid_->goToRow(0);
+    newScores();
 }
 
 void DataEntryWindow::newScores()

@@ -53,6 +53,9 @@ struct DataEntryHandOver {
     std::function<void()> screenData;
     std::function<void()> twoWayTables;
     std::function<void()> twoWayGraphs;
+    // File > "&Import Data..." and "Export &Data...".
+    std::function<void()> importData = {};
+    std::function<void()> exportData = {};
 };
 
 class DataEntryWindow : public QMainWindow {
@@ -94,6 +97,10 @@ public:
     // The scores in use after a transformation, screen or revert, shown as "#0.00#" texts
     // (imputed marks kept) in one step that undo takes back. The scores stay accepted.
     void showTransformedScores();
+
+    // Scores imported from a table, in design order: shown in the grid as new, unchecked scores
+    // (not from a score file, so leaving offers to save them).
+    void showImportedScores(const std::vector<std::string>& texts, const std::vector<bool>& imputed);
 
     // Closes without asking for the exit path (the exit path itself uses it).
     void closeForExit();

@@ -270,6 +270,19 @@ void MainWindow::buildMenus()
     exitAction_ = new QAction(QStringLiteral("E&xit Alt + F4"), this);
     exitAction_->setObjectName(QStringLiteral("exitAction"));
     connect(exitAction_, &QAction::triggered, shell_, &WindowShell::exitProgram);
+    importAction_ = new QAction(QStringLiteral("&Import Data..."), this);
+    importAction_->setObjectName(QStringLiteral("importAction"));
+    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(importAction_, &QAction::triggered, this, [this] {
+        if (handOver_.importData)
+            handOver_.importData();
+    });
+    exportAction_ = new QAction(QStringLiteral("Export &Data..."), this);
+    exportAction_->setObjectName(QStringLiteral("exportAction"));
+    connect(exportAction_, &QAction::triggered, this, [this] {
+        if (handOver_.exportData)
+            handOver_.exportData();
+    });
     rebuildRecentMenu();
 
     auto checkable = [this](QMenu* menu, const char* caption, const char* objectName) {
@@ -346,6 +359,9 @@ void MainWindow::rebuildRecentMenu()
         a->deleteLater();
     }
     recentActions_.clear();
+    fileMenu_->addAction(importAction_);
+    fileMenu_->addAction(exportAction_);
+    fileMenu_->addSeparator();
     const auto& entries = recentFiles_.entries;
     for (int i = 1; i <= static_cast<int>(entries.size()); ++i) {
         auto* a = new QAction(recentCaption(i, entries[static_cast<std::size_t>(i - 1)].path), this);

@@ -36,6 +36,9 @@ struct MainWindowHandOver {
     std::function<void(int entry)> recentFileChosen;
     // Start Over was pressed: the windows of the earlier pass are to be closed.
     std::function<void()> startingOver;
+    // File > "&Import Data..." and "Export &Data...".
+    std::function<void()> importData = {};
+    std::function<void()> exportData = {};
 };
 
 // The parts of the session the main window works on.
@@ -116,6 +119,8 @@ private:
 
     QMenu* fileMenu_ = nullptr;
     QAction* exitAction_ = nullptr;
+    QAction* importAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
     std::vector<QAction*> recentActions_;
     QAction* useLabels_ = nullptr;
     QAction* outlierCheck_ = nullptr;

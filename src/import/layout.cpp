@@ -535,6 +535,8 @@ ImportProposal finish(Frame& f, ImportProposal p)
 
 std::string checkColumn(const ImportTable& table, int column, const char* role)
 {
+    if (column == -1)
+        return std::string("No ") + role + " column is chosen.";
     if (column < 0 || column >= table.columnCount())
         return std::string("The ") + role + " column is not one of the table's columns.";
     return {};
@@ -739,6 +741,16 @@ ImportProposal proposeFromLong(const ImportTable& table, const LongMapping& mapp
             problem = "The column \"" + table.columns[static_cast<std::size_t>(c)].name + "\" is chosen twice.";
     if (problem.empty() && mapping.subjectColumn != -1 && !used.insert(mapping.subjectColumn).second)
         problem = "The subject column is also chosen as a factor or as the score column.";
+    for (const int c : mapping.subjectGroupColumns) {
+        if (!problem.empty())
+            break;
+        if (mapping.subjectColumn == -1)
+            problem = "Subjects numbered within groups need a subject column.";
+        else if (std::find(mapping.factorColumns.begin(), mapping.factorColumns.end(), c) == mapping.factorColumns.end())
+            problem = "The subjects can only be numbered within the groups of a factor column" +
+                      (c >= 0 && c < table.columnCount() ? " (\"" + table.columns[static_cast<std::size_t>(c)].name + "\" is not one)."
+                                                         : std::string("."));
+    }
     if (!problem.empty()) {
         p.refusal = problem;
         return p;
@@ -785,6 +797,23 @@ ImportProposal proposeFromLong(const ImportTable& table, const LongMapping& mapp
             incomplete.push_back(number);
     }
 
+    // A subject is its identifier, within its group where the identifiers restart in each group:
+    // the key that tells subjects apart, and the subject as the messages name it.
+    auto subjectOf = [&](std::size_t r) {
+        const auto& row = table.rows[r];
+        std::pair<std::string, std::string> keyAndName{row[static_cast<std::size_t>(mapping.subjectColumn)].shown(), {}};
+        keyAndName.second = keyAndName.first;
+        std::string group;
+        for (const int c : mapping.subjectGroupColumns) {
+            const std::string value = row[static_cast<std::size_t>(c)].shown();
+            keyAndName.first += '\x1f' + value;
+            group += (group.empty() ? "" : ", ") + table.columns[static_cast<std::size_t>(c)].name + " " + value;
+        }
+        if (!group.empty())
+            keyAndName.second += " (" + group + ")";
+        return keyAndName;
+    };
+
     // Within-subject factors: those whose value changes within a subject.
     Frame f;
     f.table = &table;
@@ -797,7 +826,7 @@ ImportProposal proposeFromLong(const ImportTable& table, const LongMapping& mapp
         if (f.subjectsGiven) {
             std::map<std::string, const ImportCell*> first;
             for (const std::size_t r : withValues) {
-                const std::string key = table.rows[r][static_cast<std::size_t>(mapping.subjectColumn)].shown();
+                const std::string key = subjectOf(r).first;
                 const ImportCell& v = table.rows[r][static_cast<std::size_t>(c)];
                 const auto [it, inserted] = first.emplace(key, &v);
                 if (!inserted && !(*it->second == v))
@@ -831,10 +860,10 @@ ImportProposal proposeFromLong(const ImportTable& table, const LongMapping& mapp
         for (std::size_t k = 0; k < sets.size(); ++k)
             o.levels.push_back(sets[k].indexOf(table.rows[r][static_cast<std::size_t>(mapping.factorColumns[k])]));
         if (f.subjectsGiven) {
-            const std::string key = table.rows[r][static_cast<std::size_t>(mapping.subjectColumn)].shown();
-            const auto [it, inserted] = subjectIndex.emplace(key, static_cast<int>(f.subjectKeys.size()));
+            auto [key, name] = subjectOf(r);
+            const auto [it, inserted] = subjectIndex.emplace(std::move(key), static_cast<int>(f.subjectKeys.size()));
             if (inserted) {
-                f.subjectKeys.push_back(key);
+                f.subjectKeys.push_back(std::move(name));
                 f.subjectRows.emplace_back();
             }
             o.subject = it->second;

@@ -31,6 +31,10 @@ struct LongMapping {
     int scoreColumn = -1;            // 0-based
     std::vector<int> factorColumns;  // the factors, in the order they take in the design
     int subjectColumn = -1;          // -1: no subject (case) column
+    // Factor columns (among factorColumns) the subjects are nested in whose groups each number
+    // their subjects from the start: a subject is its identifier within its group, so subject 1
+    // of group A and subject 1 of group B are two people. Empty: the identifiers are unique.
+    std::vector<int> subjectGroupColumns = {};
 };
 
 // The within-subject factors of the cell columns: their names, and for each cell column the

@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "cli/meanscommands.h"
 #include "means/panelsdialog.h"
 #include "means/simpleeffects.h"
 #include "output/documentprinter.h"
@@ -228,6 +229,10 @@ void CellMeansWindow::buildMenus()
     print->setObjectName(QStringLiteral("printAction"));
     print->setShortcut(QKeySequence::Print);
     shell_->addDocumentItems(file, "Cell Means", [this] { return printedDocument(); });
+    QAction* csv = file->addAction(QStringLiteral("Save as &CSV..."), this, [this] {
+        shell_->saveCsv("Save Cell Means as CSV", meansCsv(request_.design, {browser_.grid()}));
+    });
+    csv->setObjectName(QStringLiteral("saveCsvAction"));
     file->addSeparator();
     shell_->addPrinterSetupItem(file);
     file->addSeparator();

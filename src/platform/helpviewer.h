@@ -41,6 +41,8 @@ inline constexpr int kHelpTrendTests = 50;
 inline constexpr int kHelpPlannedComparisons = 51;
 // The "Post Hoc Comparisons" window.
 inline constexpr int kHelpPostHoc = 52;
+// The "Import Data" window.
+inline constexpr int kHelpImportData = 63;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

@@ -43,7 +43,7 @@ const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabe
                                   "cellsizes.html",
                                   "twowayplot.html",
                                   "trendtests.html", "comparisons.html", "posthoc.html", "anovatable.html",
-                                  "faq.html", "howtousehelp.html"};
+                                  "importdata.html", "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
     int context;
@@ -78,6 +78,7 @@ const ContextTopic kContextTopics[] = {
     {kHelpTrendTests, "trendtests.html", ""},
     {kHelpPlannedComparisons, "comparisons.html", ""},
     {kHelpPostHoc, "posthoc.html", ""},
+    {kHelpImportData, "importdata.html", ""},
     {kHelpOnHelp, "howtousehelp.html", ""},
 };
 

@@ -15,6 +15,7 @@
 #include <QWhatsThis>
 #include <QWidget>
 
+#include "data/datafilewriter.h"
 #include "output/document.h"
 #include "output/documentcommands.h"
 #include "output/documentprinter.h"
@@ -137,6 +138,23 @@ bool WindowShell::copyText(const std::string& text, MessageIcon icon)
     if (context_.platform.clipboard.setText(text))
         return true;
     dialogs().message(clipboardProblemMessage(icon));
+    return false;
+}
+
+bool WindowShell::saveCsv(const std::string& dialogTitle, const std::string& text)
+{
+    FileDialogOptions options;
+    options.title = dialogTitle;
+    options.filter = "CSV Files (*.csv);;All Files (*)";
+    options.defaultExtension = "csv";
+    const std::optional<std::string> path = dialogs().saveFile(options);
+    if (!path || path->empty())
+        return false;
+    const WriteResult written = writeFileSafely(*path, text);
+    if (written.ok())
+        return true;
+    dialogs().message({dialogTitle, *path + " could not be written (" + written.description + ").", MessageButtons::Ok,
+                       MessageIcon::Exclamation});
     return false;
 }
 

@@ -92,6 +92,10 @@ public:
 
     // Copies `text`; tells the user when the clipboard is busy. False when nothing was copied.
     bool copyText(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);
+    // "Save as &CSV...": the save dialog titled `dialogTitle` for a .csv file, then `text`
+    // written safely (a failed write leaves any old file as it was and is told). True when
+    // written.
+    bool saveCsv(const std::string& dialogTitle, const std::string& text);
     // Copies a picture (PNG bytes); tells the user when the clipboard is busy.
     bool copyImage(const std::vector<unsigned char>& png, MessageIcon icon = MessageIcon::Exclamation);
     // The print dialog titled `dialogTitle`, then `document` on the printer chosen; printer

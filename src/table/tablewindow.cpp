@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "cli/cliarguments.h"
 #include "engine/effectsize.h"
 #include "engine/fprob.h"
 #include "output/documentprinter.h"
@@ -287,6 +288,10 @@ void TableWindow::buildMenus()
     printAction_->setObjectName(QStringLiteral("printAction"));
     printAction_->setShortcut(QKeySequence::Print);
     shell_->addDocumentItems(file, "Table", [this] { return printedDocument(); });
+    QAction* csv = file->addAction(QStringLiteral("Save as &CSV..."), this, [this] {
+        shell_->saveCsv("Save Table as CSV", clisupport::csvText(display_, clisupport::exactTails(working_)));
+    });
+    csv->setObjectName(QStringLiteral("saveCsvAction"));
     file->addSeparator();
     printerSetupAction_ = shell_->addPrinterSetupItem(file);
     file->addSeparator();

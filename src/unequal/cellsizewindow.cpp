@@ -614,9 +614,16 @@ bool CellSizeWindow::showFile(const UnequalFile& file, const std::string& path)
 {
     if (!workflow_)
         return false;
+    grid_->files().opened(path, false);
+    return showImported(file);
+}
+
+bool CellSizeWindow::showImported(const UnequalFile& file)
+{
+    if (!workflow_)
+        return false;
     workflow_->adoptFile(file);
     parts_.design.design = workflow_->design();
-    grid_->files().opened(path, false);
     cellMeans_.clear();
     meansButton_->setEnabled(false);
     simpleButton_->setEnabled(false);

@@ -127,6 +127,9 @@ public:
     // Shows `file`, read from `path` for this window's design (the recent-file list of the main
     // window chose it). False when the window cannot take it.
     bool showFile(const UnequalFile& file, const std::string& path);
+    // Shows sizes and scores imported from a table (see showFile); they come from no unequal-N
+    // file, so saving asks for a new one.
+    bool showImported(const UnequalFile& file);
     // "Simple &Effects" (after a table of an analysis that has them): the cell means in
     // simple-effects mode, which lead to the simple-effects table.
     void showSimpleEffects();

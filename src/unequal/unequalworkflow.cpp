@@ -170,7 +170,12 @@ UnequalFileRead readUnequalFile(const std::string& path, const Design& given, Un
                                                                          : dataFileProblemMessage(error),
                        error.message, true);
     }
-    const DataLayout& layout = read.layout;
+    return unequalFileFromLayout(std::move(read.layout), given, mode, roles, path);
+}
+
+UnequalFileRead unequalFileFromLayout(DataLayout layout, const Design& given, UnequalAnalysisMode mode, FileRoles roles,
+                                      const std::string& path)
+{
     if (const auto mismatch = checkLayoutAgainstDesign(layout, given, path))
         return problem(scoreCountMismatchMessage(false), mismatch->message, true);
 
@@ -212,7 +217,7 @@ UnequalFileRead readUnequalFile(const std::string& path, const Design& given, Un
         file.scores.push_back(item.value);
         file.imputedCount += item.imputed ? 1 : 0;
     }
-    file.layout = std::move(read.layout);
+    file.layout = std::move(layout);
     UnequalFileRead result;
     result.file = std::move(file);
     return result;

@@ -96,6 +96,10 @@ enum class FileRoles { Adopt, MustMatch };
 // Adopting roles also sets the analysis type of the mode and, for unequal group sizes, the
 // nesting of the subjects under the grouping factor.
 UnequalFileRead readUnequalFile(const std::string& path, const Design& design, UnequalAnalysisMode mode, FileRoles roles);
+// The same checks on an unequal-N layout already in memory (an imported table's), `path` naming
+// where it came from in the messages.
+UnequalFileRead unequalFileFromLayout(DataLayout layout, const Design& design, UnequalAnalysisMode mode, FileRoles roles,
+                                      const std::string& path);
 
 // ---- Running an analysis ----
 

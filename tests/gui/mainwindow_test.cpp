@@ -315,7 +315,7 @@ private slots:
         h.open();
         // The ampersand in a path is shown, not taken as a shortcut.
         QMenu* file = h.window->menuBar()->findChild<QMenu*>(QStringLiteral("fileMenu"));
-        QCOMPARE(menuCaptions(file), QStringLiteral("&1 %1|&2 %2|E&xit Alt + F4")
+        QCOMPARE(menuCaptions(file), QStringLiteral("&Import Data...|Export &Data...|&1 %1|&2 %2|E&xit Alt + F4")
                                          .arg(QString::fromStdString(one).replace("&", "&&"), QString::fromStdString(three)));
 
         // Chosen: the design shown as if typed, the way on handed the entry, recent files shut.

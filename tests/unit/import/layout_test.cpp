@@ -252,6 +252,58 @@ TEST(Layouts, MixedDesignsAndGroupSizes)
     EXPECT_EQ(values(*q.data), (std::vector<float>{11, 31, 12, 32, 21, 41, 22, 42}));
 }
 
+TEST(Layouts, SubjectsNumberedWithinTheirGroups)
+{
+    // The same data as the equal groups above, but each group numbers its subjects from 1.
+    std::string unique = "Id,Group,Time,Score\n", restarting = unique;
+    for (int s = 1; s <= 4; ++s)
+        for (int t = 1; t <= 2; ++t) {
+            const std::string rest = std::string(",") + (s <= 2 ? "Ctl" : "Trt") + "," + std::to_string(t) + "," +
+                                     std::to_string(s * 10 + t) + "\n";
+            unique += std::to_string(s) + rest;
+            restarting += std::to_string(s <= 2 ? s : s - 2) + rest;
+        }
+    const ImportProposal expected = proposeFromLong(csv(unique), {3, {1, 2}, 0});
+    ASSERT_TRUE(expected.ready());
+
+    LongMapping m{3, {1, 2}, 0, {1}};
+    const ImportProposal p = proposeFromLong(csv(restarting), m);
+    ASSERT_TRUE(p.ready()) << p.refusal.value_or("");
+    EXPECT_EQ(dataFileText(*p.data), dataFileText(*expected.data));
+    EXPECT_EQ(p.design.anovaType, AnovaType::RepeatedMeasures);
+    EXPECT_EQ(p.design.factor(3).levels, 2);
+    EXPECT_EQ(p.design.nestingMatrix, expected.design.nestingMatrix);
+
+    // Taken as unique, the restarting identifiers make Group a within-subject factor of two
+    // people: a different design, which is why the grouping must be said.
+    const ImportProposal asUnique = proposeFromLong(csv(restarting), {3, {1, 2}, 0});
+    ASSERT_TRUE(asUnique.ready());
+    EXPECT_FALSE(asUnique.design.nested);
+
+    // A duplicate names the subject with its group; a group column that is no factor is refused.
+    const ImportProposal dup = proposeFromLong(csv(restarting + "2,Trt,1,99\n"), m);
+    ASSERT_EQ(dup.issues.size(), 1u);
+    EXPECT_EQ(dup.issues[0].text, "rows 8 and 10 hold two scores for Id 2 (Group Trt) in the cell Time 1.");
+    // The command line says the same with --subjects-within.
+    const fs::path uniqueFile = tempFile("unique.csv", unique), restartingFile = tempFile("restarting.csv", restarting);
+    int code = 0;
+    std::string err;
+    const std::string expectedTable = run({"analyze", uniqueFile.string(), "--subject", "Id"}, code, &err);
+    ASSERT_EQ(code, 0) << err;
+    EXPECT_EQ(run({"analyze", restartingFile.string(), "--subject", "Id", "--subjects-within", "Group"}, code, &err),
+              expectedTable);
+    EXPECT_EQ(code, 0) << err;
+    run({"analyze", restartingFile.string(), "--subjects-within", "Group", "--score", "Score", "--factor-column",
+         "Time"},
+        code, &err);
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(err.find("--subjects-within needs the subject column"), std::string::npos) << err;
+
+    const ImportProposal bad = proposeFromLong(csv(restarting), {3, {2}, 0, {1}});
+    ASSERT_TRUE(bad.refusal);
+    EXPECT_EQ(*bad.refusal, "The subjects can only be numbered within the groups of a factor column (\"Group\" is not one).");
+}
+
 TEST(Layouts, DesignRulesAreProposedNotCut)
 {
     std::vector<std::string> notes;
