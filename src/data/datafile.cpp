@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -132,21 +133,37 @@ namespace {
 // The form nearly every score takes ("-12.75", "3", ".5"): an optional minus, digits with at
 // most one decimal point among them. Such a text is a number whatever its digits, and its value
 // is what std::from_chars makes of it; false for anything else, which the general reader sees.
+// With at most 7 digits the digits as a whole number and the power of ten they are divided by
+// are both exact in single precision, and one division, rounded once, gives the nearest float:
+// the value from_chars would give, without its general machinery.
 bool plainDecimal(std::string_view t, float& value)
 {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    constexpr int kExactDigits = 7;
     const char* end = t.data() + t.size();
-    const char* at = t.data() + (!t.empty() && t.front() == '-' ? 1 : 0);
-    bool digit = false, point = false;
+    const bool negative = !t.empty() && t.front() == '-';
+    const char* at = t.data() + (negative ? 1 : 0);
+    int digits = 0, fraction = 0;
+    std::uint32_t whole = 0;
+    bool point = false;
     for (const char* c = at; c != end; ++c) {
-        if (*c >= '0' && *c <= '9')
-            digit = true;
-        else if (*c == '.' && !point)
+        if (*c >= '0' && *c <= '9') {
+            if (++digits <= kExactDigits)
+                whole = whole * 10 + static_cast<std::uint32_t>(*c - '0');
+            fraction += point ? 1 : 0;
+        } else if (*c == '.' && !point) {
             point = true;
-        else
+        } else {
             return false;
+        }
     }
-    if (!digit)
+    if (digits == 0)
         return false;
+    if (digits <= kExactDigits) {
+        const float v = static_cast<float>(whole) / kPowersOfTen[fraction];
+        value = negative ? -v : v;
+        return true;
+    }
     const auto r = std::from_chars(t.data(), end, value);
     return r.ec == std::errc() && r.ptr == end;
 }

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -211,9 +211,12 @@ std::string FormatFixed(double value, int places, bool pStyle)
     }
     const double scale = std::pow(10.0, places);
     const double r = std::floor(0.5 + value * scale) / scale;
+    // As printf's %.15G, which to_chars's general form with 15 digits is, in upper case.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", r);
-    std::string s(buf);
+    std::string s(buf, std::to_chars(buf, buf + sizeof buf, r, std::chars_format::general, 15).ptr);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     if (s.rfind("0.", 0) == 0)
         s.erase(0, 1);
     else if (s.rfind("-0.", 0) == 0)

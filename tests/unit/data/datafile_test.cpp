@@ -347,6 +347,22 @@ TEST(PlainDataFile, PlainDecimalsReadAsTheGeneralReaderReadsThem)
         }
         texts.push_back(t);
     }
+    // Up to 7 digits are divided by a power of ten directly: every place of the point, halves of
+    // the last place and the largest and smallest of them.
+    for (const char* t : {"9999999", ".9999999", "-999999.9", "0000001", ".0000001", "1.5", "2.5", "0.0000005",
+                          "8388609", "16777215", "3.000001", "-0.000000"})
+        texts.emplace_back(t);
+    for (int i = 0; i < 20000; ++i) {
+        std::string t = i % 2 == 0 ? "-" : "";
+        const int digits = std::uniform_int_distribution<int>(1, 7)(rng);
+        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
+        for (int k = 0; k < digits; ++k) {
+            if (k == point)
+                t += '.';
+            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+        }
+        texts.push_back(t);
+    }
     for (const std::string& t : texts) {
         ScoreItem item;
         float general = 0;
