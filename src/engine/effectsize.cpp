@@ -270,7 +270,7 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
     }
 
     const double mse = table.pooledErrorSS / table.pooledErrorDf;
-    const double ssTotal = parseNumber(table.rows.back()[ColSS - 1]);
+    const double ssTotal = table.number(table.rowCount(), ColSS);
     const long scoreCount = design.scoreCount();
     const int perCell = design.designatedFactor >= 1 && design.designatedFactor <= design.factorCount()
         ? design.factor(design.designatedFactor).levels
@@ -281,8 +281,8 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
     for (int r = 2; r <= lastSource; ++r) {
         const size_t i = static_cast<size_t>(r - 1);
         const AnovaTable::Row& row = table.rows[i];
-        const double ss = parseNumber(row[ColSS - 1]);
-        const int df = static_cast<int>(std::lround(parseNumber(row[ColDf - 1])));
+        const double ss = table.number(r, ColSS);
+        const int df = static_cast<int>(std::lround(table.number(r, ColDf)));
         if (kind == EffectSizeKind::Hays) {
             const double omega2 = HaysOmegaSquared(ss, df, mse, ssTotal);
             out.omega2[i] = omega2;
@@ -312,7 +312,7 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
             }
             const std::string& fText = row[ColF - 1];
             if (!isBlankText(fText)) {
-                const double f = parseNumber(fText);
+                const double f = table.number(r, ColF);
                 out.column4[i] = f < 1 ? "<1" : FormatFixed(f, 2, true);
             }
         }
