@@ -539,17 +539,17 @@ void applyTypeAndDesignation(Design& design, const Arguments& a)
 
 Scores readScores(Design& design, const std::string& path)
 {
-    const PlainDataResult data = readPlainDataFile(path);
+    PlainScoresResult data = readPlainScoresFile(path);
     if (!data.ok())
         fail(data.error->message);
     const long expected = design.scoreCount();
-    if (static_cast<long>(data.items.size()) != expected)
+    if (static_cast<long>(data.values.size()) != expected)
         failWith("Wrong file selected?", "The number of scores in " + path + " is" +
-                                             numberText(static_cast<double>(data.items.size())) +
+                                             numberText(static_cast<double>(data.values.size())) +
                                              ", while the design calls for" +
                                              numberText(static_cast<double>(expected)) + " scores.");
-    design.imputedCount = static_cast<int>(data.imputedCount());
-    return data.values();
+    design.imputedCount = static_cast<int>(data.imputedCount);
+    return std::move(data.values);
 }
 
 namespace {

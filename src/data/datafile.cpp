@@ -168,12 +168,11 @@ bool plainDecimal(std::string_view t, float& value)
     return r.ec == std::errc() && r.ptr == end;
 }
 
-}  // namespace
-
-ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
+// parseScoreText without the copy of the text: `number` is the number's part of `text`.
+ScoreTextProblem readScoreText(std::string_view text, std::string_view& number, float& value, bool& imputed)
 {
-    std::string_view number = trimmed(text);
-    bool imputed = false;
+    number = trimmed(text);
+    imputed = false;
     if (!number.empty() && number.back() == 'I') {
         imputed = true;
         number.remove_suffix(1);
@@ -181,16 +180,27 @@ ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
         if (number.empty() || isBlank(number.back()))
             return ScoreTextProblem::NotANumber;
     }
-    float value = 0;
     switch (plainDecimal(number, value) ? NumberStatus::Ok : readWholeNumber(number, value)) {
     case NumberStatus::Ok:
-        break;
+        return ScoreTextProblem::None;
     case NumberStatus::NotANumber:
         return ScoreTextProblem::NotANumber;
     case NumberStatus::OutOfRange:
-        // The leading-part reader tells which way it went (infinity or 0).
-        return std::fabs(parseNumber(number)) > 1 ? ScoreTextProblem::NotFinite : ScoreTextProblem::TooSmall;
+        break;
     }
+    // The leading-part reader tells which way it went (infinity or 0).
+    return std::fabs(parseNumber(number)) > 1 ? ScoreTextProblem::NotFinite : ScoreTextProblem::TooSmall;
+}
+
+}  // namespace
+
+ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
+{
+    std::string_view number;
+    float value = 0;
+    bool imputed = false;
+    if (const ScoreTextProblem problem = readScoreText(text, number, value, imputed); problem != ScoreTextProblem::None)
+        return problem;
     out.text = std::string(number);
     out.value = value;
     out.imputed = imputed;
@@ -387,8 +397,10 @@ std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string
     }
 }
 
-std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::string& sourceName,
-                                            const ReadLimits& limits, long linesBefore, std::vector<ScoreItem>& items)
+// The score lines, each handed to `keep` as its number's text, value and mark.
+template <typename Keep>
+std::optional<DataReadError> readScoreLines(DataLineReader& reader, const std::string& sourceName,
+                                            const ReadLimits& limits, long linesBefore, Keep keep)
 {
     return walkItems(reader, sourceName, limits, linesBefore,
                      [&](std::string_view text, long n) -> std::optional<DataReadError> {
@@ -397,12 +409,12 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                                               sourceName + " holds an unequal N data set (its first line is \"" +
                                                   std::string(kUnequalNMarker) +
                                                   "\"); it is not a file of one score per cell.");
-                         // Read in place; taken back unless it is a score.
-                         const ScoreTextProblem problem = parseScoreText(text, items.emplace_back());
-                         if (problem != ScoreTextProblem::None)
-                             items.pop_back();
-                         switch (problem) {
+                         std::string_view number;
+                         float value = 0;
+                         bool imputed = false;
+                         switch (readScoreText(text, number, value, imputed)) {
                          case ScoreTextProblem::None:
+                             keep(number, value, imputed);
                              return std::nullopt;
                          case ScoreTextProblem::NotANumber:
                              return makeError(Kind::NotANumber, n,
@@ -618,6 +630,15 @@ long DataLayout::headerLineCount() const
 
 namespace {
 
+std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::string& sourceName,
+                                            const ReadLimits& limits, long linesBefore, std::vector<ScoreItem>& items)
+{
+    return readScoreLines(reader, sourceName, limits, linesBefore,
+                          [&items](std::string_view number, float value, bool imputed) {
+                              items.push_back({std::string(number), value, imputed});
+                          });
+}
+
 PlainDataResult readPlainLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
 {
     PlainDataResult result;
@@ -766,6 +787,20 @@ PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadL
 {
     return readFileLines<PlainDataResult>(path, limits, [&](DataLineReader& reader) {
         return readPlainLines(reader, path.string(), limits);
+    });
+}
+
+PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    return readFileLines<PlainScoresResult>(path, limits, [&](DataLineReader& reader) {
+        PlainScoresResult result;
+        result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
+        result.error = readScoreLines(reader, path.string(), limits, 0,
+                                      [&result](std::string_view, float value, bool imputed) {
+                                          result.values.push_back(value);
+                                          result.imputedCount += imputed ? 1 : 0;
+                                      });
+        return result;
     });
 }
 

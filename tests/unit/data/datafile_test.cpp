@@ -422,6 +422,11 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         const PlainDataResult plainStream = readPlainData(a, name, limits);
         sameError(plainFile.error, plainStream.error, text);
         EXPECT_EQ(texts(plainFile.items), texts(plainStream.items)) << quotedForMessage(text);
+        // The numbers alone: the same values, marks and refusals.
+        const PlainScoresResult numbers = readPlainScoresFile(path, limits);
+        sameError(numbers.error, plainFile.error, text);
+        EXPECT_EQ(numbers.values, plainFile.values()) << quotedForMessage(text);
+        EXPECT_EQ(numbers.imputedCount, plainFile.imputedCount()) << quotedForMessage(text);
         const GridDataResult gridFile = readGridDataFile(path, 6, limits);
         const GridDataResult gridStream = readGridData(b, name, 6, limits);
         sameError(gridFile.error, gridStream.error, text);
