@@ -136,10 +136,11 @@ namespace {
 // With at most 7 digits the digits as a whole number and the power of ten they are divided by
 // are both exact in single precision, and one division, rounded once, gives the nearest float:
 // the value from_chars would give, without its general machinery.
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+constexpr int kExactDigits = 7;
+
 bool plainDecimal(std::string_view t, float& value)
 {
-    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-    constexpr int kExactDigits = 7;
     const char* end = t.data() + t.size();
     const bool negative = !t.empty() && t.front() == '-';
     const char* at = t.data() + (negative ? 1 : 0);
@@ -790,18 +791,78 @@ PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadL
     });
 }
 
+namespace {
+
+// The file nearly every data set is: every line an optional minus and 1 to 7 digits with at
+// most one decimal point among them (the scores plainDecimal divides exactly), ended by LF or
+// CR LF, the last one perhaps by nothing. Such a file is read straight from the block, each
+// score as plainDecimal reads it. False at the first line of any other form (blank, marked,
+// longer, a header, not a number, one line too many); the general reader then reads the block
+// from its start and gives every message it would have given.
+bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& values)
+{
+    if (block.empty())
+        return false;
+    values.reserve(std::min(block.size() / 2 + 1, limits.maxLines));
+    const char* c = block.data();
+    const char* const end = c + block.size();
+    std::size_t lines = 0;
+    while (c != end) {
+        if (++lines > limits.maxLines)
+            return false;
+        const char* const start = c;
+        const bool negative = *c == '-';
+        c += negative ? 1 : 0;
+        std::uint32_t whole = 0;
+        int digits = 0, fraction = 0;
+        bool point = false;
+        for (; c != end; ++c) {
+            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*c)) - '0';
+            if (digit <= 9) {
+                whole = whole * 10 + digit;  // wraps only past kExactDigits, which is refused
+                ++digits;
+                fraction += point ? 1 : 0;
+            } else if (*c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+        }
+        if (digits == 0 || digits > kExactDigits || static_cast<std::size_t>(c - start) > limits.maxLineLength)
+            return false;
+        if (c != end) {
+            if (*c == '\r')
+                ++c;
+            if (c == end || *c != '\n')
+                return false;
+            ++c;
+        }
+        const float v = static_cast<float>(whole) / kPowersOfTen[fraction];
+        values.push_back(negative ? -v : v);
+    }
+    return true;
+}
+
+}  // namespace
+
 PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const ReadLimits& limits)
 {
-    return readFileLines<PlainScoresResult>(path, limits, [&](DataLineReader& reader) {
-        PlainScoresResult result;
-        result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
-        result.error = readScoreLines(reader, path.string(), limits, 0,
-                                      [&result](std::string_view, float value, bool imputed) {
-                                          result.values.push_back(value);
-                                          result.imputedCount += imputed ? 1 : 0;
-                                      });
+    PlainScoresResult result;
+    std::unique_ptr<InputFile> file;
+    if ((result.error = openForReading(path, file)))
         return result;
-    });
+    const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
+    if (!block.failed && readPlainBlock(block.bytes, limits, result.values))
+        return result;
+    result.values.clear();
+    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
+    result.error = readScoreLines(reader, path.string(), limits, 0,
+                                  [&result](std::string_view, float value, bool imputed) {
+                                      result.values.push_back(value);
+                                      result.imputedCount += imputed ? 1 : 0;
+                                  });
+    return result;
 }
 
 GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,

@@ -397,6 +397,11 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         "Unequal N\n 2\n 3\n 1\n",              // the header ends too soon
         "",
         "\n\n",
+        // Plain scores only, read straight from the block, up to a line that is not.
+        "1\r\n-2.5\r\n.125\n-0\n9999999\r\n0.000001",
+        "1\n2\n12345678\n",                 // 8 digits: one more than the short way takes
+        "1\n2\r\n3\r",                      // a CR without its LF at the end
+        "1\n2\n3I\n",
     };
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("varisect-block-" + std::to_string(::getpid()) + ".dat");
@@ -425,7 +430,13 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         // The numbers alone: the same values, marks and refusals.
         const PlainScoresResult numbers = readPlainScoresFile(path, limits);
         sameError(numbers.error, plainFile.error, text);
-        EXPECT_EQ(numbers.values, plainFile.values()) << quotedForMessage(text);
+        const auto bits = [](const Scores& values) {
+            std::vector<std::uint32_t> out;
+            for (const float v : values)
+                out.push_back(std::bit_cast<std::uint32_t>(v));
+            return out;
+        };
+        EXPECT_EQ(bits(numbers.values), bits(plainFile.values())) << quotedForMessage(text);
         EXPECT_EQ(numbers.imputedCount, plainFile.imputedCount()) << quotedForMessage(text);
         const GridDataResult gridFile = readGridDataFile(path, 6, limits);
         const GridDataResult gridStream = readGridData(b, name, 6, limits);
