@@ -131,6 +131,8 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
                                      const std::vector<Contrast>& contrasts, Prompts& prompts,
                                      const ProbabilityContext& context)
 {
+    if (contrasts.empty())
+        return {};  // the table as it is
     AnovaTable next = table;
     ProbabilityContext probability = context;
     probability.exact = next.exactP;
