@@ -6,9 +6,12 @@
 #     memory each held at once, from bench_analysis_bench;
 #   - varisect-cli analyze from process start to exit: the median wall clock over many runs and
 #     their mean CPU time (the CPU time is the steadier figure on a busy machine);
+#   - when valgrind is installed, the instructions one varisect-cli run executes, which do not
+#     depend on the machine's other load;
 #   - when Rscript is installed, R's aov() on the same data file and how many times longer it
 #     takes than the whole varisect-cli run. R is not something the project needs; the
 #     comparison is left out without it.
+# The load average is printed before and after: the wall clocks are only comparable at a low one.
 # Usage: bench/speed_report.sh [build-dir] [runs]
 set -euo pipefail
 build=${1:-build}
@@ -20,6 +23,8 @@ for program in "$bench" "$cli"; do
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+loadAverage() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo unknown; }
+echo "== Load average at the start: $(loadAverage) ($(nproc) processors)"
 
 echo "== Engine: medians of 21 repetitions (wall clock, CPU time), and the most memory held at once"
 "$bench" --benchmark_format=csv 2>/dev/null | awk -F, '
@@ -75,7 +80,15 @@ for name in "${cases[@]}"; do
     printf '%-24s median %8.3f ms wall, %8.3f ms CPU\n' "$name" "$wall" "$cpu"
 done
 
+if command -v valgrind > /dev/null; then
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$cli" analyze "$work/largest.dat" "${factors[@]}" \
+        --type independent --designate S 2> "$work/callgrind" > /dev/null || true
+    printf '== varisect-cli analyze, independent: %s instructions from process start to exit (callgrind)\n' \
+        "$(awk '/refs:/ { print $NF }' "$work/callgrind")"
+fi
+
 if ! command -v Rscript > /dev/null; then
+    echo "== Load average at the end: $(loadAverage)"
     echo "== R: Rscript is not installed; no comparison with aov()"
     exit 0
 fi
@@ -124,3 +137,4 @@ for name in independent nested-independent; do
         printf "%-24s Rscript %9.3f ms wall, %9.3f ms CPU: %.0fx the CLI by wall clock, %.0fx by CPU time\n",
                n, w, c, w / cw, c / cc }'
 done
+echo "== Load average at the end: $(loadAverage)"
