@@ -421,12 +421,12 @@ private:
             const double shownSS = table.number(at, ColSS);
             // A within df of 0 (every cell a single score) leaves the within MS undefined.
             const bool within = r.kind == RowKind::Within;
-            if (!r.showMs || (within && r.df == 0)) {
-            } else if (supplied && !within) {
+            const bool showMs = r.showMs && !(within && r.df == 0);
+            if (showMs && supplied && !within) {
                 // A supplied SS gives its MS as the table shows it; a scaled MS is scaled as shown.
                 const double ms = supplied->effectSS.empty() ? shownNumber(r.ss / r.df) : shownSS / r.df;
                 table.setNumber(at, ColMS, ms * supplied->msMultiplier);
-            } else {
+            } else if (showMs) {
                 table.setNumber(at, ColMS, r.ss / r.df);
             }
             if (r.kind == RowKind::Within) {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 
 #include "engine/anovatable.h"
@@ -211,9 +210,9 @@ std::string FormatFixed(double value, int places, bool pStyle)
     }
     const double scale = std::pow(10.0, places);
     const double r = std::floor(0.5 + value * scale) / scale;
-    // As printf's %.15G, which to_chars's general form with 15 digits is, in upper case.
+    // As printf's %.15G: the general form with 15 digits, in upper case.
     char buf[64];
-    std::string s(buf, std::to_chars(buf, buf + sizeof buf, r, std::chars_format::general, 15).ptr);
+    std::string s(buf, generalFifteen(buf, buf + sizeof buf, r));
     for (char& c : s)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');

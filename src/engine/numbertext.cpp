@@ -29,7 +29,7 @@ Digits digitsOf(double value)
     if (std::fabs(value) > kLargestFifteenDigits)
         value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
-    d.end = std::to_chars(d.text, d.text + sizeof d.text, value, std::chars_format::general, 15).ptr;
+    d.end = generalFifteen(d.text, d.text + sizeof d.text, value);
     return d;
 }
 
@@ -64,6 +64,66 @@ std::string textOf(const Digits& d)
 }
 
 }  // namespace
+
+char* generalFifteen(char* first, char* last, double value)
+{
+    constexpr int kPrecision = 15;
+    // Below the smallest normal double the shortest text can be far from the value ("5e-324").
+    if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
+        // The shortest text in the form [-]d[.ddd]e[+-]XX: when its digits are at most 15, they
+        // are what rounding the value to 15 digits gives, since the value lies within half a
+        // unit of its last place of them.
+        char s[40];
+        const char* const end = std::to_chars(s, s + sizeof s, value, std::chars_format::scientific).ptr;
+        const char* at = s;
+        const bool negative = *at == '-';
+        at += negative ? 1 : 0;
+        char digits[24];
+        int n = 0;
+        for (; at != end && *at != 'e'; ++at)
+            if (*at != '.' && n < 24)
+                digits[n++] = *at;
+        if (n <= kPrecision && at != end) {
+            ++at;
+            const bool negativeExponent = *at == '-';
+            int x = 0;
+            for (++at; at != end; ++at)
+                x = x * 10 + (*at - '0');
+            x = negativeExponent ? -x : x;
+            char* out = first;
+            if (negative)
+                *out++ = '-';
+            if (x < -4 || x >= kPrecision) {
+                *out++ = digits[0];
+                if (n > 1) {
+                    *out++ = '.';
+                    out = std::copy(digits + 1, digits + n, out);
+                }
+                *out++ = 'e';
+                *out++ = x < 0 ? '-' : '+';
+                const int ax = x < 0 ? -x : x;
+                if (ax >= 100)
+                    *out++ = static_cast<char>('0' + ax / 100);
+                *out++ = static_cast<char>('0' + ax / 10 % 10);
+                *out++ = static_cast<char>('0' + ax % 10);
+            } else if (x >= 0) {
+                for (int i = 0; i <= x; ++i)
+                    *out++ = i < n ? digits[i] : '0';
+                if (n > x + 1) {
+                    *out++ = '.';
+                    out = std::copy(digits + x + 1, digits + n, out);
+                }
+            } else {
+                *out++ = '0';
+                *out++ = '.';
+                out = std::fill_n(out, -x - 1, '0');
+                out = std::copy(digits, digits + n, out);
+            }
+            return out;
+        }
+    }
+    return std::to_chars(first, last, value, std::chars_format::general, kPrecision).ptr;
+}
 
 std::string numberText(double value)
 {
