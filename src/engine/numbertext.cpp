@@ -83,13 +83,41 @@ char* generalFifteen(char* first, char* last, double value)
         for (; at != end && *at != 'e'; ++at)
             if (*at != '.' && n < 24)
                 digits[n++] = *at;
-        if (n <= kPrecision && at != end) {
-            ++at;
-            const bool negativeExponent = *at == '-';
-            int x = 0;
-            for (++at; at != end; ++at)
-                x = x * 10 + (*at - '0');
+        // More digits (16 or 17): rounded at the 15th where the shortest text's part beyond it
+        // cannot lie on the other side of one half from the value's own. The value lies within
+        // 2^-53 * 10^15 < 0.12 units of the 15th place of the shortest text, so a part below
+        // .38 or above .62 rounds as the value does; nearer to one half the general conversion
+        // decides.
+        int x = 0;
+        bool settled = n <= kPrecision;
+        if (at != end) {
+            const char* e = at + 1;
+            const bool negativeExponent = *e == '-';
+            for (++e; e != end; ++e)
+                x = x * 10 + (*e - '0');
             x = negativeExponent ? -x : x;
+        }
+        if (!settled && n <= 17) {
+            const int beyond = (digits[kPrecision] - '0') * 10 + (n > kPrecision + 1 ? digits[kPrecision + 1] - '0' : 0);
+            if (beyond < 38 || beyond > 62) {
+                settled = true;
+                n = kPrecision;
+                if (beyond > 62) {
+                    int i = n - 1;
+                    while (i >= 0 && digits[i] == '9')
+                        digits[i--] = '0';
+                    if (i >= 0) {
+                        ++digits[i];
+                    } else {
+                        digits[0] = '1';  // 999...9 rounds to the next power of ten
+                        ++x;
+                    }
+                }
+                while (n > 1 && digits[n - 1] == '0')
+                    --n;
+            }
+        }
+        if (settled && at != end) {
             char* out = first;
             if (negative)
                 *out++ = '-';

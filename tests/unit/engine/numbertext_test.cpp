@@ -144,7 +144,10 @@ TEST(NumberText, FifteenDigitsAsTheFixedPrecisionConversionWritesThem)
     std::vector<double> values = {1e-5, 9.99999e-5, 1e-4, 0.000123, 1e14, 999999999999999.0, 1e15, 1e16,
                                   123456789012345.0, 1234567890123456.0, 0.1, 0.5, 1, 7, 100, 1e100, 1.5e-300,
                                   std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
-                                  std::numeric_limits<double>::max(), 2.2250738585072009e-308};
+                                  std::numeric_limits<double>::max(), 2.2250738585072009e-308,
+                                  // 16 and 17 digits rounding up through every 9, and near one half
+                                  9.999999999999999e22, 0.9999999999999999, 99999999999999.99, 9999999999999999.0,
+                                  1.0000000000000049, 1.0000000000000051, 100000000000000.5, 1.23456789012345e-5};
     for (int i = 0; i < 200000; ++i) {
         const double bits = std::bit_cast<double>(rng());
         if (std::isfinite(bits))
