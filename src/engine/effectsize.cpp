@@ -208,7 +208,9 @@ std::string FormatFixed(double value, int places, bool pStyle)
         if (value == 1)
             return " 1. ";
     }
-    const double scale = std::pow(10.0, places);
+    // Powers of ten up to 10^22 are exact doubles, as pow gives them.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
+    const double scale = places >= 0 && places < 12 ? kPowersOfTen[places] : std::pow(10.0, places);
     const double r = std::floor(0.5 + value * scale) / scale;
     // As printf's %.15G: the general form with 15 digits, in upper case.
     char buf[64];
