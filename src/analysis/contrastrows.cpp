@@ -52,6 +52,8 @@ void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denomi
     if (table.denominatorRow.size() < table.rows.size())
         table.denominatorRow.resize(table.rows.size(), 0);
     table.rows.insert(table.rows.begin() + (at - 1), row);
+    if (table.kept.size() >= static_cast<std::size_t>(at - 1))
+        table.kept.insert(table.kept.begin() + (at - 1), {});
     table.denominatorRow.insert(table.denominatorRow.begin() + (at - 1), denominator > 0 ? shifted(denominator) : 0);
     table.lastRow += 1;
 }
@@ -188,6 +190,8 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
                                      const std::vector<Contrast>& contrasts, Prompts& prompts,
                                      const ProbabilityContext& context, const ContrastOptions& options)
 {
+    if (contrasts.empty())
+        return {};  // the table as it is
     AnovaTable next = table;
     ContrastInsertion result;
     const SubjectLayout layout = subjectLayout(design);
@@ -214,8 +218,8 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
         double ss = contrastSS(c.coefficients, marginalMeans(design, scores, c.factor));
         if (ss <= kZeroSSRelative * totalSS)
             ss = 0;
-        AnovaTable::Row row{"  " + std::string(1, f.tableLabel) + ": " + c.name, numberText(1), numberText(ss),
-                            numberText(ss), "", ""};
+        const AnovaTable::Row row{"  " + std::string(1, f.tableLabel) + ": " + c.name, "", "", "", "", ""};
+        double F = 0, p = 0;
 
         const std::size_t mainIndex = static_cast<std::size_t>(main - 1);
         const int error = mainIndex < next.denominatorRow.size() ? next.denominatorRow[mainIndex] : 0;
@@ -243,16 +247,13 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
         test.errorDf = errorDf;
         test.errorMS = errorMS;
         if (tested) {
-            double F = errorMS > 0 ? parseNumber(row[ColMS - 1]) / errorMS : 0.0;
-            F = shownNumber(F);
+            F = shownNumber(errorMS > 0 ? shownNumber(ss) / errorMS : 0.0);
             // As every F of the table: an F of 0 asks whether to go on, a tiny one is written as
             // the smallest F shown.
             bool abandoned = false;
-            const double p = FRatioProbability(1, errorDf, F, prompts, probability, abandoned);
+            p = FRatioProbability(1, errorDf, F, prompts, probability, abandoned);
             if (abandoned)
                 return {std::nullopt, true, {}};
-            row[ColF - 1] = numberText(F);
-            row[ColP - 1] = numberText(p);
             test.tested = true;
             test.f = F;
             test.p = p;
@@ -266,6 +267,13 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
         while (at <= next.lastRow && next.cell(at, ColSource).starts_with(prefix))
             ++at;
         insertRow(next, at, row, tested && !own ? error : 0);
+        next.setNumber(at, ColDf, 1);
+        next.setNumber(at, ColSS, ss);
+        next.setNumber(at, ColMS, ss);
+        if (tested) {
+            next.setNumber(at, ColF, F);
+            next.setNumber(at, ColP, p);
+        }
     }
 
     // The p column of the contrast rows holds the adjusted p.
@@ -281,7 +289,7 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
         if (options.adjustment != Adjustment::None)
             for (int r = 2; r <= next.lastRow; ++r)
                 if (trimmedLabel(next.cell(r, ColSource)) == t.source && next.cell(r, ColSource).starts_with("  ")) {
-                    next.cell(r, ColP) = numberText(t.pAdjusted);
+                    next.setNumber(r, ColP, t.pAdjusted);
                     break;
                 }
     }

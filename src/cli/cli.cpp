@@ -431,25 +431,13 @@ std::string jsonNumber(std::optional<double> value)
     return buf;
 }
 
-// A stored cell: empty means no value; a text the number reader cannot take whole (the engine
-// writes " NaN" for 0/0) has no value either rather than reading as 0.
-std::optional<double> storedNumber(const std::string& cell)
-{
-    if (trimmedCell(cell).empty())
-        return std::nullopt;
-    double check = 0;
-    if (!parseWholeNumber(cell, check))
-        return std::nullopt;
-    return parseNumber(cell);
-}
-
 std::optional<double> entry(const std::vector<std::optional<double>>& values, std::size_t index)
 {
     return index < values.size() ? values[index] : std::nullopt;
 }
 
 // The exact upper tail of every F of the table (element r - 1 for row r), from the df and F
-// texts of the row and the df of the row its F was formed against. An F shown at the smallest
+// of the row and the df of the row its F was formed against. An F shown at the smallest
 // value the table writes has p 1, as in the p column.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 {
@@ -457,7 +445,7 @@ std::vector<std::optional<double>> exactTails(const AnovaTable& table)
     for (int r = 2; r <= table.rowCount(); ++r) {
         const auto index = static_cast<std::size_t>(r - 1);
         const int denominator = index < table.denominatorRow.size() ? table.denominatorRow[index] : 0;
-        if (denominator < 2 || denominator > table.rowCount() || !storedNumber(table.cell(r, ColF)))
+        if (denominator < 2 || denominator > table.rowCount() || !table.cellNumber(r, ColF))
             continue;
         out[index] = exactTailOfShownF(table.number(r, ColDf), table.number(denominator, ColDf),
                                        table.number(r, ColF));
@@ -476,7 +464,7 @@ std::string jsonText(const AnovaTable& table, const std::optional<EffectSizes>& 
         out += r == 2 ? "\n  {" : ",\n  {";
         out += "\"source\":" + jsonQuoted(table.cell(r, ColSource));
         for (int c = ColDf; c <= ColP; ++c)
-            out += std::string(",\"") + keys[c - ColDf] + "\":" + jsonNumber(storedNumber(table.cell(r, c)));
+            out += std::string(",\"") + keys[c - ColDf] + "\":" + jsonNumber(table.cellNumber(r, c));
         out += ",\"p_exact\":" + jsonNumber(pExact[static_cast<std::size_t>(r - 1)]);
         if (sizes) {
             const auto index = static_cast<std::size_t>(r - 1);
@@ -562,17 +550,17 @@ void applyTypeAndDesignation(Design& design, const Arguments& a)
 
 Scores readScores(Design& design, const std::string& path)
 {
-    const PlainDataResult data = readPlainDataFile(path);
+    PlainScoresResult data = readPlainScoresFile(path);
     if (!data.ok())
         fail(data.error->message);
     const long expected = design.scoreCount();
-    if (static_cast<long>(data.items.size()) != expected)
+    if (static_cast<long>(data.values.size()) != expected)
         failWith("Wrong file selected?", "The number of scores in " + path + " is" +
-                                             numberText(static_cast<double>(data.items.size())) +
+                                             numberText(static_cast<double>(data.values.size())) +
                                              ", while the design calls for" +
                                              numberText(static_cast<double>(expected)) + " scores.");
-    design.imputedCount = static_cast<int>(data.imputedCount());
-    return data.values();
+    design.imputedCount = static_cast<int>(data.imputedCount);
+    return std::move(data.values);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -132,31 +133,47 @@ namespace {
 // The form nearly every score takes ("-12.75", "3", ".5"): an optional minus, digits with at
 // most one decimal point among them. Such a text is a number whatever its digits, and its value
 // is what std::from_chars makes of it; false for anything else, which the general reader sees.
+// With at most 7 digits the digits as a whole number and the power of ten they are divided by
+// are both exact in single precision, and one division, rounded once, gives the nearest float:
+// the value from_chars would give, without its general machinery.
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+constexpr int kExactDigits = 7;
+
 bool plainDecimal(std::string_view t, float& value)
 {
     const char* end = t.data() + t.size();
-    const char* at = t.data() + (!t.empty() && t.front() == '-' ? 1 : 0);
-    bool digit = false, point = false;
+    const bool negative = !t.empty() && t.front() == '-';
+    const char* at = t.data() + (negative ? 1 : 0);
+    int digits = 0, fraction = 0;
+    std::uint32_t whole = 0;
+    bool point = false;
     for (const char* c = at; c != end; ++c) {
-        if (*c >= '0' && *c <= '9')
-            digit = true;
-        else if (*c == '.' && !point)
+        if (*c >= '0' && *c <= '9') {
+            if (++digits <= kExactDigits)
+                whole = whole * 10 + static_cast<std::uint32_t>(*c - '0');
+            fraction += point ? 1 : 0;
+        } else if (*c == '.' && !point) {
             point = true;
-        else
+        } else {
             return false;
+        }
     }
-    if (!digit)
+    if (digits == 0)
         return false;
+    if (digits <= kExactDigits) {
+        const float v = static_cast<float>(whole) / kPowersOfTen[fraction];
+        value = negative ? -v : v;
+        return true;
+    }
     const auto r = std::from_chars(t.data(), end, value);
     return r.ec == std::errc() && r.ptr == end;
 }
 
-}  // namespace
-
-ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
+// parseScoreText without the copy of the text: `number` is the number's part of `text`.
+ScoreTextProblem readScoreText(std::string_view text, std::string_view& number, float& value, bool& imputed)
 {
-    std::string_view number = trimmed(text);
-    bool imputed = false;
+    number = trimmed(text);
+    imputed = false;
     if (!number.empty() && number.back() == 'I') {
         imputed = true;
         number.remove_suffix(1);
@@ -164,16 +181,27 @@ ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
         if (number.empty() || isBlank(number.back()))
             return ScoreTextProblem::NotANumber;
     }
-    float value = 0;
     switch (plainDecimal(number, value) ? NumberStatus::Ok : readWholeNumber(number, value)) {
     case NumberStatus::Ok:
-        break;
+        return ScoreTextProblem::None;
     case NumberStatus::NotANumber:
         return ScoreTextProblem::NotANumber;
     case NumberStatus::OutOfRange:
-        // The leading-part reader tells which way it went (infinity or 0).
-        return std::fabs(parseNumber(number)) > 1 ? ScoreTextProblem::NotFinite : ScoreTextProblem::TooSmall;
+        break;
     }
+    // The leading-part reader tells which way it went (infinity or 0).
+    return std::fabs(parseNumber(number)) > 1 ? ScoreTextProblem::NotFinite : ScoreTextProblem::TooSmall;
+}
+
+}  // namespace
+
+ScoreTextProblem parseScoreText(std::string_view text, ScoreItem& out)
+{
+    std::string_view number;
+    float value = 0;
+    bool imputed = false;
+    if (const ScoreTextProblem problem = readScoreText(text, number, value, imputed); problem != ScoreTextProblem::None)
+        return problem;
     out.text = std::string(number);
     out.value = value;
     out.imputed = imputed;
@@ -370,8 +398,10 @@ std::optional<DataReadError> walkItems(DataLineReader& reader, const std::string
     }
 }
 
-std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::string& sourceName,
-                                            const ReadLimits& limits, long linesBefore, std::vector<ScoreItem>& items)
+// The score lines, each handed to `keep` as its number's text, value and mark.
+template <typename Keep>
+std::optional<DataReadError> readScoreLines(DataLineReader& reader, const std::string& sourceName,
+                                            const ReadLimits& limits, long linesBefore, Keep keep)
 {
     return walkItems(reader, sourceName, limits, linesBefore,
                      [&](std::string_view text, long n) -> std::optional<DataReadError> {
@@ -380,12 +410,12 @@ std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::s
                                               sourceName + " holds an unequal N data set (its first line is \"" +
                                                   std::string(kUnequalNMarker) +
                                                   "\"); it is not a file of one score per cell.");
-                         // Read in place; taken back unless it is a score.
-                         const ScoreTextProblem problem = parseScoreText(text, items.emplace_back());
-                         if (problem != ScoreTextProblem::None)
-                             items.pop_back();
-                         switch (problem) {
+                         std::string_view number;
+                         float value = 0;
+                         bool imputed = false;
+                         switch (readScoreText(text, number, value, imputed)) {
                          case ScoreTextProblem::None:
+                             keep(number, value, imputed);
                              return std::nullopt;
                          case ScoreTextProblem::NotANumber:
                              return makeError(Kind::NotANumber, n,
@@ -601,6 +631,15 @@ long DataLayout::headerLineCount() const
 
 namespace {
 
+std::optional<DataReadError> readScoreItems(DataLineReader& reader, const std::string& sourceName,
+                                            const ReadLimits& limits, long linesBefore, std::vector<ScoreItem>& items)
+{
+    return readScoreLines(reader, sourceName, limits, linesBefore,
+                          [&items](std::string_view number, float value, bool imputed) {
+                              items.push_back({std::string(number), value, imputed});
+                          });
+}
+
 PlainDataResult readPlainLines(DataLineReader& reader, const std::string& sourceName, const ReadLimits& limits)
 {
     PlainDataResult result;
@@ -750,6 +789,80 @@ PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadL
     return readFileLines<PlainDataResult>(path, limits, [&](DataLineReader& reader) {
         return readPlainLines(reader, path.string(), limits);
     });
+}
+
+namespace {
+
+// The file nearly every data set is: every line an optional minus and 1 to 7 digits with at
+// most one decimal point among them (the scores plainDecimal divides exactly), ended by LF or
+// CR LF, the last one perhaps by nothing. Such a file is read straight from the block, each
+// score as plainDecimal reads it. False at the first line of any other form (blank, marked,
+// longer, a header, not a number, one line too many); the general reader then reads the block
+// from its start and gives every message it would have given.
+bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& values)
+{
+    if (block.empty())
+        return false;
+    values.reserve(std::min(block.size() / 2 + 1, limits.maxLines));
+    const char* c = block.data();
+    const char* const end = c + block.size();
+    std::size_t lines = 0;
+    while (c != end) {
+        if (++lines > limits.maxLines)
+            return false;
+        const char* const start = c;
+        const bool negative = *c == '-';
+        c += negative ? 1 : 0;
+        std::uint32_t whole = 0;
+        int digits = 0, fraction = 0;
+        bool point = false;
+        for (; c != end; ++c) {
+            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*c)) - '0';
+            if (digit <= 9) {
+                whole = whole * 10 + digit;  // wraps only past kExactDigits, which is refused
+                ++digits;
+                fraction += point ? 1 : 0;
+            } else if (*c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+        }
+        if (digits == 0 || digits > kExactDigits || static_cast<std::size_t>(c - start) > limits.maxLineLength)
+            return false;
+        if (c != end) {
+            if (*c == '\r')
+                ++c;
+            if (c == end || *c != '\n')
+                return false;
+            ++c;
+        }
+        const float v = static_cast<float>(whole) / kPowersOfTen[fraction];
+        values.push_back(negative ? -v : v);
+    }
+    return true;
+}
+
+}  // namespace
+
+PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const ReadLimits& limits)
+{
+    PlainScoresResult result;
+    std::unique_ptr<InputFile> file;
+    if ((result.error = openForReading(path, file)))
+        return result;
+    const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
+    if (!block.failed && readPlainBlock(block.bytes, limits, result.values))
+        return result;
+    result.values.clear();
+    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
+    result.error = readScoreLines(reader, path.string(), limits, 0,
+                                  [&result](std::string_view, float value, bool imputed) {
+                                      result.values.push_back(value);
+                                      result.imputedCount += imputed ? 1 : 0;
+                                  });
+    return result;
 }
 
 GridDataResult readGridData(std::istream& in, const std::string& sourceName, long scoreCount,

@@ -101,6 +101,17 @@ PlainDataResult readPlainDataText(std::string_view text, const std::string& sour
                                   const ReadLimits& limits = {});
 PlainDataResult readPlainDataFile(const std::filesystem::path& path, const ReadLimits& limits = {});
 
+// The same file read for its numbers alone, without keeping each score's text: the same lines,
+// refusals and messages as readPlainDataFile.
+struct PlainScoresResult {
+    Scores values;                       // complete when `error` is empty
+    long imputedCount = 0;
+    std::optional<DataReadError> error;
+
+    bool ok() const { return !error.has_value(); }
+};
+PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const ReadLimits& limits = {});
+
 // A plain data file read for the data entry grid, where the user can still put right what the
 // file holds: every line up to the last one that is not blank becomes a cell, blank lines
 // between scores become empty cells and lines that are not numbers keep their text ("1,5",

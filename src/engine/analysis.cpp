@@ -415,24 +415,20 @@ private:
                               fRatios ? "F" : "",
                               fRatios ? "  p" : ""});
         table.rows.reserve(rows_.size() + 2);
-        shown_.assign(rows_.size() + 3, ShownRow{});
+        table.kept.reserve(rows_.size() + 2);
         for (const WorkRow& r : rows_) {
-            AnovaTable::Row row;
-            ShownRow& shown = shown_[table.rows.size() + 1];
-            row[0] = r.label;
-            row[1] = numberText(r.df, shown.df);
-            row[2] = numberText(r.ss, shown.ss);
+            const int at = table.appendRow(r.label, r.df, r.ss, std::nullopt);
+            const double shownSS = table.number(at, ColSS);
             // A within df of 0 (every cell a single score) leaves the within MS undefined.
             const bool within = r.kind == RowKind::Within;
-            if (!r.showMs || (within && r.df == 0))
-                row[3].clear();
-            else if (supplied && !within) {
+            const bool showMs = r.showMs && !(within && r.df == 0);
+            if (showMs && supplied && !within) {
                 // A supplied SS gives its MS as the table shows it; a scaled MS is scaled as shown.
-                const double ms = supplied->effectSS.empty() ? shownNumber(r.ss / r.df) : shown.ss / r.df;
-                row[3] = numberText(ms * supplied->msMultiplier, shown.ms);
-            } else
-                row[3] = numberText(r.ss / r.df, shown.ms);
-            table.rows.push_back(std::move(row));
+                const double ms = supplied->effectSS.empty() ? shownNumber(r.ss / r.df) : shownSS / r.df;
+                table.setNumber(at, ColMS, ms * supplied->msMultiplier);
+            } else if (showMs) {
+                table.setNumber(at, ColMS, r.ss / r.df);
+            }
             if (r.kind == RowKind::Within) {
                 table.pooledErrorSS = r.ss;
                 table.pooledErrorDf = r.df;
@@ -456,8 +452,8 @@ private:
             }
             const int df = r.df - design_.imputedCount;
             const int row = tableRow(target);
-            table.cell(row, ColDf) = numberText(df, shown_[size_t(row)].df);
-            table.cell(row, ColMS) = numberText(r.ss / df, shown_[size_t(row)].ms);
+            table.setNumber(row, ColDf, df);
+            table.setNumber(row, ColMS, r.ss / df);
             table.imputedErrorRow = row;
             if (r.kind == RowKind::Within)
                 table.pooledErrorDf = df;
@@ -506,22 +502,15 @@ private:
             }
         }
 
-        if (supplied)
-            table.rows.push_back({"Total", numberText(supplied->totalDf), numberText(supplied->totalSS), "", "", ""});
-        else
-            table.rows.push_back({"Total", numberText(sums_.totalDf), numberText(sums_.totalSS), "", "", ""});
+        table.rows.push_back({"Total", "", "", "", "", ""});
+        table.setNumber(table.rowCount(), ColDf, supplied ? supplied->totalDf : sums_.totalDf);
+        table.setNumber(table.rowCount(), ColSS, supplied ? supplied->totalSS : sums_.totalSS);
         // Without an error row to take them (no F-ratios), the imputed scores come off the total
         // df alone, and the legend's "*" has to stand there.
         if (design_.imputedCount > 0 && table.imputedErrorRow == 0)
             table.imputedErrorRow = table.rowCount();
 
-        // As AnovaTable::chooseDisplayDecimals, from the numbers of the mean squares.
-        table.displayDecimals = 2;
-        for (int r = 2; r <= table.lastRow; ++r)
-            if (!table.cell(r, ColMS).empty() && shown_[size_t(r)].ms < 1.0) {
-                table.displayDecimals = 3;
-                break;
-            }
+        table.chooseDisplayDecimals(table.lastRow);
         return table;
     }
 
@@ -532,21 +521,20 @@ private:
         return ss <= kZeroSSRelative * (options_.supplied ? options_.supplied->totalSS : sums_.totalSS);
     }
 
-    // F of `row` against `error`, from the mean squares as their texts show them, and its p
-    // from F as its text shows it; false when the user abandons the analysis at the zero-F
+    // F of `row` against `error`, from the mean squares as the table shows them, and its p
+    // from F as the table shows it; false when the user abandons the analysis at the zero-F
     // warning.
     bool formRatio(AnovaTable& table, int row, int error)
     {
         table.denominatorRow[size_t(row - 1)] = error;
-        const ShownRow& effect = shown_[size_t(row)];
-        const ShownRow& against = shown_[size_t(error)];
-        double f = shownNumber(effect.ms / against.ms);
+        double f = shownNumber(table.number(row, ColMS) / table.number(error, ColMS));
         bool abort = false;
-        const double p = FRatioProbability(effect.df, against.df, f, prompts_, context_, abort);
+        const double p = FRatioProbability(table.number(row, ColDf), table.number(error, ColDf), f, prompts_,
+                                           context_, abort);
         if (abort)
             return false;
-        table.cell(row, ColF) = numberText(f);  // a tiny F comes back as 1e-9
-        table.cell(row, ColP) = numberText(p, shown_[size_t(row)].p);
+        table.setNumber(row, ColF, f);  // a tiny F comes back as 1e-9
+        table.setNumber(row, ColP, p);
         return true;
     }
 
@@ -559,13 +547,6 @@ private:
     const SourceMask subjects_;
     ProbabilityContext context_;
     std::vector<WorkRow> rows_;
-    // The numbers of each table row (1-based) as its texts show them: the F-ratios, p-values
-    // and decimals are formed from these, so that they follow the table's texts exactly without
-    // reading them back.
-    struct ShownRow {
-        double df = 0, ss = 0, ms = 0, p = 0;
-    };
-    std::vector<ShownRow> shown_;
 };
 
 }  // namespace

@@ -1,13 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/anovatable.h"
 
+#include <cmath>
+
 #include "engine/numbertext.h"
 
 namespace varisect {
 
+namespace {
+
+// The number kept for a cell whose text is still the one it was kept with.
+const AnovaTable::KeptNumber* keptFor(const AnovaTable& table, int row, int column)
+{
+    const auto r = static_cast<size_t>(row - 1);
+    if (r >= table.kept.size())
+        return nullptr;
+    const AnovaTable::KeptNumber& k = table.kept[r][static_cast<size_t>(column - 1)];
+    return !k.text.empty() && k.text == table.cell(row, column) ? &k : nullptr;
+}
+
+}  // namespace
+
 double AnovaTable::number(int row, int column) const
 {
+    if (const KeptNumber* k = keptFor(*this, row, column))
+        return k->value;
     return parseNumber(cell(row, column));
+}
+
+std::optional<double> AnovaTable::cellNumber(int row, int column) const
+{
+    if (const KeptNumber* k = keptFor(*this, row, column))
+        return k->value;
+    double value = 0;
+    if (!parseWholeNumber(cell(row, column), value) || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double AnovaTable::setNumber(int row, int column, double value)
+{
+    std::string& text = cell(row, column);
+    double shown = 0;
+    text = numberText(value, shown);
+    const auto r = static_cast<size_t>(row - 1);
+    if (kept.size() < rows.size())
+        kept.resize(rows.size());
+    KeptNumber& k = kept[r][static_cast<size_t>(column - 1)];
+    if (std::isfinite(value)) {
+        k.value = shown;
+        k.text = text;
+    } else {
+        k = KeptNumber{};
+    }
+    return shown;
+}
+
+int AnovaTable::appendRow(const std::string& label, std::optional<double> df, std::optional<double> ss,
+                          std::optional<double> ms)
+{
+    rows.push_back({label, "", "", "", "", ""});
+    const int at = rowCount();
+    if (df)
+        setNumber(at, ColDf, *df);
+    if (ss)
+        setNumber(at, ColSS, *ss);
+    if (ms)
+        setNumber(at, ColMS, *ms);
+    return at;
 }
 
 void AnovaTable::chooseDisplayDecimals(int throughRow)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The analysis of variance table as text cells, as the engine writes it.
+// The analysis of variance table as text cells, as the engine writes it, and the numbers
+// behind them.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,11 +33,36 @@ struct AnovaTable {
     // (the harmonic mean cell size of unweighted means), the steps applied to the scores.
     std::vector<std::string> notes;
 
+    // The numbers behind the texts, kept by setNumber where the rows are made, so that F, p,
+    // the effect sizes and every later step work on numbers and texts are made once, for
+    // display. Element r - 1 for row r, element c - 1 for column c. Each number is kept with the
+    // text it was written as: a cell whose text has been written some other way since (or was
+    // never given a number) is read from its text instead, so rows made as texts alone, and
+    // rows inserted or removed, still read right.
+    struct KeptNumber {
+        double value = 0;  // what parseNumber gives for `text`
+        std::string text;  // empty: nothing kept
+    };
+    std::vector<std::array<KeptNumber, 6>> kept;
+
     int rowCount() const { return static_cast<int>(rows.size()); }
     // 1-based row and column, as the table is described.
     const std::string& cell(int row, int column) const { return rows.at(size_t(row - 1)).at(size_t(column - 1)); }
     std::string& cell(int row, int column) { return rows.at(size_t(row - 1)).at(size_t(column - 1)); }
-    double number(int row, int column) const;  // the cell read back with parseNumber
+    // The number the cell shows: the one kept with its text, else the text read with
+    // parseNumber (an empty or non-numeric text reads as 0).
+    double number(int row, int column) const;
+    // The same for a cell that shows one finite number; nothing for an empty cell or a text
+    // that is not a number as a whole (" NaN").
+    std::optional<double> cellNumber(int row, int column) const;
+    // Writes numberText(value) into the cell and keeps the number that text shows, which it
+    // returns (the value rounded to 15 significant digits; 0 for NaN and the infinities, whose
+    // texts are kept as texts alone).
+    double setNumber(int row, int column, double value);
+    // Appends a row of `label` with df, SS and MS written by setNumber (an empty one leaves its
+    // cell empty), F and p empty; returns its row number.
+    int appendRow(const std::string& label, std::optional<double> df, std::optional<double> ss,
+                  std::optional<double> ms);
     // displayDecimals from the mean squares of rows 2 .. `throughRow`.
     void chooseDisplayDecimals(int throughRow);
 };

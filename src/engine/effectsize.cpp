@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -209,11 +208,16 @@ std::string FormatFixed(double value, int places, bool pStyle)
         if (value == 1)
             return " 1. ";
     }
-    const double scale = std::pow(10.0, places);
+    // Powers of ten up to 10^22 are exact doubles, as pow gives them.
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
+    const double scale = places >= 0 && places < 12 ? kPowersOfTen[places] : std::pow(10.0, places);
     const double r = std::floor(0.5 + value * scale) / scale;
+    // As printf's %.15G: the general form with 15 digits, in upper case.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15G", r);
-    std::string s(buf);
+    std::string s(buf, generalFifteen(buf, buf + sizeof buf, r));
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     if (s.rfind("0.", 0) == 0)
         s.erase(0, 1);
     else if (s.rfind("-0.", 0) == 0)
@@ -267,7 +271,7 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
     }
 
     const double mse = table.pooledErrorSS / table.pooledErrorDf;
-    const double ssTotal = parseNumber(table.rows.back()[ColSS - 1]);
+    const double ssTotal = table.number(table.rowCount(), ColSS);
     const long scoreCount = design.scoreCount();
     const int perCell = design.designatedFactor >= 1 && design.designatedFactor <= design.factorCount()
         ? design.factor(design.designatedFactor).levels
@@ -278,8 +282,8 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
     for (int r = 2; r <= lastSource; ++r) {
         const size_t i = static_cast<size_t>(r - 1);
         const AnovaTable::Row& row = table.rows[i];
-        const double ss = parseNumber(row[ColSS - 1]);
-        const int df = static_cast<int>(std::lround(parseNumber(row[ColDf - 1])));
+        const double ss = table.number(r, ColSS);
+        const int df = static_cast<int>(std::lround(table.number(r, ColDf)));
         if (kind == EffectSizeKind::Hays) {
             const double omega2 = HaysOmegaSquared(ss, df, mse, ssTotal);
             out.omega2[i] = omega2;
@@ -309,7 +313,7 @@ EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, Ef
             }
             const std::string& fText = row[ColF - 1];
             if (!isBlankText(fText)) {
-                const double f = parseNumber(fText);
+                const double f = table.number(r, ColF);
                 out.column4[i] = f < 1 ? "<1" : FormatFixed(f, 2, true);
             }
         }

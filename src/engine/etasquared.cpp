@@ -7,22 +7,12 @@
 
 #include "engine/anovatable.h"
 #include "engine/fdistribution.h"
-#include "engine/numbertext.h"
 
 namespace varisect {
 
 namespace {
 
 bool isBlankText(const std::string& s) { return s.find_first_not_of(' ') == std::string::npos; }
-
-// A stored number, or nothing for an empty cell or a text that is not one number.
-std::optional<double> stored(const std::string& cell)
-{
-    double value = 0;
-    if (isBlankText(cell) || !parseWholeNumber(cell, value) || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
 
 std::string intervalText(double lower, double upper)
 {
@@ -74,25 +64,25 @@ EffectSizes computeEtaSquared(const AnovaTable& table, EffectSizeKind kind)
     // The sources that involve the subjects: the error rows and a subjects row without MS.
     std::set<int> subjectRows;
     for (int r = 2; r <= lastRow; ++r) {
-        if (const int d = denominatorOf(r); d > 0 && stored(table.cell(r, ColF)))
+        if (const int d = denominatorOf(r); d > 0 && table.cellNumber(r, ColF))
             subjectRows.insert(d);
-        if (isBlankText(table.cell(r, ColMS)) && stored(table.cell(r, ColSS)))
+        if (isBlankText(table.cell(r, ColMS)) && table.cellNumber(r, ColSS))
             subjectRows.insert(r);
     }
     double subjectSS = 0;
     for (int r : subjectRows)
-        subjectSS += stored(table.cell(r, ColSS)).value_or(0);
-    const std::optional<double> totalSS = stored(table.rows.back()[ColSS - 1]);
+        subjectSS += table.cellNumber(r, ColSS).value_or(0);
+    const std::optional<double> totalSS = table.cellNumber(table.rowCount(), ColSS);
 
     for (int r = 2; r <= lastRow; ++r) {
         const int d = denominatorOf(r);
-        const std::optional<double> f = stored(table.cell(r, ColF));
-        const std::optional<double> ss = stored(table.cell(r, ColSS));
-        const std::optional<double> df1 = stored(table.cell(r, ColDf));
+        const std::optional<double> f = table.cellNumber(r, ColF);
+        const std::optional<double> ss = table.cellNumber(r, ColSS);
+        const std::optional<double> df1 = table.cellNumber(r, ColDf);
         if (d == 0 || !f || !ss || !df1)
             continue;
-        const std::optional<double> errorSS = stored(table.cell(d, ColSS));
-        const std::optional<double> df2 = stored(table.cell(d, ColDf));
+        const std::optional<double> errorSS = table.cellNumber(d, ColSS);
+        const std::optional<double> df2 = table.cellNumber(d, ColDf);
         if (!errorSS || !df2)
             continue;
         double denominator = *ss + *errorSS;

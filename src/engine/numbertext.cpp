@@ -29,7 +29,7 @@ Digits digitsOf(double value)
     if (std::fabs(value) > kLargestFifteenDigits)
         value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
-    d.end = std::to_chars(d.text, d.text + sizeof d.text, value, std::chars_format::general, 15).ptr;
+    d.end = generalFifteen(d.text, d.text + sizeof d.text, value);
     return d;
 }
 
@@ -64,6 +64,94 @@ std::string textOf(const Digits& d)
 }
 
 }  // namespace
+
+char* generalFifteen(char* first, char* last, double value)
+{
+    constexpr int kPrecision = 15;
+    // Below the smallest normal double the shortest text can be far from the value ("5e-324").
+    if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
+        // The shortest text in the form [-]d[.ddd]e[+-]XX: when its digits are at most 15, they
+        // are what rounding the value to 15 digits gives, since the value lies within half a
+        // unit of its last place of them.
+        char s[40];
+        const char* const end = std::to_chars(s, s + sizeof s, value, std::chars_format::scientific).ptr;
+        const char* at = s;
+        const bool negative = *at == '-';
+        at += negative ? 1 : 0;
+        char digits[24];
+        int n = 0;
+        for (; at != end && *at != 'e'; ++at)
+            if (*at != '.' && n < 24)
+                digits[n++] = *at;
+        // More digits (16 or 17): rounded at the 15th where the shortest text's part beyond it
+        // cannot lie on the other side of one half from the value's own. The value lies within
+        // 2^-53 * 10^15 < 0.12 units of the 15th place of the shortest text, so a part below
+        // .38 or above .62 rounds as the value does; nearer to one half the general conversion
+        // decides.
+        int x = 0;
+        bool settled = n <= kPrecision;
+        if (at != end) {
+            const char* e = at + 1;
+            const bool negativeExponent = *e == '-';
+            for (++e; e != end; ++e)
+                x = x * 10 + (*e - '0');
+            x = negativeExponent ? -x : x;
+        }
+        if (!settled && n <= 17) {
+            const int beyond = (digits[kPrecision] - '0') * 10 + (n > kPrecision + 1 ? digits[kPrecision + 1] - '0' : 0);
+            if (beyond < 38 || beyond > 62) {
+                settled = true;
+                n = kPrecision;
+                if (beyond > 62) {
+                    int i = n - 1;
+                    while (i >= 0 && digits[i] == '9')
+                        digits[i--] = '0';
+                    if (i >= 0) {
+                        ++digits[i];
+                    } else {
+                        digits[0] = '1';  // 999...9 rounds to the next power of ten
+                        ++x;
+                    }
+                }
+                while (n > 1 && digits[n - 1] == '0')
+                    --n;
+            }
+        }
+        if (settled && at != end) {
+            char* out = first;
+            if (negative)
+                *out++ = '-';
+            if (x < -4 || x >= kPrecision) {
+                *out++ = digits[0];
+                if (n > 1) {
+                    *out++ = '.';
+                    out = std::copy(digits + 1, digits + n, out);
+                }
+                *out++ = 'e';
+                *out++ = x < 0 ? '-' : '+';
+                const int ax = x < 0 ? -x : x;
+                if (ax >= 100)
+                    *out++ = static_cast<char>('0' + ax / 100);
+                *out++ = static_cast<char>('0' + ax / 10 % 10);
+                *out++ = static_cast<char>('0' + ax % 10);
+            } else if (x >= 0) {
+                for (int i = 0; i <= x; ++i)
+                    *out++ = i < n ? digits[i] : '0';
+                if (n > x + 1) {
+                    *out++ = '.';
+                    out = std::copy(digits + x + 1, digits + n, out);
+                }
+            } else {
+                *out++ = '0';
+                *out++ = '.';
+                out = std::fill_n(out, -x - 1, '0');
+                out = std::copy(digits, digits + n, out);
+            }
+            return out;
+        }
+    }
+    return std::to_chars(first, last, value, std::chars_format::general, kPrecision).ptr;
+}
 
 std::string numberText(double value)
 {

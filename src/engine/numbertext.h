@@ -20,6 +20,12 @@ std::string numberText(double value, double& shown);
 // The number numberText(value) stands for, without making the text.
 double shownNumber(double value);
 
+// What std::to_chars(first, last, value, std::chars_format::general, 15) writes (printf's
+// %.15g): where the shortest text that reads back as `value` has at most 15 significant digits,
+// those are the 15-digit rounding, and the text is laid out from them without the slower
+// fixed-precision conversion. `last - first` must be at least 32.
+char* generalFifteen(char* first, char* last, double value);
+
 // The ordinary decimal reader: leading blanks skipped, then the longest leading part that forms
 // a number (sign, digits, one decimal point, an exponent); anything after it is ignored and an
 // empty or non-numeric text reads as 0. Independent of the locale. A number beyond the range of

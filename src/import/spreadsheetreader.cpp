@@ -6,7 +6,6 @@
 // of filling the memory. The chosen sheet's first non-empty row holds the column names.
 #include "import/importtable.h"
 
-#include <zip.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -14,35 +13,42 @@
 #include <map>
 #include <memory>
 
+#include "import/ziplibrary.h"
+
 namespace varisect {
 
 namespace {
 
 struct ZipCloser {
-    void operator()(zip_t* z) const { zip_discard(z); }
+    decltype(&::zip_discard) discard = nullptr;
+    void operator()(zip_t* z) const { discard(z); }
 };
 
 class Package {
 public:
     bool open(const std::filesystem::path& path, std::string& problem)
     {
+        zip_.reset();
+        lib_ = zipLibrary(problem);
+        if (!lib_)
+            return false;
         int error = 0;
-        zip_.reset(zip_open(path.c_str(), ZIP_RDONLY, &error));
+        zip_ = std::unique_ptr<zip_t, ZipCloser>(lib_->open(path.c_str(), ZIP_RDONLY, &error), ZipCloser{lib_->discard});
         if (!zip_) {
             zip_error_t e;
-            zip_error_init_with_code(&e, error);
-            problem = std::string("it is not a readable zip package (") + zip_error_strerror(&e) + ")";
-            zip_error_fini(&e);
+            lib_->errorInitWithCode(&e, error);
+            problem = std::string("it is not a readable zip package (") + lib_->errorText(&e) + ")";
+            lib_->errorFini(&e);
             return false;
         }
         return true;
     }
-    bool has(const std::string& name) const { return zip_name_locate(zip_.get(), name.c_str(), 0) >= 0; }
+    bool has(const std::string& name) const { return lib_->nameLocate(zip_.get(), name.c_str(), 0) >= 0; }
 
     // The part `name`, read up to `limit` bytes. Nothing when it is missing, damaged or larger.
     std::optional<std::string> read(const std::string& name, std::size_t limit, std::string& problem) const
     {
-        zip_file_t* f = zip_fopen(zip_.get(), name.c_str(), 0);
+        zip_file_t* f = lib_->fopen(zip_.get(), name.c_str(), 0);
         if (!f) {
             problem = "the part " + name + " is missing";
             return std::nullopt;
@@ -50,10 +56,10 @@ public:
         std::string data;
         char buffer[65536];
         for (;;) {
-            const zip_int64_t got = zip_fread(f, buffer, sizeof buffer);
+            const zip_int64_t got = lib_->fread(f, buffer, sizeof buffer);
             if (got < 0) {
                 problem = "the part " + name + " is damaged";
-                zip_fclose(f);
+                lib_->fclose(f);
                 return std::nullopt;
             }
             if (got == 0)
@@ -61,16 +67,17 @@ public:
             if (data.size() + static_cast<std::size_t>(got) > limit) {
                 problem = "the part " + name + " is larger than the program reads (" + std::to_string(limit >> 20) +
                           " MB)";
-                zip_fclose(f);
+                lib_->fclose(f);
                 return std::nullopt;
             }
             data.append(buffer, static_cast<std::size_t>(got));
         }
-        zip_fclose(f);
+        lib_->fclose(f);
         return data;
     }
 
 private:
+    const ZipLibrary* lib_ = nullptr;
     std::unique_ptr<zip_t, ZipCloser> zip_;
 };
 

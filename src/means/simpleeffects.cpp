@@ -142,15 +142,14 @@ public:
                 prompts_.tell(tooManyImputed());
                 return {};
             }
-            pooledMS_ = parseNumber(numberText(pooledSS / pooledDf));
+            pooledMS_ = shownNumber(pooledSS / pooledDf);
             pooledDf_ = pooledDf;
         }
         table_.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
         if (!effectsAt(a_, b_, "j") || !effectsAt(b_, a_, "i"))
             return {std::nullopt, abandoned_};
         if (independent) {
-            table_.rows.push_back({"  Within", numberText(pooledDf), numberText(pooledSS),
-                                   numberText(pooledSS / pooledDf), "", ""});
+            table_.appendRow("  Within", pooledDf, pooledSS, pooledSS / pooledDf);
             table_.pooledErrorSS = pooledSS;
             table_.pooledErrorDf = pooledDf;
             std::replace(table_.denominatorRow.begin(), table_.denominatorRow.end(), kWithinRowToCome,
@@ -207,8 +206,7 @@ private:
                                         : effectSS(effect, l);
             const int df = le - 1;
             const std::string source = base + numberText(l);
-            table_.rows.push_back({source, numberText(df), numberText(ss), numberText(ss / df), "", ""});
-            const int effectRow = table_.rowCount();
+            const int effectRow = table_.appendRow(source, df, ss, ss / df);
 
             if (design_.anovaType == AnovaType::IndependentGroups) {
                 if (!formRatio(effectRow, pooledMS_, pooledDf_, kWithinRowToCome))
@@ -258,7 +256,7 @@ private:
             prompts_.tell(tooManyImputed());
             return false;
         }
-        table_.rows.push_back({name, numberText(df), numberText(ss), numberText(ss / df), "", ""});
+        table_.appendRow(name, df, ss, ss / df);
         if (isZero(ss))
             return prompts_.askYesNo(zeroErrorTerm(source));  // Yes: F and p stay blank
         return formRatio(effectRow, table_.number(table_.rowCount(), ColMS), df, table_.rowCount());
@@ -270,17 +268,15 @@ private:
     {
         table_.denominatorRow.resize(std::max(table_.denominatorRow.size(), static_cast<std::size_t>(row)));
         table_.denominatorRow[static_cast<std::size_t>(row - 1)] = errorRow;
-        double f = table_.number(row, ColMS) / errorMS;
-        table_.cell(row, ColF) = numberText(f);
-        f = table_.number(row, ColF);
+        double f = shownNumber(table_.number(row, ColMS) / errorMS);
         bool abort = false;
         const double p = FRatioProbability(table_.number(row, ColDf), errorDf, f, prompts_, probability_, abort);
         if (abort) {
             abandoned_ = true;  // the warning's "No" returns to the data
             return false;
         }
-        table_.cell(row, ColF) = numberText(f);
-        table_.cell(row, ColP) = numberText(p);
+        table_.setNumber(row, ColF, f);
+        table_.setNumber(row, ColP, p);
         return true;
     }
 

@@ -146,8 +146,8 @@ bool applyErrorDf(AnovaTable& table, const Design& design, int errorRow, int new
     AnovaTable next = table;
     const int oldDf = dfOf(table, errorRow);
     const double errorMS = next.number(errorRow, ColSS) / newDf;
-    next.cell(errorRow, ColDf) = numberText(newDf);
-    next.cell(errorRow, ColMS) = numberText(errorMS);
+    next.setNumber(errorRow, ColDf, newDf);
+    next.setNumber(errorRow, ColMS, errorMS);
 
     // The rows this error serves: back to the previous error row (or the first source row).
     const char label = designatedLabel(design);
@@ -170,13 +170,13 @@ bool applyErrorDf(AnovaTable& table, const Design& design, int errorRow, int new
         const double p = FRatioProbability(next.number(r, ColDf), newDf, F, prompts, context, abandoned);
         if (abandoned)
             return false;
-        next.cell(r, ColF) = numberText(F);
-        next.cell(r, ColP) = numberText(p);
+        next.setNumber(r, ColF, F);
+        next.setNumber(r, ColP, p);
     }
 
     if (hasTotal) {
         const int totalRow = next.rowCount();
-        next.cell(totalRow, ColDf) = numberText(dfOf(next, totalRow) - (oldDf - newDf));
+        next.setNumber(totalRow, ColDf, dfOf(next, totalRow) - (oldDf - newDf));
     }
     table = std::move(next);
     return true;

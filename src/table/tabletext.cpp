@@ -121,21 +121,21 @@ std::vector<DisplayRow> formatTableCells(const AnovaTable& table, bool showFsBel
         } else if (static_cast<unsigned char>(ss[0]) >= 65 && static_cast<unsigned char>(ss[0]) <= 122) {
             d[ColSS - 1] = ss;  // a word, not a number
         } else {
-            const double v = parseNumber(ss);
+            const double v = table.number(r, ColSS);
             d[ColSS - 1] = v < 1e-8 ? "0" : widenedFixed(v, places);
         }
 
         const std::string& ms = row[ColMS - 1];
         if (!isBlankText(ms)) {
-            const double v = parseNumber(ms);
+            const double v = table.number(r, ColMS);
             d[ColMS - 1] = v > 0 ? widenedFixed(v, places) : FormatFixed(v, places, false);
             const std::string& f = row[ColF - 1];
             if (!isBlankText(f)) {
-                const double fv = parseNumber(f);
+                const double fv = table.number(r, ColF);
                 d[ColF - 1] = fv < 1 && !showFsBelowOne ? "<1" : FormatFixed(fv, 2, true);
                 const std::string& p = row[ColP - 1];
                 if (!isBlankText(p))
-                    d[ColP - 1] = FormatFixed(parseNumber(p), 3, true);
+                    d[ColP - 1] = FormatFixed(table.number(r, ColP), 3, true);
             }
         }
         out.push_back(d);

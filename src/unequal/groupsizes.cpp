@@ -167,17 +167,17 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
     const std::string labelA(1, labelled.factor(roles->grouping).tableLabel);
     const std::string labelB(1, labelled.factor(roles->crossed).tableLabel);
     AnovaTable table;
-    auto row = [](const std::string& label, long df, double sumOfSquares) {
-        return AnovaTable::Row{label, numberText(static_cast<double>(df)), numberText(sumOfSquares),
-                               numberText(sumOfSquares / static_cast<double>(df)), "", ""};
+    auto row = [&table](const std::string& label, long df, double sumOfSquares) {
+        const auto d = static_cast<double>(df);
+        table.appendRow(label, d, sumOfSquares, sumOfSquares / d);
     };
     table.rows.push_back({"Source", "df", "SS", "MS", "F", "  p"});
-    table.rows.push_back(row(labelA, dfA, ss.a));
-    table.rows.push_back(row("  Error+", dfSubjects, ss.subjectsWithinGroups));
-    table.rows.push_back(row(labelB, dfB, ss.b));
-    table.rows.push_back(row(labelA + "x" + labelB, dfAB, ss.ab));
-    table.rows.push_back(row("  Error+", dfError, ss.bxSubjectsWithinGroups));
-    table.rows.push_back({"Total", numberText(static_cast<double>(n - imputedCount - 1)), numberText(ss.total), "", "", ""});
+    row(labelA, dfA, ss.a);
+    row("  Error+", dfSubjects, ss.subjectsWithinGroups);
+    row(labelB, dfB, ss.b);
+    row(labelA + "x" + labelB, dfAB, ss.ab);
+    row("  Error+", dfError, ss.bxSubjectsWithinGroups);
+    table.appendRow("Total", static_cast<double>(n - imputedCount - 1), ss.total, std::nullopt);
     table.lastRow = 6;
     if (imputedCount > 0)
         table.imputedErrorRow = 6;
@@ -196,16 +196,14 @@ GroupSizesOutcome unequalGroupSizesAnalysis(const Design& full, const std::vecto
                 return outcome;
             continue;
         }
-        double f = table.number(t.effect, ColMS) / table.number(t.error, ColMS);
-        table.cell(t.effect, ColF) = numberText(f);
-        f = table.number(t.effect, ColF);
+        double f = shownNumber(table.number(t.effect, ColMS) / table.number(t.error, ColMS));
         bool abort = false;
         const double p = FRatioProbability(table.number(t.effect, ColDf), table.number(t.error, ColDf), f, prompts,
                                            context, abort);
         if (abort)
             return outcome;
-        table.cell(t.effect, ColF) = numberText(f);
-        table.cell(t.effect, ColP) = numberText(p);
+        table.setNumber(t.effect, ColF, f);
+        table.setNumber(t.effect, ColP, p);
         table.denominatorRow.resize(std::max(table.denominatorRow.size(), static_cast<size_t>(t.effect)), 0);
         table.denominatorRow[static_cast<size_t>(t.effect - 1)] = t.error;
     }
@@ -295,9 +293,8 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
     // One effect row and its error row; false when there is to be no table.
     auto addPair = [&](const std::string& source, long df, double ss, const std::string& errorSource, long errorDf,
                        double errorSS, long errorImputed) {
-        table.rows.push_back({source, numberText(static_cast<double>(df)), numberText(ss),
-                              numberText(ss / static_cast<double>(df)), "", ""});
-        const int effectRow = table.rowCount();
+        const int effectRow =
+            table.appendRow(source, static_cast<double>(df), ss, ss / static_cast<double>(df));
         if (errorDf < 1 && errorImputed > 0) {
             prompts.tell({"Error Condition!",
                           std::string("You have too many imputed scores for the specified design.") +
@@ -305,24 +302,22 @@ std::optional<AnovaTable> groupSizesSimpleEffects(const Design& full, const std:
                           MessageButtons::Ok, MessageIcon::Exclamation});
             return false;
         }
-        table.rows.push_back({errorSource, numberText(static_cast<double>(errorDf)), numberText(errorSS),
-                              errorDf > 0 ? numberText(errorSS / static_cast<double>(errorDf)) : "", "", ""});
-        const int errorRow = table.rowCount();
+        const int errorRow = table.appendRow(
+            errorSource, static_cast<double>(errorDf), errorSS,
+            errorDf > 0 ? std::optional<double>(errorSS / static_cast<double>(errorDf)) : std::nullopt);
         if (errorDf < 1)
             return true;  // a group of one subject: no error term, no F
         if (errorSS <= kZeroSSRelative * spread)
             return prompts.askYesNo(undefinedSimpleRatio(source));
         const double errorMS = table.number(errorRow, ColMS);
-        double f = table.number(effectRow, ColMS) / errorMS;
-        table.cell(effectRow, ColF) = numberText(f);
-        f = table.number(effectRow, ColF);
+        double f = shownNumber(table.number(effectRow, ColMS) / errorMS);
         bool abort = false;
         const double p = FRatioProbability(static_cast<double>(df), static_cast<double>(errorDf), f, prompts,
                                            context, abort);
         if (abort)
             return false;
-        table.cell(effectRow, ColF) = numberText(f);
-        table.cell(effectRow, ColP) = numberText(p);
+        table.setNumber(effectRow, ColF, f);
+        table.setNumber(effectRow, ColP, p);
         table.denominatorRow.resize(static_cast<size_t>(effectRow), 0);
         table.denominatorRow[static_cast<size_t>(effectRow - 1)] = errorRow;
         return true;

@@ -347,6 +347,22 @@ TEST(PlainDataFile, PlainDecimalsReadAsTheGeneralReaderReadsThem)
         }
         texts.push_back(t);
     }
+    // Up to 7 digits are divided by a power of ten directly: every place of the point, halves of
+    // the last place and the largest and smallest of them.
+    for (const char* t : {"9999999", ".9999999", "-999999.9", "0000001", ".0000001", "1.5", "2.5", "0.0000005",
+                          "8388609", "16777215", "3.000001", "-0.000000"})
+        texts.emplace_back(t);
+    for (int i = 0; i < 20000; ++i) {
+        std::string t = i % 2 == 0 ? "-" : "";
+        const int digits = std::uniform_int_distribution<int>(1, 7)(rng);
+        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
+        for (int k = 0; k < digits; ++k) {
+            if (k == point)
+                t += '.';
+            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+        }
+        texts.push_back(t);
+    }
     for (const std::string& t : texts) {
         ScoreItem item;
         float general = 0;
@@ -381,6 +397,11 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         "Unequal N\n 2\n 3\n 1\n",              // the header ends too soon
         "",
         "\n\n",
+        // Plain scores only, read straight from the block, up to a line that is not.
+        "1\r\n-2.5\r\n.125\n-0\n9999999\r\n0.000001",
+        "1\n2\n12345678\n",                 // 8 digits: one more than the short way takes
+        "1\n2\r\n3\r",                      // a CR without its LF at the end
+        "1\n2\n3I\n",
     };
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("varisect-block-" + std::to_string(::getpid()) + ".dat");
@@ -406,6 +427,17 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         const PlainDataResult plainStream = readPlainData(a, name, limits);
         sameError(plainFile.error, plainStream.error, text);
         EXPECT_EQ(texts(plainFile.items), texts(plainStream.items)) << quotedForMessage(text);
+        // The numbers alone: the same values, marks and refusals.
+        const PlainScoresResult numbers = readPlainScoresFile(path, limits);
+        sameError(numbers.error, plainFile.error, text);
+        const auto bits = [](const Scores& values) {
+            std::vector<std::uint32_t> out;
+            for (const float v : values)
+                out.push_back(std::bit_cast<std::uint32_t>(v));
+            return out;
+        };
+        EXPECT_EQ(bits(numbers.values), bits(plainFile.values())) << quotedForMessage(text);
+        EXPECT_EQ(numbers.imputedCount, plainFile.imputedCount()) << quotedForMessage(text);
         const GridDataResult gridFile = readGridDataFile(path, 6, limits);
         const GridDataResult gridStream = readGridData(b, name, 6, limits);
         sameError(gridFile.error, gridStream.error, text);

@@ -115,6 +115,8 @@ TEST(FormatFixed, CellTexts)
         {12.5, 3, false, "12.5"},   {1.25, 3, false, "1.250"},    {7.0, 3, false, "7.000"},
         {42.0, 3, false, "42.000"}, {0.0, 3, false, "0.000"},     {1234567.89, 2, false, "1234567.89"},
         {0.00012345, 5, false, ".00012"},  // other place counts give the shortest text
+        // Beyond 15 digits, or far below 1, the exponent form of printf's %G.
+        {1.5e20, 2, false, "1.5E+20"},     {-2.5e-7, 8, false, "-2.5E-07"}, {1234567890123456.0, 2, false, "1.23456789012346E+15"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatFixed(c.value, c.places, c.pStyle), c.text) << c.value << " " << c.places;

@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "engine/design.h"
@@ -114,6 +118,35 @@ TEST(NumberText, EveryFiniteValueRoundTrips)
             EXPECT_NEAR(back, x, tolerance) << text;
             EXPECT_EQ(numberText(back), text);
         }
+    }
+}
+
+TEST(NumberText, FifteenDigitsAsTheFixedPrecisionConversionWritesThem)
+{
+    // The short way through the shortest text must give the general conversion's text to the
+    // character: arbitrary bit patterns (subnormals and the exponent form among them), values
+    // with few digits at every scale (where it is taken), and the edges of the fixed form.
+    std::mt19937_64 rng(15);
+    std::vector<double> values = {1e-5, 9.99999e-5, 1e-4, 0.000123, 1e14, 999999999999999.0, 1e15, 1e16,
+                                  123456789012345.0, 1234567890123456.0, 0.1, 0.5, 1, 7, 100, 1e100, 1.5e-300,
+                                  std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
+                                  std::numeric_limits<double>::max(), 2.2250738585072009e-308,
+                                  // 16 and 17 digits rounding up through every 9, and near one half
+                                  9.999999999999999e22, 0.9999999999999999, 99999999999999.99, 9999999999999999.0,
+                                  1.0000000000000049, 1.0000000000000051, 100000000000000.5, 1.23456789012345e-5};
+    for (int i = 0; i < 200000; ++i) {
+        const double bits = std::bit_cast<double>(rng());
+        if (std::isfinite(bits))
+            values.push_back(bits);
+        const double few = static_cast<double>(rng() % 100000000) * std::pow(10.0, static_cast<int>(rng() % 60) - 30);
+        values.push_back(i % 2 ? few : -few);
+        values.push_back(std::floor(0.5 + few * 1000) / 1000);
+    }
+    for (const double v : values) {
+        char expected[64], got[64];
+        const std::string general(expected, std::to_chars(expected, expected + sizeof expected, v,
+                                                          std::chars_format::general, 15).ptr);
+        ASSERT_EQ(std::string(got, generalFifteen(got, got + sizeof got, v)), general) << std::bit_cast<std::uint64_t>(v);
     }
 }
 
