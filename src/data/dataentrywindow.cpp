@@ -170,7 +170,8 @@ void DataEntryWindow::buildMenus()
     edit->addSeparator();
     action(edit, "Mark Score as &Imputed", "imputedAction", [grid] { grid->toggleImputedMark(); });
 
-    shell_->addHelpMenu(menuBar());
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &Use Help"),
+                        kHelpDataEntry);
 }
 
 DialogAnswer DataEntryWindow::tell(const Message& message)

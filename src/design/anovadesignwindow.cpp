@@ -48,6 +48,7 @@ AnovaDesignWindow::AnovaDesignWindow(AnovaDesignParts parts, ShellContext shell,
     setWindowTitle(QString::fromUtf8(kAnovaDesignTitle));
     setObjectName(QStringLiteral("anovaDesignWindow"));
     shell_->whenClosingQuietly([this] { closeOpenedWindows(); });
+    shell_->addHelpKey(kHelpAnovaDesign);
     buildControls();
     reload();
 }

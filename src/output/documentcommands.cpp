@@ -8,6 +8,7 @@
 #include "output/docx.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/helpviewer.h"
 
 namespace varisect {
 
@@ -100,6 +101,7 @@ bool DocumentCommands::newDocument(const OutputDocument& document)
         options.filter = kFilter;
         options.defaultExtension = kExtension;
         options.overwritePrompt = false;  // asked below, with the program's own question
+        options.helpContext = kHelpWordDocuments;
         const std::optional<std::string> chosen = dialogs_.saveFile(options);
         if (!chosen)
             return false;
@@ -151,6 +153,7 @@ bool DocumentCommands::appendToDocument(const OutputDocument& document)
     options.title = "Open File";
     options.filter = kFilter;
     options.defaultExtension = kExtension;
+    options.helpContext = kHelpWordDocuments;
     const std::optional<std::string> chosen = dialogs_.openFile(options);
     if (!chosen || chosen->empty())
         return false;

@@ -102,6 +102,13 @@ QMenu* WindowShell::addHelpMenu(QMenuBar* bar, const QString& searchCaption, con
     return menu;
 }
 
+void WindowShell::addHelpKey(int helpContext)
+{
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, &window_);
+    HelpViewer& help = context_.platform.help;
+    connect(f1, &QShortcut::activated, this, [&help, helpContext] { help.showContext(helpContext); });
+}
+
 QAction* WindowShell::addPrinterSetupItem(QMenu* file)
 {
     QAction* setup = file->addAction(QStringLiteral("P&rinter Setup..."), this,

@@ -67,6 +67,8 @@ public:
     // captions given; F1 opens `helpContext` (0: the contents).
     QMenu* addHelpMenu(QMenuBar* bar, const QString& searchCaption = QStringLiteral("&Search for Help on..."),
                        const QString& helpOnHelpCaption = QStringLiteral("How to &Use Help"), int helpContext = 0);
+    // F1 opens the help viewer at `helpContext` (for windows without a Help menu).
+    void addHelpKey(int helpContext);
     // "P&rinter Setup..." in `file`.
     QAction* addPrinterSetupItem(QMenu* file);
     // What's This help for `widget`, shown by a right click on it.

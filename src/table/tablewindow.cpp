@@ -305,7 +305,8 @@ void TableWindow::buildMenus()
     sphericityAction_->setChecked(request_.sphericityTests);
     connect(sphericityAction_, &QAction::triggered, this, &TableWindow::toggleSphericity);
 
-    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."));
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."), QStringLiteral("How to &Use Help"),
+                        request_.origin == TableOrigin::SimpleEffects ? kHelpSimpleEffects : kHelpAnovaTable);
 }
 
 void TableWindow::rebuildDisplay()
