@@ -288,7 +288,7 @@ void Grapher::buildMenus()
         barGroup->addAction(a);
     }
 
-    QMenu* axis = edit->addMenu(QStringLiteral("&Y-Axis Options"));
+    QMenu* axis = edit->addMenu(QStringLiteral("Y-Axis &Options"));
     axis->setObjectName(QStringLiteral("yAxisMenu"));
     logarithmic_ = axis->addAction(QString(), this, &Grapher::logarithmicClicked);
     logarithmic_->setObjectName(QStringLiteral("logarithmicAction"));

@@ -93,6 +93,11 @@ std::string existingDocumentCaption(const std::string& what)
     return "Append " + what + " to &Existing Word Document";
 }
 
+std::string documentWrittenStatus(const std::string& path)
+{
+    return "Word document written: " + path + ".";
+}
+
 bool DocumentCommands::newDocument(const OutputDocument& document)
 {
     for (;;) {
@@ -143,7 +148,10 @@ bool DocumentCommands::newDocument(const OutputDocument& document)
                 return false;
             // The old file stays until the new one is complete: it is replaced, not deleted first.
         }
-        return writeWithRetry(dialogs_, desktop_, path, [&] { return writeNewDocx(path, document); });
+        if (!writeWithRetry(dialogs_, desktop_, path, [&] { return writeNewDocx(path, document); }))
+            return false;
+        written_ = path;
+        return true;
     }
 }
 
@@ -165,7 +173,10 @@ bool DocumentCommands::appendToDocument(const OutputDocument& document)
                           MessageButtons::Ok, MessageIcon::Exclamation});
         return false;
     }
-    return writeWithRetry(dialogs_, desktop_, path, [&] { return appendToDocx(path, document); });
+    if (!writeWithRetry(dialogs_, desktop_, path, [&] { return appendToDocx(path, document); }))
+        return false;
+    written_ = path;
+    return true;
 }
 
 }  // namespace varisect

@@ -105,6 +105,9 @@ public:
     // `file`, writing what `content` returns (what the window prints).
     void addDocumentItems(QMenu* file, const std::string& what, std::function<OutputDocument()> content);
 
+    // `text` on the window's status line (a window with a menu bar has one).
+    void showStatus(const std::string& text);
+
     // Gives the window its first size (what its layout asks for, within the screen's available
     // area) and centres it; maximized under "Run Maximized". Once per window.
     void place();

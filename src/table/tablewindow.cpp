@@ -35,7 +35,7 @@ namespace {
 constexpr const char* kPrintAnovaCaption = "&Print Anova Table";
 constexpr const char* kPrintTableCaption = "&Print Table";
 constexpr const char* kPrintDialogTitle = "Print Anova Table";
-constexpr const char* kRenameCaption = "&Rename Source";
+constexpr const char* kRenameCaption = "Re&name Source";
 constexpr const char* kFinishRenameCaption = "&Finished Renaming Sources";
 constexpr const char* kHaysLegend = "Hays, P-h P";
 constexpr const char* kSphericityCaption = "&Sphericity Tests";

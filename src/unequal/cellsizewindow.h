@@ -5,7 +5,7 @@
 // grid) and two buttons: the cell sizes (group sizes) are typed and checked ("Cell Sizes &OK" /
 // "Group Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
 // grid is rebuilt with one row per score, the scores are checked ("Data &OK", dataok.h) and the
-// table of the analysis is made ("Anova &Table"). The workflow decides each step; the window
+// table of the analysis is made ("Anova Ta&ble"). The workflow decides each step; the window
 // asks it and shows the result. The tables leave through a hand-over; the application shows
 // them.
 #pragma once
@@ -63,7 +63,7 @@ struct CellSizeTable {
 
 struct CellSizeHandOver {
     std::function<void(CellSizeTable)> tableReady;  // the window has been hidden
-    std::function<void()> returnToDesign;            // "Return to Anova &Design"
+    std::function<void()> returnToDesign;            // "Return to Anova Des&ign"
     std::function<void()> restart;                   // "&Restart"
     // "Show &Means": the cell means of the last unweighted-means run, as scores of the design
     // without the replicates factor.
@@ -125,7 +125,7 @@ public:
     // Shows `file`, read from `path` for this window's design (the recent-file list of the main
     // window chose it). False when the window cannot take it.
     bool showFile(const UnequalFile& file, const std::string& path);
-    // "Simple &Effects" (unequal group sizes, after a table): the simple-effects table.
+    // "Simple Effe&cts" (unequal group sizes, after a table): the simple-effects table.
     void showSimpleEffects();
     void showGraph();
     // The accepted scores were transformed, screened or reverted: the grid shows them.

@@ -6,7 +6,7 @@
 //
 //   Sizes          the cell (group) sizes are typed and checked ("Cell Sizes &OK")
 //   AttritionDone  the attrition table was made; the scores of the unweighted means come next
-//   Scores         the scores are typed and checked ("Data &OK"), then analysed ("Anova &Table")
+//   Scores         the scores are typed and checked ("Data &OK"), then analysed ("Anova Ta&ble")
 //
 // The test for random attrition is pending (still to come) from the start in the attrition test
 // and, when it was not skipped, in the unweighted-means analysis; entering the scores ends it.
@@ -183,9 +183,9 @@ public:
     void enterScores();
     // "Data &OK" accepted scores with these imputed marks.
     void scoresAccepted(std::vector<bool> imputed) { imputed_ = std::move(imputed); }
-    // "Anova &Table" on the accepted scores.
+    // "Anova Ta&ble" on the accepted scores.
     UnequalRun runAnalysis(const Scores& scores, Prompts& prompts, bool exactP);
-    // "Simple &Effects" after an unequal-group-sizes table: from the scores of that table.
+    // "Simple Effe&cts" after an unequal-group-sizes table: from the scores of that table.
     bool hasSimpleEffects() const { return groupRun_.has_value(); }
     UnequalRun runSimpleEffects(Prompts& prompts, bool exactP) const;
     // The scores in use changed (transformed, screened): tables made before no longer belong.
