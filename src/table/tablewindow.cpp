@@ -561,7 +561,7 @@ void TableWindow::showEvent(QShowEvent* event)
         QTimer::singleShot(0, this, [this] {
             shell_->dialogs().message(Message{
                 "Nonorthogonal Analysis",
-                std::string("     The method of unweighted means yields statistical tests that are slighly biased. ")
+                std::string("     The method of unweighted means yields statistical tests that are slightly biased. ")
                     + kMessageLineBreak
                     + "      You may wish to use a more stringent significance level, such as .025 for a nominal .05 "
                       "test.",

@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -279,6 +280,24 @@ private slots:
         whenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         QCOMPARE(dialogs.message({"Wrong file selected?", "count", MessageButtons::AbortRetryIgnore}), DialogAnswer::Abort);
         QCOMPARE(displayText("a\n\rb\r\nc\rd"), QStringLiteral("a\nb\nc\nd"));
+        // A number written without its leading zero (".025") stays whole however the box wraps
+        // the line, and reads as it was written.
+        const QString levels = displayText("a more stringent significance level, such as .025 for a nominal .05 test.");
+        QCOMPARE(QString(levels).remove(QChar(0x2060)),
+                 QStringLiteral("a more stringent significance level, such as .025 for a nominal .05 test."));
+        for (int width = 20; width <= 400; width += 3) {
+            QTextLayout layout(levels, QApplication::font());
+            layout.beginLayout();
+            QStringList lines;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                lines << levels.mid(line.textStart(), line.textLength()).remove(QChar(0x2060)).trimmed();
+            }
+            layout.endLayout();
+            for (const QString& line : lines)
+                QVERIFY2(!line.endsWith(QLatin1Char('.')) || line.endsWith(QStringLiteral("test.")),
+                         qPrintable(QStringLiteral("%1 px: %2").arg(width).arg(lines.join(QLatin1Char('|')))));
+        }
 
         // File dialogs: Help where a help context is given, the default extension on a bare name.
         QTemporaryDir dir;

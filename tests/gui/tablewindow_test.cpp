@@ -273,7 +273,7 @@ private slots:
                         "Unweighted Means ", unweighted);
         QTRY_COMPARE(unequal.fake.dialogs.messageTitles(), std::vector<std::string>{"Nonorthogonal Analysis"});
         QCOMPARE(unequal.fake.dialogs.lastMessage().message.text,
-                 std::string("     The method of unweighted means yields statistical tests that are slighly biased. \n\r"
+                 std::string("     The method of unweighted means yields statistical tests that are slightly biased. \n\r"
                              "      You may wish to use a more stringent significance level, such as .025 for a "
                              "nominal .05 test."));
         QCOMPARE(unequal.window->windowTitle(), QStringLiteral("Unweighted Means Analysis of Variance Table"));
