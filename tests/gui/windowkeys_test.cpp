@@ -151,6 +151,15 @@ struct Walk {
         press(app->dataEntryWindow(), "dataOkButton");
     }
 
+    // The caption of the button `name` in `window` keeps a character's room from both edges.
+    void roomy(QWidget* window, const char* name)
+    {
+        auto* b = child<QPushButton>(window, name);
+        const QString text = QString(b->text()).remove(QLatin1Char('&'));
+        if (b->width() < b->fontMetrics().horizontalAdvance(text) + 2 * b->fontMetrics().averageCharWidth())
+            clashes << QStringLiteral("%1: \"%2\" is cramped in %3 pixels").arg(window->windowTitle(), text).arg(b->width());
+    }
+
     // The window's access keys are noted; F1 in it must open `page`.
     void visit(QWidget* window, const char* page)
     {
@@ -198,6 +207,7 @@ private slots:
         s.press(s.app->pairSelector(), "okButton");
         CellMeansWindow* means = s.app->cellMeansWindow();
         STEP(s.visit(means, "cellmeans.html"));
+        s.roomy(means, "PanelsButton");
         s.press(means, "PanelsButton");
         STEP(s.visit(means->panelsDialog(), "cellmeans.html"));
         s.press(means->panelsDialog(), "cancelButton");
@@ -210,6 +220,7 @@ private slots:
         STEP(s.visit(plot->yAxisStyleDialog(), "twowayplot.html"));
         s.press(plot->yAxisStyleDialog(), "okButton");
         STEP(s.visit(plot, "twowayplot.html"));
+        s.roomy(plot, "panelsButton");
         child<QAction>(plot, "graphTitleAction")->trigger();
         STEP(s.visit(plot->textEditor(), "twowayplot.html"));
         plot->textEditor()->reject();
@@ -277,6 +288,8 @@ private slots:
         child<QAction>(s.app->mainWindow(), "useLabelsAction")->trigger();
         answerDesignQuestions(s.app->mainWindow(), {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}});
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));  // the confirmation
+        s.roomy(s.app->mainWindow(), "proceedButton");
+        s.roomy(s.app->mainWindow(), "adjustButton");
         s.press(s.app->mainWindow(), "proceedButton");
         STEP(s.visit(s.app->mainWindow()->levelLabelsWindow(), "levellabels.html"));
         QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
@@ -292,6 +305,8 @@ private slots:
             child<QAction>(s.app->mainWindow(), mode)->trigger();
             answerDesignQuestions(s.app->mainWindow(), {{"Drug", 2}, {"Time", 2}, {"Subjects", 3}});
             STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));
+            // The adjust button answers the question above it.
+            QVERIFY(child<QLabel>(s.app->mainWindow(), "confirmation")->isVisible());
             s.press(s.app->mainWindow(), "proceedButton");
             AnovaDesignWindow* design = s.app->anovaDesignWindow();
             const bool groups = mode == std::string("groupSizeAction");
