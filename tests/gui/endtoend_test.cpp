@@ -107,8 +107,11 @@ struct Walk {
     {
         MainWindow* main = app.mainWindow();
         answerDesignQuestions(main, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}});
+        // With unequal cell sizes the number of scores is not known yet: the factors are asked about.
         QCOMPARE(child<QLabel>(main, "confirmation")->text(),
-                 QStringLiteral("The program is expecting 30 scores.  Is that correct?"));
+                 next == QStringLiteral("dataEntryWindow")
+                     ? QStringLiteral("The program is expecting 30 scores.  Is that correct?")
+                     : QStringLiteral("Are these factors and their levels correct?"));
         auto* proceed = child<QPushButton>(main, "proceedButton");
         QVERIFY(proceed->hasFocus());
         QTest::keyClick(proceed, Qt::Key_Return);
