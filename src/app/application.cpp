@@ -255,7 +255,7 @@ void Application::showWorkingData(WindowRole role, WindowRole scoresWindow, std:
         navigator_.install(role, std::make_unique<TransformWindow>(parts, shellContext(), std::move(handOver)));
     else
         navigator_.install(role, std::make_unique<ScreenWindow>(parts, shellContext(), std::move(handOver)));
-    // The scores stay in view, showing them as they change, but their window waits for "&Finished".
+    // The scores stay in view, showing them as they change, but their window waits for "Fi&nished".
     disableForm(*scoresShown);
     navigator_.show(role);
     placeBeside(*navigator_.window(role), *scoresShown);

@@ -40,7 +40,7 @@ ComparisonsWindow::ComparisonsWindow(ContrastParts parts, ShellContext context, 
 {
     setObjectName(QStringLiteral("comparisonsWindow"));
     auto* choices = new QWidget;
-    auto* factorLabel = new QLabel(QStringLiteral("&Factor:"), choices);
+    auto* factorLabel = new QLabel(QStringLiteral("Fa&ctor:"), choices);
     factorBox_ = new QComboBox(choices);
     factorBox_->setObjectName(QStringLiteral("factorBox"));
     factorLabel->setBuddy(factorBox_);

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "data/dataok.h"
+#include "data/gridmessages.h"
 #include "data/scoreentry.h"
 #include "data/scoregrid.h"
 #include "data/scoremodel.h"
@@ -183,9 +184,10 @@ void DataEntryWindow::buildMenus()
     QAction* paste = action(edit, "&Paste Scores from Clipboard", "pasteAction", [grid] { grid->pasteEntries(); });
     paste->setShortcut(QKeySequence::Paste);
     edit->addSeparator();
-    action(edit, "Mark Score as &Imputed", "imputedAction", [grid] { grid->toggleImputedMark(); });
+    action(edit, "Mark Score as I&mputed", "imputedAction", [grid] { grid->toggleImputedMark(); });
 
-    shell_->addHelpMenu(menuBar());
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search for Help on..."), QStringLiteral("How to &Use Help"),
+                        kHelpDataEntry);
 }
 
 DialogAnswer DataEntryWindow::tell(const Message& message)
@@ -221,6 +223,7 @@ bool DataEntryWindow::dataOk()
         design_.design.imputedCount = static_cast<int>(*result.imputedCount);
     accepted_.remember(grid_->column(), data_);
     setLeadingOn(true);
+    grid_->showStatus(dataAcceptedStatus(static_cast<long>(data_.scores().size())));
     return true;
 }
 

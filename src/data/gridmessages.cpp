@@ -67,6 +67,16 @@ std::string clearedAllStatus()
     return "All data cleared.  To bring them back, choose Undo or press Ctrl+Z.";
 }
 
+std::string dataAcceptedStatus(long count)
+{
+    return "Data OK: " + std::to_string(count) + (count == 1 ? " score" : " scores") + " accepted.";
+}
+
+std::string savedStatus(const std::string& path)
+{
+    return "Saved to " + path + ".";
+}
+
 Message notSavedQuestion(LeaveMode mode)
 {
     return question(mode, "The data have not been saved in a file.  Do you wish to save the data?",

@@ -33,6 +33,10 @@ std::string pastedBlockStatus(long count, long firstRow, long lastRow);
 
 // The status line after "Clear All Data": how to get the data back.
 std::string clearedAllStatus();
+// The status lines after "Data &OK" accepted `count` scores and after the scores were written
+// to `path`.
+std::string dataAcceptedStatus(long count);
+std::string savedStatus(const std::string& path);
 
 // The save-before-leaving questions, titled "Exit" or "Restart": typed data never saved
 // (Yes/No/Cancel), data changed since the file was opened or saved (Yes/No), and then whether to

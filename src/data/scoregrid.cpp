@@ -20,6 +20,7 @@
 
 #include "data/gridkeys.h"
 #include "data/gridmessages.h"
+#include "session/session.h"
 #include "data/scoremodel.h"
 #include "platform/qttext.h"
 #include "shell/windowshell.h"
@@ -79,6 +80,7 @@ ScoreGrid::ScoreGrid(ScoreFileParts parts, WindowShell& shell, GridRows rows, Sc
                      QWidget* parent)
     : QWidget(parent),
       shell_(shell),
+      fileState_(parts.file),
       options_(std::move(options)),
       model_(new ScoreModel(std::move(rows), this)),
       files_(parts, ScoreFileOutside{shell.dialogs(), shell.platform().settings, shell.platform().desktop}, model_->column(), options_,
@@ -398,8 +400,10 @@ bool ScoreGrid::commitEditedEntry(int row, const QString& text)
 
 bool ScoreGrid::saved(bool done)
 {
-    if (done)
+    if (done) {
         model_->markSaved();
+        showStatus(savedStatus(fileState_.currentFileName()));
+    }
     return done;
 }
 

@@ -91,6 +91,8 @@ public:
     // The file commands (see ScoreFiles). The open commands show what they read and return
     // whether they did.
     bool saveDataFile() { return saved(files_.saveAs()); }
+    // `text` on the status line of the window, when it has one.
+    void showStatus(const std::string& text);
     bool updateDataFile() { return saved(files_.updateInPlace()); }
     bool confirmLeave(LeaveMode mode) { return files_.confirmLeave(mode); }
     bool openPlainDataFile();
@@ -115,8 +117,6 @@ private:
     // Escape while typing: the entry as it was before.
     bool abandonTyping();
     void afterHistoryStep(RowRange changed);
-    // `text` on the status line of the window, when it has one.
-    void showStatus(const std::string& text);
     // The row of the single selected entry, or -1.
     int singleSelectedEntry() const;
     // `edit` on the single selected entry; without one, `refusal` is shown.
@@ -128,6 +128,7 @@ private:
     void hideSavingIndicator();
 
     WindowShell& shell_;
+    const FileState& fileState_;  // names the file a save wrote
     ScoreGridOptions options_;
     ScoreModel* model_ = nullptr;
     ScoreFiles files_;

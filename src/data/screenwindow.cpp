@@ -134,7 +134,7 @@ void ScreenWindow::buildControls()
     apply_->setObjectName(QStringLiteral("ApplyButton"));
     auto* revert = new QPushButton(QStringLiteral("&Revert to OK'd Data"), central);
     revert->setObjectName(QStringLiteral("CancelButton"));
-    auto* finished = new QPushButton(QStringLiteral("&Finished"), central);
+    auto* finished = new QPushButton(QStringLiteral("Fi&nished"), central);
     finished->setObjectName(QStringLiteral("FinishedButton"));
     shell_->explain(apply_, QStringLiteral("Replaces every score that meets the condition. Each screen works on "
                                            "the result of the ones before."));

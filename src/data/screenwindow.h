@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Screen Data" window: every score that meets a condition ("<", "=", ">" or "between")
 // replaced by a given value, as many screens as the user likes, one at a time; "&Revert to
-// OK'd Data" and "&Finished" as in the transformation window. The rules live in screen.h.
+// OK'd Data" and "Fi&nished" as in the transformation window. The rules live in screen.h.
 #pragma once
 
 #include <optional>

@@ -120,7 +120,7 @@ void TransformWindow::buildControls()
     apply_->setObjectName(QStringLiteral("ApplyButton"));
     auto* revert = new QPushButton(QStringLiteral("&Revert to OK'd Data"), central);
     revert->setObjectName(QStringLiteral("CancelButton"));
-    auto* finished = new QPushButton(QStringLiteral("&Finished"), central);
+    auto* finished = new QPushButton(QStringLiteral("Fi&nished"), central);
     finished->setObjectName(QStringLiteral("FinishedButton"));
     shell_->explain(apply_, QStringLiteral("Transforms every score with the chosen transformation. Each "
                                            "transformation works on the result of the ones before."));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Data Transformation" window: one of six transformations applied to the accepted scores,
-// as many as the user likes, one at a time; "&Revert to OK'd Data" and "&Finished". The
+// as many as the user likes, one at a time; "&Revert to OK'd Data" and "Fi&nished". The
 // arithmetic and its checks live in transform.h; the scores in use and their flags in the
 // session's accepted data.
 #pragma once
@@ -33,7 +33,7 @@ struct WorkingDataParts {
 struct WorkingDataHandOver {
     // The scores in use changed (applied, reverted or restored): the grid shows them.
     std::function<void()> scoresChanged;
-    // "&Finished" or the window's close button: back to the grid.
+    // "Fi&nished" or the window's close button: back to the grid.
     std::function<void()> finished;
 };
 

@@ -48,6 +48,7 @@ AnovaDesignWindow::AnovaDesignWindow(AnovaDesignParts parts, ShellContext shell,
     setWindowTitle(QString::fromUtf8(kAnovaDesignTitle));
     setObjectName(QStringLiteral("anovaDesignWindow"));
     shell_->whenClosingQuietly([this] { closeOpenedWindows(); });
+    shell_->addHelpKey(kHelpAnovaDesign);
     buildControls();
     reload();
 }
@@ -116,7 +117,7 @@ void AnovaDesignWindow::buildControls()
     shell_->setDefaultButton(main_);
     connect(main_, &QPushButton::clicked, this, &AnovaDesignWindow::mainClicked);
     whatsThis(main_, "Goes on with the design as specified: prepares the table or leads to the next step.");
-    explanation_ = new QPushButton(QStringLiteral("&Explanation"), this);
+    explanation_ = new QPushButton(QStringLiteral("E&xplanation"), this);
     explanation_->setObjectName(QStringLiteral("explanationButton"));
     connect(explanation_, &QPushButton::clicked, this, &AnovaDesignWindow::openExplanation);
     whatsThis(explanation_, "Explains the design options.");

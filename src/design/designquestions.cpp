@@ -126,6 +126,10 @@ std::string DesignQuestions::nameQuestion() const
 
 std::string DesignQuestions::confirmationText() const
 {
+    // With unequal cell sizes the number of scores is not known yet: the question is about the
+    // factors, so that the adjust button answers a question there too.
+    if (mode_ != UnequalMode::None)
+        return "Are these factors and their levels correct?";
     return "The program is expecting" + numberText(static_cast<double>(parts_.design.design.scoreCount())) +
            " scores.  Is that correct?";
 }

@@ -93,7 +93,7 @@ public:
     bool okEnabled() const { return countValid_ && okEnabled_; }
     bool levelsEnabled() const { return countValid_; }
     bool entryEnabled() const { return stage_ == SpecStage::Entering; }
-    bool confirmationVisible() const { return stage_ == SpecStage::Confirming && mode_ == UnequalMode::None; }
+    bool confirmationVisible() const { return stage_ == SpecStage::Confirming; }
     std::string levelsQuestion() const;
     std::string nameQuestion() const;
     std::string confirmationText() const;

@@ -44,6 +44,7 @@ ExplanationWindow::ExplanationWindow(Kind kind, ShellContext shell, HandOver han
 {
     // The close button leaves the explanation as the return button does.
     shell_->onClose([this] { returnButton_->click(); });
+    shell_->addHelpKey(kHelpDesignExplanations);
     const Captions c = captionsOf(kind);
     setWindowTitle(QString::fromUtf8(c.title));
     setObjectName(kind == Kind::DesignOptions ? QStringLiteral("designOptionsWindow")

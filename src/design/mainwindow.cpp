@@ -183,6 +183,10 @@ void MainWindow::buildControls()
     whatsThis(startOver_, "Forgets this design and begins again with two factors.");
     for (QWidget* w : std::initializer_list<QWidget*>{confirmation_, proceed_, adjust_, ok_})
         retainSpace(w);
+    roomForCaptions(*proceed_, {QString::fromUtf8(kCaptionProceedToDataEntry), QString::fromUtf8(kCaptionEnterLabels),
+                                QString::fromUtf8(kCaptionAnovaDesign), QString::fromUtf8(kCaptionEnterLabelsUnequal),
+                                QString::fromUtf8(kCaptionLabelsDone)});
+    roomForCaptions(*adjust_, {});
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);

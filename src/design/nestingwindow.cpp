@@ -29,6 +29,7 @@ NestingWindow::NestingWindow(const Design& design, ShellContext shell, bool uneq
     setObjectName(QStringLiteral("nestingWindow"));
     // Closing the window is Cancel.
     shell_->onClose([this] { reject(); });
+    shell_->addHelpKey(kHelpNesting);
 
     auto* hint = new QLabel(QStringLiteral("Click every relationship that holds in your design:"), this);
     list_ = new QListWidget(this);

@@ -29,6 +29,7 @@
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/qttext.h"
+#include "platform/qtwindowutils.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
@@ -217,7 +218,7 @@ void Grapher::buildControls()
     connect(nextSet_, &QPushButton::clicked, this, &Grapher::nextSet);
     connect(return_, &QPushButton::clicked, this, &Grapher::returnClicked);
     const QFontMetrics fm(panels_->font());
-    panels_->setMinimumWidth(panels_->sizeHint().width());
+    roomForCaptions(*panels_, {QString::fromUtf8(kShowPanelsCaption), QString::fromUtf8(kNextLevelCaption)});
     flip_->setMinimumWidth(std::max(flip_->sizeHint().width(),
                                     fm.horizontalAdvance(QStringLiteral("Revert")) + 2 * fm.averageCharWidth() + 16));
 
@@ -305,7 +306,7 @@ void Grapher::buildMenus()
         barGroup->addAction(a);
     }
 
-    QMenu* axis = edit->addMenu(QStringLiteral("&Y-Axis Options"));
+    QMenu* axis = edit->addMenu(QStringLiteral("Y-Axis &Options"));
     axis->setObjectName(QStringLiteral("yAxisMenu"));
     logarithmic_ = axis->addAction(QString(), this, &Grapher::logarithmicClicked);
     logarithmic_->setObjectName(QStringLiteral("logarithmicAction"));

@@ -25,6 +25,7 @@
 #include "platform/dialogs.h"
 #include "platform/helpviewer.h"
 #include "platform/qttext.h"
+#include "platform/qtwindowutils.h"
 #include "shell/windowshell.h"
 
 namespace varisect {
@@ -199,10 +200,7 @@ void CellMeansWindow::buildControls()
     connect(simpleButton_, &QPushButton::clicked, this, &CellMeansWindow::showSimpleTable);
     connect(return_, &QPushButton::clicked, this, &CellMeansWindow::returnClicked);
     // The panels button keeps the width of its longer caption.
-    const QFontMetrics fm(panelsButton_->font());
-    panelsButton_->setMinimumWidth(panelsButton_->sizeHint().width()
-                                   + fm.horizontalAdvance(QString::fromUtf8(kShowPanelsCaption))
-                                   - fm.horizontalAdvance(panelsButton_->text()));
+    roomForCaptions(*panelsButton_, {QString::fromUtf8(kShowPanelsCaption), QString::fromUtf8(kNextLevelCaption)});
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);

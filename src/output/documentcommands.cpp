@@ -8,6 +8,7 @@
 #include "output/docx.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/helpviewer.h"
 
 namespace varisect {
 
@@ -92,6 +93,11 @@ std::string existingDocumentCaption(const std::string& what)
     return "Append " + what + " to &Existing Word Document";
 }
 
+std::string documentWrittenStatus(const std::string& path)
+{
+    return "Word document written: " + path + ".";
+}
+
 bool DocumentCommands::newDocument(const OutputDocument& document)
 {
     for (;;) {
@@ -100,6 +106,7 @@ bool DocumentCommands::newDocument(const OutputDocument& document)
         options.filter = kFilter;
         options.defaultExtension = kExtension;
         options.overwritePrompt = false;  // asked below, with the program's own question
+        options.helpContext = kHelpWordDocuments;
         const std::optional<std::string> chosen = dialogs_.saveFile(options);
         if (!chosen)
             return false;
@@ -141,7 +148,10 @@ bool DocumentCommands::newDocument(const OutputDocument& document)
                 return false;
             // The old file stays until the new one is complete: it is replaced, not deleted first.
         }
-        return writeWithRetry(dialogs_, desktop_, path, [&] { return writeNewDocx(path, document); });
+        if (!writeWithRetry(dialogs_, desktop_, path, [&] { return writeNewDocx(path, document); }))
+            return false;
+        written_ = path;
+        return true;
     }
 }
 
@@ -151,6 +161,7 @@ bool DocumentCommands::appendToDocument(const OutputDocument& document)
     options.title = "Open File";
     options.filter = kFilter;
     options.defaultExtension = kExtension;
+    options.helpContext = kHelpWordDocuments;
     const std::optional<std::string> chosen = dialogs_.openFile(options);
     if (!chosen || chosen->empty())
         return false;
@@ -162,7 +173,10 @@ bool DocumentCommands::appendToDocument(const OutputDocument& document)
                           MessageButtons::Ok, MessageIcon::Exclamation});
         return false;
     }
-    return writeWithRetry(dialogs_, desktop_, path, [&] { return appendToDocx(path, document); });
+    if (!writeWithRetry(dialogs_, desktop_, path, [&] { return appendToDocx(path, document); }))
+        return false;
+    written_ = path;
+    return true;
 }
 
 }  // namespace varisect

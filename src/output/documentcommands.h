@@ -16,6 +16,8 @@ class Dialogs;
 // The two menu captions for what a window writes ("Data", "Table", "Cell Means", "Graph").
 std::string newDocumentCaption(const std::string& what);
 std::string existingDocumentCaption(const std::string& what);
+// The status line after a document was written to `path`.
+std::string documentWrittenStatus(const std::string& path);
 
 class DocumentCommands {
 public:
@@ -25,10 +27,13 @@ public:
     bool newDocument(const OutputDocument& document);
     // Asks for an existing document and adds `document` at its end. True when written.
     bool appendToDocument(const OutputDocument& document);
+    // The document the last command that succeeded wrote.
+    const std::string& writtenPath() const { return written_; }
 
 private:
     Dialogs& dialogs_;
     Desktop& desktop_;
+    std::string written_;
 };
 
 }  // namespace varisect

@@ -22,6 +22,10 @@ inline constexpr int kHelpUnequalCellSize = 17;
 inline constexpr int kHelpSpecificComparisons = 18;
 // The "Labels for Levels" window.
 inline constexpr int kHelpLevelLabels = 20;
+// The "Design Specification" window, its nesting window and its two explanation windows.
+inline constexpr int kHelpAnovaDesign = 21;
+inline constexpr int kHelpNesting = 22;
+inline constexpr int kHelpDesignExplanations = 23;
 // The "Cell Means" window and the parts of its page its dialogs open.
 inline constexpr int kHelpCellMeans = 30;
 inline constexpr int kHelpPairSelection = 31;
@@ -31,6 +35,10 @@ inline constexpr int kHelpSimpleEffects = 33;
 inline constexpr int kHelpTransformData = 34;
 inline constexpr int kHelpScreenData = 35;
 inline constexpr int kHelpCellSizes = 36;
+// The data entry grid.
+inline constexpr int kHelpDataEntry = 37;
+// The analysis of variance table window.
+inline constexpr int kHelpAnovaTable = 38;
 inline constexpr int kHelpProportionalCellSizes = 61;
 inline constexpr int kHelpGroupSizes = 62;
 // The "Two-way Plot" window and its small dialogs.
@@ -43,6 +51,8 @@ inline constexpr int kHelpPlannedComparisons = 51;
 inline constexpr int kHelpPostHoc = 52;
 // The "Import Data" window.
 inline constexpr int kHelpImportData = 63;
+// The Word document items of the File menus and their file dialogs.
+inline constexpr int kHelpWordDocuments = 80;
 // The page on using the help viewer itself.
 inline constexpr int kHelpOnHelp = 90;
 

@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "platform/helpviewer.h"
 
@@ -87,6 +88,10 @@ QString displayText(const std::string& text)
     shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A number without its leading zero (" .025") would be broken after its point when the box
+    // wraps the line; a word joiner keeps it whole.
+    static const QRegularExpression bareDecimal(QStringLiteral("(^|\\s)\\.(?=\\d)"));
+    shown.replace(bareDecimal, QStringLiteral("\\1.") + QChar(0x2060));
     return shown;
 }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTextBrowser>
@@ -38,12 +39,13 @@ const QString kHelpOnHelpPage = QStringLiteral("howtousehelp.html");
 const QString kFaqPage = QStringLiteral("faq.html");
 
 // The pages in the order of the contents.
-const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "opendata.html",
-                                  "savedata.html", "cellmeans.html", "transform.html", "screen.html",
+const char* const kPageFiles[] = {"contents.html", "mainwindow.html", "levellabels.html", "dataentry.html",
+                                  "opendata.html", "savedata.html", "anovadesign.html", "cellmeans.html",
+                                  "transform.html", "screen.html",
                                   "cellsizes.html",
                                   "twowayplot.html",
                                   "trendtests.html", "comparisons.html", "posthoc.html", "anovatable.html",
-                                  "importdata.html", "faq.html", "howtousehelp.html"};
+                                  "word.html", "importdata.html", "faq.html", "howtousehelp.html"};
 
 struct ContextTopic {
     int context;
@@ -62,6 +64,12 @@ const ContextTopic kContextTopics[] = {
     {kHelpUnequalCellSize, "mainwindow.html", "unequal"},
     {kHelpSpecificComparisons, "mainwindow.html", "comparisons"},
     {kHelpLevelLabels, "levellabels.html", ""},
+    {kHelpAnovaDesign, "anovadesign.html", ""},
+    {kHelpNesting, "anovadesign.html", "nesting"},
+    {kHelpDesignExplanations, "anovadesign.html", "explanations"},
+    {kHelpDataEntry, "dataentry.html", ""},
+    {kHelpAnovaTable, "anovatable.html", ""},
+    {kHelpWordDocuments, "word.html", ""},
     {kHelpCellMeans, "cellmeans.html", ""},
     {kHelpPairSelection, "cellmeans.html", "pairs"},
     {kHelpPanels, "cellmeans.html", "panels"},
@@ -184,6 +192,12 @@ public:
         QObject::connect(results_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { openResult(item); });
         QObject::connect(results_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { openResult(item); });
 
+        // Escape puts the help away; F1 here is help on the help window itself.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+        QObject::connect(escape, &QShortcut::activated, this, [this] { viewer_.close(); });
+        auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+        QObject::connect(f1, &QShortcut::activated, this, [this] { viewer_.showHelpOnHelp(); });
+
         fillResults();
         resize(860, 620);
     }
@@ -272,6 +286,14 @@ QString QtHelpViewer::pageForContext(int context)
             return QString::fromLatin1(t.page);
     }
     return kContentsPage;
+}
+
+QList<int> QtHelpViewer::contexts()
+{
+    QList<int> numbers;
+    for (const ContextTopic& t : kContextTopics)
+        numbers.append(t.context);
+    return numbers;
 }
 
 QString QtHelpViewer::anchorForContext(int context)

@@ -39,6 +39,8 @@ public:
     // The page file (e.g. "opendata.html") and anchor a context number opens.
     static QString pageForContext(int context);
     static QString anchorForContext(int context);
+    // Every context number that has a topic of its own.
+    static QList<int> contexts();
 
     // The pages containing every word of `words` (case ignored), in contents order; every page
     // for an empty search.

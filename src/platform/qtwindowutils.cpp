@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
@@ -72,6 +73,18 @@ void enableForm(QWidget& window)
 {
     QCoreApplication::processEvents();
     window.setEnabled(true);
+}
+
+void roomForCaptions(QPushButton& button, std::initializer_list<QString> captions)
+{
+    const QString shown = button.text();
+    int widest = button.sizeHint().width();
+    for (const QString& caption : captions) {
+        button.setText(caption);
+        widest = std::max(widest, button.sizeHint().width());
+    }
+    button.setText(shown);
+    button.setMinimumWidth(widest + 2 * button.fontMetrics().averageCharWidth());
 }
 
 }  // namespace varisect

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 
+class QPushButton;
+class QString;
 class QWidget;
 
 namespace varisect {
@@ -19,6 +22,10 @@ using ParentProvider = std::function<QWidget*()>;
 // needs more, and never beyond the available area (a layout that needs more is squeezed). With
 // `maximized` (the "Run Maximized" preference) the window is also set to show maximized.
 void centerForm(QWidget& window, double screenScale, bool maximized = false);
+
+// Gives `button` room for the widest of `captions` (the captions it shows in turn) with a margin
+// of about a character on each side, so that no caption touches the button's edges.
+void roomForCaptions(QPushButton& button, std::initializer_list<QString> captions);
 
 // Switches the window's input off (mouse and keys; it is drawn disabled).
 void disableForm(QWidget& window);

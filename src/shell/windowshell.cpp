@@ -5,11 +5,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWhatsThis>
@@ -103,6 +105,13 @@ QMenu* WindowShell::addHelpMenu(QMenuBar* bar, const QString& searchCaption, con
     return menu;
 }
 
+void WindowShell::addHelpKey(int helpContext)
+{
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, &window_);
+    HelpViewer& help = context_.platform.help;
+    connect(f1, &QShortcut::activated, this, [&help, helpContext] { help.showContext(helpContext); });
+}
+
 QAction* WindowShell::addPrinterSetupItem(QMenu* file)
 {
     QAction* setup = file->addAction(QStringLiteral("P&rinter Setup..."), this,
@@ -187,13 +196,23 @@ bool WindowShell::print(const OutputDocument& document, const std::string& dialo
 void WindowShell::addDocumentItems(QMenu* file, const std::string& what, std::function<OutputDocument()> content)
 {
     QAction* created = file->addAction(QString::fromStdString(newDocumentCaption(what)), this, [this, content] {
-        DocumentCommands(dialogs(), context_.platform.desktop).newDocument(content());
+        DocumentCommands commands(dialogs(), context_.platform.desktop);
+        if (commands.newDocument(content()))
+            showStatus(documentWrittenStatus(commands.writtenPath()));
     });
     created->setObjectName(QStringLiteral("newDocumentAction"));
     QAction* appended = file->addAction(QString::fromStdString(existingDocumentCaption(what)), this, [this, content] {
-        DocumentCommands(dialogs(), context_.platform.desktop).appendToDocument(content());
+        DocumentCommands commands(dialogs(), context_.platform.desktop);
+        if (commands.appendToDocument(content()))
+            showStatus(documentWrittenStatus(commands.writtenPath()));
     });
     appended->setObjectName(QStringLiteral("existingDocumentAction"));
+}
+
+void WindowShell::showStatus(const std::string& text)
+{
+    if (auto* main = qobject_cast<QMainWindow*>(&window_))
+        main->statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void WindowShell::place()

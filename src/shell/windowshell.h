@@ -67,6 +67,8 @@ public:
     // captions given; F1 opens `helpContext` (0: the contents).
     QMenu* addHelpMenu(QMenuBar* bar, const QString& searchCaption = QStringLiteral("&Search for Help on..."),
                        const QString& helpOnHelpCaption = QStringLiteral("How to &Use Help"), int helpContext = 0);
+    // F1 opens the help viewer at `helpContext` (for windows without a Help menu).
+    void addHelpKey(int helpContext);
     // "P&rinter Setup..." in `file`.
     QAction* addPrinterSetupItem(QMenu* file);
     // What's This help for `widget`, shown by a right click on it.
@@ -106,6 +108,9 @@ public:
     // "Print <what> to &New Word Document" and "Append <what> to &Existing Word Document" in
     // `file`, writing what `content` returns (what the window prints).
     void addDocumentItems(QMenu* file, const std::string& what, std::function<OutputDocument()> content);
+
+    // `text` on the window's status line (a window with a menu bar has one).
+    void showStatus(const std::string& text);
 
     // Gives the window its first size (what its layout asks for, within the screen's available
     // area) and centres it; maximized under "Run Maximized". Once per window.

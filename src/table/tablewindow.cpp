@@ -36,7 +36,7 @@ namespace {
 constexpr const char* kPrintAnovaCaption = "&Print Anova Table";
 constexpr const char* kPrintTableCaption = "&Print Table";
 constexpr const char* kPrintDialogTitle = "Print Anova Table";
-constexpr const char* kRenameCaption = "&Rename Source";
+constexpr const char* kRenameCaption = "Re&name Source";
 constexpr const char* kFinishRenameCaption = "&Finished Renaming Sources";
 constexpr const char* kHaysLegend = "Hays, P-h P";
 constexpr const char* kSphericityCaption = "&Sphericity Tests";
@@ -313,7 +313,8 @@ void TableWindow::buildMenus()
     sphericityAction_->setChecked(request_.sphericityTests);
     connect(sphericityAction_, &QAction::triggered, this, &TableWindow::toggleSphericity);
 
-    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."));
+    shell_->addHelpMenu(menuBar(), QStringLiteral("&Search..."), QStringLiteral("How to &Use Help"),
+                        request_.origin == TableOrigin::SimpleEffects ? kHelpSimpleEffects : kHelpAnovaTable);
 }
 
 void TableWindow::rebuildDisplay()
@@ -568,7 +569,7 @@ void TableWindow::showEvent(QShowEvent* event)
         QTimer::singleShot(0, this, [this] {
             shell_->dialogs().message(Message{
                 "Nonorthogonal Analysis",
-                std::string("     The method of unweighted means yields statistical tests that are slighly biased. ")
+                std::string("     The method of unweighted means yields statistical tests that are slightly biased. ")
                     + kMessageLineBreak
                     + "      You may wish to use a more stringent significance level, such as .025 for a nominal .05 "
                       "test.",

@@ -14,6 +14,7 @@
 #include "data/datafile.h"
 #include "data/datafilemessages.h"
 #include "data/dataok.h"
+#include "data/gridmessages.h"
 #include "data/scoregrid.h"
 #include "data/scoremodel.h"
 #include "data/transform.h"
@@ -126,7 +127,7 @@ void CellSizeWindow::buildControls()
                               QStringLiteral("Checks the entries of the grid and unlocks the next step."));
     anovaButton_ = addButton("anovaButton", "&Attrition Anova Table", QStringLiteral("Takes the next step of the analysis."));
     buttons->addSpacing(12);
-    auto* ret = addButton("returnButton", "Return to Anova &Design",
+    auto* ret = addButton("returnButton", "Return to Anova Des&ign",
                           QStringLiteral("Goes back to the Anova design window; the entries are kept."));
     auto* restart = addButton("restartButton", "&Restart", QStringLiteral("Starts a new problem."));
     buttons->addSpacing(12);
@@ -137,7 +138,7 @@ void CellSizeWindow::buildControls()
                              QStringLiteral("Plots the cell sizes (before scores are entered) or the cell means of "
                                             "the last table."));
     graphButton_->setEnabled(false);
-    simpleButton_ = addButton("simpleEffectsButton", "Simple &Effects",
+    simpleButton_ = addButton("simpleEffectsButton", "Simple Effe&cts",
                               QStringLiteral("Shows the cell means of the last table; from there \"Show Simple "
                                              "Table\" tests the effect of each factor at every level of the other."));
     simpleButton_->setEnabled(false);
@@ -322,6 +323,7 @@ void CellSizeWindow::dataOk()
         transformButton_->setEnabled(true);
         screenButton_->setEnabled(true);
         anovaButton_->setFocus();
+        grid_->showStatus(dataAcceptedStatus(static_cast<long>(parts_.data.scores().size())));
         return;
     }
     const CellSizeCheck check = workflow_->checkSizes(grid_->column().texts());

@@ -5,7 +5,7 @@
 // grid) and two buttons: the cell sizes (group sizes) are typed and checked ("Cell Sizes &OK" /
 // "Group Sizes &OK"), the attrition table may be run on them ("&Attrition Anova Table"), the
 // grid is rebuilt with one row per score, the scores are checked ("Data &OK", dataok.h) and the
-// table of the analysis is made ("Anova &Table"). The workflow decides each step; the window
+// table of the analysis is made ("Anova Ta&ble"). The workflow decides each step; the window
 // asks it and shows the result. The tables leave through a hand-over; the application shows
 // them.
 #pragma once
@@ -64,9 +64,9 @@ struct CellSizeTable {
 
 struct CellSizeHandOver {
     std::function<void(CellSizeTable)> tableReady;  // the window has been hidden
-    std::function<void()> returnToDesign;            // "Return to Anova &Design"
+    std::function<void()> returnToDesign;            // "Return to Anova Des&ign"
     std::function<void()> restart;                   // "&Restart"
-    // "Show &Means": the cell means of the last table. "Simple &Effects": the same in
+    // "Show &Means": the cell means of the last table. "Simple Effe&cts": the same in
     // simple-effects mode, leading to the simple effects of that table.
     std::function<void(UnequalMeansView)> showMeans;
     std::function<void(UnequalMeansView)> showSimpleEffects;
@@ -130,7 +130,7 @@ public:
     // Shows sizes and scores imported from a table (see showFile); they come from no unequal-N
     // file, so saving asks for a new one.
     bool showImported(const UnequalFile& file);
-    // "Simple &Effects" (after a table of an analysis that has them): the cell means in
+    // "Simple Effe&cts" (after a table of an analysis that has them): the cell means in
     // simple-effects mode, which lead to the simple-effects table.
     void showSimpleEffects();
     void showGraph();

@@ -22,17 +22,17 @@ constexpr const char* kCellSizesOk = "Cell Sizes &OK";
 constexpr const char* kGroupSizesOk = "Group Sizes &OK";
 constexpr const char* kDataOk = "Data &OK";
 constexpr const char* kAttritionTable = "&Attrition Anova Table";
-constexpr const char* kAnovaTable = "Anova &Table";
+constexpr const char* kAnovaTable = "Anova Ta&ble";
 
 const UnequalModeInfo kModes[] = {
     {UnequalAnalysisMode::Attrition, "attrition", UnequalAnalysis::UnweightedMeans, "Attrition ",
-     "Enter &Data for Unweighted Means Anova"},
+     "E&nter Data for Unweighted Means Anova"},
     {UnequalAnalysisMode::UnweightedMeans, "unweighted", UnequalAnalysis::UnweightedMeans, "Unweighted Means ",
-     "Enter &Data for Unweighted Means Anova"},
+     "E&nter Data for Unweighted Means Anova"},
     {UnequalAnalysisMode::Proportional, "proportional", UnequalAnalysis::ProportionalCellSizes, "Proportional Cell Size ",
-     "Enter &Data for Proportional-N Anova"},
+     "E&nter Data for Proportional-N Anova"},
     {UnequalAnalysisMode::GroupSizes, "groupsizes", UnequalAnalysis::UnequalGroupSizes, "Unequal Group Size ",
-     "Enter &Data for Unequal Group Size Anova"},
+     "E&nter Data for Unequal Group Size Anova"},
 };
 
 bool hasDesignated(const Design& d)

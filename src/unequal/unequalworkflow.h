@@ -6,7 +6,7 @@
 //
 //   Sizes          the cell (group) sizes are typed and checked ("Cell Sizes &OK")
 //   AttritionDone  the attrition table was made; the scores of the unweighted means come next
-//   Scores         the scores are typed and checked ("Data &OK"), then analysed ("Anova &Table")
+//   Scores         the scores are typed and checked ("Data &OK"), then analysed ("Anova Ta&ble")
 //
 // The test for random attrition is pending (still to come) from the start in the attrition test
 // and, when it was not skipped, in the unweighted-means analysis; entering the scores ends it.
@@ -130,7 +130,7 @@ struct UnequalRun {
 };
 
 // The data of a table whose analysis has simple effects (unweighted means, proportional cell
-// sizes, unequal group sizes), kept for "Simple &Effects".
+// sizes, unequal group sizes), kept for "Simple Effe&cts".
 struct UnequalTableData {
     UnequalAnalysisMode mode = UnequalAnalysisMode::UnweightedMeans;
     Design design;               // the full design
@@ -158,7 +158,7 @@ struct UnequalMeansView {
     Scores means;   // one per cell of that design
     CellWeights weights;
     bool unweightedMeans = false;  // the window's title says so
-    // The data of the table, for its simple effects (set for "Simple &Effects").
+    // The data of the table, for its simple effects (set for "Simple Effe&cts").
     std::optional<UnequalTableData> table;
 };
 
@@ -220,9 +220,9 @@ public:
     void enterScores();
     // "Data &OK" accepted scores with these imputed marks.
     void scoresAccepted(std::vector<bool> imputed) { imputed_ = std::move(imputed); }
-    // "Anova &Table" on the accepted scores.
+    // "Anova Ta&ble" on the accepted scores.
     UnequalRun runAnalysis(const Scores& scores, Prompts& prompts, bool exactP);
-    // "Simple &Effects" after a table of an analysis that has them: from the scores of that table.
+    // "Simple Effe&cts" after a table of an analysis that has them: from the scores of that table.
     bool hasSimpleEffects() const { return lastTable_.has_value(); }
     const std::optional<UnequalTableData>& lastTable() const { return lastTable_; }
     // The scores in use changed (transformed, screened): tables made before no longer belong.

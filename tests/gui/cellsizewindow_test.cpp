@@ -32,7 +32,7 @@ struct Harness {
     std::vector<CellSizeTable> tables;
     int returns = 0;
     std::vector<UnequalMeansView> means;   // "Show &Means"
-    std::vector<UnequalMeansView> simple;  // "Simple &Effects"
+    std::vector<UnequalMeansView> simple;  // "Simple Effe&cts"
     std::vector<std::pair<GraphValues, std::optional<std::pair<int, int>>>> graphs;
     std::unique_ptr<CellSizeWindow> window;
 
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(h.tables[0].titlePrefix, std::string("Attrition "));
         QVERIFY(!h.tables[0].unweightedMeans);
         QCOMPARE(h.tables[0].table.cell(h.tables[0].table.rowCount() - 1, 1), std::string("  Within"));
-        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Unweighted Means Anova"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Unweighted Means Anova"));
 
         h.window->show();
         click(h.button("anovaButton"));
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(grid->currentIndex().row(), 6);
         h.fill(kScores);
         click(h.button("dataOkButton"));
-        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova &Table"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova Ta&ble"));
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(2));
         const CellSizeTable& u = h.tables[1];
@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
         QCOMPARE(h.window->model().texts(), kScores);
         QVERIFY(h.window->model().imputed(4) && !h.window->model().imputed(3));
-        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova &Table"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova Ta&ble"));
         QVERIFY(h.button("anovaButton")->isEnabled());
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
@@ -323,7 +323,7 @@ private slots:
         d.designatedFactor = 3;
         Harness h(d);
         QCOMPARE(h.window->workflow()->mode(), UnequalAnalysisMode::Proportional);
-        QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Proportional-N Anova"));
+        QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Proportional-N Anova"));
         h.fill({"2", "3", "4", "5"});  // rows of A: 2, 4 and 3, 5
         click(h.button("dataOkButton"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Proportionality Violation!"));
@@ -373,7 +373,7 @@ private slots:
                      QStringLiteral("Enter the number of Subjects in each group for Rats:"));
             QCOMPARE(h.window->model().scoreCount(), 2);
             QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Group Sizes &OK"));
-            QCOMPARE(h.caption("anovaButton"), QStringLiteral("Enter &Data for Unequal Group Size Anova"));
+            QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Unequal Group Size Anova"));
             h.fill({"3", "0"});
             click(h.button("dataOkButton"));
             QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
@@ -398,7 +398,7 @@ private slots:
             QCOMPARE(g.titlePrefix, std::string("Unequal Group Size "));
             QCOMPARE(formatTableCells(g.table, false)[5][ColDf - 1], std::string(" 5*"));
 
-            // "Simple &Effects" hands the cell means on, with the scores of the table behind them.
+            // "Simple Effe&cts" hands the cell means on, with the scores of the table behind them.
             h.window->show();
             click(h.button("simpleEffectsButton"));
             QCOMPARE(h.tables.size(), std::size_t(1));

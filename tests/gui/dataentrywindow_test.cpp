@@ -255,6 +255,7 @@ private slots:
         QVERIFY(h.fake.dialogs.messages.empty());
         QCOMPARE(h.state.data.scores(), (Scores{1, 2, 3, 4, 5.5f, -1}));
         QCOMPARE(h.state.design.design.imputedCount, 2);
+        QCOMPARE(h.window->statusBar()->currentMessage(), QStringLiteral("Data OK: 6 scores accepted."));
         QTest::mouseClick(h.button("anovaDesignButton"), Qt::LeftButton);
         QCOMPARE(h.anovaDesign, 1);
 
@@ -371,6 +372,7 @@ private slots:
                  QStringLiteral("   Saving ") + QString::fromStdString(file));
         QTRY_VERIFY(h.view()->isVisible());
         QVERIFY(h.state.file.dataSaved() && !h.state.file.dataChanged());
+        QCOMPARE(h.window->statusBar()->currentMessage(), QStringLiteral("Saved to %1.").arg(QString::fromStdString(file)));
         // Saving keeps the history; undoing back to the saved scores makes them saved again.
         h.goTo(0);
         h.type(QStringLiteral("7"));

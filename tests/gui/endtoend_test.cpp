@@ -109,8 +109,11 @@ struct Walk {
     {
         MainWindow* main = app.mainWindow();
         answerDesignQuestions(main, {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}});
+        // With unequal cell sizes the number of scores is not known yet: the factors are asked about.
         QCOMPARE(child<QLabel>(main, "confirmation")->text(),
-                 QStringLiteral("The program is expecting 30 scores.  Is that correct?"));
+                 next == QStringLiteral("dataEntryWindow")
+                     ? QStringLiteral("The program is expecting 30 scores.  Is that correct?")
+                     : QStringLiteral("Are these factors and their levels correct?"));
         auto* proceed = child<QPushButton>(main, "proceedButton");
         QVERIFY(proceed->hasFocus());
         QTest::keyClick(proceed, Qt::Key_Return);
@@ -389,7 +392,7 @@ private slots:
         QCOMPARE(s.quits, 0);
     }
 
-    // Unweighted means: "Simple &Effects" of the cell-size window opens the cell means (marked
+    // Unweighted means: "Simple Effe&cts" of the cell-size window opens the cell means (marked
     // "Unweighted ** ", with their cell sizes) and goes on to the simple-effects table, whose
     // return button comes back to them (the numbers: unequalsimpleeffects_test).
     void unweightedMeansSimpleEffectsThroughTheCellMeans()

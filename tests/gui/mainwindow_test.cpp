@@ -201,13 +201,15 @@ private slots:
         QVERIFY(h.state.mode.unweightedMeans && h.state.mode.randomAttritionTest);
         QVERIFY(h.action("recentFile1")->isEnabled());
 
-        // Unequal group size: no confirmation, straight on to the Anova design.
+        // Unequal group size: the question is about the factors (the number of scores is not
+        // known yet), and the way on is the Anova design.
         h.action("groupSizeAction")->trigger();
         QCOMPARE(h.text("note"), QStringLiteral("(Include Subjects as a Factor)"));
         h.enterFactor(QStringLiteral("2"), QStringLiteral("Group"));
         h.enterFactor(QStringLiteral("3"), QStringLiteral("Trial"));
         h.enterFactor(QStringLiteral("6"), QStringLiteral("Subjects"));
-        QVERIFY(!h.child<QLabel>("confirmation")->isVisible());
+        QCOMPARE(h.text("confirmation"), QStringLiteral("Are these factors and their levels correct?"));
+        QVERIFY(h.child<QLabel>("confirmation")->isVisible());
         h.click("proceedButton");
         QCOMPARE(h.anovaDesign, 1);
         // The three comparison items exclude each other; Start Over leaves the unequal mode.

@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -172,6 +173,15 @@ private slots:
         QCOMPARE(help.currentPage(), QStringLiteral("howtousehelp.html"));
         help.close();
         QVERIFY(!help.window()->isVisible());
+        // In the window, F1 is help on help and Escape puts it away.
+        help.showContext(kHelpDataEntry);
+        QCOMPARE(help.currentPage(), QStringLiteral("dataentry.html"));
+        help.window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(help.window()));
+        QTest::keyClick(help.window(), Qt::Key_F1);
+        QCOMPARE(help.currentPage(), QStringLiteral("howtousehelp.html"));
+        QTest::keyClick(help.window()->focusWidget(), Qt::Key_Escape);
+        QVERIFY(!help.window()->isVisible());
 
         // Every word must occur, not side by side, case ignored.
         const QStringList imputed = help.search(QStringLiteral("IMPUTED"));
@@ -227,10 +237,10 @@ private slots:
         }
         for (const QString& page : pages)
             QVERIFY2(reached.contains(page), qPrintable(page + " is missing from the contents"));
-        for (int context : {kHelpMainWindow, kHelpNumberOfFactors, kHelpNumberOfLevels, kHelpFactorName,
-                            kHelpProblemLabel, kHelpRecentFiles, kHelpPreferences, kHelpUnequalCellSize,
-                            kHelpSpecificComparisons, kHelpLevelLabels, kHelpOpenDataFile, kHelpSaveDataFile,
-                            kHelpTransformData, kHelpScreenData, kHelpOnHelp}) {
+        // Every topic a window opens (the window walk checks that each window opens one).
+        const QList<int> topics = QtHelpViewer::contexts();
+        QVERIFY(topics.size() >= 30);
+        for (int context : topics) {
             const QString page = QtHelpViewer::pageForContext(context), anchor = QtHelpViewer::anchorForContext(context);
             QVERIFY2(page != QStringLiteral("contents.html") && (anchor.isEmpty() || anchorsOf(page).contains(anchor)),
                      qPrintable(QString::number(context)));
@@ -271,6 +281,24 @@ private slots:
         whenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         QCOMPARE(dialogs.message({"Wrong file selected?", "count", MessageButtons::AbortRetryIgnore}), DialogAnswer::Abort);
         QCOMPARE(displayText("a\n\rb\r\nc\rd"), QStringLiteral("a\nb\nc\nd"));
+        // A number written without its leading zero (".025") stays whole however the box wraps
+        // the line, and reads as it was written.
+        const QString levels = displayText("a more stringent significance level, such as .025 for a nominal .05 test.");
+        QCOMPARE(QString(levels).remove(QChar(0x2060)),
+                 QStringLiteral("a more stringent significance level, such as .025 for a nominal .05 test."));
+        for (int width = 20; width <= 400; width += 3) {
+            QTextLayout layout(levels, QApplication::font());
+            layout.beginLayout();
+            QStringList lines;
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(width);
+                lines << levels.mid(line.textStart(), line.textLength()).remove(QChar(0x2060)).trimmed();
+            }
+            layout.endLayout();
+            for (const QString& line : lines)
+                QVERIFY2(!line.endsWith(QLatin1Char('.')) || line.endsWith(QStringLiteral("test.")),
+                         qPrintable(QStringLiteral("%1 px: %2").arg(width).arg(lines.join(QLatin1Char('|')))));
+        }
 
         // File dialogs: Help where a help context is given, the default extension on a bare name.
         QTemporaryDir dir;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QStatusBar>
 #include <QTest>
 
 #include <regex>
@@ -132,9 +133,19 @@ private slots:
         fake.dialogs.saveAnswers.push_back(doc);
         child<QAction>(&window, "newDocumentAction")->trigger();
         QCOMPARE(child<QAction>(&window, "newDocumentAction")->text(), QStringLiteral("Print Table to &New Word Document"));
+        const QString written = QStringLiteral("Word document written: %1.docx.").arg(QString::fromStdString(doc));
+        QCOMPARE(window.statusBar()->currentMessage(), written);
+        // A cancelled append says nothing new; the document chosen is named again when written.
+        window.statusBar()->clearMessage();
+        child<QAction>(&window, "existingDocumentAction")->trigger();
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
         fake.dialogs.openAnswers.push_back(doc + ".docx");
         child<QAction>(&window, "existingDocumentAction")->trigger();
         QVERIFY(fake.dialogs.messages.empty());
+        QCOMPARE(window.statusBar()->currentMessage(), written);
+        // Both file dialogs have a Help button at the page on Word documents.
+        QCOMPARE(fake.dialogs.requests.front().file.helpContext, kHelpWordDocuments);
+        QCOMPARE(fake.dialogs.requests.back().file.helpContext, kHelpWordDocuments);
         const std::string xml = docxDocumentXml(doc + ".docx");
         const auto count = [&xml](const std::string& what) {
             std::size_t n = 0;

@@ -273,7 +273,7 @@ private slots:
                         "Unweighted Means ", unweighted);
         QTRY_COMPARE(unequal.fake.dialogs.messageTitles(), std::vector<std::string>{"Nonorthogonal Analysis"});
         QCOMPARE(unequal.fake.dialogs.lastMessage().message.text,
-                 std::string("     The method of unweighted means yields statistical tests that are slighly biased. \n\r"
+                 std::string("     The method of unweighted means yields statistical tests that are slightly biased. \n\r"
                              "      You may wish to use a more stringent significance level, such as .025 for a "
                              "nominal .05 test."));
         QCOMPARE(unequal.window->windowTitle(), QStringLiteral("Unweighted Means Analysis of Variance Table"));
@@ -320,11 +320,11 @@ private slots:
     void renamingFollowsTheKeyRules()
     {
         Harness h(drugDesign(AnovaType::RepeatedMeasures));
-        h.trigger("&Rename Source");
+        h.trigger("Re&name Source");
         QCOMPARE(h.fake.dialogs.lastMessage().message.text,
                  std::string("Click on the name of the source whose name you would like to change (within this table only)."));
         for (const char* caption : {"&Print Anova Table", "&Copy Entire Table to Clipboard",
-                                    "Copy Selected &Rows to Clipboard", "&Rename Source", "&Adjust Error df"})
+                                    "Copy Selected &Rows to Clipboard", "Re&name Source", "&Adjust Error df"})
             QVERIFY2(!h.action(QString::fromUtf8(caption))->isEnabled(), caption);
 
         const int d = h.gridRowOf("D");

@@ -146,7 +146,7 @@ private slots:
         QCOMPARE(h.scores(), (Scores{0, 1, 2.5f, 3}));
         QVERIFY(!h.state.data.transformed() && h.state.file.dataChanged());
 
-        // Rank order of the OK'd scores; the close button finishes like "&Finished".
+        // Rank order of the OK'd scores; the close button finishes like "Fi&nished".
         h.press("rankOption");
         h.press("ApplyButton");
         QCOMPARE(h.scores(), (Scores{1, 2, 3, 4}));

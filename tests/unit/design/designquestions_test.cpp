@@ -131,7 +131,8 @@ TEST(DesignQuestions, LevelLabelsCaptionsAndWayOn)
     questions.setUseLevelLabels(true);
     questions.toggleMode(UnequalMode::ProportionalCellSize);
     ASSERT_FALSE(enterFactors(questions, {{"2", "Drug"}, {"3", "Time"}, {"4", "Rep"}}));
-    EXPECT_FALSE(questions.confirmationVisible());
+    EXPECT_TRUE(questions.confirmationVisible());
+    EXPECT_EQ(questions.confirmationText(), "Are these factors and their levels correct?");
     EXPECT_EQ(questions.proceedCaption(), "Enter &Labels for Levels...");
     EXPECT_EQ(questions.proceed().target, ProceedTarget::AnovaDesign);
     questions.setUseLevelLabels(false);

@@ -95,7 +95,7 @@ TEST(UnequalWorkflowStages, UnweightedMeansAfterTheAttritionTest)
     EXPECT_TRUE(attrition.attritionSignificant);
     EXPECT_EQ(w.stage(), UnequalWorkflow::Stage::AttritionDone);
     EXPECT_TRUE(w.asksBeforeScores());
-    EXPECT_STREQ(w.nextCaption(), "Enter &Data for Unweighted Means Anova");
+    EXPECT_STREQ(w.nextCaption(), "E&nter Data for Unweighted Means Anova");
 
     // Other sizes: the table made no longer belongs to them.
     w.sizesEdited();
@@ -110,7 +110,7 @@ TEST(UnequalWorkflowStages, UnweightedMeansAfterTheAttritionTest)
     EXPECT_EQ(w.stage(), UnequalWorkflow::Stage::Scores);
     EXPECT_FALSE(w.attritionPending());
     EXPECT_STREQ(w.okCaption(), "Data &OK");
-    EXPECT_STREQ(w.nextCaption(), "Anova &Table");
+    EXPECT_STREQ(w.nextCaption(), "Anova Ta&ble");
     EXPECT_EQ(w.instruction("", "/tmp/rats.dat"), "Data from /tmp/rats.dat:");
     const EntryRows scoreRows = w.entryRows();
     ASSERT_EQ(scoreRows.levels.size(), 10u);
@@ -180,7 +180,7 @@ TEST(UnequalWorkflowStages, GroupSizesToTheTableAndSimpleEffects)
     UnequalWorkflow w(groupDesign(), UnequalAnalysisMode::GroupSizes, true);
     EXPECT_FALSE(w.attritionPending());
     EXPECT_STREQ(w.okCaption(), "Group Sizes &OK");
-    EXPECT_STREQ(w.nextCaption(), "Enter &Data for Unequal Group Size Anova");
+    EXPECT_STREQ(w.nextCaption(), "E&nter Data for Unequal Group Size Anova");
     EXPECT_EQ(w.instruction("", ""), "Enter the number of Subjects in each group:");
     EXPECT_EQ(w.entryRows().levels.size(), 2u);
     EXPECT_EQ(w.checkSizes({"3", "0"}).failedEntry, 2);
