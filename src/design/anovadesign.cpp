@@ -96,6 +96,8 @@ SpecificComparisons AnovaDesignChoices::comparisons() const
         return SpecificComparisons::PlannedComparisons;
     if (mode_.trendTests)
         return SpecificComparisons::TrendTests;
+    if (mode_.postHocComparisons)
+        return SpecificComparisons::PostHoc;
     return SpecificComparisons::None;
 }
 
@@ -105,6 +107,7 @@ void AnovaDesignChoices::chooseComparisons(SpecificComparisons choice)
         return;
     mode_.trendTests = choice == SpecificComparisons::TrendTests;
     mode_.plannedComparisons = choice == SpecificComparisons::PlannedComparisons;
+    mode_.postHocComparisons = choice == SpecificComparisons::PostHoc;
 }
 
 bool AnovaDesignChoices::mainEnabled() const

@@ -28,7 +28,7 @@ enum class MainAction { PrepareTable, SetUpComparisons, SetUpTrendTests, SetUpPo
 
 // The specific comparisons asked for: the main window's "Specific &Comparisons" menu, which the
 // Anova design window can change in place.
-enum class SpecificComparisons { None, TrendTests, PlannedComparisons };
+enum class SpecificComparisons { None, TrendTests, PlannedComparisons, PostHoc };
 
 // The designation frame's caption for a type; empty for "No F-ratios", whose frame is hidden.
 std::string designationCaption(AnovaType type);

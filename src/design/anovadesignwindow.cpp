@@ -158,6 +158,7 @@ void AnovaDesignWindow::buildControls()
         {"N&one", "noComparisonsOption", SpecificComparisons::None},
         {"Tren&d tests on marginal means", "trendTestsOption", SpecificComparisons::TrendTests},
         {"Planned co&mparisons", "plannedComparisonsOption", SpecificComparisons::PlannedComparisons},
+        {"Post &hoc comparisons", "postHocComparisonsOption", SpecificComparisons::PostHoc},
     };
     for (const auto& c : comparisonChoices) {
         auto* b = new QRadioButton(QString::fromUtf8(c.caption), comparisons_);
@@ -169,9 +170,9 @@ void AnovaDesignWindow::buildControls()
     comparisonsLayout->addStretch(1);
     connect(comparisonsGroup_, &QButtonGroup::idClicked, this,
             [this](int id) { comparisonsChosen(static_cast<SpecificComparisons>(id)); });
-    whatsThis(comparisons_, "Trend tests or planned comparisons on marginal means instead of the analysis of variance "
-                            "table (the same choice as the main window's Specific Comparisons menu). Changing it keeps "
-                            "the data and the choices above.");
+    whatsThis(comparisons_, "Trend tests, planned comparisons or post hoc comparisons on marginal means instead of "
+                            "the analysis of variance table (the same choice as the main window's Specific "
+                            "Comparisons menu). Changing it keeps the data and the choices above.");
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);

@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
 #include <memory>
+#include <string>
 
 #include "app/application.h"
 #include "contrasts/comparisonswindow.h"
@@ -263,12 +265,16 @@ private slots:
         QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
     }
 
-    // The labels window from the main window, and the windows of trend tests and comparisons.
+    // The labels window from the main window, and the windows of trend tests, planned and post hoc
+    // comparisons.
     void labelsAndComparisonWindows()
     {
-        for (const char* kind : {"trendTestsAction", "plannedComparisonsAction"}) {
+        const std::map<std::string, const char*> pages = {{"trendTestsAction", "trendtests.html"},
+                                                          {"plannedComparisonsAction", "comparisons.html"},
+                                                          {"postHocComparisonsAction", "posthoc.html"}};
+        for (const auto& [kind, page] : pages) {
             Walk s;
-            child<QAction>(s.app->mainWindow(), kind)->trigger();
+            child<QAction>(s.app->mainWindow(), kind.c_str())->trigger();
             STEP(s.openFileAndAccept());
             s.press(s.app->dataEntryWindow(), "anovaDesignButton");
             AnovaDesignWindow* design = s.app->anovaDesignWindow();
@@ -280,7 +286,7 @@ private slots:
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (w->isVisible() && qobject_cast<ContrastWindow*>(w))
                     window = w;
-            STEP(s.visit(window, kind == std::string("trendTestsAction") ? "trendtests.html" : "comparisons.html"));
+            STEP(s.visit(window, page));
             QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
         }
 

@@ -190,7 +190,12 @@ TEST(AnovaDesignChoices, SpecificComparisonsChangeInPlaceAndExcludeEachOther)
     EXPECT_TRUE(s.mode.plannedComparisons && !s.mode.trendTests);
     EXPECT_EQ(choices.mainAction(), MainAction::SetUpComparisons);
     EXPECT_TRUE(choices.mainEnabled());  // the design's choices stay
+    choices.chooseComparisons(SpecificComparisons::PostHoc);
+    EXPECT_TRUE(s.mode.postHocComparisons && !s.mode.plannedComparisons && !s.mode.trendTests);
+    EXPECT_EQ(choices.comparisons(), SpecificComparisons::PostHoc);
+    EXPECT_EQ(choices.mainAction(), MainAction::SetUpPostHoc);
     choices.chooseComparisons(SpecificComparisons::None);
+    EXPECT_FALSE(s.mode.postHocComparisons);
     EXPECT_EQ(choices.mainCaption(), "&Prepare Table");
     // The unequal-cell-size modes have no comparisons to change.
     s.mode.unweightedMeans = true;
