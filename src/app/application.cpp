@@ -450,6 +450,23 @@ void Application::showTable(AnovaTable table)
     navigator_.show(WindowRole::Table);
 }
 
+// The ways back from a window of trend tests, comparisons or post hoc comparisons.
+ContrastHandOver Application::contrastHandOver()
+{
+    ContrastHandOver handOver;
+        handOver.analysisAbandoned = [this] {
+            closeMeansWindows();
+            navigator_.close(WindowRole::Table);
+            navigator_.hide(WindowRole::AnovaDesign);
+            backToData();
+        };
+        handOver.returnToDesign = [this] {
+            navigator_.close(WindowRole::Table);
+            navigator_.show(WindowRole::AnovaDesign);
+        };
+    return handOver;
+}
+
 void Application::showContrasts(ContrastKind kind)
 {
     const WindowRole role = kind == ContrastKind::Trend ? WindowRole::TrendTests : WindowRole::PlannedComparisons;
@@ -461,19 +478,9 @@ void Application::showContrasts(ContrastKind kind)
     }
     auto* window = navigator_.get<ContrastWindow>(role);
     if (!window || !window->fits(design)) {
-        ContrastHandOver handOver;
+        ContrastHandOver handOver = contrastHandOver();
         handOver.tableReady = [this, kind](AnovaTable table, std::vector<std::string> notes) {
             showContrastTable(std::move(table), std::move(notes), kind);
-        };
-        handOver.analysisAbandoned = [this] {
-            closeMeansWindows();
-            navigator_.close(WindowRole::Table);
-            navigator_.hide(WindowRole::AnovaDesign);
-            backToData();
-        };
-        handOver.returnToDesign = [this] {
-            navigator_.close(WindowRole::Table);
-            navigator_.show(WindowRole::AnovaDesign);
         };
         const ContrastParts parts{session_.design, session_.data};
         if (kind == ContrastKind::Trend)
@@ -498,7 +505,7 @@ void Application::showPostHoc()
     }
     auto* window = navigator_.get<ContrastWindow>(WindowRole::PostHoc);
     if (!window || !window->fits(design)) {
-        ContrastHandOver handOver;
+        ContrastHandOver handOver = contrastHandOver();
         handOver.tableReady = [this](AnovaTable table, std::vector<std::string> notes) {
             TableRequest request;
             request.table = std::move(table);
@@ -515,16 +522,6 @@ void Application::showPostHoc()
             shown->setNotes(std::move(notes));
             navigator_.hide(WindowRole::PostHoc);
             navigator_.show(WindowRole::Table);
-        };
-        handOver.analysisAbandoned = [this] {
-            closeMeansWindows();
-            navigator_.close(WindowRole::Table);
-            navigator_.hide(WindowRole::AnovaDesign);
-            backToData();
-        };
-        handOver.returnToDesign = [this] {
-            navigator_.close(WindowRole::Table);
-            navigator_.show(WindowRole::AnovaDesign);
         };
         const ContrastParts parts{session_.design, session_.data};
         navigator_.install(WindowRole::PostHoc, std::make_unique<PosthocWindow>(parts, shellContext(), std::move(handOver)));

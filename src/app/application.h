@@ -27,6 +27,7 @@ enum class GraphValues;
 class AnovaDesignWindow;
 class CellMeansWindow;
 class CellSizeWindow;
+struct ContrastHandOver;
 struct CellSizeTable;
 class DataEntryWindow;
 class Grapher;
@@ -102,6 +103,7 @@ private:
     // while the design stays the same; its table in the table window, whose return leads back.
     void showContrasts(ContrastKind kind);
     void showPostHoc();
+    ContrastHandOver contrastHandOver();
     void showContrastTable(AnovaTable table, std::vector<std::string> notes, ContrastKind kind);
     void showUnequalTable(CellSizeTable table);
     // A recent file chosen in the main window in an unequal-cell-size mode: the cell-size window
