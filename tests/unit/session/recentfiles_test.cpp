@@ -18,7 +18,7 @@ RecentFileRecord record(const std::string& path, std::vector<int> levels = {2, 3
     return r;
 }
 
-RecentFileList listOf(std::initializer_list<const char*> paths)
+RecentFileList listOf(const std::vector<const char*>& paths)
 {
     RecentFileList list;
     for (const char* p : paths)
@@ -61,7 +61,7 @@ TEST(RecentFiles, LastFileToTopWalk)
 
     struct Case {
         const char* what;
-        std::initializer_list<const char*> before;
+        std::vector<const char*> before;
         const char* path;
         int index;
         Paths after;
