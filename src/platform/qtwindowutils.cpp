@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QApplication>
 #include <QLayout>
 #include <QProxyStyle>
 #include <QPushButton>
