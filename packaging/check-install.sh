@@ -96,6 +96,19 @@ completions()
     problem "completion of --format: $(completions varisect-cli analyze x.dat --format '')"
 [[ "$(completions varisect-cli analyze x.dat --factor '')" == " " ]] ||
     problem "completion offers factor names: $(completions varisect-cli analyze x.dat --factor '')"
+[[ "$(completions varisect-cli means x.dat --mode '')" == "groupsizes proportional unweighted " ]] ||
+    problem "completion of --mode for means: $(completions varisect-cli means x.dat --mode '')"
+[[ "$(completions varisect-cli analyze x.csv --adjust '')" == "bonferroni holm none " ]] ||
+    problem "completion of --adjust: $(completions varisect-cli analyze x.csv --adjust '')"
+
+# Every option the usage names is completed and described on the manual page.
+usage="$("$prefix/bin/varisect-cli" --help)" || problem "varisect-cli --help failed"
+page="$(gzip -dc "$prefix/share/man/man1/varisect-cli.1.gz" 2>/dev/null | sed 's/\\-/-/g' || true)"
+for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$usage" | sort -u); do
+    grep -qE -- "(^|[ \"])$option([ \"]|$)" "$prefix/share/bash-completion/completions/varisect-cli" ||
+        problem "the completion lacks $option"
+    grep -qE -- "$option([^a-z-]|$)" <<<"$page" || problem "the manual page lacks $option"
+done
 
 if ((failures > 0)); then
     echo "check-install: $failures problem(s) in the installed tree" >&2

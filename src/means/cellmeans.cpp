@@ -371,4 +371,21 @@ void CellMeansBrowser::nextLevel()
         show(factor, level);
 }
 
+std::vector<MeansGrid> CellMeansBrowser::everyGrid() const
+{
+    CellMeansBrowser walk(design_, scores_, pairs_, mode_, useLevelLabels_, weights_);
+    std::vector<MeansGrid> grids;
+    do {
+        grids.push_back(walk.grid());
+        for (int factor : walk.panelFactorChoices()) {
+            walk.showPanels(factor);
+            while (walk.panelsShown()) {
+                grids.push_back(walk.grid());
+                walk.nextLevel();
+            }
+        }
+    } while (!walk.nextSet());
+    return grids;
+}
+
 }  // namespace varisect

@@ -163,6 +163,10 @@ public:
     // "Next &Level": the next level; after the last one the whole pair is shown again.
     void nextLevel();
 
+    // Every grid the window can show, from the first pair to the last: each pair whole, then its
+    // panels for each factor the panel window offers, level by level. The browser stays as it is.
+    std::vector<MeansGrid> everyGrid() const;
+
     std::string copyText(const std::string& problemLabel) const { return meansCopyText(grid_, problemLabel); }
     std::vector<std::string> printLines(bool transformed, const std::string& problemLabel, int width) const
     {

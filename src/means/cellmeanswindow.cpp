@@ -228,7 +228,7 @@ void CellMeansWindow::buildMenus()
     print->setShortcut(QKeySequence::Print);
     shell_->addDocumentItems(file, "Cell Means", [this] { return printedDocument(); });
     QAction* csv = file->addAction(QStringLiteral("Save as &CSV..."), this, [this] {
-        shell_->saveCsv("Save Cell Means as CSV", meansCsv(request_.design, {browser_.grid()}));
+        shell_->saveCsv("Save Cell Means as CSV", meansCsv(request_.design, browser_.everyGrid(), request_.weights.has_value()));
     });
     csv->setObjectName(QStringLiteral("saveCsvAction"));
     file->addSeparator();

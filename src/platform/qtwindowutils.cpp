@@ -3,12 +3,15 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLayout>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QWidget>
 
 namespace varisect {
@@ -20,7 +23,45 @@ constexpr double kMaxGrowth = 1.25;      // a default size grows at most this mu
 constexpr double kMaxScreenShare = 0.9;  // nor reaches beyond this share of the screen
 constexpr int kTitleBarAllowance = 40;   // the frame's title bar, before the frame exists
 
+// The width a push button needs for a caption `textWidth` pixels wide: the caption, about a
+// character of room on each side, and the button's bevel.
+int roomyWidth(const QStyle& style, const QFontMetrics& metrics, int textWidth, const QWidget* button)
+{
+    return textWidth + 2 * metrics.averageCharWidth() + 2 * style.pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+}
+
+// The application's style with room around every push button's caption; the base style alone
+// leaves some captions touching the edges.
+class RoomyButtonStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
+                           const QWidget* widget) const override
+    {
+        QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
+        if (type != CT_PushButton)
+            return size;
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (!button || button->text.isEmpty())
+            return size;
+        const int text = option->fontMetrics.size(Qt::TextShowMnemonic, button->text).width();
+        // The icon (and menu arrow) beside the caption keep the room the base style gave them.
+        const int beside = std::max(0, contents.width() - text);
+        size.setWidth(std::max(size.width(), roomyWidth(*this, option->fontMetrics, text, widget) + beside));
+        return size;
+    }
+};
+
 }  // namespace
+
+void giveButtonsRoom()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || dynamic_cast<RoomyButtonStyle*>(QApplication::style()))
+        return;
+    QApplication::setStyle(new RoomyButtonStyle(QApplication::style()->name()));
+}
 
 void centerForm(QWidget& window, double screenScale, bool maximized)
 {
@@ -77,14 +118,18 @@ void enableForm(QWidget& window)
 
 void roomForCaptions(QPushButton& button, std::initializer_list<QString> captions)
 {
-    const QString shown = button.text();
-    int widest = button.sizeHint().width();
-    for (const QString& caption : captions) {
+    const QFontMetrics metrics = button.fontMetrics();
+    const auto room = [&](const QString& caption) {
         button.setText(caption);
-        widest = std::max(widest, button.sizeHint().width());
-    }
+        const int text = metrics.size(Qt::TextShowMnemonic, caption).width();
+        return std::max(button.sizeHint().width(), roomyWidth(*button.style(), metrics, text, &button));
+    };
+    const QString shown = button.text();
+    int widest = room(shown);
+    for (const QString& caption : captions)
+        widest = std::max(widest, room(caption));
     button.setText(shown);
-    button.setMinimumWidth(widest + 2 * button.fontMetrics().averageCharWidth());
+    button.setMinimumWidth(widest);
 }
 
 }  // namespace varisect

@@ -23,8 +23,14 @@ using ParentProvider = std::function<QWidget*()>;
 // `maximized` (the "Run Maximized" preference) the window is also set to show maximized.
 void centerForm(QWidget& window, double screenScale, bool maximized = false);
 
+// Gives every push button of the application about a character of room on each side of its
+// caption, whatever caption it shows (the application's style is wrapped once; later calls do
+// nothing). Every window calls it as it is made.
+void giveButtonsRoom();
+
 // Gives `button` room for the widest of `captions` (the captions it shows in turn) with a margin
-// of about a character on each side, so that no caption touches the button's edges.
+// of about a character on each side, so that no caption touches the button's edges (and the
+// button does not change its width as its caption changes).
 void roomForCaptions(QPushButton& button, std::initializer_list<QString> captions);
 
 // Switches the window's input off (mouse and keys; it is drawn disabled).

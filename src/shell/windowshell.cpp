@@ -41,6 +41,7 @@ WindowShell::WindowShell(QWidget& window, ShellContext context)
     : QObject(&window), window_(window), context_(std::move(context))
 {
     window_.installEventFilter(this);
+    giveButtonsRoom();
     // Alt+F4 and the platform's Quit key run the common exit path in every window.
     for (const QKeySequence& keys : {QKeySequence(Qt::ALT | Qt::Key_F4), QKeySequence(QKeySequence::Quit)}) {
         auto* s = new QShortcut(keys, &window_);

@@ -9,11 +9,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -201,6 +203,24 @@ private slots:
         click(child<QPushButton>(w, "Nextpair"));
         QCOMPARE(s.fake.dialogs.messageTitles(), std::vector<std::string>{"Cell Means"});  // text: means_test
         QCOMPARE(s.gridRow(0), (QStringList{"Subjects", "T1", "T2", "T3", "Marginal"}));
+
+        // Saved as CSV: every pair, whole and in panels (3 + 5, 2 + 3, 3 + 2 grids), not only
+        // the one on show; the window stays on it.
+        const std::string csv = s.folder.filePath(QStringLiteral("means.csv")).toStdString();
+        s.fake.dialogs.saveAnswers.push_back(csv);
+        child<QAction>(w, "saveCsvAction")->trigger();
+        const QStringList lines = QString::fromStdString(readAll(csv)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QSet<QString> grids;
+        for (const QString& line : lines.mid(1))
+            grids << line.section(QLatin1Char(','), 0, 3);
+        QCOMPARE(grids.size(), 13);
+        QVERIFY(grids.contains(QStringLiteral("Drug,Time,,")));
+        QVERIFY(grids.contains(QStringLiteral("Time,Subjects,Drug,2")));
+        const QString panelCell = QStringLiteral("Drug,Time,Subjects,2,Pl,T1,");
+        const auto found = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(panelCell); });
+        QVERIFY(found != lines.end());
+        QCOMPARE(found->mid(panelCell.size()).toDouble(), drugTimeMean(1, 1, 2));
+        QCOMPARE(child<QLabel>(w, "pairPosition")->text(), QStringLiteral("Pair 3 of 3"));
 
         click(child<QPushButton>(w, "CancelButton"));
         QCOMPARE(visibleWindows(), QStringList{"dataEntryWindow"});

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Every window of the desktop program, reached as a user reaches it: in each, the access keys of
 // the controls and menu titles (and of the entries of each menu) are all different, so that an
-// Alt+letter presses exactly one thing, and F1 opens a help page of its own, not the contents.
+// Alt+letter presses exactly one thing, F1 opens a help page of its own, not the contents, and
+// no push button's caption touches its edges.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -153,13 +154,17 @@ struct Walk {
         press(app->dataEntryWindow(), "dataOkButton");
     }
 
-    // The caption of the button `name` in `window` keeps a character's room from both edges.
-    void roomy(QWidget* window, const char* name)
+    // Every push button shown in `window` keeps a character's room between its caption and both
+    // edges.
+    void roomy(QWidget* window)
     {
-        auto* b = child<QPushButton>(window, name);
-        const QString text = QString(b->text()).remove(QLatin1Char('&'));
-        if (b->width() < b->fontMetrics().horizontalAdvance(text) + 2 * b->fontMetrics().averageCharWidth())
-            clashes << QStringLiteral("%1: \"%2\" is cramped in %3 pixels").arg(window->windowTitle(), text).arg(b->width());
+        for (QPushButton* b : window->findChildren<QPushButton*>()) {
+            if (b->window() != window || !b->isVisibleTo(window) || b->text().isEmpty())
+                continue;
+            const QString text = QString(b->text()).remove(QLatin1Char('&'));
+            if (b->width() < b->fontMetrics().horizontalAdvance(text) + 2 * b->fontMetrics().averageCharWidth())
+                clashes << QStringLiteral("%1: \"%2\" is cramped in %3 pixels").arg(window->windowTitle(), text).arg(b->width());
+        }
     }
 
     // The window's access keys are noted; F1 in it must open `page`.
@@ -167,6 +172,7 @@ struct Walk {
     {
         QVERIFY2(window && window->isVisible(), page);
         clashes << accessKeyClashes(window);
+        roomy(window);
         window->activateWindow();
         QVERIFY2(QTest::qWaitForWindowActive(window), qPrintable(window->windowTitle()));
         const size_t before = fake.help.contexts.size();
@@ -209,7 +215,6 @@ private slots:
         s.press(s.app->pairSelector(), "okButton");
         CellMeansWindow* means = s.app->cellMeansWindow();
         STEP(s.visit(means, "cellmeans.html"));
-        s.roomy(means, "PanelsButton");
         s.press(means, "PanelsButton");
         STEP(s.visit(means->panelsDialog(), "cellmeans.html"));
         s.press(means->panelsDialog(), "cancelButton");
@@ -222,7 +227,6 @@ private slots:
         STEP(s.visit(plot->yAxisStyleDialog(), "twowayplot.html"));
         s.press(plot->yAxisStyleDialog(), "okButton");
         STEP(s.visit(plot, "twowayplot.html"));
-        s.roomy(plot, "panelsButton");
         child<QAction>(plot, "graphTitleAction")->trigger();
         STEP(s.visit(plot->textEditor(), "twowayplot.html"));
         plot->textEditor()->reject();
@@ -294,8 +298,6 @@ private slots:
         child<QAction>(s.app->mainWindow(), "useLabelsAction")->trigger();
         answerDesignQuestions(s.app->mainWindow(), {{"Drug", 2}, {"Time", 3}, {"Subjects", 5}});
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));  // the confirmation
-        s.roomy(s.app->mainWindow(), "proceedButton");
-        s.roomy(s.app->mainWindow(), "adjustButton");
         s.press(s.app->mainWindow(), "proceedButton");
         STEP(s.visit(s.app->mainWindow()->levelLabelsWindow(), "levellabels.html"));
         QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "engine/reference.h"
 #include "means/cellmeans.h"
 #include "means/pairmeans.h"
@@ -138,6 +140,33 @@ TEST(CellMeans, SwapPanelsAndEndOfSet)
     EXPECT_EQ(last->text, "The requested set of simple effects has been shown.");
     EXPECT_EQ(cellMeansTitle(), "Cell Means");
     EXPECT_EQ(cellMeansTitle(true, true), "Unweighted ** Cell Sizes");
+}
+
+TEST(CellMeans, EveryGridThePairsAndPanelsCanShow)
+{
+    const Design d = makeDesign({{"Alpha", 2}, {"Beta", 3}, {"Cue", 2}, {"Subj", 2}}, AnovaType::RepeatedMeasures, 4);
+    const Scores scores = testing::randomScores(d, 7);
+    CellMeansBrowser b(d, scores, {{1, 2}, {1, 3}, {2, 3}}, CellMeansMode::Means, false);
+    b.nextSet();
+    b.showPanels(2);
+    const std::vector<MeansGrid> grids = b.everyGrid();
+
+    // Each pair whole, then its panels over the factor left, level by level; the subjects
+    // factor gives no panels.
+    std::vector<std::array<int, 4>> seen;
+    for (const MeansGrid& g : grids)
+        seen.push_back({g.shown.columnFactor + g.shown.rowFactor, g.panelFactor, g.panelLevel, int(g.cells.size())});
+    const std::vector<std::array<int, 4>> expected = {{3, 0, 0, 5}, {3, 3, 1, 5}, {3, 3, 2, 5},  // Alpha x Beta
+                                                      {4, 0, 0, 4}, {4, 2, 1, 4}, {4, 2, 2, 4}, {4, 2, 3, 4},
+                                                      {5, 0, 0, 4}, {5, 1, 1, 4}, {5, 1, 2, 4}};
+    EXPECT_EQ(seen, expected);
+    // The same grids as the buttons show them.
+    EXPECT_EQ(grids[4].cells, b.grid().cells);
+    CellMeansBrowser first(d, scores, {{1, 2}, {1, 3}, {2, 3}}, CellMeansMode::Means, false);
+    EXPECT_EQ(grids[0].cells, first.grid().cells);
+    // The browser is left where it was.
+    EXPECT_EQ(b.pairNumber(), 2);
+    EXPECT_EQ(b.grid().panelLevel, 1);
 }
 
 Design nestedDesign(const std::vector<std::pair<std::string, int>>& factors, int designated,
