@@ -6,6 +6,7 @@
 
 #include "analysis/subjectmeans.h"
 #include "engine/analysis.h"
+#include "engine/effectsize.h"
 #include "engine/fdistribution.h"
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
@@ -88,7 +89,7 @@ OwnError ownError(const Design& design, const SubjectLayout& layout, const Score
 
 }  // namespace
 
-std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, Adjustment adjustment)
+std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, Adjustment adjustment, int places)
 {
     std::vector<std::string> out;
     if (tests.empty())
@@ -109,7 +110,7 @@ std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, 
             line += t.ownError ? "its own error, " + t.errorTerm
                 : t.pooledWithin ? "the pooled error " + t.errorTerm
                                  : "the error " + t.errorTerm;
-            line += " (df" + numberText(t.errorDf) + ", MS" + numberText(shownNumber(t.errorMS)) + ")";
+            line += " (df" + numberText(t.errorDf) + ", MS " + meanSquareText(t.errorMS, places) + ")";
         }
         out.push_back(line);
     }
@@ -293,10 +294,9 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
                     break;
                 }
     }
-    for (const std::string& line : contrastLegend(result.tests, options.adjustment))
-        next.notes.push_back(line);
-
     next.chooseDisplayDecimals(next.lastRow);
+    for (const std::string& line : contrastLegend(result.tests, options.adjustment, next.displayDecimals))
+        next.notes.push_back(line);
     table = std::move(next);
     return result;
 }

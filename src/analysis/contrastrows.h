@@ -81,8 +81,9 @@ struct ContrastInsertion {
 };
 
 // The lines under a table with contrast rows: the error term each row was tested against, and
-// the adjustment of their p for multiplicity.
-std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, Adjustment adjustment);
+// the adjustment of their p for multiplicity. The error MS are written as the table's MS cells
+// with `places` decimals (the table's display decimals).
+std::vector<std::string> contrastLegend(const std::vector<ContrastTest>& tests, Adjustment adjustment, int places);
 
 // Inserts one row per contrast, indented under its factor's main-effect row (after any contrasts
 // already there): df 1, SS, MS = SS, and, when the main effect has an F, F against the error

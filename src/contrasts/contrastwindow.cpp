@@ -58,10 +58,10 @@ void ContrastWindow::showEvent(QShowEvent* event)
     refresh();
 }
 
-void ContrastWindow::finishLayout(QWidget* choices, const QString& intro, bool adjustment)
+void ContrastWindow::finishLayout(QWidget* choices, const QString& intro, bool adjustment, QFormLayout* choicesForm)
 {
     auto* central = new QWidget(this);
-    auto* options = new QFormLayout;
+    QFormLayout* options = choicesForm ? choicesForm : new QFormLayout;
     errorBox_ = new QComboBox(central);
     errorBox_->setObjectName(QStringLiteral("errorBox"));
     errorBox_->addItems({QStringLiteral("Separate: each against its own error x subjects"),
@@ -112,8 +112,13 @@ void ContrastWindow::finishLayout(QWidget* choices, const QString& intro, bool a
 
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(introLabel);
-    layout->addWidget(choices, 1);
-    layout->addLayout(options);
+    if (choicesForm) {
+        layout->addWidget(choices);
+        layout->addStretch(1);
+    } else {
+        layout->addWidget(choices, 1);
+        layout->addLayout(options);
+    }
     layout->addLayout(buttons);
 }
 

@@ -16,6 +16,7 @@
 #include "engine/anovatable.h"
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QPushButton;
 
@@ -71,8 +72,10 @@ protected:
                    int helpContext, QWidget* parent);
     // Puts the subclass's controls above the buttons, with the choice of the within-subject error
     // (and, with `adjustment`, of the multiplicity adjustment) below them; called once by the
-    // subclass's constructor.
-    void finishLayout(QWidget* choices, const QString& intro, bool adjustment = true);
+    // subclass's constructor. With `choicesForm` (the form laying out a few `choices`) those choices
+    // join its rows, and the form keeps its height, with the free space below it.
+    void finishLayout(QWidget* choices, const QString& intro, bool adjustment = true,
+                      QFormLayout* choicesForm = nullptr);
     // The lines that go under the table made with `contrasts` (`design` with its table labels):
     // the trend coefficients. Empty: the table is not shown (the reason was told).
     virtual std::optional<std::vector<std::string>> linesUnderTable(const Design& design, const Scores& scores,

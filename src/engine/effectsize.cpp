@@ -245,6 +245,22 @@ std::string FormatFixed(double value, int places, bool pStyle)
     return s;
 }
 
+std::string widenedFixed(double value, int places)
+{
+    constexpr int kMaxWidenedPlaces = 15;
+    std::string text = FormatFixed(value, places, false);
+    while (parseNumber(text) == 0 && places < kMaxWidenedPlaces) {
+        ++places;
+        text = FormatFixed(value, places, false);
+    }
+    return text;
+}
+
+std::string meanSquareText(double ms, int places)
+{
+    return ms > 0 ? widenedFixed(ms, places) : FormatFixed(ms, places, false);
+}
+
 EffectSizes computeEffectSizes(const AnovaTable& table, const Design& design, EffectSizeKind kind)
 {
     if (kind != EffectSizeKind::Hays && kind != EffectSizeKind::Partial)

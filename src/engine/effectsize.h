@@ -33,6 +33,12 @@ std::optional<double> PostHocPower(int df1, int df2, double alpha, double phi);
 // Text of a table cell with `places` decimals (see the table's cell formats): p style with 3
 // places gives "<.001" below .001 and " 1. " for 1.
 std::string FormatFixed(double value, int places, bool pStyle);
+// FormatFixed without p style, widened one place at a time (up to 15) while the text would read
+// as 0: the table's SS cells.
+std::string widenedFixed(double value, int places);
+// A mean square as the table's MS cells show it, `places` being the table's display decimals:
+// widened when positive, so that a small MS does not show as 0.
+std::string meanSquareText(double ms, int places);
 
 // Hays and Partial: omega squared of an ordinary independent-groups table. The eta-squared kinds
 // (eta squared, partial eta squared, generalized eta squared) belong to every table with F-ratios.

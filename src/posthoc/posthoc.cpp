@@ -11,6 +11,7 @@
 
 #include "analysis/multiplicity.h"
 #include "analysis/subjectmeans.h"
+#include "engine/effectsize.h"
 #include "engine/numbertext.h"
 #include "engine/sources.h"
 #include "engine/studentizedrange.h"
@@ -348,7 +349,7 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
                              numberText(familyDf) + ")");
     else
         out.legend.push_back(std::string("Error: ") + (within ? "the pooled error " : "the error ") + pooled->label +
-                             " of the table (df" + numberText(pooled->df) + ", MS" + numberText(shownNumber(pooled->ms)) + ")");
+                             " of the table (df" + numberText(pooled->df) + ", MS " + meanSquareText(pooled->ms, table.displayDecimals) + ")");
     const std::string family = std::to_string(familySize) + (familySize == 1 ? " comparison" : " comparisons") +
         (by ? " at each level of " + design.factor(by).name : "");
     switch (request.method) {

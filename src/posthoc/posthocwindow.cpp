@@ -18,6 +18,7 @@ PosthocWindow::PosthocWindow(ContrastParts parts, ShellContext context, Contrast
     setObjectName(QStringLiteral("postHocWindow"));
     auto* choices = new QWidget(this);
     auto* form = new QFormLayout(choices);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
 
     factorBox_ = new QComboBox(choices);
     factorBox_->setObjectName(QStringLiteral("factorBox"));
@@ -56,7 +57,7 @@ PosthocWindow::PosthocWindow(ContrastParts parts, ShellContext context, Contrast
     finishLayout(choices,
                  QStringLiteral("Every pair of a factor's means is compared after the analysis of variance; the "
                                 "comparisons appear under the table."),
-                 false);
+                 false, form);
 }
 
 PosthocWindow::~PosthocWindow() = default;

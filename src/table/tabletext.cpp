@@ -12,22 +12,9 @@ namespace varisect {
 
 namespace {
 
-constexpr int kMaxWidenedPlaces = 15;
-
 bool isBlankText(const std::string& s)
 {
     return s.find_first_not_of(' ') == std::string::npos;
-}
-
-// Fixed places, widened one place at a time while the text would read as 0.
-std::string widenedFixed(double value, int places)
-{
-    std::string text = FormatFixed(value, places, false);
-    while (parseNumber(text) == 0 && places < kMaxWidenedPlaces) {
-        ++places;
-        text = FormatFixed(value, places, false);
-    }
-    return text;
 }
 
 // Characters on screen: UTF-8 continuation bytes do not count ("Omega²").
@@ -128,7 +115,7 @@ std::vector<DisplayRow> formatTableCells(const AnovaTable& table, bool showFsBel
         const std::string& ms = row[ColMS - 1];
         if (!isBlankText(ms)) {
             const double v = table.number(r, ColMS);
-            d[ColMS - 1] = v > 0 ? widenedFixed(v, places) : FormatFixed(v, places, false);
+            d[ColMS - 1] = meanSquareText(v, places);
             const std::string& f = row[ColF - 1];
             if (!isBlankText(f)) {
                 const double fv = table.number(r, ColF);

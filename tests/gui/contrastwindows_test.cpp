@@ -166,14 +166,19 @@ void ContrastWindowsTest::postHocComparisonsUnderTheTable()
     Walk w;
     fill(w.state, {{"Drug", 2}, {"Dose", 3}, {"Subject", 4}}, 3);
     PosthocWindow window(w.parts(), shellContext(w.fake), w.handOver());
-    window.resize(1366 * 2 / 3, 768 / 2);
+    window.resize(1366, 768);
     window.show();
     auto* factor = child<QComboBox>(&window, "factorBox");
     QCOMPARE(factor->count(), 2);  // not the subjects
     factor->setCurrentIndex(1);
     auto* by = child<QComboBox>(&window, "byBox");
     QCOMPARE(by->count(), 2);  // none, Drug
-    child<QComboBox>(&window, "methodBox")->setCurrentIndex(1);
+    auto* method = child<QComboBox>(&window, "methodBox");
+    method->setCurrentIndex(1);
+    // The error choice follows the method at once, not across the window's free space.
+    const auto* error = child<QComboBox>(&window, "errorBox");
+    QVERIFY(error->mapTo(&window, QPoint()).y() - method->mapTo(&window, QPoint(0, method->height())).y()
+            < method->height());
     if (const QByteArray dir = qgetenv("VARISECT_GRAB_DIR"); !dir.isEmpty())
         QVERIFY(window.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/posthocwindow.png")));
     QCOMPARE(window.request().factor, 2);

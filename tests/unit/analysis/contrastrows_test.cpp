@@ -11,6 +11,7 @@
 #include "contrasts/contrasts.h"
 #include "engine/fprob.h"
 #include "support/recordingprompts.h"
+#include "table/tabletext.h"
 
 namespace varisect {
 namespace {
@@ -154,7 +155,9 @@ TEST(ContrastRows, RepeatedMeasuresContrastFromItsDefinition)
     EXPECT_NEAR(t.number(4, ColP), paulsonUpperTail(1, 6, F), 1e-12);
     ASSERT_EQ(t.notes.size(), 3u);
     EXPECT_EQ(t.notes[0], "  Error terms of the contrasts");
-    EXPECT_TRUE(t.notes[1].starts_with("   C: c1 (1 1 -2)  the pooled error SxC (df 6, MS")) << t.notes[1];
+    // The legend writes the error's MS as the table's MS cell shows it.
+    const std::vector<DisplayRow> cells = formatTableCells(t, false);
+    EXPECT_EQ(t.notes[1], "   C: c1 (1 1 -2)  the pooled error SxC (df 6, MS " + cells[4][ColMS - 1] + ")");
     EXPECT_EQ(t.notes[2], "  p not adjusted for multiplicity (the 1 contrast)");
 
     // Its own error: the one-sample t of the subjects' contrast scores, squared, on 3 df.
