@@ -16,7 +16,11 @@ namespace {
 struct Digits {
     char text[40];
     const char* end;
+    double value;    // the value written, after the limit below
+    bool shortest;   // the text has the digits of the value's shortest text, so it reads back as the value
 };
+
+char* fifteenDigits(char* first, char* last, double value, bool& shortest);
 
 // The largest magnitude whose 15-digit text reads back as a number. The few doubles above it
 // (up to 1.7976931348623157E+308) would round at 15 digits to 1.79769313486232E+308, which is
@@ -29,12 +33,15 @@ Digits digitsOf(double value)
     if (std::fabs(value) > kLargestFifteenDigits)
         value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
-    d.end = generalFifteen(d.text, d.text + sizeof d.text, value);
+    d.value = value;
+    d.end = fifteenDigits(d.text, d.text + sizeof d.text, value, d.shortest);
     return d;
 }
 
 double valueOf(const Digits& d)
 {
+    if (d.shortest)
+        return d.value;
     double v = 0;
     if (std::from_chars(d.text, d.end, v).ec == std::errc::result_out_of_range) {
         // Only the largest doubles round up beyond the range; the reader takes them as infinite.
@@ -63,11 +70,11 @@ std::string textOf(const Digits& d)
     return out;
 }
 
-}  // namespace
-
-char* generalFifteen(char* first, char* last, double value)
+// generalFifteen's text; `shortest` tells whether it has the shortest text's digits.
+char* fifteenDigits(char* first, char* last, double value, bool& shortest)
 {
     constexpr int kPrecision = 15;
+    shortest = false;
     // Below the smallest normal double the shortest text can be far from the value ("5e-324").
     if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
         // The shortest text in the form [-]d[.ddd]e[+-]XX: when its digits are at most 15, they
@@ -90,6 +97,7 @@ char* generalFifteen(char* first, char* last, double value)
         // decides.
         int x = 0;
         bool settled = n <= kPrecision;
+        const bool ofShortest = settled;
         if (at != end) {
             const char* e = at + 1;
             const bool negativeExponent = *e == '-';
@@ -118,6 +126,7 @@ char* generalFifteen(char* first, char* last, double value)
             }
         }
         if (settled && at != end) {
+            shortest = ofShortest;
             char* out = first;
             if (negative)
                 *out++ = '-';
@@ -151,6 +160,14 @@ char* generalFifteen(char* first, char* last, double value)
         }
     }
     return std::to_chars(first, last, value, std::chars_format::general, kPrecision).ptr;
+}
+
+}  // namespace
+
+char* generalFifteen(char* first, char* last, double value)
+{
+    bool shortest = false;
+    return fifteenDigits(first, last, value, shortest);
 }
 
 std::string numberText(double value)
