@@ -75,6 +75,11 @@ char* fifteenDigits(char* first, char* last, double value, bool& shortest)
 {
     constexpr int kPrecision = 15;
     shortest = false;
+    // A whole number below 10^15 (every df, and many counts) is its own digits.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value) && value != 0) {
+        shortest = true;
+        return std::to_chars(first, last, static_cast<long long>(value)).ptr;
+    }
     // Below the smallest normal double the shortest text can be far from the value ("5e-324").
     if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
         // The shortest text in the form [-]d[.ddd]e[+-]XX: when its digits are at most 15, they
