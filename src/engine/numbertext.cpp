@@ -175,6 +175,34 @@ char* generalFifteen(char* first, char* last, double value)
     return fifteenDigits(first, last, value, shortest);
 }
 
+char* generalFifteenOfUnits(char* first, char* /*last*/, double units, int places)
+{
+    const auto whole = static_cast<long long>(units);
+    const unsigned long long size = whole < 0 ? 0ull - static_cast<unsigned long long>(whole)
+                                              : static_cast<unsigned long long>(whole);
+    char digits[24];
+    const int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, size).ptr - digits);
+    // The i-th digit after the point (from 0), '0' where the number has fewer digits.
+    const auto afterPoint = [&](int i) { return count - places + i < 0 ? '0' : digits[count - places + i]; };
+    char* out = first;
+    if (std::signbit(units))  // -0 too, as generalFifteen writes it
+        *out++ = '-';
+    const int before = count - places;  // digits before the point
+    if (before <= 0)
+        *out++ = '0';
+    else
+        out = std::copy(digits, digits + before, out);
+    int kept = places;
+    while (kept > 0 && afterPoint(kept - 1) == '0')
+        --kept;
+    if (kept > 0) {
+        *out++ = '.';
+        for (int i = 0; i < kept; ++i)
+            *out++ = afterPoint(i);
+    }
+    return out;
+}
+
 std::string numberText(double value)
 {
     double shown = 0;

@@ -144,6 +144,28 @@ TEST(NumberText, ShownValueIsTheTextReadBack)
     }
 }
 
+// A rounding to a number of places, written from its whole number of units, reads as the
+// quotient's own 15-digit text: every size of whole number, both signs, every place count.
+TEST(NumberText, UnitsWithPlacesWriteTheQuotientsFifteenDigitText)
+{
+    std::mt19937_64 rng(12);
+    for (int i = 0; i < 200000; ++i) {
+        const int places = static_cast<int>(rng() % 16);
+        const int digits = 1 + static_cast<int>(rng() % 15);
+        double units = static_cast<double>(rng() % static_cast<std::uint64_t>(std::pow(10.0, digits)));
+        if (i % 7 == 0)
+            units = std::pow(10.0, digits - 1) * static_cast<double>(rng() % 10);  // trailing zeros
+        units = i % 2 ? -units : units;
+        const double quotient = units / std::pow(10.0, places);
+        if (units != 0 && std::fabs(quotient) < 1e-4)
+            continue;  // written with an exponent
+        char expected[64], got[64];
+        const std::string general(expected, generalFifteen(expected, expected + sizeof expected, quotient));
+        ASSERT_EQ(std::string(got, generalFifteenOfUnits(got, got + sizeof got, units, places)), general)
+            << units << " / 10^" << places;
+    }
+}
+
 TEST(NumberText, FifteenDigitsAsTheFixedPrecisionConversionWritesThem)
 {
     // The short way through the shortest text must give the general conversion's text to the
