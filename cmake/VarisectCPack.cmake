@@ -20,9 +20,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Read by varisect-cli only when it opens its first .xlsx or .ods file (loaded then, so
-# dpkg-shlibdeps cannot see it); the desktop program links it for Word documents.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libzip4")
+# libzip is read by varisect-cli only when it opens its first .xlsx or .ods file (loaded then, so
+# dpkg-shlibdeps cannot see it); the desktop program links it for Word documents. Both programs
+# load ReadStat only when they open a statistics package's data file.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libzip4, libreadstat1")
 # "Courier New" and "Arial" stand-ins with the same metrics, so tables line up as intended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")

@@ -525,9 +525,13 @@ std::string withUnixLineEndings(const std::string& text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
+    // The text between one CR LF and the next is copied in one piece, without the CR.
+    std::size_t from = 0;
+    for (std::size_t crlf = text.find("\r\n"); crlf != std::string::npos; crlf = text.find("\r\n", from)) {
+        out.append(text, from, crlf - from);
+        from = crlf + 1;
+    }
+    out.append(text, from, std::string::npos);
     return out;
 }
 

@@ -721,10 +721,13 @@ std::size_t blockLimit(const ReadLimits& limits)
 }
 
 // A file's contents read in one block (two reads for a file that fits, the second one finding
-// its end), and whether reading failed after them.
+// its end), and whether reading failed after them. The buffer is not cleared before the reads
+// fill it.
 struct FileBlock {
-    std::string bytes;
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
     bool failed = false;
+    std::string_view bytes() const { return {data.get(), size}; }
 };
 
 FileBlock readBlock(int fd, std::size_t limit)
@@ -734,12 +737,17 @@ FileBlock readBlock(int fd, std::size_t limit)
     std::size_t expected = 64 * 1024;
     if (::fstat(fd, &st) == 0 && st.st_size > 0)
         expected = static_cast<std::size_t>(st.st_size) + 1;  // + 1 finds the end in the same block
-    std::size_t used = 0;
-    block.bytes.resize(std::min(expected, limit));
+    std::size_t capacity = std::min(expected, limit);
+    block.data = std::make_unique_for_overwrite<char[]>(capacity);
+    std::size_t& used = block.size;
     while (used < limit) {
-        if (used == block.bytes.size())
-            block.bytes.resize(std::min(limit, 2 * block.bytes.size()));
-        const ssize_t n = ::read(fd, block.bytes.data() + used, block.bytes.size() - used);
+        if (used == capacity) {
+            capacity = std::min(limit, 2 * capacity);
+            auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+            std::copy_n(block.data.get(), used, larger.get());
+            block.data = std::move(larger);
+        }
+        const ssize_t n = ::read(fd, block.data.get() + used, capacity - used);
         if (n > 0) {
             used += static_cast<std::size_t>(n);
             continue;
@@ -749,7 +757,6 @@ FileBlock readBlock(int fd, std::size_t limit)
         block.failed = n < 0;
         break;
     }
-    block.bytes.resize(used);
     return block;
 }
 
@@ -765,7 +772,7 @@ R readFileLines(const std::filesystem::path& path, const ReadLimits& limits, Rea
         return result;
     }
     const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
-    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    DataLineReader reader(block.bytes(), limits.maxLineLength, block.failed);
     return read(reader);
 }
 
@@ -799,6 +806,9 @@ namespace {
 // score as plainDecimal reads it. False at the first line of any other form (blank, marked,
 // longer, a header, not a number, one line too many); the general reader then reads the block
 // from its start and gives every message it would have given.
+// The value of a decimal digit; above 9 for any other character.
+std::uint32_t digitValue(char c) { return static_cast<std::uint32_t>(static_cast<unsigned char>(c)) - '0'; }
+
 bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& values)
 {
     if (block.empty())
@@ -813,20 +823,19 @@ bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& va
         const char* const start = c;
         const bool negative = *c == '-';
         c += negative ? 1 : 0;
-        std::uint32_t whole = 0;
-        int digits = 0, fraction = 0;
-        bool point = false;
-        for (; c != end; ++c) {
-            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*c)) - '0';
-            if (digit <= 9) {
-                whole = whole * 10 + digit;  // wraps only past kExactDigits, which is refused
-                ++digits;
-                fraction += point ? 1 : 0;
-            } else if (*c == '.' && !point) {
-                point = true;
-            } else {
-                break;
-            }
+        // The digits before the point, then those after it, each run in a loop of its own.
+        std::uint32_t whole = 0;  // wraps only past kExactDigits, which is refused
+        const char* const wholeDigits = c;
+        for (std::uint32_t digit; c != end && (digit = digitValue(*c)) <= 9; ++c)
+            whole = whole * 10 + digit;
+        std::ptrdiff_t digits = c - wholeDigits;
+        std::ptrdiff_t fraction = 0;
+        if (c != end && *c == '.') {
+            const char* const fractionDigits = ++c;
+            for (std::uint32_t digit; c != end && (digit = digitValue(*c)) <= 9; ++c)
+                whole = whole * 10 + digit;
+            fraction = c - fractionDigits;
+            digits += fraction;
         }
         if (digits == 0 || digits > kExactDigits || static_cast<std::size_t>(c - start) > limits.maxLineLength)
             return false;
@@ -852,10 +861,10 @@ PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const R
     if ((result.error = openForReading(path, file)))
         return result;
     const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
-    if (!block.failed && readPlainBlock(block.bytes, limits, result.values))
+    if (!block.failed && readPlainBlock(block.bytes(), limits, result.values))
         return result;
     result.values.clear();
-    DataLineReader reader(block.bytes, limits.maxLineLength, block.failed);
+    DataLineReader reader(block.bytes(), limits.maxLineLength, block.failed);
     result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
     result.error = readScoreLines(reader, path.string(), limits, 0,
                                   [&result](std::string_view, float value, bool imputed) {

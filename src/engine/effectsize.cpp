@@ -211,10 +211,14 @@ std::string FormatFixed(double value, int places, bool pStyle)
     // Powers of ten up to 10^22 are exact doubles, as pow gives them.
     static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
     const double scale = places >= 0 && places < 12 ? kPowersOfTen[places] : std::pow(10.0, places);
-    const double r = std::floor(0.5 + value * scale) / scale;
-    // As printf's %.15G: the general form with 15 digits, in upper case.
+    const double units = std::floor(0.5 + value * scale);
+    // As printf's %.15G of units / scale: the general form with 15 digits, in upper case. A
+    // rounding without an exponent in its text is written from its whole number of units.
     char buf[64];
-    std::string s(buf, generalFifteen(buf, buf + sizeof buf, r));
+    const bool plain = places >= 0 && places < 12 && std::fabs(units) < 1e15
+                       && (units == 0 || places < 4 || std::fabs(units) >= kPowersOfTen[places - 4]);
+    std::string s(buf, plain ? generalFifteenOfUnits(buf, buf + sizeof buf, units, places)
+                             : generalFifteen(buf, buf + sizeof buf, units / scale));
     for (char& c : s)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');

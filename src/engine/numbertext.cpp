@@ -16,7 +16,11 @@ namespace {
 struct Digits {
     char text[40];
     const char* end;
+    double value;    // the value written, after the limit below
+    bool shortest;   // the text has the digits of the value's shortest text, so it reads back as the value
 };
+
+char* fifteenDigits(char* first, char* last, double value, bool& shortest);
 
 // The largest magnitude whose 15-digit text reads back as a number. The few doubles above it
 // (up to 1.7976931348623157E+308) would round at 15 digits to 1.79769313486232E+308, which is
@@ -29,12 +33,15 @@ Digits digitsOf(double value)
     if (std::fabs(value) > kLargestFifteenDigits)
         value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
-    d.end = generalFifteen(d.text, d.text + sizeof d.text, value);
+    d.value = value;
+    d.end = fifteenDigits(d.text, d.text + sizeof d.text, value, d.shortest);
     return d;
 }
 
 double valueOf(const Digits& d)
 {
+    if (d.shortest)
+        return d.value;
     double v = 0;
     if (std::from_chars(d.text, d.end, v).ec == std::errc::result_out_of_range) {
         // Only the largest doubles round up beyond the range; the reader takes them as infinite.
@@ -48,26 +55,118 @@ double valueOf(const Digits& d)
 std::string textOf(const Digits& d)
 {
     const char* digits = d.text;
-    std::string out;
-    out.reserve(static_cast<size_t>(d.end - d.text) + 1);
+    char text[48];
+    char* out = text;
     if (*digits == '-') {
-        out.push_back('-');
+        *out++ = '-';
         ++digits;
     } else {
-        out.push_back(' ');
+        *out++ = ' ';
     }
     if (d.end - digits > 1 && digits[0] == '0' && digits[1] == '.')
         ++digits;
     for (; digits != d.end; ++digits)
-        out.push_back(*digits == 'e' ? 'E' : *digits);
+        *out++ = *digits == 'e' ? 'E' : *digits;
+    return std::string(text, out);
+}
+
+// The text %.15g makes of the significant digits digits[0 .. n) (at most 15, the last not a zero
+// unless it is the only one) of a number with decimal exponent x.
+char* layOut(char* first, bool negative, const char* digits, int n, int x)
+{
+    constexpr int kPrecision = 15;
+    char* out = first;
+    if (negative)
+        *out++ = '-';
+    if (x < -4 || x >= kPrecision) {
+        *out++ = digits[0];
+        if (n > 1) {
+            *out++ = '.';
+            out = std::copy(digits + 1, digits + n, out);
+        }
+        *out++ = 'e';
+        *out++ = x < 0 ? '-' : '+';
+        const int ax = x < 0 ? -x : x;
+        if (ax >= 100)
+            *out++ = static_cast<char>('0' + ax / 100);
+        *out++ = static_cast<char>('0' + ax / 10 % 10);
+        *out++ = static_cast<char>('0' + ax % 10);
+    } else if (x >= 0) {
+        for (int i = 0; i <= x; ++i)
+            *out++ = i < n ? digits[i] : '0';
+        if (n > x + 1) {
+            *out++ = '.';
+            out = std::copy(digits + x + 1, digits + n, out);
+        }
+    } else {
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -x - 1, '0');
+        out = std::copy(digits, digits + n, out);
+    }
     return out;
 }
 
-}  // namespace
+// The 15 significant digits of a value from 10^-8 to 10^36 in size, from one correctly rounded
+// multiplication or division by a power of ten (exact up to 10^22): the product lies within
+// 1/16 of a unit of the 15th digit of the value's own, so it rounds as the value does unless its
+// part beyond the 15th digit is within 0.07 of one half (then nullptr, and the conversion
+// through the shortest text decides). Also nullptr outside that range.
+char* scaledFifteen(char* first, double value)
+{
+    static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                              1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double size = std::fabs(value);
+    if (!(size >= 1e-8 && size < 1e36))
+        return nullptr;
+    int binary = 0;
+    std::frexp(size, &binary);
+    int x = static_cast<int>(std::floor((binary - 1) * 0.30102999566398120));  // 10^x <= size, near
+    double scaled = 0;
+    for (int tries = 0; tries < 3; ++tries) {
+        const int k = 14 - x;  // size * 10^k has 15 digits before its point
+        if (k > 22 || k < -22)
+            return nullptr;
+        scaled = k >= 0 ? size * kPowersOfTen[k] : size / kPowersOfTen[-k];
+        if (scaled >= 1e15)
+            ++x;
+        else if (scaled < 1e14)
+            --x;
+        else
+            break;
+    }
+    // Away from the ends, where the digit count could be one off.
+    if (!(scaled >= 1e14 + 1 && scaled < 1e15 - 1))
+        return nullptr;
+    const double whole = std::floor(scaled);
+    const double part = scaled - whole;  // exact: both below 2^53
+    if (part > 0.43 && part < 0.57)
+        return nullptr;
+    auto units = static_cast<unsigned long long>(whole) + (part >= 0.5 ? 1 : 0);
+    if (units == 1000000000000000ull) {
+        units = 100000000000000ull;
+        ++x;
+    }
+    char digits[24];
+    int n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, units).ptr - digits);
+    while (n > 1 && digits[n - 1] == '0')
+        --n;
+    return layOut(first, value < 0, digits, n, x);
+}
 
-char* generalFifteen(char* first, char* last, double value)
+// generalFifteen's text; `shortest` tells whether it has the shortest text's digits.
+char* fifteenDigits(char* first, char* last, double value, bool& shortest)
 {
     constexpr int kPrecision = 15;
+    shortest = false;
+    // A whole number below 10^15 (every df, and many counts) is its own digits.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value) && value != 0) {
+        shortest = true;
+        return std::to_chars(first, last, static_cast<long long>(value)).ptr;
+    }
+    if (char* out = scaledFifteen(first, value))
+        return out;
     // Below the smallest normal double the shortest text can be far from the value ("5e-324").
     if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
         // The shortest text in the form [-]d[.ddd]e[+-]XX: when its digits are at most 15, they
@@ -90,6 +189,7 @@ char* generalFifteen(char* first, char* last, double value)
         // decides.
         int x = 0;
         bool settled = n <= kPrecision;
+        const bool ofShortest = settled;
         if (at != end) {
             const char* e = at + 1;
             const bool negativeExponent = *e == '-';
@@ -118,39 +218,47 @@ char* generalFifteen(char* first, char* last, double value)
             }
         }
         if (settled && at != end) {
-            char* out = first;
-            if (negative)
-                *out++ = '-';
-            if (x < -4 || x >= kPrecision) {
-                *out++ = digits[0];
-                if (n > 1) {
-                    *out++ = '.';
-                    out = std::copy(digits + 1, digits + n, out);
-                }
-                *out++ = 'e';
-                *out++ = x < 0 ? '-' : '+';
-                const int ax = x < 0 ? -x : x;
-                if (ax >= 100)
-                    *out++ = static_cast<char>('0' + ax / 100);
-                *out++ = static_cast<char>('0' + ax / 10 % 10);
-                *out++ = static_cast<char>('0' + ax % 10);
-            } else if (x >= 0) {
-                for (int i = 0; i <= x; ++i)
-                    *out++ = i < n ? digits[i] : '0';
-                if (n > x + 1) {
-                    *out++ = '.';
-                    out = std::copy(digits + x + 1, digits + n, out);
-                }
-            } else {
-                *out++ = '0';
-                *out++ = '.';
-                out = std::fill_n(out, -x - 1, '0');
-                out = std::copy(digits, digits + n, out);
-            }
-            return out;
+            shortest = ofShortest;
+            return layOut(first, negative, digits, n, x);
         }
     }
     return std::to_chars(first, last, value, std::chars_format::general, kPrecision).ptr;
+}
+
+}  // namespace
+
+char* generalFifteen(char* first, char* last, double value)
+{
+    bool shortest = false;
+    return fifteenDigits(first, last, value, shortest);
+}
+
+char* generalFifteenOfUnits(char* first, char* /*last*/, double units, int places)
+{
+    const auto whole = static_cast<long long>(units);
+    const unsigned long long size = whole < 0 ? 0ull - static_cast<unsigned long long>(whole)
+                                              : static_cast<unsigned long long>(whole);
+    char digits[24];
+    const int count = static_cast<int>(std::to_chars(digits, digits + sizeof digits, size).ptr - digits);
+    // The i-th digit after the point (from 0), '0' where the number has fewer digits.
+    const auto afterPoint = [&](int i) { return count - places + i < 0 ? '0' : digits[count - places + i]; };
+    char* out = first;
+    if (std::signbit(units))  // -0 too, as generalFifteen writes it
+        *out++ = '-';
+    const int before = count - places;  // digits before the point
+    if (before <= 0)
+        *out++ = '0';
+    else
+        out = std::copy(digits, digits + before, out);
+    int kept = places;
+    while (kept > 0 && afterPoint(kept - 1) == '0')
+        --kept;
+    if (kept > 0) {
+        *out++ = '.';
+        for (int i = 0; i < kept; ++i)
+            *out++ = afterPoint(i);
+    }
+    return out;
 }
 
 std::string numberText(double value)

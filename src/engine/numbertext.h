@@ -25,6 +25,12 @@ double shownNumber(double value);
 // those are the 15-digit rounding, and the text is laid out from them without the slower
 // fixed-precision conversion. `last - first` must be at least 32.
 char* generalFifteen(char* first, char* last, double value);
+// What generalFifteen writes for units / 10^places, for a whole number `units` below 10^15 in
+// size, 0 <= places <= 15 and a quotient of 0 or at least 10^-4 in size (written without an
+// exponent): the digits of `units` with the point `places` from their right, trailing zeros
+// after the point dropped. Written from the integer alone, which has at most 15 digits, so the
+// quotient's 15-digit text has just these. `last - first` must be at least 40.
+char* generalFifteenOfUnits(char* first, char* last, double units, int places);
 
 // The ordinary decimal reader: leading blanks skipped, then the longest leading part that forms
 // a number (sign, digits, one decimal point, an exponent); anything after it is ignored and an

@@ -7,7 +7,7 @@
 // empty text.
 #include "import/importtable.h"
 
-#include <readstat.h>
+#include "import/readstatlibrary.h"
 
 #include <map>
 #include <sys/stat.h>
@@ -15,6 +15,10 @@
 namespace varisect {
 
 namespace {
+
+// The library's functions, once readStatisticsFile has loaded it.
+const ReadStatLibrary* loadedLibrary = nullptr;
+const ReadStatLibrary& rs() { return *loadedLibrary; }
 
 struct StatState {
     const ImportLimits* limits = nullptr;
@@ -29,15 +33,15 @@ struct StatState {
 
 ImportCell cellOf(readstat_value_t value, readstat_variable_t* variable)
 {
-    if (readstat_value_is_missing(value, variable))
+    if (rs().valueIsMissing(value, variable))
         return ImportCell::missing();
-    if (readstat_value_type_class(value) == READSTAT_TYPE_CLASS_STRING) {
-        const char* text = readstat_string_value(value);
+    if (rs().valueTypeClass(value) == READSTAT_TYPE_CLASS_STRING) {
+        const char* text = rs().stringValue(value);
         if (!text || !*text)
             return ImportCell::missing();
         return ImportCell::ofText(text);
     }
-    return ImportCell::ofNumber(readstat_double_value(value));
+    return ImportCell::ofNumber(rs().doubleValue(value));
 }
 
 int onVariable(int index, readstat_variable_t* variable, const char* valLabels, void* context)
@@ -52,7 +56,7 @@ int onVariable(int index, readstat_variable_t* variable, const char* valLabels, 
         s->columns.resize(static_cast<std::size_t>(index) + 1);
         s->labelSetOfColumn.resize(static_cast<std::size_t>(index) + 1);
     }
-    const char* name = readstat_variable_get_name(variable);
+    const char* name = rs().variableName(variable);
     s->columns[static_cast<std::size_t>(index)].name = name && *name ? name : "V" + std::to_string(index + 1);
     s->labelSetOfColumn[static_cast<std::size_t>(index)] = valLabels ? valLabels : "";
     return READSTAT_HANDLER_OK;
@@ -61,7 +65,7 @@ int onVariable(int index, readstat_variable_t* variable, const char* valLabels, 
 int onValue(int obsIndex, readstat_variable_t* variable, readstat_value_t value, void* context)
 {
     auto* s = static_cast<StatState*>(context);
-    const int column = readstat_variable_get_index(variable);
+    const int column = rs().variableIndex(variable);
     if (obsIndex < 0 || column < 0 || static_cast<std::size_t>(column) >= s->columns.size())
         return READSTAT_HANDLER_OK;
     if (obsIndex >= s->limits->maxRows ||
@@ -90,13 +94,13 @@ int onValueLabel(const char* valLabels, readstat_value_t value, const char* labe
     if (!valLabels || !label)
         return READSTAT_HANDLER_OK;
     ImportCell key;
-    if (readstat_value_type_class(value) == READSTAT_TYPE_CLASS_STRING) {
-        const char* text = readstat_string_value(value);
+    if (rs().valueTypeClass(value) == READSTAT_TYPE_CLASS_STRING) {
+        const char* text = rs().stringValue(value);
         key = ImportCell::ofText(text ? text : "");
-    } else if (readstat_value_is_system_missing(value) || readstat_value_is_tagged_missing(value)) {
+    } else if (rs().valueIsSystemMissing(value) || rs().valueIsTaggedMissing(value)) {
         return READSTAT_HANDLER_OK;  // a label for a kind of missing value names no level
     } else {
-        key = ImportCell::ofNumber(readstat_double_value(value));
+        key = ImportCell::ofNumber(rs().doubleValue(value));
     }
     std::vector<ValueLabel>& set = s->labelSets[valLabels];
     if (set.size() < 100000)
@@ -119,45 +123,49 @@ ImportResult readStatisticsFile(const std::filesystem::path& path, ImportFormat 
     if (!S_ISREG(info.st_mode))
         return failWith("this is not a regular file");
 
+    std::string unloaded;
+    loadedLibrary = readStatLibrary(unloaded);
+    if (!loadedLibrary)
+        return failWith(unloaded);
     StatState state;
     state.limits = &options.limits;
-    readstat_parser_t* parser = readstat_parser_init();
+    readstat_parser_t* parser = rs().parserInit();
     if (!parser)
         return failWith("the reader could not be set up");
-    readstat_set_variable_handler(parser, onVariable);
-    readstat_set_value_handler(parser, onValue);
-    readstat_set_value_label_handler(parser, onValueLabel);
-    readstat_set_handler_character_encoding(parser, "UTF-8");
-    readstat_set_row_limit(parser, options.limits.maxRows + 1);
+    rs().setVariableHandler(parser, onVariable);
+    rs().setValueHandler(parser, onValue);
+    rs().setValueLabelHandler(parser, onValueLabel);
+    rs().setCharacterEncoding(parser, "UTF-8");
+    rs().setRowLimit(parser, options.limits.maxRows + 1);
 
     readstat_error_t error = READSTAT_OK;
     const char* kind = "";
     switch (format) {
     case ImportFormat::Sav:
-        error = readstat_parse_sav(parser, path.c_str(), &state);
+        error = rs().parseSav(parser, path.c_str(), &state);
         kind = "an SPSS data file";
         break;
     case ImportFormat::Por:
-        error = readstat_parse_por(parser, path.c_str(), &state);
+        error = rs().parsePor(parser, path.c_str(), &state);
         kind = "an SPSS portable file";
         break;
     case ImportFormat::Dta:
-        error = readstat_parse_dta(parser, path.c_str(), &state);
+        error = rs().parseDta(parser, path.c_str(), &state);
         kind = "a Stata data file";
         break;
     case ImportFormat::Sas7bdat:
-        error = readstat_parse_sas7bdat(parser, path.c_str(), &state);
+        error = rs().parseSas7bdat(parser, path.c_str(), &state);
         kind = "a SAS data set";
         break;
     default:
-        readstat_parser_free(parser);
+        rs().parserFree(parser);
         return failWith("the file is not a statistics package's data file");
     }
-    readstat_parser_free(parser);
+    rs().parserFree(parser);
     if (!state.problem.empty())
         return failWith(state.problem, state.problemRow, state.problemColumn);
     if (error != READSTAT_OK)
-        return failWith(std::string("it cannot be read as ") + kind + " (" + readstat_error_message(error) + ")");
+        return failWith(std::string("it cannot be read as ") + kind + " (" + rs().errorMessage(error) + ")");
     if (state.columns.empty())
         return failWith("the file has no variables");
     if (static_cast<long>(state.rows.size()) > options.limits.maxRows)

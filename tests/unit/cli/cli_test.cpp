@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
+#include "cli/cliarguments.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -425,6 +426,17 @@ TEST(Cli, JsonQuotingEscapesControlCharactersOnly)
     EXPECT_EQ(jsonQuoted("line\nnext\r\t"), "\"line\\nnext\\r\\t\"");
     EXPECT_EQ(jsonQuoted(std::string("\x01\x1f\0", 3)), "\"\\u0001\\u001f\\u0000\"");
     EXPECT_EQ(jsonQuoted("Omega\xC2\xB2"), "\"Omega\xC2\xB2\"");
+}
+
+// Only CR LF pairs lose their CR: a lone CR, one before another CR and one at the end stay.
+TEST(Cli, UnixLineEndingsDropTheCrOfEachCrLfOnly)
+{
+    EXPECT_EQ(clisupport::withUnixLineEndings(""), "");
+    EXPECT_EQ(clisupport::withUnixLineEndings("no ending"), "no ending");
+    EXPECT_EQ(clisupport::withUnixLineEndings("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(clisupport::withUnixLineEndings("\r\n\r\nc"), "\n\nc");
+    EXPECT_EQ(clisupport::withUnixLineEndings("a\rb\r\r\nc\r"), "a\rb\r\nc\r");
+    EXPECT_EQ(clisupport::withUnixLineEndings("\n\r"), "\n\r");
 }
 
 }  // namespace

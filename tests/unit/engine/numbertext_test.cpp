@@ -121,6 +121,51 @@ TEST(NumberText, EveryFiniteValueRoundTrips)
     }
 }
 
+// The value a number is shown as is its text read back, whether the text is the value's own
+// shortest one (few digits, where reading back is skipped) or a rounding of 16 or 17 digits.
+TEST(NumberText, ShownValueIsTheTextReadBack)
+{
+    std::mt19937_64 rng(26);
+    std::vector<double> values = {1, 16128, 0.1, 1e-5, 123.456, 1.0 / 3.0, 2.0 / 3.0, 1e22, 1e23, 5e-310,
+                                  std::numeric_limits<double>::max(), 1.79769313486231E+308, 9.999999999999999e22};
+    for (int i = 0; i < 50000; ++i) {
+        values.push_back(static_cast<double>(rng() % 100000000) * std::pow(10.0, static_cast<int>(rng() % 80) - 40));
+        values.push_back(std::bit_cast<double>(rng()));
+    }
+    for (const double v : values) {
+        if (!std::isfinite(v))
+            continue;
+        for (const double x : {v, -v}) {
+            double shown = 0;
+            const std::string text = numberText(x, shown);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(shown), std::bit_cast<std::uint64_t>(parseNumber(text))) << text;
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(shownNumber(x)), std::bit_cast<std::uint64_t>(shown)) << text;
+        }
+    }
+}
+
+// A rounding to a number of places, written from its whole number of units, reads as the
+// quotient's own 15-digit text: every size of whole number, both signs, every place count.
+TEST(NumberText, UnitsWithPlacesWriteTheQuotientsFifteenDigitText)
+{
+    std::mt19937_64 rng(12);
+    for (int i = 0; i < 200000; ++i) {
+        const int places = static_cast<int>(rng() % 16);
+        const int digits = 1 + static_cast<int>(rng() % 15);
+        double units = static_cast<double>(rng() % static_cast<std::uint64_t>(std::pow(10.0, digits)));
+        if (i % 7 == 0)
+            units = std::pow(10.0, digits - 1) * static_cast<double>(rng() % 10);  // trailing zeros
+        units = i % 2 ? -units : units;
+        const double quotient = units / std::pow(10.0, places);
+        if (units != 0 && std::fabs(quotient) < 1e-4)
+            continue;  // written with an exponent
+        char expected[64], got[64];
+        const std::string general(expected, generalFifteen(expected, expected + sizeof expected, quotient));
+        ASSERT_EQ(std::string(got, generalFifteenOfUnits(got, got + sizeof got, units, places)), general)
+            << units << " / 10^" << places;
+    }
+}
+
 TEST(NumberText, FifteenDigitsAsTheFixedPrecisionConversionWritesThem)
 {
     // The short way through the shortest text must give the general conversion's text to the
