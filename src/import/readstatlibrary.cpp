@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/readstatlibrary.h"
 
-#include <dlfcn.h>
+#include "import/sharedlibrary.h"
 
 namespace varisect {
 
@@ -12,47 +12,32 @@ struct Loaded {
     std::string problem;  // empty when every function was found
 };
 
-template <typename F>
-void find(void* handle, const char* name, F& function, std::string& problem)
-{
-    function = reinterpret_cast<F>(::dlsym(handle, name));
-    if (!function && problem.empty())
-        problem = std::string("the ReadStat library has no ") + name;
-}
-
 Loaded load()
 {
     Loaded out;
-    // Kept for the whole run: the functions are used through it.
-    void* handle = ::dlopen(VARISECT_READSTAT_SONAME, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = ::dlerror();
-        out.problem = std::string("the ReadStat library (" VARISECT_READSTAT_SONAME ") cannot be loaded")
-                      + (why ? std::string(": ") + why : std::string());
-        return out;
-    }
+    SharedLibrary library(VARISECT_READSTAT_SONAME, "the ReadStat library");
     ReadStatLibrary& r = out.library;
-    std::string& p = out.problem;
-    find(handle, "readstat_parser_init", r.parserInit, p);
-    find(handle, "readstat_parser_free", r.parserFree, p);
-    find(handle, "readstat_set_variable_handler", r.setVariableHandler, p);
-    find(handle, "readstat_set_value_handler", r.setValueHandler, p);
-    find(handle, "readstat_set_value_label_handler", r.setValueLabelHandler, p);
-    find(handle, "readstat_set_handler_character_encoding", r.setCharacterEncoding, p);
-    find(handle, "readstat_set_row_limit", r.setRowLimit, p);
-    find(handle, "readstat_parse_sav", r.parseSav, p);
-    find(handle, "readstat_parse_por", r.parsePor, p);
-    find(handle, "readstat_parse_dta", r.parseDta, p);
-    find(handle, "readstat_parse_sas7bdat", r.parseSas7bdat, p);
-    find(handle, "readstat_error_message", r.errorMessage, p);
-    find(handle, "readstat_variable_get_name", r.variableName, p);
-    find(handle, "readstat_variable_get_index", r.variableIndex, p);
-    find(handle, "readstat_value_type_class", r.valueTypeClass, p);
-    find(handle, "readstat_value_is_missing", r.valueIsMissing, p);
-    find(handle, "readstat_value_is_system_missing", r.valueIsSystemMissing, p);
-    find(handle, "readstat_value_is_tagged_missing", r.valueIsTaggedMissing, p);
-    find(handle, "readstat_string_value", r.stringValue, p);
-    find(handle, "readstat_double_value", r.doubleValue, p);
+    library.find("readstat_parser_init", r.parserInit);
+    library.find("readstat_parser_free", r.parserFree);
+    library.find("readstat_set_variable_handler", r.setVariableHandler);
+    library.find("readstat_set_value_handler", r.setValueHandler);
+    library.find("readstat_set_value_label_handler", r.setValueLabelHandler);
+    library.find("readstat_set_handler_character_encoding", r.setCharacterEncoding);
+    library.find("readstat_set_row_limit", r.setRowLimit);
+    library.find("readstat_parse_sav", r.parseSav);
+    library.find("readstat_parse_por", r.parsePor);
+    library.find("readstat_parse_dta", r.parseDta);
+    library.find("readstat_parse_sas7bdat", r.parseSas7bdat);
+    library.find("readstat_error_message", r.errorMessage);
+    library.find("readstat_variable_get_name", r.variableName);
+    library.find("readstat_variable_get_index", r.variableIndex);
+    library.find("readstat_value_type_class", r.valueTypeClass);
+    library.find("readstat_value_is_missing", r.valueIsMissing);
+    library.find("readstat_value_is_system_missing", r.valueIsSystemMissing);
+    library.find("readstat_value_is_tagged_missing", r.valueIsTaggedMissing);
+    library.find("readstat_string_value", r.stringValue);
+    library.find("readstat_double_value", r.doubleValue);
+    out.problem = library.problem();
     return out;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/ziplibrary.h"
 
-#include <dlfcn.h>
+#include "import/sharedlibrary.h"
 
 namespace varisect {
 
@@ -12,37 +12,21 @@ struct Loaded {
     std::string problem;  // empty when every function was found
 };
 
-template <typename F>
-bool find(void* handle, const char* name, F& function, std::string& problem)
-{
-    function = reinterpret_cast<F>(::dlsym(handle, name));
-    if (!function && problem.empty())
-        problem = std::string("the zip library has no ") + name;
-    return function != nullptr;
-}
-
 Loaded load()
 {
     Loaded out;
-    // Kept for the whole run: the functions are used through it.
-    void* handle = ::dlopen(VARISECT_LIBZIP_SONAME, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* why = ::dlerror();
-        out.problem = std::string("the zip library (" VARISECT_LIBZIP_SONAME ") cannot be loaded")
-                      + (why ? std::string(": ") + why : std::string());
-        return out;
-    }
+    SharedLibrary library(VARISECT_LIBZIP_SONAME, "the zip library");
     ZipLibrary& z = out.library;
-    std::string& p = out.problem;
-    find(handle, "zip_open", z.open, p);
-    find(handle, "zip_discard", z.discard, p);
-    find(handle, "zip_error_init_with_code", z.errorInitWithCode, p);
-    find(handle, "zip_error_strerror", z.errorText, p);
-    find(handle, "zip_error_fini", z.errorFini, p);
-    find(handle, "zip_name_locate", z.nameLocate, p);
-    find(handle, "zip_fopen", z.fopen, p);
-    find(handle, "zip_fread", z.fread, p);
-    find(handle, "zip_fclose", z.fclose, p);
+    library.find("zip_open", z.open);
+    library.find("zip_discard", z.discard);
+    library.find("zip_error_init_with_code", z.errorInitWithCode);
+    library.find("zip_error_strerror", z.errorText);
+    library.find("zip_error_fini", z.errorFini);
+    library.find("zip_name_locate", z.nameLocate);
+    library.find("zip_fopen", z.fopen);
+    library.find("zip_fread", z.fread);
+    library.find("zip_fclose", z.fclose);
+    out.problem = library.problem();
     return out;
 }
 
