@@ -333,36 +333,31 @@ TEST(PlainDataFile, PlainDecimalsReadAsTheGeneralReaderReadsThem)
     // Scores of the everyday form take a shorter way to std::from_chars; their values must be
     // the general reader's to the last bit, long and signed ones included.
     std::mt19937 rng(26);
+    // Random number texts of 1 to `maxDigits` digits, perhaps with a point among them; every
+    // `minusEvery`th one negative.
+    const auto addRandom = [&rng](std::vector<std::string>& to, int count, int maxDigits, int minusEvery) {
+        for (int i = 0; i < count; ++i) {
+            std::string t = i % minusEvery == 0 ? "-" : "";
+            const int digits = std::uniform_int_distribution<int>(1, maxDigits)(rng);
+            const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
+            for (int k = 0; k < digits; ++k) {
+                if (k == point)
+                    t += '.';
+                t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+            }
+            to.push_back(t);
+        }
+    };
     std::vector<std::string> texts = {"0", "-0", ".5", "5.", "-.5", "16777217", "0.1", "-3.4028235E38",
                                       "340282356779733661637539395458142568448", std::string(60, '9'),
                                       "0." + std::string(50, '0') + "1"};
-    for (int i = 0; i < 3000; ++i) {
-        std::string t = i % 3 == 0 ? "-" : "";
-        const int digits = std::uniform_int_distribution<int>(1, 25)(rng);
-        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
-        for (int k = 0; k < digits; ++k) {
-            if (k == point)
-                t += '.';
-            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
-        }
-        texts.push_back(t);
-    }
+    addRandom(texts, 3000, 25, 3);
     // Up to 7 digits are divided by a power of ten directly: every place of the point, halves of
     // the last place and the largest and smallest of them.
     for (const char* t : {"9999999", ".9999999", "-999999.9", "0000001", ".0000001", "1.5", "2.5", "0.0000005",
                           "8388609", "16777215", "3.000001", "-0.000000"})
         texts.emplace_back(t);
-    for (int i = 0; i < 20000; ++i) {
-        std::string t = i % 2 == 0 ? "-" : "";
-        const int digits = std::uniform_int_distribution<int>(1, 7)(rng);
-        const int point = std::uniform_int_distribution<int>(-1, digits)(rng);
-        for (int k = 0; k < digits; ++k) {
-            if (k == point)
-                t += '.';
-            t += static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
-        }
-        texts.push_back(t);
-    }
+    addRandom(texts, 20000, 7, 2);
     for (const std::string& t : texts) {
         ScoreItem item;
         float general = 0;
