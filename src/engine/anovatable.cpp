@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/anovatable.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/numbertext.h"
@@ -16,7 +17,7 @@ const AnovaTable::KeptNumber* keptFor(const AnovaTable& table, int row, int colu
     if (r >= table.kept.size())
         return nullptr;
     const AnovaTable::KeptNumber& k = table.kept[r][static_cast<size_t>(column - 1)];
-    return !k.text.empty() && k.text == table.cell(row, column) ? &k : nullptr;
+    return k.size != 0 && k.text() == table.cell(row, column) ? &k : nullptr;
 }
 
 }  // namespace
@@ -47,11 +48,11 @@ double AnovaTable::setNumber(int row, int column, double value)
     if (kept.size() < rows.size())
         kept.resize(rows.size());
     KeptNumber& k = kept[r][static_cast<size_t>(column - 1)];
-    if (std::isfinite(value)) {
+    k = KeptNumber{};
+    if (std::isfinite(value) && text.size() <= k.characters.size()) {  // else read from the text
         k.value = shown;
-        k.text = text;
-    } else {
-        k = KeptNumber{};
+        k.size = static_cast<std::uint8_t>(text.size());
+        std::copy(text.begin(), text.end(), k.characters.begin());
     }
     return shown;
 }

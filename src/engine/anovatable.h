@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varisect {
@@ -39,9 +41,13 @@ struct AnovaTable {
     // text it was written as: a cell whose text has been written some other way since (or was
     // never given a number) is read from its text instead, so rows made as texts alone, and
     // rows inserted or removed, still read right.
+    // The text is kept in place (a 15-digit number's text has at most 22 characters), so
+    // keeping a number costs no allocation.
     struct KeptNumber {
-        double value = 0;  // what parseNumber gives for `text`
-        std::string text;  // empty: nothing kept
+        double value = 0;  // what parseNumber gives for text()
+        std::uint8_t size = 0;  // 0: nothing kept
+        std::array<char, 23> characters{};
+        std::string_view text() const { return {characters.data(), size}; }
     };
     std::vector<std::array<KeptNumber, 6>> kept;
 

@@ -17,10 +17,10 @@ struct Digits {
     char text[40];
     const char* end;
     double value;    // the value written, after the limit below
-    bool shortest;   // the text has the digits of the value's shortest text, so it reads back as the value
+    double readBack; // the value the text reads back as, where the writing knows it; NaN otherwise
 };
 
-char* fifteenDigits(char* first, char* last, double value, bool& shortest);
+char* fifteenDigits(char* first, char* last, double value, double& readBack);
 
 // The largest magnitude whose 15-digit text reads back as a number. The few doubles above it
 // (up to 1.7976931348623157E+308) would round at 15 digits to 1.79769313486232E+308, which is
@@ -34,14 +34,14 @@ Digits digitsOf(double value)
         value = std::copysign(kLargestFifteenDigits, value);
     Digits d;
     d.value = value;
-    d.end = fifteenDigits(d.text, d.text + sizeof d.text, value, d.shortest);
+    d.end = fifteenDigits(d.text, d.text + sizeof d.text, value, d.readBack);
     return d;
 }
 
 double valueOf(const Digits& d)
 {
-    if (d.shortest)
-        return d.value;
+    if (!std::isnan(d.readBack))
+        return d.readBack;
     double v = 0;
     if (std::from_chars(d.text, d.end, v).ec == std::errc::result_out_of_range) {
         // Only the largest doubles round up beyond the range; the reader takes them as infinite.
@@ -112,7 +112,10 @@ char* layOut(char* first, bool negative, const char* digits, int n, int x)
 // 1/16 of a unit of the 15th digit of the value's own, so it rounds as the value does unless its
 // part beyond the 15th digit is within 0.07 of one half (then nullptr, and the conversion
 // through the shortest text decides). Also nullptr outside that range.
-char* scaledFifteen(char* first, double value)
+// `readBack` is what the text reads back as: its 15 digits as a whole number (below 2^53, so
+// exact) times or divided by a power of ten up to 10^22 (exact too), rounded once, which is the
+// nearest double to the text's decimal value, as any correct reader gives.
+char* scaledFifteen(char* first, double value, double& readBack)
 {
     static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -144,6 +147,11 @@ char* scaledFifteen(char* first, double value)
     if (part > 0.43 && part < 0.57)
         return nullptr;
     auto units = static_cast<unsigned long long>(whole) + (part >= 0.5 ? 1 : 0);
+    // The text is units * 10^e, e = -k from the last try (from -22 to 22); units is at most
+    // 10^15 (the adjustment below writes the same number).
+    const int e = x - 14;
+    const auto exact = static_cast<double>(units);
+    readBack = std::copysign(e >= 0 ? exact * kPowersOfTen[e] : exact / kPowersOfTen[-e], value);
     if (units == 1000000000000000ull) {
         units = 100000000000000ull;
         ++x;
@@ -155,17 +163,18 @@ char* scaledFifteen(char* first, double value)
     return layOut(first, value < 0, digits, n, x);
 }
 
-// generalFifteen's text; `shortest` tells whether it has the shortest text's digits.
-char* fifteenDigits(char* first, char* last, double value, bool& shortest)
+// generalFifteen's text; `readBack` is the value it reads back as where that is known without
+// reading it (NaN otherwise).
+char* fifteenDigits(char* first, char* last, double value, double& readBack)
 {
     constexpr int kPrecision = 15;
-    shortest = false;
+    readBack = std::numeric_limits<double>::quiet_NaN();
     // A whole number below 10^15 (every df, and many counts) is its own digits.
     if (std::fabs(value) < 1e15 && value == std::trunc(value) && value != 0) {
-        shortest = true;
+        readBack = value;
         return std::to_chars(first, last, static_cast<long long>(value)).ptr;
     }
-    if (char* out = scaledFifteen(first, value))
+    if (char* out = scaledFifteen(first, value, readBack))
         return out;
     // Below the smallest normal double the shortest text can be far from the value ("5e-324").
     if (std::isfinite(value) && std::fabs(value) >= std::numeric_limits<double>::min()) {
@@ -218,7 +227,8 @@ char* fifteenDigits(char* first, char* last, double value, bool& shortest)
             }
         }
         if (settled && at != end) {
-            shortest = ofShortest;
+            if (ofShortest)  // the shortest text's digits read back as the value itself
+                readBack = value;
             return layOut(first, negative, digits, n, x);
         }
     }
@@ -229,8 +239,8 @@ char* fifteenDigits(char* first, char* last, double value, bool& shortest)
 
 char* generalFifteen(char* first, char* last, double value)
 {
-    bool shortest = false;
-    return fifteenDigits(first, last, value, shortest);
+    double readBack = 0;
+    return fifteenDigits(first, last, value, readBack);
 }
 
 char* generalFifteenOfUnits(char* first, char* /*last*/, double units, int places)

@@ -104,7 +104,7 @@ TEST(TableNumbers, AnalysisTablesAgreeWithTheirTexts)
                 if (table->cell(r, col).empty())
                     continue;
                 ASSERT_EQ(table->cellNumber(r, col), textsOnly.cellNumber(r, col)) << r << "," << col;
-                numbered += table->kept.at(size_t(r - 1)).at(size_t(col - 1)).text.empty() ? 0 : 1;
+                numbered += table->kept.at(size_t(r - 1)).at(size_t(col - 1)).size == 0 ? 0 : 1;
             }
         // Every cell with a number has it kept: none is read back from its text.
         int filled = 0;

@@ -131,6 +131,8 @@ TEST(NumberText, ShownValueIsTheTextReadBack)
     for (int i = 0; i < 50000; ++i) {
         values.push_back(static_cast<double>(rng() % 100000000) * std::pow(10.0, static_cast<int>(rng() % 80) - 40));
         values.push_back(std::bit_cast<double>(rng()));
+        // Full 17-digit values over the sizes whose text is made by scaling with a power of ten.
+        values.push_back(std::exp(std::uniform_real_distribution<double>(-19.0, 83.0)(rng)));
     }
     for (const double v : values) {
         if (!std::isfinite(v))
