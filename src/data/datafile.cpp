@@ -436,10 +436,11 @@ std::optional<DataReadError> readScoreLines(DataLineReader& reader, const std::s
 }
 
 // Reads a file descriptor it owns, in blocks. A failed read throws, which the stream turns
-// into its bad state.
+// into its bad state. The buffer is taken at the first read through the stream: the readers of
+// a whole block read the descriptor itself and never need it.
 class FileReadBuffer : public std::streambuf {
 public:
-    explicit FileReadBuffer(int fd) : fd_(fd), buffer_(65536) {}
+    explicit FileReadBuffer(int fd) : fd_(fd) {}
     ~FileReadBuffer() override { ::close(fd_); }
     int descriptor() const { return fd_; }
     FileReadBuffer(const FileReadBuffer&) = delete;
@@ -450,10 +451,12 @@ protected:
     {
         if (gptr() < egptr())
             return traits_type::to_int_type(*gptr());
+        if (!buffer_)
+            buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
         for (;;) {
-            const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+            const ssize_t n = ::read(fd_, buffer_.get(), kBufferSize);
             if (n > 0) {
-                setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
+                setg(buffer_.get(), buffer_.get(), buffer_.get() + n);
                 return traits_type::to_int_type(*gptr());
             }
             if (n == 0)
@@ -464,8 +467,9 @@ protected:
     }
 
 private:
+    static constexpr std::size_t kBufferSize = 65536;
     int fd_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
 };
 
 struct InputFile {
