@@ -806,21 +806,19 @@ namespace {
 
 // The file nearly every data set is: every line an optional minus and 1 to 7 digits with at
 // most one decimal point among them (the scores plainDecimal divides exactly), ended by LF or
-// CR LF, the last one perhaps by nothing. Such a file is read straight from the block, each
+// CR LF, the last one perhaps by nothing. Such a file is read straight from the bytes, each
 // score as plainDecimal reads it. False at the first line of any other form (blank, marked,
-// longer, a header, not a number, one line too many); the general reader then reads the block
+// longer, a header, not a number, one line too many); the general reader then reads the file
 // from its start and gives every message it would have given.
 // The value of a decimal digit; above 9 for any other character.
 std::uint32_t digitValue(char c) { return static_cast<std::uint32_t>(static_cast<unsigned char>(c)) - '0'; }
 
-bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& values)
+// The lines of `block` (whole lines, the last one perhaps without its ending) added to
+// `values`; `lines` counts the lines read so far, of this block and those before it.
+bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& values, std::size_t& lines)
 {
-    if (block.empty())
-        return false;
-    values.reserve(std::min(block.size() / 2 + 1, limits.maxLines));
     const char* c = block.data();
     const char* const end = c + block.size();
-    std::size_t lines = 0;
     while (c != end) {
         if (++lines > limits.maxLines)
             return false;
@@ -856,6 +854,42 @@ bool readPlainBlock(std::string_view block, const ReadLimits& limits, Scores& va
     return true;
 }
 
+// A plain file read in pieces through one small buffer that stays in the cache, the whole lines
+// of each piece parsed as they arrive and a line cut at a piece's end carried to the next. The
+// file is never held whole, so reading it touches no fresh memory but the scores'. False as
+// readPlainBlock, and when reading fails or the file is empty.
+bool readPlainPieces(int fd, const ReadLimits& limits, Scores& values)
+{
+    constexpr std::size_t kPiece = 16384;
+    // Longer than any line of the plain form (a minus, 7 digits, a point, CR LF: 11 bytes).
+    constexpr std::size_t kLongestCarried = 16;
+    char buffer[kPiece + kLongestCarried];
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        values.reserve(std::min(static_cast<std::size_t>(st.st_size) / 2 + 1, limits.maxLines));
+    std::size_t carried = 0;
+    std::size_t lines = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer + carried, kPiece);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)  // the end: the last line, if it has no ending
+            return carried == 0 ? lines > 0 : readPlainBlock({buffer, carried}, limits, values, lines);
+        const std::size_t filled = carried + static_cast<std::size_t>(n);
+        const auto* lastEnding = static_cast<const char*>(::memrchr(buffer, '\n', filled));
+        const std::size_t whole = lastEnding ? static_cast<std::size_t>(lastEnding - buffer) + 1 : 0;
+        if (whole > 0 && !readPlainBlock({buffer, whole}, limits, values, lines))
+            return false;
+        carried = filled - whole;
+        if (carried > kLongestCarried)
+            return false;
+        std::memmove(buffer, buffer + whole, carried);
+    }
+}
+
 }  // namespace
 
 PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const ReadLimits& limits)
@@ -864,10 +898,17 @@ PlainScoresResult readPlainScoresFile(const std::filesystem::path& path, const R
     std::unique_ptr<InputFile> file;
     if ((result.error = openForReading(path, file)))
         return result;
-    const FileBlock block = readBlock(file->buffer.descriptor(), blockLimit(limits));
-    if (!block.failed && readPlainBlock(block.bytes(), limits, result.values))
+    const int fd = file->buffer.descriptor();
+    if (readPlainPieces(fd, limits, result.values))
         return result;
+    // Not a plain file: the whole of it again, from its start, for the general reader. The file
+    // is an ordinary one (openForReading refuses any other), so it can go back to its start.
     result.values.clear();
+    FileBlock block;
+    if (::lseek(fd, 0, SEEK_SET) == 0)
+        block = readBlock(fd, blockLimit(limits));
+    else
+        block.failed = true;
     DataLineReader reader(block.bytes(), limits.maxLineLength, block.failed);
     result.values.reserve(std::min(reader.linesAhead(), limits.maxLines));
     result.error = readScoreLines(reader, path.string(), limits, 0,

@@ -377,7 +377,7 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
 {
     ReadLimits limits;
     limits.maxLineLength = 8;
-    const std::vector<std::string> contents = {
+    std::vector<std::string> contents = {
         "1\r\n2.5I\r\n-3\r\n",
         "\xEF\xBB\xBF" "12345678\r\n1\n",  // the mark does not count, the ending neither
         "12345678\r",                        // a lone CR ends the file
@@ -398,6 +398,21 @@ TEST(DataFileProbes, FilesReadInOneBlockReadAsStreamsDo)
         "1\n2\r\n3\r",                      // a CR without its LF at the end
         "1\n2\n3I\n",
     };
+    // Files longer than the pieces a plain file is read in, their lines cut at every place by a
+    // piece's end (after the digits, between CR and LF, ...), then plain to their end, ending in
+    // a line that is not plain, or holding one line more than is read.
+    std::string plain;
+    for (int i = 0; i < 7000; ++i)
+        plain += std::to_string(i % 997) + "." + std::to_string(i % 10) + "\r\n";
+    for (const char* shift : {"", "1\n", "-1\n", "1\n1\n", "22\n1\n", "\xEF\xBB\xBF"}) {
+        contents.push_back(std::string(shift) + plain);
+        contents.push_back(std::string(shift) + plain + "7I");
+        contents.push_back(std::string(shift) + plain.substr(0, 30000) + "x\n" + plain.substr(30000));
+    }
+    std::string tooMany;
+    for (std::size_t i = 0; i <= limits.maxLines; ++i)
+        tooMany += "5\n";
+    contents.push_back(tooMany);
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("varisect-block-" + std::to_string(::getpid()) + ".dat");
     const std::string name = path.string();
