@@ -249,11 +249,27 @@ std::string FormatFixed(double value, int places, bool pStyle)
     return s;
 }
 
+namespace {
+
+// Whether a FormatFixed text reads as 0: no digit but 0 before its exponent, if it has one.
+bool readsAsZero(std::string_view text)
+{
+    for (const char c : text) {
+        if (c == 'E')
+            break;
+        if (c >= '1' && c <= '9')
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string widenedFixed(double value, int places)
 {
     constexpr int kMaxWidenedPlaces = 15;
     std::string text = FormatFixed(value, places, false);
-    while (parseNumber(text) == 0 && places < kMaxWidenedPlaces) {
+    while (readsAsZero(text) && places < kMaxWidenedPlaces) {
         ++places;
         text = FormatFixed(value, places, false);
     }

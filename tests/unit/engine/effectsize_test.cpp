@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
+#include "engine/numbertext.h"
 #include "reference.h"
 
 using namespace varisect;
@@ -120,6 +123,27 @@ TEST(FormatFixed, CellTexts)
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatFixed(c.value, c.places, c.pStyle), c.text) << c.value << " " << c.places;
+}
+
+// A small SS or MS is widened until its text is not 0: the text has the fewest places from the
+// table's on that read back as other than 0 (up to 15).
+TEST(FormatFixed, WidenedUntilTheTextIsNotZero)
+{
+    EXPECT_EQ(widenedFixed(0.004, 2), ".004");
+    EXPECT_EQ(widenedFixed(0.0004, 3), ".0004");
+    EXPECT_EQ(widenedFixed(12.5, 2), "12.50");
+    EXPECT_EQ(meanSquareText(-0.0004, 2), "0.00");  // only a positive MS is widened
+    for (int e = -17; e <= 20; ++e)
+        for (const double m : {1.0, 4.9, 5.0, 9.99}) {
+            const double value = m * std::pow(10.0, e);
+            for (const int places : {2, 3}) {
+                const std::string text = widenedFixed(value, places);
+                int used = places;
+                while (used < 15 && parseNumber(FormatFixed(value, used, false)) == 0)
+                    ++used;
+                EXPECT_EQ(text, FormatFixed(value, used, false)) << value << " " << places;
+            }
+        }
 }
 
 TEST(EffectSizes, HaysOmegaSquaredAndPower)
