@@ -2,6 +2,8 @@
 #include "table/tabletext.h"
 
 #include <algorithm>
+#include <numeric>
+#include <string_view>
 
 #include "engine/anovatable.h"
 #include "engine/design.h"
@@ -18,7 +20,7 @@ bool isBlankText(const std::string& s)
 }
 
 // Characters on screen: UTF-8 continuation bytes do not count ("Omega²").
-size_t displayWidth(const std::string& s)
+size_t displayWidth(std::string_view s)
 {
     size_t n = 0;
     for (unsigned char c : s)
@@ -33,18 +35,6 @@ std::string padRight(std::string s, size_t width)
     if (w < width)
         s.append(width - w, ' ');
     return s;
-}
-
-std::string padLeft(const std::string& s, size_t width)
-{
-    const size_t w = displayWidth(s);
-    return w < width ? std::string(width - w, ' ') + s : s;
-}
-
-void trimRight(std::string& s)
-{
-    const auto end = s.find_last_not_of(' ');
-    s.erase(end == std::string::npos ? 0 : end + 1);
 }
 
 std::string factorName(const Design& design, const Factor& f)
@@ -162,10 +152,23 @@ std::string notesText(const std::vector<std::string>& notes, const char* lineEnd
 std::string copyTableText(const std::string& heading, const Design& design,
                           const std::vector<DisplayRow>& display, bool exactP, bool showLevels)
 {
-    std::vector<std::string> lines{"     " + heading};
-    for (const std::string& l : factorLines(design, showLevels, exactP))
-        lines.push_back(l);
-    lines.emplace_back();
+    // Lines are written straight into the text, each one's trailing blanks cut at its end.
+    std::string text;
+    std::size_t lineStart = 0;
+    const auto endLine = [&] {
+        const auto last = text.find_last_not_of(' ');
+        text.resize(last == std::string::npos || last < lineStart ? lineStart : last + 1);
+        text += "\r\n";
+        lineStart = text.size();
+    };
+    text += "     ";
+    text += heading;
+    endLine();
+    for (const std::string& l : factorLines(design, showLevels, exactP)) {
+        text += l;
+        endLine();
+    }
+    endLine();
 
     // A trailing "*" (the reduced error df) hangs to the right of its column so the numbers
     // stay aligned.
@@ -175,27 +178,27 @@ std::string copyTableText(const std::string& heading, const Design& design,
         for (size_t c = 1; c < row.size(); ++c)
             hasMark[c] = hasMark[c] || marked(row[c]);
     auto body = [&](const std::string& cell, size_t c) {
-        return hasMark[c] && marked(cell) ? cell.substr(0, cell.size() - 1) : cell;
+        return std::string_view(cell).substr(0, cell.size() - (hasMark[c] && marked(cell) ? 1 : 0));
     };
     std::array<size_t, 6> width{};
     for (const DisplayRow& row : display)
         for (size_t c = 0; c < row.size(); ++c)
             width[c] = std::max(width[c], displayWidth(body(row[c], c)));
+    text.reserve(text.size() + display.size() * (width[0] + 2 + 2 * width.size() + 2 +
+                                                   std::accumulate(width.begin() + 1, width.end(), size_t{0})));
     for (const DisplayRow& row : display) {
-        std::string line = padRight(row[0], width[0] + 2);
+        text += row[0];
+        text.append(width[0] + 2 - std::min(width[0] + 2, displayWidth(row[0])), ' ');
         for (size_t c = 1; c < row.size(); ++c) {
-            line += (c > 1 ? "  " : "") + padLeft(body(row[c], c), width[c]);
+            if (c > 1)
+                text += "  ";
+            const std::string_view cell = body(row[c], c);
+            text.append(width[c] - std::min(width[c], displayWidth(cell)), ' ');
+            text += cell;
             if (hasMark[c])
-                line += marked(row[c]) ? "*" : " ";
+                text += marked(row[c]) ? '*' : ' ';
         }
-        lines.push_back(line);
-    }
-
-    std::string text;
-    for (std::string& l : lines) {
-        trimRight(l);
-        text += l;
-        text += "\r\n";
+        endLine();
     }
     return text;
 }
