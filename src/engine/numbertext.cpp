@@ -108,10 +108,12 @@ char* layOut(char* first, bool negative, const char* digits, int n, int x)
 }
 
 // The 15 significant digits of a value from 10^-8 to 10^36 in size, from one correctly rounded
-// multiplication or division by a power of ten (exact up to 10^22): the product lies within
-// 1/16 of a unit of the 15th digit of the value's own, so it rounds as the value does unless its
-// part beyond the 15th digit is within 0.07 of one half (then nullptr, and the conversion
-// through the shortest text decides). Also nullptr outside that range.
+// multiplication or division by a power of ten (exact up to 10^22). The result, from 10^14 to
+// 10^15, lies on a grid of 1/64 to 1/8 on which every whole number and every half is a point,
+// and correct rounding never steps over a point of its grid: so the result is on the same side
+// of each half as the exact product, and rounds to the same whole number, unless it is a half
+// itself (then nullptr, and the conversion through the shortest text decides). Also nullptr
+// outside that range.
 // `readBack` is what the text reads back as: its 15 digits as a whole number (below 2^53, so
 // exact) times or divided by a power of ten up to 10^22 (exact too), rounded once, which is the
 // nearest double to the text's decimal value, as any correct reader gives.
@@ -144,7 +146,7 @@ char* scaledFifteen(char* first, double value, double& readBack)
         return nullptr;
     const double whole = std::floor(scaled);
     const double part = scaled - whole;  // exact: both below 2^53
-    if (part > 0.43 && part < 0.57)
+    if (part == 0.5)
         return nullptr;
     auto units = static_cast<unsigned long long>(whole) + (part >= 0.5 ? 1 : 0);
     // The text is units * 10^e, e = -k from the last try (from -22 to 22); units is at most

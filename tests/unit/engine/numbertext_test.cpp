@@ -180,7 +180,16 @@ TEST(NumberText, FifteenDigitsAsTheFixedPrecisionConversionWritesThem)
                                   std::numeric_limits<double>::max(), 2.2250738585072009e-308,
                                   // 16 and 17 digits rounding up through every 9, and near one half
                                   9.999999999999999e22, 0.9999999999999999, 99999999999999.99, 9999999999999999.0,
-                                  1.0000000000000049, 1.0000000000000051, 100000000000000.5, 1.23456789012345e-5};
+                                  1.0000000000000049, 1.0000000000000051, 100000000000000.5, 1.23456789012345e-5,
+                                  // the 15th digit's half exactly, and the doubles on either side of it
+                                  0.5000000000000005, 1.0000000000000005, 123456789012345.5, 2.0000000000000004,
+                                  std::nextafter(1.0000000000000005, 0.0), std::nextafter(1.0000000000000005, 2.0)};
+    // Values whose 15-digit product is a half or a grid point next to one.
+    for (int e = -8; e <= 21; ++e)
+        for (const double half : {100000000000000.5, 512345678901234.5, 999999999999998.5})
+            for (const double v : {half * std::pow(10.0, e - 14), std::nextafter(half, 0.0) * std::pow(10.0, e - 14),
+                                   std::nextafter(half, 2e15) * std::pow(10.0, e - 14)})
+                values.push_back(v);
     for (int i = 0; i < 200000; ++i) {
         const double bits = std::bit_cast<double>(rng());
         if (std::isfinite(bits))
