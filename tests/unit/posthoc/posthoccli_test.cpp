@@ -76,6 +76,19 @@ TEST(PosthocCli, SeparateErrorsAndPairsMatchAnIndependentComputation)
     EXPECT_TRUE(contains(csv.out, "\nfactor,method,at_factor,at_level,first,second,mean_first,mean_second,difference,"
                                   "se,t,df,p_adjusted,ci_lower,ci_upper\nTime,bonferroni,Group,G1,T1,T2,"))
         << csv.out;
+
+    // Holm's rows carry Bonferroni's intervals, and every output says so.
+    const auto holm = cli("analyze " + data.path.string() + kDesign + " --posthoc Time:holm --posthoc Group");
+    ASSERT_EQ(holm.code, 0) << holm.err;
+    const std::string holmIntervals = "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences "
+                                      "(Holm's step-down method has none of its own)";
+    EXPECT_TRUE(contains(holm.out, "\n  " + holmIntervals + "\n")) << holm.out;
+    EXPECT_TRUE(contains(run.out, "\"method\":\"holm\",\"at_factor\":null,\"statistic\":\"t\",\"intervals\":\"bonferroni\""))
+        << run.out;
+    EXPECT_TRUE(contains(run.out, "\"method\":\"tukey\",\"at_factor\":null,\"statistic\":\"q\",\"intervals\":\"tukey\""));
+    EXPECT_TRUE(contains(run.out, "\"" + holmIntervals + "\""));
+    const auto holmCsv = cli("analyze " + data.path.string() + kDesign + " --posthoc Time:holm --format csv");
+    EXPECT_TRUE(contains(holmCsv.out, "\n# " + holmIntervals + "\n")) << holmCsv.out;
 }
 
 // Subject (4) x Time (3), both within: the trend rows' exact p in the table's own rows, against
