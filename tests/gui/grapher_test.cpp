@@ -284,6 +284,24 @@ private slots:
         QVERIFY(yAxis(w->chart()));
     }
 
+    // Subjects and two factors: there is no third factor to split the plot by.
+    void noPanelsBySubjects()
+    {
+        FakePlatform fake;
+        Application app(fake.platform(), Application::Options{"", 800, [] {}});
+        app.start();
+        PlotRequest request;
+        request.design = makeDesign({{"Subjects", 2}, {"Group", 2}, {"Trial", 2}});
+        request.design.anovaType = AnovaType::RepeatedMeasures;
+        request.design.designatedFactor = 1;
+        request.scores = {1, 2, 3, 4, 5, 6, 7, 8};
+        request.which = PlotPairs::Given;
+        request.pairs = {{2, 3}};
+        app.openTwoWayPlot(request, WindowRole::Main);
+        QVERIFY(app.plotWindow());
+        QVERIFY(!child<QPushButton>(app.plotWindow(), "panelsButton")->isEnabled());
+    }
+
     // The general entry: a given pair drawn as given (the second factor along the bottom), at
     // once and back to the window it came from; a design whose only pair is nested gets the
     // message and no window.

@@ -248,6 +248,34 @@ TEST(TwoWayPlot, LabelsAndTitles)
     EXPECT_EQ(b.plotNumber(), 2);
 }
 
+// The panels split a plot by a third substantive factor, as the tables of cell means do: never by
+// the subjects (or replicates) factor, even when it is the lowest-numbered factor left.
+TEST(TwoWayPlot, PanelsNeverSplitBySubjects)
+{
+    PlotRequest r;
+    r.design = design({{"Subj", 2}, {"Drug", 2}, {"Time", 2}, {"Cue", 2}});
+    r.design.anovaType = AnovaType::RepeatedMeasures;
+    r.design.designatedFactor = 1;
+    for (int k = 0; k < 16; ++k)
+        r.scores.push_back(float(k));
+    PlotBrowser b(r, {{2, 3}});
+    EXPECT_EQ(b.panelFactor(), 4);
+    b.showPanels();
+    EXPECT_EQ(b.plot().title, "Cell Means for Drug x Time, for Cue - 1");
+    EXPECT_EQ(panelFactors(r.design, {2, 3}), (std::vector<int>{4}));
+
+    // Subjects and two factors: nothing to split by, and asking for panels changes nothing.
+    r.design = design({{"Subj", 2}, {"Drug", 2}, {"Time", 2}});
+    r.design.anovaType = AnovaType::RepeatedMeasures;
+    r.design.designatedFactor = 1;
+    r.scores.resize(8);
+    PlotBrowser three(r, {{2, 3}});
+    EXPECT_EQ(three.panelFactor(), 0);
+    three.showPanels();
+    EXPECT_FALSE(three.panelsShown());
+    EXPECT_EQ(three.plot().title, "Cell Means for Drug x Time");
+}
+
 TEST(TwoWayPlot, ErrorBarsAgainstHandWorkedValues)
 {
     // A (2) x B (2) x S (3), A cycling fastest; per subject the cells a1b1, a2b1, a1b2, a2b2.
