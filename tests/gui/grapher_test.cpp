@@ -269,6 +269,13 @@ private slots:
         QVERIFY(std::abs(std::pow(10.0, log->max()) - 25.0) < 1e-9);
         QVERIFY(log->categoriesLabels().contains(QStringLiteral("10")));
         QVERIFY(log->categoriesLabels().contains(QStringLiteral("20")));
+        // An assigned number of ticks: that many, evenly spaced in log units between the bounds.
+        fake.dialogs.inputAnswers = {"5"};
+        child<QAction>(w, "ticksAction")->trigger();
+        log = qobject_cast<QCategoryAxis*>(w->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(log);
+        QCOMPARE(log->categoriesLabels(), (QStringList{"9", "11.6", "15", "19.4", "25"}));
+        QCOMPARE(log->endValue(QStringLiteral("15")), std::log10(15.0));
         // The points sit at the logarithms of the means, inside the scale.
         const QList<QLineSeries*> plotted = lines(w->chart());
         QCOMPARE(plotted.at(0)->at(0).y(), std::log10(10.0));
