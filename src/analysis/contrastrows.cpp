@@ -42,7 +42,8 @@ int mainEffectRow(const AnovaTable& table, char label)
 }
 
 // Puts `row` in at 1-based position `at`; every reference to a row from `at` down moves with it.
-void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denominator)
+// `ownDf`: the df of an error that is not a row of the table, for a row without `denominator`.
+void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denominator, double ownDf)
 {
     auto shifted = [at](int r) { return r >= at ? r + 1 : r; };
     for (int& d : table.denominatorRow)
@@ -56,6 +57,9 @@ void insertRow(AnovaTable& table, int at, const AnovaTable::Row& row, int denomi
     if (table.kept.size() >= static_cast<std::size_t>(at - 1))
         table.kept.insert(table.kept.begin() + (at - 1), {});
     table.denominatorRow.insert(table.denominatorRow.begin() + (at - 1), denominator > 0 ? shifted(denominator) : 0);
+    if (table.ownErrorDf.size() < table.rows.size() - 1)
+        table.ownErrorDf.resize(table.rows.size() - 1, 0.0);
+    table.ownErrorDf.insert(table.ownErrorDf.begin() + (at - 1), denominator > 0 ? 0.0 : ownDf);
     table.lastRow += 1;
 }
 
@@ -267,7 +271,7 @@ ContrastInsertion insertContrastRows(AnovaTable& table, const Design& design, co
         int at = main + 1;
         while (at <= next.lastRow && next.cell(at, ColSource).starts_with(prefix))
             ++at;
-        insertRow(next, at, row, tested && !own ? error : 0);
+        insertRow(next, at, row, tested && !own ? error : 0, tested && own ? errorDf : 0.0);
         next.setNumber(at, ColDf, 1);
         next.setNumber(at, ColSS, ss);
         next.setNumber(at, ColMS, ss);

@@ -72,4 +72,30 @@ std::string adjustmentLegend(Adjustment adjustment, int count, const std::string
     return "p not adjusted for multiplicity (" + family + ")";
 }
 
+Adjustment intervalAdjustment(Adjustment adjustment)
+{
+    return adjustment == Adjustment::Holm ? Adjustment::Bonferroni : adjustment;
+}
+
+double intervalAlpha(Adjustment adjustment, int count, double alpha)
+{
+    if (intervalAdjustment(adjustment) == Adjustment::Bonferroni && count > 1)
+        return alpha / count;
+    return alpha;
+}
+
+std::string intervalLegend(Adjustment adjustment, const std::string& what)
+{
+    switch (adjustment) {
+    case Adjustment::Holm:
+        return "Intervals: Bonferroni-adjusted 95% confidence intervals of " + what +
+               " (Holm's step-down method has none of its own)";
+    case Adjustment::Bonferroni:
+        return "Intervals: Bonferroni-adjusted 95% confidence intervals of " + what;
+    case Adjustment::None:
+        break;
+    }
+    return "Intervals: 95% confidence intervals of " + what + ", not adjusted for multiplicity";
+}
+
 }  // namespace varisect

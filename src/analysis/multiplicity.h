@@ -24,4 +24,16 @@ bool adjustmentOfKey(const std::string& key, Adjustment& adjustment);
 // Holm's step-down method", "p not adjusted for multiplicity".
 std::string adjustmentLegend(Adjustment adjustment, int count, const std::string& what);
 
+// The adjustment of the confidence intervals shown beside p adjusted by `adjustment`. Holm's
+// step-down method has no simultaneous intervals of its own: its p come with Bonferroni's
+// intervals. The others adjust their intervals as their p.
+Adjustment intervalAdjustment(Adjustment adjustment);
+// The two-sided alpha of each interval of a family of `count` adjusted so (intervalAdjustment):
+// `alpha` divided by `count` for Bonferroni, `alpha` itself unadjusted.
+double intervalAlpha(Adjustment adjustment, int count, double alpha);
+// Which intervals of `what` are shown beside p adjusted by `adjustment`, for a legend:
+// "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences (Holm's step-down
+// method has none of its own)".
+std::string intervalLegend(Adjustment adjustment, const std::string& what);
+
 }  // namespace varisect

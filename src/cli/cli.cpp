@@ -437,18 +437,23 @@ std::optional<double> entry(const std::vector<std::optional<double>>& values, st
 }
 
 // The exact upper tail of every F of the table (element r - 1 for row r), from the df and F
-// of the row and the df of the row its F was formed against. An F shown at the smallest
-// value the table writes has p 1, as in the p column.
+// of the row and the df of the row its F was formed against, or of its own error when that is
+// not a row of the table. An F shown at the smallest value the table writes has p 1, as in the
+// p column.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table)
 {
     std::vector<std::optional<double>> out(table.rows.size());
     for (int r = 2; r <= table.rowCount(); ++r) {
         const auto index = static_cast<std::size_t>(r - 1);
         const int denominator = index < table.denominatorRow.size() ? table.denominatorRow[index] : 0;
-        if (denominator < 2 || denominator > table.rowCount() || !table.cellNumber(r, ColF))
+        const double ownDf = index < table.ownErrorDf.size() ? table.ownErrorDf[index] : 0.0;
+        if (!table.cellNumber(r, ColF))
             continue;
-        out[index] = exactTailOfShownF(table.number(r, ColDf), table.number(denominator, ColDf),
-                                       table.number(r, ColF));
+        if (denominator >= 2 && denominator <= table.rowCount())
+            out[index] = exactTailOfShownF(table.number(r, ColDf), table.number(denominator, ColDf),
+                                           table.number(r, ColF));
+        else if (ownDf > 0)
+            out[index] = exactTailOfShownF(table.number(r, ColDf), ownDf, table.number(r, ColF));
     }
     return out;
 }

@@ -135,7 +135,7 @@ std::string csvText(const std::vector<DisplayRow>& display, const std::vector<st
 // The sphericity block of the csv form: its own header line, then one line per row.
 std::string sphericityCsv(const SphericityReport& report);
 // The exact upper tail of every F of the table (element r - 1 for row r), where the table
-// records which row each F was formed against.
+// records which row each F was formed against or the df of the row's own error.
 std::vector<std::optional<double>> exactTails(const AnovaTable& table);
 std::string jsonNumber(std::optional<double> value);
 // With `sphericity`, a "sphericity" object (its rows and notes) follows the rows; `members` (each

@@ -134,7 +134,8 @@ std::string posthocJson(const Design& design, const std::vector<PosthocRequest>&
         out += "\"factor\":" + jsonQuoted(design.factor(q.factor).name) +
                ",\"method\":" + jsonQuoted(pairwiseMethodKey(q.method)) + ",\"at_factor\":" +
                (q.byFactor ? jsonQuoted(design.factor(q.byFactor).name) : std::string("null")) +
-               ",\"statistic\":" + jsonQuoted(r.statisticName) + ",\"rows\":[";
+               ",\"statistic\":" + jsonQuoted(r.statisticName) +
+               ",\"intervals\":" + jsonQuoted(pairwiseIntervalsKey(q.method)) + ",\"rows\":[";
         for (std::size_t i = 0; i < r.rows.size(); ++i) {
             const PairwiseRow& p = r.rows[i];
             out += i == 0 ? "\n    {" : ",\n    {";

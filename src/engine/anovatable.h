@@ -30,6 +30,10 @@ struct AnovaTable {
     // Element r - 1 for row r: the 1-based row whose MS divided this row's MS to give its F, 0
     // for a row without F.
     std::vector<int> denominatorRow;
+    // Element r - 1 for row r: the df of the error its F was formed against when that error is
+    // not a row of the table (a contrast tested against its own contrast x subjects error), 0
+    // otherwise. Kept beside denominatorRow so the row's exact p can be formed again.
+    std::vector<double> ownErrorDf;
     // Lines said under the table, after a blank line, wherever it is shown (window, copy, print,
     // Word, command line): how its numbers were formed when that is not plain from the columns
     // (the harmonic mean cell size of unweighted means), the steps applied to the scores.

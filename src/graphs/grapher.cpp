@@ -426,10 +426,13 @@ void Grapher::fillChart(QChart& chart) const
     const double pad = valuePadding(display_.markerSize, display_.lineWidth);
 
     // A logarithmic scale draws the logarithms of the values on a linear axis labelled with round
-    // values where they fall, bounded by the values drawn (not by whole decades).
-    const std::optional<LogScale> logScale =
+    // values where they fall, bounded by the values drawn (not by whole decades); with a number of
+    // ticks assigned, that many evenly spaced in log units between the same bounds.
+    std::optional<LogScale> logScale =
         display_.logarithmic ? logarithmicScale(positiveRange(plot).min, positiveRange(plot).max, pad)
                              : std::nullopt;
+    if (logScale && display_.majorDivisions)
+        logScale = withAssignedTicks(*logScale, *display_.majorDivisions);
     const auto yOf = [log = logScale.has_value()](double v) { return log ? std::log10(v) : v; };
     QAbstractAxis* y = nullptr;
     if (logScale) {
@@ -438,8 +441,8 @@ void Grapher::fillChart(QChart& chart) const
         lo = std::log10(logScale->min);
         hi = std::log10(logScale->max);
         log->setRange(lo, hi);
-        for (double t : logScale->ticks)
-            log->append(QString::number(t, 'g', 6), std::log10(t));
+        for (std::size_t i = 0; i < logScale->ticks.size(); ++i)
+            log->append(qs(logScale->labels[i]), std::log10(logScale->ticks[i]));
         log->setStartValue(lo);
         y = log;
     } else {

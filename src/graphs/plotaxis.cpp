@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "engine/numbertext.h"
 #include "platform/dialogs.h"
@@ -139,7 +140,71 @@ std::optional<LogScale> logarithmicScale(double low, double high, double pad)
     for (double c : candidates)
         if (c >= scale.min && c <= scale.max)
             scale.ticks.push_back(c);
+    scale.labels = logTickLabels(scale.ticks);
     return scale;
+}
+
+LogScale withAssignedTicks(const LogScale& scale, int majorDivisions)
+{
+    LogScale out = scale;
+    const int divisions = std::max(1, majorDivisions);
+    const double a = std::log10(scale.min);
+    const double b = std::log10(scale.max);
+    out.ticks.clear();
+    out.ticks.push_back(scale.min);
+    for (int i = 1; i < divisions; ++i)
+        out.ticks.push_back(std::pow(10.0, a + (b - a) * i / divisions));
+    out.ticks.push_back(scale.max);
+    out.labels = logTickLabels(out.ticks);
+    return out;
+}
+
+namespace {
+
+// `value` (above zero) to `digits` significant digits, without trailing zeros.
+std::string significant(double value, int digits)
+{
+    char buf[64];
+    if (value >= 1e-4 && value < 1e6) {
+        // The places after the point that keep `digits` digits; rounding may carry into one more
+        // digit before the point (9.996 -> 10.0), which then keeps one place too many and loses
+        // it with the trailing zeros.
+        const int magnitude = static_cast<int>(std::floor(std::log10(value)));
+        const int places = std::max(0, digits - 1 - magnitude);
+        std::snprintf(buf, sizeof buf, "%.*f", places, value);
+        std::string text = buf;
+        if (text.find('.') != std::string::npos) {
+            text.erase(text.find_last_not_of('0') + 1);
+            if (text.back() == '.')
+                text.pop_back();
+        }
+        return text;
+    }
+    std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
+    std::string text = buf;
+    const auto e = text.find('e');
+    std::string mantissa = text.substr(0, e);
+    if (mantissa.find('.') != std::string::npos) {
+        mantissa.erase(mantissa.find_last_not_of('0') + 1);
+        if (mantissa.back() == '.')
+            mantissa.pop_back();
+    }
+    return mantissa + text.substr(e);
+}
+
+}  // namespace
+
+std::vector<std::string> logTickLabels(const std::vector<double>& ticks)
+{
+    std::vector<std::string> labels;
+    for (int digits = 3; digits <= 6; ++digits) {
+        labels.clear();
+        for (double t : ticks)
+            labels.push_back(significant(t, digits));
+        if (std::adjacent_find(labels.begin(), labels.end()) == labels.end())
+            break;
+    }
+    return labels;
 }
 
 TickAnswer readTickCount(const std::optional<std::string>& answer)

@@ -69,7 +69,8 @@ FixedScale automaticScale(double low, double high, double pad);
 struct LogScale {
     double min = 1;
     double max = 10;
-    std::vector<double> ticks;  // ascending, within min..max
+    std::vector<double> ticks;        // ascending, within min..max
+    std::vector<std::string> labels;  // one for each tick (logTickLabels)
 };
 // The logarithmic scale of values from `low` to `high` (both above zero): padded by `pad` of the
 // span of their logarithms at each end, then widened to the nearest round values of a series fine
@@ -77,6 +78,13 @@ struct LogScale {
 // that the scale covers the values and not whole decades of empty space. Empty when `low` is not
 // above zero.
 std::optional<LogScale> logarithmicScale(double low, double high, double pad);
+// The same bounds with the number of ticks the user assigned: `majorDivisions` + 1 ticks from the
+// lower to the upper bound, evenly spaced in log units (the end ticks are the bounds themselves).
+LogScale withAssignedTicks(const LogScale& scale, int majorDivisions);
+// The labels of ascending positive tick values: each value to three significant digits, or more
+// (up to six) where two neighbouring ticks would otherwise read alike; plain decimals from 0.0001
+// to below a million, powers of ten beyond ("2.5e+07").
+std::vector<std::string> logTickLabels(const std::vector<double>& ticks);
 
 // The user's answer to "How many ticks (including the two end ticks)?": nothing to change (empty
 // or cancelled), the message to show, or the new number of major divisions (ticks - 1).

@@ -256,11 +256,8 @@ void PlotBrowser::flip()
 
 int PlotBrowser::panelFactor() const
 {
-    const FactorPair& pair = pairs_[size_t(index_)];
-    for (int k = 1; k <= request_.design.factorCount(); ++k)
-        if (k != pair.first && k != pair.second)
-            return k;
-    return 0;
+    const std::vector<int> choices = panelFactors(request_.design, pairs_[size_t(index_)]);
+    return choices.empty() ? 0 : choices.front();
 }
 
 void PlotBrowser::showPanels()

@@ -125,8 +125,8 @@ public:
     void flip();
     bool flipped() const { return flipped_; }
 
-    // The panels: the third factor is the lowest-numbered factor not in the pair (0: none, the
-    // design has two factors).
+    // The panels: the third factor is the lowest-numbered of panelFactors (never the subjects or
+    // replicates factor); 0 when there is none, and the panels button is then disabled.
     int panelFactor() const;
     bool panelsShown() const { return plot_.panelFactor != 0; }
     // "Show &Panels for third factor": level 1 of the third factor.

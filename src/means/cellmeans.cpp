@@ -329,12 +329,7 @@ std::optional<Message> CellMeansBrowser::nextSet()
 
 std::vector<int> CellMeansBrowser::panelFactorChoices() const
 {
-    std::vector<int> out;
-    const FactorPair& pair = pairs_[size_t(index_)];
-    for (int k : pairFactors(design_))
-        if (k != pair.first && k != pair.second && k != design_.designatedFactor)
-            out.push_back(k);
-    return out;
+    return panelFactors(design_, pairs_[size_t(index_)]);
 }
 
 std::vector<std::string> CellMeansBrowser::panelFactorNames() const

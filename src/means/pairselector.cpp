@@ -51,6 +51,15 @@ std::vector<int> pairFactors(const Design& design)
     return factors;
 }
 
+std::vector<int> panelFactors(const Design& design, FactorPair pair)
+{
+    std::vector<int> out;
+    for (int k : pairFactors(design))
+        if (k != pair.first && k != pair.second && k != design.designatedFactor)
+            out.push_back(k);
+    return out;
+}
+
 PairSelector::PairSelector(const Design& design, PairPurpose purpose)
     : purpose_(purpose), factors_(pairFactors(design))
 {

@@ -36,6 +36,10 @@ bool isNestedPair(const Design& design, FactorPair pair);
 // every factor but the replicates or subjects factor, unless that would leave fewer than two (a
 // two-factor design then offers its one pair).
 std::vector<int> pairFactors(const Design& design);
+// The factors a view of `pair` may be split into panels by, the same for tables of means and
+// plots: those taking part in pairs other than the two of the pair, and never the replicates or
+// subjects factor (a panel per subject or replicate is no cell mean). Empty when none is left.
+std::vector<int> panelFactors(const Design& design, FactorPair pair);
 
 class PairSelector {
 public:

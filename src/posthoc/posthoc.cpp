@@ -123,6 +123,14 @@ std::string pText(double p)
     return s;
 }
 
+// The adjustment of the t tests' p: Holm's or Bonferroni's (Tukey's p are the family's already).
+Adjustment adjustmentOfMethod(PairwiseMethod method)
+{
+    return method == PairwiseMethod::Holm ? Adjustment::Holm
+        : method == PairwiseMethod::Bonferroni ? Adjustment::Bonferroni
+                                                : Adjustment::None;
+}
+
 std::string padLeft(const std::string& s, std::size_t width)
 {
     return s.size() >= width ? s : std::string(width - s.size(), ' ') + s;
@@ -154,6 +162,13 @@ std::string pairwiseMethodName(PairwiseMethod method)
         break;
     }
     return "Tukey HSD";
+}
+
+std::string pairwiseIntervalsKey(PairwiseMethod method)
+{
+    if (method == PairwiseMethod::Tukey)
+        return pairwiseMethodKey(method);
+    return adjustmentKey(intervalAdjustment(adjustmentOfMethod(method)));
 }
 
 bool pairwiseMethodOfKey(const std::string& key, PairwiseMethod& method)
@@ -313,7 +328,7 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
 
         // Tukey's p is already that of the family; Holm and Bonferroni adjust within it.
         const std::vector<double> p = request.method == PairwiseMethod::Tukey ? rawP
-            : adjustedP(rawP, request.method == PairwiseMethod::Holm ? Adjustment::Holm : Adjustment::Bonferroni);
+            : adjustedP(rawP, adjustmentOfMethod(request.method));
         for (std::size_t r = 0; r < family.size(); ++r) {
             PairwiseRow& row = family[r];
             row.p = p[r];
@@ -328,8 +343,10 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
                 if (request.method == PairwiseMethod::Tukey) {
                     c = studentizedRangeQuantile(alpha, levels, row.df) / std::sqrt(2.0);
                 } else {
+                    // Holm's p come with Bonferroni's intervals: it has none of its own.
                     const boost::math::students_t dist(row.df);
-                    c = boost::math::quantile(boost::math::complement(dist, alpha / (2.0 * familySize)));
+                    const double each = intervalAlpha(adjustmentOfMethod(request.method), familySize, alpha);
+                    c = boost::math::quantile(boost::math::complement(dist, each / 2));
                 }
                 found = critical.emplace(row.df, c).first;
             }
@@ -350,22 +367,17 @@ PosthocResult pairwiseComparisons(const Design& design, const Scores& scores, co
     else
         out.legend.push_back(std::string("Error: ") + (within ? "the pooled error " : "the error ") + pooled->label +
                              " of the table (df" + numberText(pooled->df) + ", MS " + meanSquareText(pooled->ms, table.displayDecimals) + ")");
-    const std::string family = std::to_string(familySize) + (familySize == 1 ? " comparison" : " comparisons") +
+    // The p, then which intervals are shown: worded as the planned comparisons' adjustment.
+    const std::string what = std::string(familySize == 1 ? "comparison" : "comparisons") +
         (by ? " at each level of " + design.factor(by).name : "");
-    switch (request.method) {
-    case PairwiseMethod::Tukey:
-        out.legend.push_back("p and intervals: Tukey HSD, the studentized range of " + std::to_string(levels) +
-                             " means, q = sqrt(2) |t|, for the " + family);
-        break;
-    case PairwiseMethod::Holm:
-        out.legend.push_back("p adjusted by Holm's step-down method for the " + family +
-                             "; intervals Bonferroni-adjusted (Holm's method has no intervals of its own)");
-        break;
-    case PairwiseMethod::Bonferroni:
-        out.legend.push_back("p and intervals adjusted by the Bonferroni method for the " + family);
-        break;
+    if (request.method == PairwiseMethod::Tukey) {
+        out.legend.push_back("p: Tukey HSD, the studentized range of " + std::to_string(levels) +
+                             " means, q = sqrt(2) |t|, for the " + std::to_string(familySize) + " " + what);
+        out.legend.push_back("Intervals: Tukey HSD simultaneous 95% confidence intervals of the differences");
+    } else {
+        out.legend.push_back(adjustmentLegend(adjustmentOfMethod(request.method), familySize, what));
+        out.legend.push_back(intervalLegend(adjustmentOfMethod(request.method), "the differences"));
     }
-    out.legend.push_back("95% confidence intervals of the differences, adjusted as the p");
     if (std::any_of(out.rows.begin(), out.rows.end(), [](const PairwiseRow& r) { return std::isnan(r.p); }))
         out.legend.push_back("A pair without t and p has an error of 0 or no df: it cannot be tested");
     return out;

@@ -23,6 +23,9 @@ enum class PairwiseMethod { Tukey, Holm, Bonferroni };
 std::string pairwiseMethodKey(PairwiseMethod method);
 std::string pairwiseMethodName(PairwiseMethod method);
 bool pairwiseMethodOfKey(const std::string& key, PairwiseMethod& method);
+// The intervals shown with the method's p, for the command line: "tukey" (simultaneous, from the
+// studentized range) or "bonferroni" (Bonferroni's, and Holm's, which has none of its own).
+std::string pairwiseIntervalsKey(PairwiseMethod method);
 
 struct PosthocRequest {
     int factor = 0;    // 1-based: the factor whose levels are compared
@@ -42,14 +45,14 @@ struct PairwiseRow {
     double statistic = 0;            // t, or q = sqrt(2) |t| for Tukey; NaN when there is no test
     double df = 0;
     double p = 0;                    // adjusted; NaN when there is no test
-    double lower = 0, upper = 0;     // the adjusted 95% interval of the difference
+    double lower = 0, upper = 0;     // the adjusted 95% interval of the difference (Holm: Bonferroni's)
 };
 
 struct PosthocResult {
     std::optional<Message> refusal;  // nothing can be compared: why
     std::vector<PairwiseRow> rows;
     std::string statisticName;       // "q" (Tukey) or "t"
-    std::vector<std::string> legend; // the error term, the method, what the intervals are
+    std::vector<std::string> legend; // the error term, how p was adjusted, which intervals are shown
 };
 
 // The factors (1-based) whose levels can be compared: neither the designated factor nor a nested

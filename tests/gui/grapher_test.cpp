@@ -269,6 +269,13 @@ private slots:
         QVERIFY(std::abs(std::pow(10.0, log->max()) - 25.0) < 1e-9);
         QVERIFY(log->categoriesLabels().contains(QStringLiteral("10")));
         QVERIFY(log->categoriesLabels().contains(QStringLiteral("20")));
+        // An assigned number of ticks: that many, evenly spaced in log units between the bounds.
+        fake.dialogs.inputAnswers = {"5"};
+        child<QAction>(w, "ticksAction")->trigger();
+        log = qobject_cast<QCategoryAxis*>(w->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(log);
+        QCOMPARE(log->categoriesLabels(), (QStringList{"9", "11.6", "15", "19.4", "25"}));
+        QCOMPARE(log->endValue(QStringLiteral("15")), std::log10(15.0));
         // The points sit at the logarithms of the means, inside the scale.
         const QList<QLineSeries*> plotted = lines(w->chart());
         QCOMPARE(plotted.at(0)->at(0).y(), std::log10(10.0));
@@ -282,6 +289,24 @@ private slots:
         }
         child<QAction>(w, "logarithmicAction")->trigger();
         QVERIFY(yAxis(w->chart()));
+    }
+
+    // Subjects and two factors: there is no third factor to split the plot by.
+    void noPanelsBySubjects()
+    {
+        FakePlatform fake;
+        Application app(fake.platform(), Application::Options{"", 800, [] {}});
+        app.start();
+        PlotRequest request;
+        request.design = makeDesign({{"Subjects", 2}, {"Group", 2}, {"Trial", 2}});
+        request.design.anovaType = AnovaType::RepeatedMeasures;
+        request.design.designatedFactor = 1;
+        request.scores = {1, 2, 3, 4, 5, 6, 7, 8};
+        request.which = PlotPairs::Given;
+        request.pairs = {{2, 3}};
+        app.openTwoWayPlot(request, WindowRole::Main);
+        QVERIFY(app.plotWindow());
+        QVERIFY(!child<QPushButton>(app.plotWindow(), "panelsButton")->isEnabled());
     }
 
     // The general entry: a given pair drawn as given (the second factor along the bottom), at

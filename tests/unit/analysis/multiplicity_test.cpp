@@ -43,5 +43,21 @@ TEST(Multiplicity, KeysAndLegend)
     EXPECT_EQ(adjustmentLegend(Adjustment::None, 1, "contrast"), "p not adjusted for multiplicity (the 1 contrast)");
 }
 
+// Holm's step-down method has no simultaneous intervals: its p are shown with Bonferroni's, each
+// at 1 - alpha / m, and the legend says so.
+TEST(Multiplicity, IntervalsBesideAdjustedP)
+{
+    EXPECT_EQ(intervalAdjustment(Adjustment::Holm), Adjustment::Bonferroni);
+    EXPECT_EQ(intervalAdjustment(Adjustment::None), Adjustment::None);
+    EXPECT_DOUBLE_EQ(intervalAlpha(Adjustment::Holm, 4, 0.05), 0.0125);
+    EXPECT_DOUBLE_EQ(intervalAlpha(Adjustment::Bonferroni, 4, 0.05), 0.0125);
+    EXPECT_DOUBLE_EQ(intervalAlpha(Adjustment::None, 4, 0.05), 0.05);
+    EXPECT_EQ(intervalLegend(Adjustment::Holm, "the differences"),
+              "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences (Holm's step-down method "
+              "has none of its own)");
+    EXPECT_EQ(intervalLegend(Adjustment::None, "the contrasts"),
+              "Intervals: 95% confidence intervals of the contrasts, not adjusted for multiplicity");
+}
+
 }  // namespace
 }  // namespace varisect

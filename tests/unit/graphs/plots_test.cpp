@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <functional>
 
 #include "graphs/plotaxis.h"
 #include "graphs/twowayplot.h"
@@ -131,6 +132,42 @@ TEST(PlotAxis, LogarithmicBoundsComeFromTheDataNotWholeDecades)
     EXPECT_FALSE(logarithmicScale(-1, 5, 0.05));
 }
 
+// "How many ticks" on a logarithmic scale: that many from the lower to the upper bound, evenly
+// spaced in log units, each labelled legibly and every label its own.
+TEST(PlotAxis, AssignedTicksOnALogScaleAreEvenInLogUnits)
+{
+    const auto s = logarithmicScale(10, 21.6, 0.05);  // 9 to 25
+    ASSERT_TRUE(s);
+    const LogScale five = withAssignedTicks(*s, 4);
+    EXPECT_EQ(five.min, s->min);
+    EXPECT_EQ(five.max, s->max);
+    ASSERT_EQ(five.ticks.size(), 5u);
+    EXPECT_EQ(five.ticks.front(), 9);
+    EXPECT_EQ(five.ticks.back(), 25);
+    for (std::size_t i = 1; i < five.ticks.size(); ++i)
+        EXPECT_NEAR(std::log10(five.ticks[i] / five.ticks[i - 1]), std::log10(25.0 / 9) / 4, 1e-12) << i;
+    // 9 * (25/9)^(k/4): 11.619, 15, 19.365.
+    EXPECT_EQ(five.labels, (std::vector<std::string>{"9", "11.6", "15", "19.4", "25"}));
+
+    const auto wide = logarithmicScale(1, 1000, 0.05);  // 0.5 to 2000
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(withAssignedTicks(*wide, 2).labels, (std::vector<std::string>{"0.5", "31.6", "2000"}));
+
+    // The most ticks allowed over the narrowest scale (a tenth of a decade round one value).
+    const auto one = logarithmicScale(3, 3, 0.05);
+    ASSERT_TRUE(one);
+    const LogScale most = withAssignedTicks(*one, 100);
+    ASSERT_EQ(most.ticks.size(), 101u);
+    ASSERT_EQ(most.labels.size(), 101u);
+    EXPECT_TRUE(std::adjacent_find(most.ticks.begin(), most.ticks.end(), std::greater_equal<>()) == most.ticks.end());
+    EXPECT_TRUE(std::adjacent_find(most.labels.begin(), most.labels.end()) == most.labels.end());
+
+    // More digits only where neighbours would read alike; powers of ten for the very large.
+    EXPECT_EQ(logTickLabels({1.0001, 1.0002, 2}), (std::vector<std::string>{"1.0001", "1.0002", "2"}));
+    EXPECT_EQ(logTickLabels({0.000125, 2.5e7, 1e9}), (std::vector<std::string>{"0.000125", "2.5e+07", "1e+09"}));
+    EXPECT_EQ(logTickLabels({9.996, 99.96}), (std::vector<std::string>{"10", "100"}));
+}
+
 TEST(PlotAxis, TickCountAtLeastThree)
 {
     EXPECT_EQ(readTickCount("3").majorDivisions, 2);
@@ -246,6 +283,34 @@ TEST(TwoWayPlot, LabelsAndTitles)
     EXPECT_EQ(end->title, "Cell Means");
     EXPECT_EQ(end->text, "The requested set of graphs has been shown.");
     EXPECT_EQ(b.plotNumber(), 2);
+}
+
+// The panels split a plot by a third substantive factor, as the tables of cell means do: never by
+// the subjects (or replicates) factor, even when it is the lowest-numbered factor left.
+TEST(TwoWayPlot, PanelsNeverSplitBySubjects)
+{
+    PlotRequest r;
+    r.design = design({{"Subj", 2}, {"Drug", 2}, {"Time", 2}, {"Cue", 2}});
+    r.design.anovaType = AnovaType::RepeatedMeasures;
+    r.design.designatedFactor = 1;
+    for (int k = 0; k < 16; ++k)
+        r.scores.push_back(float(k));
+    PlotBrowser b(r, {{2, 3}});
+    EXPECT_EQ(b.panelFactor(), 4);
+    b.showPanels();
+    EXPECT_EQ(b.plot().title, "Cell Means for Drug x Time, for Cue - 1");
+    EXPECT_EQ(panelFactors(r.design, {2, 3}), (std::vector<int>{4}));
+
+    // Subjects and two factors: nothing to split by, and asking for panels changes nothing.
+    r.design = design({{"Subj", 2}, {"Drug", 2}, {"Time", 2}});
+    r.design.anovaType = AnovaType::RepeatedMeasures;
+    r.design.designatedFactor = 1;
+    r.scores.resize(8);
+    PlotBrowser three(r, {{2, 3}});
+    EXPECT_EQ(three.panelFactor(), 0);
+    three.showPanels();
+    EXPECT_FALSE(three.panelsShown());
+    EXPECT_EQ(three.plot().title, "Cell Means for Drug x Time");
 }
 
 TEST(TwoWayPlot, ErrorBarsAgainstHandWorkedValues)

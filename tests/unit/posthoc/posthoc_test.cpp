@@ -87,6 +87,19 @@ TEST(Posthoc, HolmAndBonferroniOnTheWithinCellsError)
         EXPECT_NEAR(bonferroni.rows[i].upper - bonferroni.rows[i].difference, 2.933324 * bonferroni.rows[i].se, 1e-5);
     }
     EXPECT_EQ(holm.statisticName, "t");
+
+    // The legends say which intervals are shown: Holm's p come with Bonferroni's intervals, and
+    // nothing claims they are adjusted as the p.
+    EXPECT_EQ(holm.legend, (std::vector<std::string>{
+                               "Error: the error Within of the table (df 9, MS 1.67)",
+                               "p adjusted for the 3 comparisons by Holm's step-down method",
+                               "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences (Holm's "
+                               "step-down method has none of its own)"}));
+    EXPECT_EQ(bonferroni.legend.at(2), "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences");
+    const PosthocResult tukey = pairwiseComparisons(d, kGroups, t, {1, 0, PairwiseMethod::Tukey, ContrastError::Separate});
+    EXPECT_EQ(tukey.legend.at(2), "Intervals: Tukey HSD simultaneous 95% confidence intervals of the differences");
+    EXPECT_EQ(pairwiseIntervalsKey(PairwiseMethod::Holm), "bonferroni");
+    EXPECT_EQ(pairwiseIntervalsKey(PairwiseMethod::Tukey), "tukey");
 }
 
 // A within-subject factor: by default each pair against the subjects' own differences (a paired

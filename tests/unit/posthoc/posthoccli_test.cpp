@@ -76,6 +76,57 @@ TEST(PosthocCli, SeparateErrorsAndPairsMatchAnIndependentComputation)
     EXPECT_TRUE(contains(csv.out, "\nfactor,method,at_factor,at_level,first,second,mean_first,mean_second,difference,"
                                   "se,t,df,p_adjusted,ci_lower,ci_upper\nTime,bonferroni,Group,G1,T1,T2,"))
         << csv.out;
+
+    // Holm's rows carry Bonferroni's intervals, and every output says so.
+    const auto holm = cli("analyze " + data.path.string() + kDesign + " --posthoc Time:holm --posthoc Group");
+    ASSERT_EQ(holm.code, 0) << holm.err;
+    const std::string holmIntervals = "Intervals: Bonferroni-adjusted 95% confidence intervals of the differences "
+                                      "(Holm's step-down method has none of its own)";
+    EXPECT_TRUE(contains(holm.out, "\n  " + holmIntervals + "\n")) << holm.out;
+    EXPECT_TRUE(contains(run.out, "\"method\":\"holm\",\"at_factor\":null,\"statistic\":\"t\",\"intervals\":\"bonferroni\""))
+        << run.out;
+    EXPECT_TRUE(contains(run.out, "\"method\":\"tukey\",\"at_factor\":null,\"statistic\":\"q\",\"intervals\":\"tukey\""));
+    EXPECT_TRUE(contains(run.out, "\"" + holmIntervals + "\""));
+    const auto holmCsv = cli("analyze " + data.path.string() + kDesign + " --posthoc Time:holm --format csv");
+    EXPECT_TRUE(contains(holmCsv.out, "\n# " + holmIntervals + "\n")) << holmCsv.out;
+}
+
+// Subject (4) x Time (3), both within: the trend rows' exact p in the table's own rows, against
+// R 4: pf(t.test(contrast scores)$statistic^2, 1, 3) for each row's own error, and
+// pf(F, 1, 6) against the pooled S x T error.
+TEST(PosthocCli, ContrastRowsOnTheirOwnErrorKeepTheirExactP)
+{
+    const DataFile data("3\n5\n4\n6\n5\n6\n6\n9\n8\n7\n9\n12\n");
+    const std::string base = "analyze " + data.path.string() +
+        " --factor Subject=4 --factor Time=3 --type repeated --designate Subject --trend Time";
+    const struct {
+        const char* error;
+        double linear, quadratic;
+    } cases[] = {{"separate", 0.013846832988859, 0.181690113816209},
+                 {"pooled", 0.000358927202312518, 0.659742549190444}};
+    for (const auto& c : cases) {
+        const std::string error = std::string(" --contrast-error ") + c.error;
+        const auto json = cli(base + error + " --format json");
+        ASSERT_EQ(json.code, 0) << json.err;
+        // The table's rows (S, T, the two trends, SxT, Total), then the contrasts block.
+        const std::vector<double> exact = numbers(json.out, "p_exact");
+        ASSERT_EQ(exact.size(), 1u + 2u + 2u) << c.error << ": " << json.out;
+        EXPECT_NEAR(exact[1], c.linear, 1e-12) << c.error;
+        EXPECT_NEAR(exact[2], c.quadratic, 1e-12) << c.error;
+        EXPECT_EQ(exact[1], exact[3]) << c.error;  // the row and the block agree
+        EXPECT_EQ(exact[2], exact[4]) << c.error;
+        EXPECT_TRUE(contains(json.out, "{\"source\":\"  SxT\",\"df\":6,")) << json.out;
+
+        const auto csv = cli(base + error + " --format csv");
+        ASSERT_EQ(csv.code, 0) << csv.err;
+        const std::regex row("  T: (linear|quadratic),1,[^\n]*,([0-9.e-]+)(?=\n)");
+        std::vector<double> rows;
+        for (auto it = std::sregex_iterator(csv.out.begin(), csv.out.end(), row); it != std::sregex_iterator(); ++it)
+            rows.push_back(std::stod((*it)[2]));
+        ASSERT_EQ(rows.size(), 2u) << csv.out;
+        EXPECT_NEAR(rows[0], c.linear, 1e-12) << c.error;
+        EXPECT_NEAR(rows[1], c.quadratic, 1e-12) << c.error;
+    }
 }
 
 TEST(PosthocCli, BadRequestsAreRefusedWithAClearMessage)
