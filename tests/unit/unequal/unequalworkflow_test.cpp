@@ -42,7 +42,6 @@ TEST(UnequalModes, FromTheMenuChoicesAndByName)
 
     EXPECT_EQ(unequalModeNamed("GroupSizes"), UnequalAnalysisMode::GroupSizes);
     EXPECT_FALSE(unequalModeNamed("ordinary"));
-    EXPECT_STREQ(unequalModeInfo(UnequalAnalysisMode::Proportional).titlePrefix, "Proportional Cell Size ");
 
     // What keeps a design from each analysis.
     Design none = ratsDesign();
