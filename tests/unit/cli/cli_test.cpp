@@ -3,7 +3,6 @@
 #include "cli/cliarguments.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -15,6 +14,7 @@
 
 #include "engine/reference.h"
 #include "support/clitest.h"
+#include "support/toothgrowth.h"
 
 namespace varisect {
 namespace {
@@ -118,21 +118,14 @@ TEST(Cli, TypicalRepeatedMeasuresRequest)
     EXPECT_EQ(sourcesOf(r.out),
               (std::vector<std::string>{"S", "D", "  SxD", "T", "  SxT", "DxT", "  SxDxT", "Total"}));
 
-    // Each effect is tested against the error row below it; error rows carry no F or p. The
-    // exact tail stands beside the approximate p.
-    double ssSum = number(rowOf(r.out, "S"), "ss");
+    // Each effect's exact tail is taken on the df of the error row below it; error rows carry no
+    // F or p. (The sums, F-ratios and approximate p are the engine's, checked there.)
     for (const std::string effect : {"D", "T", "DxT"}) {
         const std::string e = rowOf(r.out, effect), error = rowOf(r.out, "  Sx" + effect);
-        EXPECT_NEAR(number(e, "f"), number(e, "ms") / number(error, "ms"), 1e-9 * number(e, "f"));
-        EXPECT_TRUE(number(e, "p") > 0 && number(e, "p") <= 1) << e;
         const double exact = testing::exactUpperTailF(number(e, "f"), number(e, "df"), number(error, "df"));
         EXPECT_NEAR(number(e, "p_exact"), exact, 1e-12 * exact) << e;
-        EXPECT_NEAR(number(e, "p"), exact, 0.01) << e;
         EXPECT_TRUE(isNull(error, "f") && isNull(error, "p") && isNull(error, "p_exact")) << error;
-        ssSum += number(e, "ss") + number(error, "ss");
     }
-    EXPECT_EQ(number(rowOf(r.out, "Total"), "df"), 29);
-    EXPECT_NEAR(ssSum, number(rowOf(r.out, "Total"), "ss"), 1e-9 * ssSum);
 
     // LF endings and the subjects factor named by its label give the same table. The text
     // layout marks the designated factor and ends its lines with LF alone.
@@ -217,14 +210,10 @@ TEST(Cli, NestingAndEffectSizes)
 TEST(Cli, SphericityAndEtaSquared)
 {
     TempDir dir;
-    const char* scores = "4.2 15.2 16.5 19.7 23.6 25.5 11.5 21.5 16.5 23.3 18.5 26.4 7.3 17.6 15.2 23.6 33.9 22.4 "
-                         "5.8 9.7 17.3 26.4 25.5 24.5 6.4 14.5 22.5 20 26.4 24.8 10 10 17.3 25.2 32.5 30.9 11.2 8.2 "
-                         "13.6 25.8 26.7 26.4 11.2 9.4 14.5 21.2 21.5 27.3 5.2 16.5 18.8 14.5 23.3 29.4 7 9.7 15.5 "
-                         "27.3 29.5 23";
-    std::string content;
-    for (const char* c = scores; *c; ++c)
-        content += *c == ' ' ? '\n' : *c;
-    const std::string run = "analyze " + dir.file("tooth.dat", content + "\n") +
+    std::ostringstream content;
+    for (const float x : kToothGrowth)
+        content << x << "\n";
+    const std::string run = "analyze " + dir.file("tooth.dat", content.str()) +
                             " --factor Type=2 --factor Dose=3 --factor Subjects=10 --type repeated --designate S ";
 
     const CliRun json = cli(run + "--sphericity --effect-sizes generalized-eta --format json");
@@ -233,9 +222,6 @@ TEST(Cli, SphericityAndEtaSquared)
     ASSERT_NE(block, std::string::npos);
     const std::string dose = rowOf(json.out.substr(block), "D");
     EXPECT_NEAR(number(dose, "gg_epsilon"), 0.838, 5e-4);
-    EXPECT_NEAR(number(dose, "hf_epsilon"), 1.008, 5e-4);
-    EXPECT_NEAR(number(dose, "w"), 0.807, 5e-4);
-    EXPECT_NEAR(number(dose, "p"), 0.425, 5e-4);
     EXPECT_EQ(number(dose, "hf_df2"), 18.0);  // epsilon above 1: the df stay
     EXPECT_EQ(keysOf(dose), (std::vector<std::string>{"source", "effect_df", "error_df", "w", "chi_square", "test_df",
                                                       "p", "w_computable", "gg_epsilon", "hf_epsilon", "f", "gg_df1",
@@ -265,7 +251,7 @@ TEST(Cli, SphericityAndEtaSquared)
 
     for (const auto& [args, message] :
          {std::pair{run + "--sphericity=yes", "option --sphericity takes no value."},
-          {"analyze " + dir.file("tooth.dat", content) +
+          {"analyze " + dir.file("tooth.dat", content.str()) +
                " --factor Type=2 --factor Dose=3 --factor Subjects=10 --type independent --designate S --sphericity",
            "--sphericity needs a repeated-measures design (--type repeated)."},
           {run + "--effect-sizes omega", "choose hays, partial, eta, partial-eta or generalized-eta."}}) {
@@ -277,7 +263,8 @@ TEST(Cli, SphericityAndEtaSquared)
 }
 
 // Every refusal: exit code 2, nothing on the output, the message on the error stream (a leading
-// "\n" asks for it at the start of a line). DATA stands for a file holding `data`.
+// "\n" asks for it at the start of a line). DATA stands for a file holding `data`. The
+// design check's and the data-file reader's other messages are checked where they are made.
 TEST(Cli, BadInputIsRefusedWithAClearMessage)
 {
     struct Case {
@@ -301,35 +288,22 @@ TEST(Cli, BadInputIsRefusedWithAClearMessage)
          "a one-way relationship. Please correct the designation.\n"},
         {"analyze DATA --factor A=2.5 --factor S=3 --type none",
          "--factor \"A=2.5\": the number of levels must be a whole number from 2 to 16352.\n"},
-        {"analyze DATA --factor A=2 --factor 3rd=3 --type none",
-         "\nChange required!: The first character of the factor name must be a letter\n"},
         {"analyze DATA --factor A=2 --factor S=1 --type none",
          "\nError: You have specified that factor 2 has only 1 levels.  There must be at least 2 levels "
          "in a factor.  Please re-enter the design specifications.\n"},
-        {"analyze DATA --factor A=200 --factor S=100 --type none",
-         "\nProgram Limitation!: You have specified 20000 scores, but the maximum allowed by the "
-         "program is 16352 scores.\n"},
-        {"analyze DATA --factor Drug=2 --factor dose=3 --type none",
-         "\nChange required!: The program requires the first letter of all factor names to be unique.  "
-         "Please change the name of either Drug or dose.\n"},
         {six + "--type none",
          "\nWrong file selected?: The number of scores in DATA is 5, while the design calls for 6 scores.\n",
          "1\r\n2\r\n3\r\n4\r\n5\r\n"},
-        {six + "--type none", "\nvarisect-cli: Line 4 of DATA is not a number: \"four\"\n",
-         "1\r\n2\r\n3\r\nfour\r\n5\r\n6\r\n"},
         {six + "--type none",
          "\nvarisect-cli: Line 2 of DATA holds a number too large for a score: \"1000000000000000000000000000000000000000...\"\n",
          "1\n1" + std::string(400, '0') + "e-10\n3\n4\n5\n6\n"},
         {"analyze DATA.none --factor A=2 --factor S=3 --type none", "\nvarisect-cli: DATA.none does not exist.\n"},
-        {"analyze DATA.fifo --factor A=2 --factor S=3 --type none",
-         "\nvarisect-cli: DATA.fifo is a named pipe, not a data file; only an ordinary file can be read as one.\n"},
         {"analyze DATA.d --factor A=2 --factor S=3 --type none",
          "\nvarisect-cli: DATA.d is a folder, not a data file.\n"},
     };
     TempDir dir;
     const std::string path = dir.file("case.dat", "");
     fs::create_directory(path + ".d");
-    ASSERT_EQ(::mkfifo((path + ".fifo").c_str(), 0600), 0);
     const auto placed = [&](std::string s) {
         for (auto at = s.find("DATA"); at != std::string::npos; at = s.find("DATA", at + path.size()))
             s.replace(at, 4, path);
@@ -389,18 +363,13 @@ TEST(Cli, TransformAndScreenStepsRunInOrder)
         << text.out;
     EXPECT_FALSE(testing::contains(cli(raw + " --factor A=2 --factor S=3 --type none").out, "Scores transformed"));
 
-    // The same checks as the windows make, as messages that end the run.
+    // The checks of the steps end the run with their message, named by the step; the messages
+    // themselves are the transformation's and the screen's own.
     const std::string zero = "analyze " + dir.file("zero.dat", "0\n1\n0.5\n1\n1\n1\n") + design;
     const std::vector<std::pair<std::string, std::string>> refused = {
         {zero + " --transform arcsin --transform log",
          "varisect-cli: --transform \"log\"\nTransformation Halted!: The transformation cannot be carried out for "
          "these data (all scores must be >0).\n"},
-        {zero + " --transform power:-2",
-         "Transformation Halted: The transformation cannot be carried out for these data (zero cannot be taken to a "
-         "negative power)\n"},
-        {zero + " --transform add:-1 --transform power:1.5", "(all scores must be >0 for an exponent of 1.5)\n"},
-        {raw + design + " --transform multiply:1e30 --transform power:2",
-         "\nProgram Limitation!: The transformation cannot be applied because a resulting value is too large"},
         {raw + design + " --screen between:5:1:0",
          "varisect-cli: --screen \"between:5:1:0\"\nLimits Reversed!: Please enter the lower limit in the left (>) "
          "box and the upper limit in the right (<) box.\n"},
@@ -432,9 +401,7 @@ TEST(Cli, JsonQuotingEscapesControlCharactersOnly)
 TEST(Cli, UnixLineEndingsDropTheCrOfEachCrLfOnly)
 {
     EXPECT_EQ(clisupport::withUnixLineEndings(""), "");
-    EXPECT_EQ(clisupport::withUnixLineEndings("no ending"), "no ending");
-    EXPECT_EQ(clisupport::withUnixLineEndings("a\r\nb\r\n"), "a\nb\n");
-    EXPECT_EQ(clisupport::withUnixLineEndings("\r\n\r\nc"), "\n\nc");
+    EXPECT_EQ(clisupport::withUnixLineEndings("\r\na\r\nb\r\n"), "\na\nb\n");
     EXPECT_EQ(clisupport::withUnixLineEndings("a\rb\r\r\nc\r"), "a\rb\r\nc\r");
     EXPECT_EQ(clisupport::withUnixLineEndings("\n\r"), "\n\r");
 }

@@ -94,17 +94,13 @@ TEST(ImportSession, DroppingIncompleteRowsOfIndependentGroups)
     EXPECT_EQ(s.shape(), DataShape::Long);
     EXPECT_FALSE(s.proposal().ready());
     EXPECT_TRUE(s.proposal().mayDropIncomplete);
-    ASSERT_EQ(s.proposal().issues.size(), 1u);
-    EXPECT_EQ(s.proposal().issues[0].rows, (std::vector<long>{4}));
     const auto blocked = s.accept({}, {});
     EXPECT_FALSE(blocked.design);
     EXPECT_EQ(*blocked.problem, "The data are not complete: settle the problems listed first.");
 
     s.setDropIncomplete(true);
     ASSERT_TRUE(s.proposal().ready());
-    EXPECT_EQ(s.proposal().droppedRows, (std::vector<long>{4}));
-    ASSERT_TRUE(s.proposal().unequal());
-    EXPECT_EQ(s.proposal().data->cellSizes, (std::vector<long>{3, 2}));
+    EXPECT_EQ(s.proposal().droppedRows, (std::vector<long>{4}));  // the cells that leaves: the layouts' tests
 }
 
 TEST(ImportSession, EditedNamesAndLabelsFollowTheDesignRules)

@@ -8,12 +8,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "data/datafilewriter.h"
 #include "import/export.h"
 #include "import/layout.h"
+#include "support/clitest.h"
 
 using namespace varisect;
+using varisect::testing::cli;
+using varisect::testing::CliRun;
+using varisect::testing::contains;
 namespace fs = std::filesystem;
 
 namespace {
@@ -63,15 +66,6 @@ std::string wideText()
         text += line.str() + "\n";
     }
     return text;
-}
-
-std::string run(const std::vector<std::string>& args, int& code, std::string* errText = nullptr)
-{
-    std::ostringstream out, err;
-    code = runCli(args, out, err);
-    if (errText)
-        *errText = err.str();
-    return out.str();
 }
 
 fs::path tempFile(const std::string& name, const std::string& text)
@@ -238,23 +232,12 @@ TEST(Layouts, MixedDesignsAndGroupSizes)
     EXPECT_TRUE(p.design.nested);
     ASSERT_EQ(p.design.nestingMatrix.size(), 1u);
     EXPECT_EQ(p.design.nestingMatrix[0], (NestRelation{'I', 'G'}));
-
-    // Equal groups: one score per cell, subjects numbered within their group.
-    std::string equal = "Id,Group,Time,Score\n";
-    for (int s = 1; s <= 4; ++s)
-        for (int t = 1; t <= 2; ++t)
-            equal += std::to_string(s) + "," + (s <= 2 ? "Ctl" : "Trt") + "," + std::to_string(t) + "," +
-                     std::to_string(s * 10 + t) + "\n";
-    const ImportProposal q = proposeFromLong(csv(equal), {3, {1, 2}, 0});
-    ASSERT_TRUE(q.ready());
-    EXPECT_FALSE(q.unequal());
-    EXPECT_EQ(q.design.factor(3).levels, 2);
-    EXPECT_EQ(values(*q.data), (std::vector<float>{11, 31, 12, 32, 21, 41, 22, 42}));
 }
 
 TEST(Layouts, SubjectsNumberedWithinTheirGroups)
 {
-    // The same data as the equal groups above, but each group numbers its subjects from 1.
+    // Equal groups of two, Group between and Time within, with identifiers unique across the
+    // groups and restarting at 1 in each.
     std::string unique = "Id,Group,Time,Score\n", restarting = unique;
     for (int s = 1; s <= 4; ++s)
         for (int t = 1; t <= 2; ++t) {
@@ -265,6 +248,10 @@ TEST(Layouts, SubjectsNumberedWithinTheirGroups)
         }
     const ImportProposal expected = proposeFromLong(csv(unique), {3, {1, 2}, 0});
     ASSERT_TRUE(expected.ready());
+    // One score per cell, subjects numbered within their group.
+    EXPECT_FALSE(expected.unequal());
+    EXPECT_EQ(expected.design.factor(3).levels, 2);
+    EXPECT_EQ(values(*expected.data), (std::vector<float>{11, 31, 12, 32, 21, 41, 22, 42}));
 
     LongMapping m{3, {1, 2}, 0, {1}};
     const ImportProposal p = proposeFromLong(csv(restarting), m);
@@ -286,18 +273,14 @@ TEST(Layouts, SubjectsNumberedWithinTheirGroups)
     EXPECT_EQ(dup.issues[0].text, "rows 8 and 10 hold two scores for Id 2 (Group Trt) in the cell Time 1.");
     // The command line says the same with --subjects-within.
     const fs::path uniqueFile = tempFile("unique.csv", unique), restartingFile = tempFile("restarting.csv", restarting);
-    int code = 0;
-    std::string err;
-    const std::string expectedTable = run({"analyze", uniqueFile.string(), "--subject", "Id"}, code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(run({"analyze", restartingFile.string(), "--subject", "Id", "--subjects-within", "Group"}, code, &err),
-              expectedTable);
-    EXPECT_EQ(code, 0) << err;
-    run({"analyze", restartingFile.string(), "--subjects-within", "Group", "--score", "Score", "--factor-column",
-         "Time"},
-        code, &err);
-    EXPECT_EQ(code, 2);
-    EXPECT_NE(err.find("--subjects-within needs the subject column"), std::string::npos) << err;
+    const CliRun expectedTable = cli("analyze " + uniqueFile.string() + " --subject Id");
+    ASSERT_EQ(expectedTable.code, 0) << expectedTable.err;
+    EXPECT_EQ(cli("analyze " + restartingFile.string() + " --subject Id --subjects-within Group").out,
+              expectedTable.out);
+    const CliRun noSubject =
+        cli("analyze " + restartingFile.string() + " --subjects-within Group --score Score --factor-column Time");
+    EXPECT_EQ(noSubject.code, 2);
+    EXPECT_TRUE(contains(noSubject.err, "--subjects-within needs the subject column")) << noSubject.err;
 
     const ImportProposal bad = proposeFromLong(csv(restarting), {3, {2}, 0, {1}});
     ASSERT_TRUE(bad.refusal);
@@ -318,20 +301,18 @@ TEST(Layouts, DesignRulesAreProposedNotCut)
     EXPECT_EQ(notes[0], "The level labels of F are proposed as Placebo -> 1, Plus -> 2 (a level label has one or "
                         "two characters).");
 
-    // Nine factors, or more scores than the program holds, are refused with the reason.
-    std::string header, row;
-    for (int k = 0; k < 9; ++k) {
-        header += std::string(1, char('A' + k)) + ",";
-    }
-    std::string text = header + "Y\n";
-    for (int r = 0; r < 2; ++r) {
-        for (int k = 0; k < 9; ++k)
-            text += std::to_string(r + 1) + ",";
-        text += "1\n";
-    }
+    // Nine factors, or more cells than the program holds, are refused with the reason.
+    const std::string text = "A,B,C,D,E,F,G,H,I,Y\n1,1,1,1,1,1,1,1,1,1\n2,2,2,2,2,2,2,2,2,1\n";
     const ImportProposal p = proposeFromLong(csv(text), {9, {0, 1, 2, 3, 4, 5, 6, 7, 8}, -1});
     ASSERT_TRUE(p.refusal);
     EXPECT_NE(p.refusal->find("at most 8"), std::string::npos) << *p.refusal;
+    // Two factors of 200 levels call for 40000 cells, more than the program holds.
+    std::string many = "A,B,Y\n";
+    for (int r = 0; r < 200; ++r)
+        many += std::to_string(r) + "," + std::to_string((r * 7) % 200) + ",1\n";
+    const ImportProposal large = proposeFromLong(csv(many), {2, {0, 1}, -1});
+    ASSERT_TRUE(large.refusal);
+    EXPECT_NE(large.refusal->find("more than 16352 cells"), std::string::npos) << *large.refusal;
 }
 
 TEST(Layouts, ValueLabelledWideSpssFileKeepsItsLabels)
@@ -375,70 +356,54 @@ TEST(CliImport, AnalyzeMeansAndExportOnImportedTables)
     const fs::path wideCsv = tempFile("wide.csv", wideText());
     const fs::path dat = longCsv.parent_path() / "scores.dat";
     const fs::path back = longCsv.parent_path() / "back.csv";
-    int code = 0;
-    std::string err;
-    const std::string summary = run({"export", longCsv.string(), "--score", "Score", "--factor-column", "Drug,Time",
-                                     "--subject", "Subject", "--write-scores", dat.string(), "--write-csv",
-                                     back.string()},
-                                    code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_NE(summary.find("Factor 1: Drug, 2 levels: Placebo [Pl] Active [Ac]\n"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("--factor Drug=2 --factor Time=3 --factor Subject=4 --type repeated --designate Subject"),
-              std::string::npos)
-        << summary;
+    const CliRun summary = cli("export " + longCsv.string() + " --score Score --factor-column Drug,Time --subject "
+                               "Subject --write-scores " + dat.string() + " --write-csv " + back.string());
+    ASSERT_EQ(summary.code, 0) << summary.err;
+    EXPECT_TRUE(contains(summary.out, "Factor 1: Drug, 2 levels: Placebo [Pl] Active [Ac]\n")) << summary.out;
+    EXPECT_TRUE(contains(summary.out, "--factor Drug=2 --factor Time=3 --factor Subject=4 --type repeated "
+                                      "--designate Subject"))
+        << summary.out;
 
-    const std::string fromFile = run({"analyze", dat.string(), "--factor", "Drug=2", "--factor", "Time=3", "--factor",
-                                      "Subject=4", "--type", "repeated", "--designate", "Subject"},
-                                     code);
-    ASSERT_EQ(code, 0);
-    const std::string fromLong = run({"analyze", longCsv.string(), "--score", "Score", "--factor-column", "Drug",
-                                      "--factor-column", "Time", "--subject", "Subject"},
-                                     code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(fromLong, fromFile);
-    const std::string fromWide = run({"analyze", wideCsv.string(), "--subject", "Subject", "--cells",
-                                      "#2,#3,#4,#5,#6,#7", "--within", "Drug=2", "--within", "Time=3"},
-                                     code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(fromWide, fromFile);
-    // The guess needs no options and says what it took.
-    EXPECT_EQ(run({"analyze", wideCsv.string()}, code, &err), fromFile);
-    EXPECT_NE(err.find("as wide data"), std::string::npos);
+    const std::string factors = " --factor Drug=2 --factor Time=3 --factor Subject=4 --designate Subject";
+    const CliRun fromFile = cli("analyze " + dat.string() + factors + " --type repeated");
+    ASSERT_EQ(fromFile.code, 0) << fromFile.err;
+    // The same table from the long table, the wide one, the long CSV written and, with no
+    // options, the guess, which says what it took.
+    for (const std::string& args :
+         {longCsv.string() + " --score Score --factor-column Drug --factor-column Time --subject Subject",
+          wideCsv.string() + " --subject Subject --cells #2,#3,#4,#5,#6,#7 --within Drug=2 --within Time=3",
+          back.string() + " --score Score --factor-column Drug,Time --subject Subject", wideCsv.string()}) {
+        const CliRun r = cli("analyze " + args);
+        EXPECT_EQ(r.code, 0) << args << r.err;
+        EXPECT_EQ(r.out, fromFile.out) << args;
+    }
+    EXPECT_TRUE(contains(cli("analyze " + wideCsv.string()).err, "as wide data"));
 
-    const std::string means = run({"means", longCsv.string(), "--format", "csv"}, code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_EQ(means, run({"means", dat.string(), "--factor", "Drug=2", "--factor", "Time=3", "--factor", "Subject=4",
-                          "--designate", "Subject", "--format", "csv"},
-                         code));
-    const std::string simple = run({"simple-effects", wideCsv.string()}, code, &err);
-    ASSERT_EQ(code, 0) << err;
-    EXPECT_NE(simple.find("D at T 1"), std::string::npos) << simple;
-
-    // The long CSV written reads back into the same table.
-    EXPECT_EQ(run({"analyze", back.string(), "--score", "Score", "--factor-column", "Drug,Time", "--subject",
-                   "Subject"},
-                  code),
-              fromFile);
+    const CliRun means = cli("means " + longCsv.string() + " --format csv");
+    ASSERT_EQ(means.code, 0) << means.err;
+    EXPECT_EQ(means.out, cli("means " + dat.string() + factors + " --format csv").out);
+    const CliRun simple = cli("simple-effects " + wideCsv.string());
+    ASSERT_EQ(simple.code, 0) << simple.err;
+    EXPECT_TRUE(contains(simple.out, "D at T 1")) << simple.out;
 
     // Unequal cells: analyze needs --mode and runs it.
     const fs::path unequal = tempFile("unequal.csv", "Group;Score\nA;1,5\nA;2\nA;3\nB;4\nB;5\nC;6\nC;7,5\n");
-    run({"analyze", unequal.string()}, code, &err);
-    EXPECT_EQ(code, 2);
-    EXPECT_NE(err.find("--mode"), std::string::npos) << err;
-    const std::string table = run({"analyze", unequal.string(), "--mode", "unweighted"}, code, &err);
-    EXPECT_EQ(code, 0) << err;
-    EXPECT_NE(table.find("SS (raw)"), std::string::npos) << table;
+    const CliRun noMode = cli("analyze " + unequal.string());
+    EXPECT_EQ(noMode.code, 2);
+    EXPECT_TRUE(contains(noMode.err, "--mode")) << noMode.err;
+    const CliRun table = cli("analyze " + unequal.string() + " --mode unweighted");
+    EXPECT_EQ(table.code, 0) << table.err;
+    EXPECT_TRUE(contains(table.out, "SS (raw)")) << table.out;
 
     // A bad column is named with the columns there are; a missing score stops with its row.
-    run({"analyze", longCsv.string(), "--score", "Scor", "--factor-column", "Drug"}, code, &err);
-    EXPECT_EQ(code, 2);
-    EXPECT_NE(err.find("--score \"Scor\""), std::string::npos) << err;
-    EXPECT_NE(err.find("\"Subject\", \"Drug\", \"Time\", \"Score\""), std::string::npos) << err;
+    const CliRun badColumn = cli("analyze " + longCsv.string() + " --score Scor --factor-column Drug");
+    EXPECT_EQ(badColumn.code, 2);
+    EXPECT_TRUE(contains(badColumn.err, "--score \"Scor\"")) << badColumn.err;
+    EXPECT_TRUE(contains(badColumn.err, "\"Subject\", \"Drug\", \"Time\", \"Score\"")) << badColumn.err;
     const fs::path gap = tempFile("gap.csv", "Group,Score\nA,1\nA,2\nB,\nB,4\nB,5\nA,6\nB,7\n");
-    run({"analyze", gap.string(), "--type", "independent"}, code, &err);
-    EXPECT_EQ(code, 2);
-    EXPECT_NE(err.find("row 4 has no score"), std::string::npos) << err;
-    EXPECT_NE(err.find("--drop-incomplete"), std::string::npos) << err;
-    run({"analyze", gap.string(), "--drop-incomplete"}, code, &err);
-    EXPECT_EQ(code, 0) << err;
+    const CliRun stopped = cli("analyze " + gap.string() + " --type independent");
+    EXPECT_EQ(stopped.code, 2);
+    EXPECT_TRUE(contains(stopped.err, "row 4 has no score")) << stopped.err;
+    EXPECT_TRUE(contains(stopped.err, "--drop-incomplete")) << stopped.err;
+    EXPECT_EQ(cli("analyze " + gap.string() + " --drop-incomplete").code, 0);
 }

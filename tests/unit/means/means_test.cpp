@@ -138,8 +138,6 @@ TEST(CellMeans, SwapPanelsAndEndOfSet)
     ASSERT_TRUE(last);
     EXPECT_EQ(last->title, "Simple Effects");
     EXPECT_EQ(last->text, "The requested set of simple effects has been shown.");
-    EXPECT_EQ(cellMeansTitle(), "Cell Means");
-    EXPECT_EQ(cellMeansTitle(true, true), "Unweighted ** Cell Sizes");
 }
 
 TEST(CellMeans, EveryGridThePairsAndPanelsCanShow)

@@ -6,19 +6,13 @@
 #include "support/recordingprompts.h"
 #include "unequal/attrition.h"
 #include "unequal/cellsizes.h"
+#include "unequaltables.h"
 
 namespace varisect {
 namespace {
 
 using testing::makeDesign;
-
-Design groupDesign()
-{
-    Design d = makeDesign({{"Group", 2}, {"Trial", 3}, {"Subjects", 4}}, AnovaType::RepeatedMeasures, 3);
-    d.nested = true;
-    d.nestingMatrix = {{'S', 'G'}};
-    return d;
-}
+using unequaltest::groupDesign;
 
 TEST(CellSizeCheck, CodesInTheirOrder)
 {
@@ -53,11 +47,11 @@ TEST(CellSizeCheck, CodesInTheirOrder)
     EXPECT_THROW(checkCellSizeEntries({"1", "1", "1"}, d, UnequalAnalysisMode::UnweightedMeans), std::invalid_argument);
 
     // Group sizes: no maximum, N = the sum times the levels of the crossed factor.
-    c = checkCellSizes({3, 7}, groupDesign(), UnequalAnalysisMode::GroupSizes);
+    c = checkCellSizes({3, 7}, groupDesign(4), UnequalAnalysisMode::GroupSizes);
     ASSERT_TRUE(c.ok());
     EXPECT_EQ(c.scoreCount, 30);
-    EXPECT_EQ(checkCellSizes({3, 0}, groupDesign(), UnequalAnalysisMode::GroupSizes).failedEntry, 2);
-    c = checkCellSizes({6000, 6000}, groupDesign(), UnequalAnalysisMode::GroupSizes);
+    EXPECT_EQ(checkCellSizes({3, 0}, groupDesign(4), UnequalAnalysisMode::GroupSizes).failedEntry, 2);
+    c = checkCellSizes({6000, 6000}, groupDesign(4), UnequalAnalysisMode::GroupSizes);
     EXPECT_EQ(c.message->title, "Program Limitation!");
     EXPECT_EQ(c.message->text, "You have specified 36000 scores, but the maximum allowed by the program is 16352 scores.");
 }
@@ -122,12 +116,12 @@ TEST(Attrition, PresenceScoresAndSignificance)
 
 TEST(GroupSizeRoles, FromTheNesting)
 {
-    const auto roles = groupRoles(groupDesign());
+    const auto roles = groupRoles(groupDesign(4));
     ASSERT_TRUE(roles);
     EXPECT_EQ(roles->subjects, 3);
     EXPECT_EQ(roles->grouping, 1);
     EXPECT_EQ(roles->crossed, 2);
-    Design crossed = groupDesign();
+    Design crossed = groupDesign(4);
     crossed.nestingMatrix = {{'T', 'G'}};  // not the subjects that are nested
     EXPECT_FALSE(groupRoles(crossed));
     crossed.nested = false;

@@ -10,38 +10,19 @@
 #include "unequal/proportional.h"
 #include "unequal/unequalsimpleeffects.h"
 #include "unequal/unweightedmeans.h"
+#include "unequaltables.h"
 
 namespace varisect {
 namespace {
 
 using testing::makeDesign;
 using testing::randomScores;
+using unequaltest::expectSameRows;
 
+// A row whose MS is its SS / df.
 void expectRow(const AnovaTable& t, int row, const std::string& label, double df, double ss, double f)
 {
-    SCOPED_TRACE(label);
-    EXPECT_EQ(t.cell(row, ColSource), label);
-    EXPECT_EQ(t.number(row, ColDf), df);
-    EXPECT_NEAR(t.number(row, ColSS), ss, 1e-9);
-    EXPECT_NEAR(t.number(row, ColMS), ss / df, 1e-9);
-    if (f >= 0) {
-        EXPECT_NEAR(t.number(row, ColF), f, 1e-9);
-    }
-}
-
-// Every row of `got` agrees with `want` in its name, df, SS, MS, F and p.
-void expectSameRows(const AnovaTable& got, const AnovaTable& want)
-{
-    ASSERT_EQ(got.rowCount(), want.rowCount());
-    for (int r = 1; r <= want.rowCount(); ++r) {
-        SCOPED_TRACE(want.cell(r, ColSource));
-        EXPECT_EQ(got.cell(r, ColSource), want.cell(r, ColSource));
-        EXPECT_EQ(got.cell(r, ColDf), want.cell(r, ColDf));
-        if (r == 1)
-            continue;
-        for (int c : {ColSS, ColMS, ColF, ColP})
-            EXPECT_NEAR(got.number(r, c), want.number(r, c), 1e-9 * std::max(1.0, want.number(r, c)));
-    }
+    unequaltest::expectRow(t, row, label, df, ss, ss / df, f);
 }
 
 TEST(UnequalSimpleEffects, UnweightedMeansByHand)

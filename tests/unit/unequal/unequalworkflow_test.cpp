@@ -10,26 +10,19 @@
 #include "support/clitest.h"
 #include "support/recordingprompts.h"
 #include "unequal/unequalworkflow.h"
+#include "unequaltables.h"
 
 namespace varisect {
 namespace {
 
 using testing::DataFile;
 using testing::makeDesign;
+using unequaltest::groupDesign;
 
 // A, B (2 levels each) and 3 replicates R, designated.
 Design ratsDesign()
 {
     return makeDesign({{"A", 2}, {"B", 2}, {"R", 3}}, AnovaType::IndependentGroups, 3);
-}
-
-// Group (2) with Subjects nested under it, crossed with Trial (3).
-Design groupDesign()
-{
-    Design d = makeDesign({{"Group", 2}, {"Trial", 3}, {"Subjects", 3}}, AnovaType::RepeatedMeasures, 3);
-    d.nested = true;
-    d.nestingMatrix = {{'S', 'G'}};
-    return d;
 }
 
 const Scores kScores{1, 2, 3, 4, 6, 2, 4, 7, 8, 9};  // cells of 3, 2, 2, 3
@@ -45,17 +38,16 @@ TEST(UnequalModes, FromTheMenuChoicesAndByName)
     flags = ModeFlags{};
     flags.twoFactorUnequal = true;
     EXPECT_EQ(unequalModeOf(flags, ratsDesign()), UnequalAnalysisMode::Proportional);
-    EXPECT_EQ(unequalModeOf(flags, groupDesign()), UnequalAnalysisMode::GroupSizes);
+    EXPECT_EQ(unequalModeOf(flags, groupDesign(3)), UnequalAnalysisMode::GroupSizes);
 
     EXPECT_EQ(unequalModeNamed("GroupSizes"), UnequalAnalysisMode::GroupSizes);
     EXPECT_FALSE(unequalModeNamed("ordinary"));
-    EXPECT_STREQ(unequalModeInfo(UnequalAnalysisMode::Proportional).titlePrefix, "Proportional Cell Size ");
 
     // What keeps a design from each analysis.
     Design none = ratsDesign();
     none.designatedFactor = 0;
     EXPECT_EQ(unequalDesignProblem(none, UnequalAnalysisMode::UnweightedMeans)->text, "No DesignatedFactor!");
-    Design crossed = groupDesign();
+    Design crossed = groupDesign(3);
     crossed.nestingMatrix = {{'T', 'G'}};
     EXPECT_TRUE(unequalDesignProblem(crossed, UnequalAnalysisMode::GroupSizes)->text.find("Subjects, nested under one")
                 != std::string::npos);
@@ -177,7 +169,7 @@ TEST(UnequalWorkflowStages, AttritionAloneAndPlannedScores)
 TEST(UnequalWorkflowStages, GroupSizesToTheTableAndSimpleEffects)
 {
     RecordingPrompts prompts;
-    UnequalWorkflow w(groupDesign(), UnequalAnalysisMode::GroupSizes, true);
+    UnequalWorkflow w(groupDesign(3), UnequalAnalysisMode::GroupSizes, true);
     EXPECT_FALSE(w.attritionPending());
     EXPECT_STREQ(w.okCaption(), "Group Sizes &OK");
     EXPECT_STREQ(w.nextCaption(), "E&nter Data for Unequal Group Size Anova");
