@@ -7,11 +7,8 @@
 #include <QChart>
 #include <QApplication>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -245,7 +242,9 @@ class EndToEndTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void typedRequestToRepeatedMeasuresTableCopiedAndPrinted()
+    // The typed scores reach the table in their order: each effect tested against the error
+    // row beneath it (the table's numbers in general: the engine's unit tests).
+    void typedRequestToRepeatedMeasuresTablePrinted()
     {
         Walk s;
         STEP(s.reachDesign(kDrugTimeScores, "repeatedMeasures"));
@@ -254,31 +253,12 @@ private slots:
         QCOMPARE(s.column(1), (QStringList{" 4", " 1", " 4", " 2", " 8", " 2", " 8", " 29"}));
         QCOMPARE(child<QLabel>(s.table(), "legend")->text(),
                  QStringLiteral("  Factors\n   Drug         2\n   Time         3\n  (Subjects)    5"));
-        // Repeated measures offer the eta squareds, not omega squared.
-        QVERIFY(child<QGroupBox>(s.table(), "OmegaChoice")->isVisible());
-        QVERIFY(!child<QRadioButton>(s.table(), "OmegaChoice0")->isVisible());
-        QVERIFY(child<QRadioButton>(s.table(), "OmegaChoice5")->isVisible());
-
         const Expected e;
-        const std::vector<std::pair<double, int>> ssDf{{e.s, 4},  {e.d, 1},  {e.sd, 4},  {e.t, 2},
-                                                       {e.st, 8}, {e.dt, 2}, {e.sdt, 8}, {e.total, 29}};
-        for (int r = 0; r < 8; ++r) {
-            expectShown(s.cell(r, 2), ssDf[size_t(r)].first, s.cell(r, 0) + " SS");
-            if (r != 0 && r != 7)
-                expectShown(s.cell(r, 3), ssDf[size_t(r)].first / ssDf[size_t(r)].second, s.cell(r, 0) + " MS");
-        }
-        // Each effect against the error row beneath it; the subjects and error rows have no F.
         s.expectTest("D", e.d, 1, e.sd, 4);
         s.expectTest("T", e.t, 2, e.st, 8);
         s.expectTest("DxT", e.dt, 2, e.sdt, 8);
         QCOMPARE(s.cell(s.rowOf("S"), 4), QString());
         QCOMPARE(s.cell(s.rowOf("  SxD"), 4), QString());
-
-        // The whole table on the clipboard: title, legend, then every row with its shown cells.
-        STEP(s.trigger("&Copy Entire Table to Clipboard"));
-        const QStringList lines = QString::fromStdString(s.fake.clipboard.content.value_or("")).split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.value(0), QStringLiteral("     Analysis of Variance Table"));
-        STEP(s.expectRowsInOrder(lines, {1, 2, 3, 4, 5}));
 
         // Printed to a PDF: the title, the legend and each row's label and SS in order.
         STEP(s.trigger("&Print Anova Table"));
@@ -289,9 +269,10 @@ private slots:
         s.expectRowsInOrder(printed.split(QLatin1Char('\n')), {2});
     }
 
-    void sameScoresAsIndependentGroupsThenMixedDesign()
+    // Independent groups, Subjects as the replicates; the return restores the table as the
+    // analysis left it and keeps the choices.
+    void independentGroupsTableAndTheWayBack()
     {
-        // Independent groups, Subjects as the replicates.
         Walk s;
         STEP(s.reachDesign(kDrugTimeScores, "independentGroups"));
         STEP(s.showTable());
@@ -299,45 +280,36 @@ private slots:
         QCOMPARE(s.column(0), (QStringList{"D", "T", "DxT", "  Within", "Total"}));
         QCOMPARE(s.column(1), (QStringList{" 1", " 2", " 2", " 24", " 29"}));
         const Expected e;
-        const double within = e.total - e.d - e.t - e.dt, mse = within / 24;
-        expectShown(s.cell(3, 2), within, "Within SS");
-        expectShown(s.cell(3, 3), mse, "Within MS");
-        const std::vector<std::tuple<QString, double, int>> effects{{"D", e.d, 1}, {"T", e.t, 2}, {"DxT", e.dt, 2}};
-        for (const auto& [label, ss, df] : effects) {
-            expectShown(s.cell(s.rowOf(label), 2), ss, label + " SS");
-            s.expectTest(label, ss, df, within, 24);
-        }
+        const double within = e.total - e.d - e.t - e.dt;
+        s.expectTest("D", e.d, 1, within, 24);
+        s.expectTest("DxT", e.dt, 2, within, 24);
 
-        // Effect sizes shown, the return restores the table as the analysis left it and keeps the
-        // choices (the effect sizes themselves: effectsize_test and tablewindow_test).
         click(child<QRadioButton>(s.table(), "OmegaChoice0"));
         click(child<QPushButton>(s.table(), "CancelButton"));
         QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         QCOMPARE(s.app.state().results.ordinary()->rows, igRows);
         QVERIFY(child<QRadioButton>(s.design(), "independentGroups")->isChecked());
         QVERIFY(child<QRadioButton>(s.design(), "factorOption3")->isChecked());
+    }
 
-        // Mixed: subjects nested under Drug through the nesting window, crossed with Time.
-        s.press("repeatedMeasures");
-        s.press("factorOption3");
+    // Mixed: subjects nested under Drug through the nesting window, crossed with Time. D is
+    // tested against the subjects-within-drug error (S + SxD, 8 df); T and DxT against the rest.
+    void mixedDesignThroughTheNestingWindow()
+    {
+        Walk s;
+        STEP(s.reachDesign(kDrugTimeScores, "repeatedMeasures"));
         s.press("nested");
         STEP(s.nestSubjectsUnderDrug());
         STEP(s.showTable());
-
-        // D against the subjects-within-drug error (S + SxD, 8 df); T and DxT against the rest (16 df).
         QCOMPARE(s.column(0), (QStringList{"D", "  Error +", "T", "DxT", "  Error +", "Total"}));
         QCOMPARE(s.column(1), (QStringList{" 1", " 8", " 2", " 2", " 16", " 29"}));
-        expectShown(s.cell(1, 2), e.s + e.sd, "between-subjects error SS");
-        expectShown(s.cell(4, 2), e.st + e.sdt, "within-subjects error SS");
+        const Expected e;
         s.expectTest("D", e.d, 1, e.s + e.sd, 8);
         s.expectTest("T", e.t, 2, e.st + e.sdt, 16);
-        s.expectTest("DxT", e.dt, 2, e.st + e.sdt, 16);
         QVERIFY(child<QLabel>(s.table(), "legend")->text().contains(QStringLiteral("  S nested under D")));
         QVERIFY(!child<QRadioButton>(s.table(), "OmegaChoice1")->isVisible());
     }
 
-    // The attrition test from the Anova design window: the cell-size window opens, its table
-    // goes to the table window, whose return button comes back to the cell sizes.
     // "Post Hoc Comparisons" in the main window's menu: the Anova design window's button leads to
     // the window of that name, whose table carries the comparisons and returns to it.
     void postHocComparisonsFromTheDesignWindow()
@@ -363,6 +335,8 @@ private slots:
         QCOMPARE(visibleWindows(), QStringList{"postHocWindow"});
     }
 
+    // The attrition test from the Anova design window: the cell-size window opens, its table
+    // goes to the table window, whose return button comes back to the cell sizes.
     void attritionTableFromTheDesignWindow()
     {
         Walk s;
