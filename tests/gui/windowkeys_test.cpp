@@ -181,6 +181,8 @@ struct Walk {
         QVERIFY2(fake.help.contexts.size() == before + 1, qPrintable(window->windowTitle() + " has no F1"));
         QCOMPARE(QtHelpViewer::pageForContext(fake.help.contexts.back()), QString::fromLatin1(page));
     }
+
+    void expectNoClashes() const { QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QLatin1Char('\n')))); }
 };
 
 }  // namespace
@@ -193,8 +195,8 @@ class WindowKeysTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // From the grid to every window of an ordinary analysis.
-    void ordinaryAnalysisWindows()
+    // The main window, the grid and the windows that change its scores.
+    void gridAndDataWindows()
     {
         Walk s;
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));
@@ -208,7 +210,15 @@ private slots:
         s.press(grid, "screenButton");
         STEP(s.visit(shownWindow("screenWindow"), "screen.html"));
         s.press(shownWindow("screenWindow"), "FinishedButton");
+        s.expectNoClashes();
+    }
 
+    // From the grid to the cell means and the graph with their dialogs.
+    void cellMeansAndGraphWindows()
+    {
+        Walk s;
+        STEP(s.openFileAndAccept());
+        DataEntryWindow* grid = s.app->dataEntryWindow();
         s.press(grid, "tablesButton");
         STEP(s.visit(s.app->pairSelector(), "cellmeans.html"));
         s.chooseFirstLine(s.app->pairSelector()->list());
@@ -234,8 +244,16 @@ private slots:
         STEP(s.visit(plot->marker(), "twowayplot.html"));
         plot->marker()->close();
         s.press(plot, "returnButton");
+        s.expectNoClashes();
+    }
 
-        s.press(grid, "anovaDesignButton");
+    // From the grid through the design window, its nesting and explanation windows, to the table
+    // and the simple effects.
+    void designAndTableWindows()
+    {
+        Walk s;
+        STEP(s.openFileAndAccept());
+        s.press(s.app->dataEntryWindow(), "anovaDesignButton");
         AnovaDesignWindow* design = s.app->anovaDesignWindow();
         STEP(s.visit(design, "anovadesign.html"));
         s.press(design, "repeatedMeasures");
@@ -265,8 +283,7 @@ private slots:
         s.press(design, "simpleEffectsButton");  // the one pair at once
         s.press(s.app->cellMeansWindow(), "SimpleButton");
         STEP(s.visit(s.app->simpleEffectsTableWindow(), "cellmeans.html"));
-
-        QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+        s.expectNoClashes();
     }
 
     // The labels window from the main window, and the windows of trend tests, planned and post hoc
@@ -291,7 +308,7 @@ private slots:
                 if (w->isVisible() && qobject_cast<ContrastWindow*>(w))
                     window = w;
             STEP(s.visit(window, page));
-            QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+            STEP(s.expectNoClashes());
         }
 
         Walk s;
@@ -300,7 +317,7 @@ private slots:
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));  // the confirmation
         s.press(s.app->mainWindow(), "proceedButton");
         STEP(s.visit(s.app->mainWindow()->levelLabelsWindow(), "levellabels.html"));
-        QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+        s.expectNoClashes();
     }
 
     // The unequal-cell-size modes: the main window's confirmation, the design window and the
