@@ -33,6 +33,7 @@
 #include "design/nestingwindow.h"
 #include "graphs/grapher.h"
 #include "graphs/plotdialogs.h"
+#include "import/importwindow.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselectordialog.h"
 #include "means/panelsdialog.h"
@@ -317,6 +318,18 @@ private slots:
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));  // the confirmation
         s.press(s.app->mainWindow(), "proceedButton");
         STEP(s.visit(s.app->mainWindow()->levelLabelsWindow(), "levellabels.html"));
+        s.expectNoClashes();
+    }
+
+    // The import window from the main window's File menu, a small file chosen.
+    void importWindow()
+    {
+        Walk s;
+        const std::string file = s.folder.filePath(QStringLiteral("groups.csv")).toStdString();
+        writeFile(file, "Group,Score\nA,1\nA,2\nB,3\nB,4\n");
+        s.fake.dialogs.openAnswers.push_back(file);
+        child<QAction>(s.app->mainWindow(), "importAction")->trigger();
+        STEP(s.visit(s.app->importWindow(), "importdata.html"));
         s.expectNoClashes();
     }
 
