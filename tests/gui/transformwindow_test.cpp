@@ -223,6 +223,7 @@ private slots:
         h.fake.dialogs.clearRecord();
         h.enter("constantBox", "1e39");
         QCOMPARE(h.titles(), std::vector<std::string>{"Program Limitation!"});
+        QVERIFY(h.fake.dialogs.lastMessage().message.text.find("value entered is too large") != std::string::npos);
         QCOMPARE(h.changes, 2);
         // Letters cannot be typed into the box.
         h.get<QLineEdit>("constantBox")->clear();
