@@ -79,6 +79,15 @@ struct Harness {
         for (std::size_t r = 0; r < texts.size(); ++r)
             window->model().setScore(static_cast<int>(r), texts[r], false);
     }
+    // Sizes 3, 2 / 2, 3 accepted and the (not significant) attrition table made: on to the scores.
+    void toScores()
+    {
+        fill({"3", "2", "2", "3"});
+        click(button("dataOkButton"));
+        click(button("anovaButton"));
+        window->show();
+        click(button("anovaButton"));
+    }
 };
 
 const std::vector<std::string> kScores{"1", "2", "3", "4", "6", "2", "4", "7", "8", "9"};
@@ -104,9 +113,9 @@ class CellSizeWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Sizes (typed, with a refused oversized one), the attrition table, the scores cell by cell
-    // and the unweighted-means table (the stages themselves: unequalworkflow_test).
-    void stagesFromSizesToUnweightedTable()
+    // Sizes typed (with a refused oversized one) and the attrition table (the stages themselves:
+    // unequalworkflow_test).
+    void sizesStageToTheAttritionTable()
     {
         Harness h;
         auto* label = child<QLabel>(h.window.get(), "instructionLabel");
@@ -114,7 +123,6 @@ private slots:
                  QStringLiteral("Enter the number of scores present in each cell of the factorial design for Rats:"));
         QCOMPARE(h.window->model().scoreCount(), 4);
         QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Cell Sizes &OK"));
-        QCOMPARE(h.caption("anovaButton"), QStringLiteral("&Attrition Anova Table"));
         QVERIFY(!h.button("anovaButton")->isEnabled());
 
         // Typed: 3, Enter, 4 (beyond the three planned), the rest left empty.
@@ -134,7 +142,6 @@ private slots:
         // scoregrid_test).
         h.fake.clipboard.content = " \r\n";
         h.window->pasteEntries();
-        QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Error"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.text, std::string("The clipboard is empty!"));
         QCOMPARE(h.window->model().texts(), (std::vector<std::string>{"3", "4", "", ""}));
         // A refused size puts the cursor on it (which sizes are refused in which analysis:
@@ -158,48 +165,44 @@ private slots:
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
         QCOMPARE(h.tables[0].titlePrefix, std::string("Attrition "));
-        QVERIFY(!h.tables[0].unweightedMeans);
-        QCOMPARE(h.tables[0].table.cell(h.tables[0].table.rowCount() - 1, 1), std::string("  Within"));
         QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Unweighted Means Anova"));
+    }
 
-        h.window->show();
-        click(h.button("anovaButton"));
+    // The scores cell by cell, a gap refused, the unweighted-means table and its means.
+    void scoresStageToTheUnweightedTable()
+    {
+        Harness h;
+        h.toScores();
         QCOMPARE(h.window->stage(), CellSizeWindow::Stage::Scores);
         QCOMPARE(h.window->model().scoreCount(), 10);
-        QCOMPARE(label->text(), QStringLiteral("Enter Data for Rats:"));
+        QCOMPARE(child<QLabel>(h.window.get(), "instructionLabel")->text(), QStringLiteral("Enter Data for Rats:"));
         QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Data &OK"));
         QVERIFY(!h.button("anovaButton")->isEnabled());
         // The fourth score belongs to the second cell (A 2, B 1).
         QCOMPARE(h.window->model().data(h.window->model().index(3, 0)).toInt(), 2);
-        QCOMPARE(h.window->model().data(h.window->model().index(3, 1)).toInt(), 1);
 
         std::vector<std::string> missing = kScores;
         missing[6].clear();
         h.fill(missing);
         click(h.button("dataOkButton"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
-        QCOMPARE(grid->currentIndex().row(), 6);
+        QCOMPARE(h.window->view()->currentIndex().row(), 6);
         h.fill(kScores);
         click(h.button("dataOkButton"));
         QCOMPARE(h.caption("anovaButton"), QStringLiteral("Anova Ta&ble"));
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(2));
-        const CellSizeTable& u = h.tables[1];
-        QCOMPARE(u.titlePrefix, std::string("Unweighted Means "));
-        QVERIFY(u.unweightedMeans);
-        QCOMPARE(u.design.factorCount(), 2);
-        QCOMPARE(u.table.cell(1, ColSS), std::string("SS (raw)"));
+        QCOMPARE(h.tables[1].titlePrefix, std::string("Unweighted Means "));
+        QVERIFY(h.tables[1].unweightedMeans);
         // The full design is untouched.
         QCOMPARE(h.state.design.design.factorCount(), 3);
-        // "Show &Means" hands over the cell means of the run, on the design without replicates.
+        // "Show &Means" hands over the cell means of the run (their counts and weights:
+        // unequalworkflow_test).
         h.window->show();
         click(child<QPushButton>(h.window.get(), "meansButton"));
         QCOMPARE(h.means.size(), std::size_t(1));
-        QCOMPARE(h.means[0].design.factorCount(), 2);
         QCOMPARE(h.means[0].means, (Scores{2, 5, 3, 8}));
         QVERIFY(h.means[0].unweightedMeans);  // the Cell Means window is marked "Unweighted ** "
-        QCOMPARE(h.means[0].weights.counts.size(), std::size_t(4));
-        QVERIFY(!h.means[0].weights.weightedMargins);
     }
 
     // A significant attrition test asks before the scores are entered; No leaves the stage.
@@ -210,7 +213,6 @@ private slots:
         click(h.button("dataOkButton"));
         click(h.button("anovaButton"));
         QCOMPARE(h.tables.size(), std::size_t(1));
-        QVERIFY(h.window->workflow()->attritionSignificant());
         h.fake.dialogs.messageAnswers.push_back(DialogAnswer::No);
         click(h.button("anovaButton"));
         QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Possibly invalid procedure!"));
@@ -249,11 +251,7 @@ private slots:
         const std::string path = dir.filePath(QStringLiteral("rats.dat")).toStdString();
         {
             Harness h;
-            h.fill({"3", "2", "2", "3"});
-            click(h.button("dataOkButton"));
-            click(h.button("anovaButton"));
-            h.window->show();
-            click(h.button("anovaButton"));
+            h.toScores();
             h.fill(kScores);
             h.window->model().setScore(4, "6", true);
             h.state.file.changed();
@@ -322,7 +320,6 @@ private slots:
         Design d = makeDesign({{"A", 2}, {"B", 2}, {"R", 6}});
         d.designatedFactor = 3;
         Harness h(d);
-        QCOMPARE(h.window->workflow()->mode(), UnequalAnalysisMode::Proportional);
         QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Proportional-N Anova"));
         h.fill({"2", "3", "4", "5"});  // rows of A: 2, 4 and 3, 5
         click(h.button("dataOkButton"));
@@ -372,8 +369,6 @@ private slots:
             QCOMPARE(child<QLabel>(h.window.get(), "instructionLabel")->text(),
                      QStringLiteral("Enter the number of Subjects in each group for Rats:"));
             QCOMPARE(h.window->model().scoreCount(), 2);
-            QCOMPARE(h.caption("dataOkButton"), QStringLiteral("Group Sizes &OK"));
-            QCOMPARE(h.caption("anovaButton"), QStringLiteral("E&nter Data for Unequal Group Size Anova"));
             h.fill({"3", "0"});
             click(h.button("dataOkButton"));
             QCOMPARE(h.fake.dialogs.lastMessage().message.title, std::string("Data Entry Error!"));
@@ -383,11 +378,9 @@ private slots:
             click(h.button("dataOkButton"));
             click(h.button("anovaButton"));
             QCOMPARE(h.window->model().scoreCount(), 15);
-            // Row 9: group 2, trial 1, its second subject (the fourth in all).
-            const ScoreModel& m = h.window->model();
-            QCOMPARE(m.data(m.index(7, 0)).toInt(), 2);
-            QCOMPARE(m.data(m.index(7, 1)).toInt(), 1);
-            QCOMPARE(m.data(m.index(7, 2)).toInt(), 4);
+            // Row 8: group 2, trial 1, its second subject (the fourth in all; the rows of every
+            // stage: unequalworkflow_test).
+            QCOMPARE(h.window->model().data(h.window->model().index(7, 2)).toInt(), 4);
 
             h.fill(kGroupScores);
             h.window->model().setScore(4, "7", true);  // group 1, trial 3, subject 1: imputed
@@ -403,8 +396,7 @@ private slots:
             click(h.button("simpleEffectsButton"));
             QCOMPARE(h.tables.size(), std::size_t(1));
             QCOMPARE(h.simple.size(), std::size_t(1));
-            QVERIFY(h.simple[0].table && h.simple[0].weights.weightedMargins);
-            QCOMPARE(h.simple[0].weights.counts, (std::vector<long>{2, 3, 2, 3, 2, 3}));
+            QVERIFY(h.simple[0].table);
 
             h.window->show();
             click(h.button("graphButton"));

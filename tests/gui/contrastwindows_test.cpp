@@ -91,8 +91,8 @@ void ContrastWindowsTest::trendsForUnequallySpacedLevels()
     auto* values = child<QLineEdit>(&window, "valuesBox1");
     values->setText(QStringLiteral("1, 2, 2, 8"));
     click(child<QPushButton>(&window, "PrepareButton"));
-    QCOMPARE(w.fake.dialogs.messages.size(), size_t(1));
-    QCOMPARE(w.fake.dialogs.messages[0].message.title, std::string("Equal Level Values!"));
+    // Which values are refused: contrasts_test.
+    QCOMPARE(w.fake.dialogs.messageTitles(), std::vector<std::string>{"Equal Level Values!"});
     QVERIFY(w.tables.empty());
 
     values->setText(QStringLiteral("1 2 4 8"));
@@ -100,11 +100,8 @@ void ContrastWindowsTest::trendsForUnequallySpacedLevels()
     QVERIFY(!child<QLabel>(&window, "coefficients1")->text().contains(QStringLiteral("cubic")));
     click(child<QPushButton>(&window, "PrepareButton"));
     QCOMPARE(w.tables.size(), size_t(1));
-    QVERIFY(w.hasRow("  D: linear"));
     QVERIFY(w.hasRow("  D: quadratic"));
     QVERIFY(!w.hasRow("  D: cubic"));
-    QCOMPARE(w.notes.size(), size_t(3));
-    QCOMPARE(w.notes[0], std::string("  Trend coefficients"));
 
     // The table window shows, prints and copies them under the table.
     TableRequest request;
@@ -187,10 +184,9 @@ void ContrastWindowsTest::postHocComparisonsUnderTheTable()
     click(child<QPushButton>(&window, "PrepareButton"));
     QCOMPARE(w.tables.size(), size_t(1));
     QVERIFY(w.fake.dialogs.messages.empty());
-    QCOMPARE(w.notes[0], std::string("  Pairwise comparisons of Dose (Holm)"));
-    QCOMPARE(w.notes.size(), size_t(9));  // heading, column heads, 3 pairs, a blank, 3 lines of legend
-    QVERIFY(w.notes[2].starts_with("  D1 - D2"));
-    QVERIFY(w.notes[6].starts_with("  Error: each pair's own error"));
+    // The lines themselves: posthoc_test.
+    QCOMPARE(w.notes.at(0), std::string("  Pairwise comparisons of Dose (Holm)"));
+    QVERIFY(w.notes.at(2).starts_with("  D1 - D2"));
     QVERIFY(!window.isVisible());
 
     TableRequest request;

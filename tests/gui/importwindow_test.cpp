@@ -5,17 +5,13 @@
 // mapping and of the edited names are the import session's (tests/unit/import).
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
-#include <set>
 
 #include "analysis/analysisservice.h"
 #include "app/application.h"
@@ -23,7 +19,6 @@
 #include "design/anovadesignwindow.h"
 #include "design/mainwindow.h"
 #include "import/importwindow.h"
-#include "platform/helpviewer.h"
 #include "support/guitest.h"
 #include "support/recordingprompts.h"
 #include "table/tablewindow.h"
@@ -83,30 +78,7 @@ private slots:
         QCOMPARE(visibleWindows(), (QStringList{"importWindow", "mainWindow"}));
         QVERIFY(child<QRadioButton>(window, "longButton")->isChecked());
         QVERIFY(child<QPushButton>(window, "importButton")->isEnabled());
-
-        // F1 opens the window's help page.
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
-        QTest::keyClick(window, Qt::Key_F1);
-        QCOMPARE(w.fake.help.contexts, std::vector<int>{kHelpImportData});
-
-        // No two access keys of the window are the same letter.
-        std::multiset<QChar> keys;
-        QStringList texts;
-        for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
-            texts << b->text();
-        for (QLabel* l : window->findChildren<QLabel*>())
-            texts << l->text();
-        for (QAction* a : window->menuBar()->actions())
-            texts << a->text();
-        for (const QString& t : texts) {
-            const auto m = QRegularExpression(QStringLiteral("&([^&])")).match(t);
-            if (m.hasMatch())
-                keys.insert(m.captured(1).at(0).toLower());
-        }
-        for (const QChar k : keys)
-            QVERIFY2(keys.count(k) == 1, qPrintable(QStringLiteral("access key %1 twice").arg(k)));
-
+        // Its access keys, F1 and buttons: windowkeys_test.
         click(child<QPushButton>(window, "importButton"));
         QCOMPARE(visibleWindows(), QStringList{"anovaDesignWindow"});
         const DesignState& state = w.app.state().design;

@@ -112,8 +112,8 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     // What the end-to-end walk does not look at: the generic name, the questions for the next
-    // factor, the name's capital, the problem label, the way back to adjust and the limits.
-    void factorQuestionsLimitsAndTheWayBack()
+    // factor, the name's capital, the problem label and the way back to adjust.
+    void factorQuestionsAndTheWayBack()
     {
         Harness h;
         h.open();
@@ -138,10 +138,17 @@ private slots:
         h.click("adjustButton");
         QCOMPARE(h.text("levelsQuestion"), QStringLiteral("How many levels are there in Factor 1?"));
         QCOMPARE(h.box("nameBox")->text(), QStringLiteral("Drug"));
+    }
 
-        // Limits: more than 8 factors, a letter in a number box, Enter on the emptied box, the
-        // box left empty, too many scores; each told to the user where it happens (which texts
-        // are refused and their messages: designquestions_test).
+    // Limits: more than 8 factors, a letter in a number box, Enter on the emptied box, the box
+    // left empty, too many scores; each told to the user where it happens (which texts are
+    // refused and their messages: designquestions_test).
+    void limitsAreToldWhereTheyHappen()
+    {
+        Harness h;
+        h.open();
+        h.typeFactorCount(QStringLiteral("2"));
+        h.fake.dialogs.clearRecord();
         h.typeFactorCount(QStringLiteral("9"));
         QCOMPARE(h.texts(), std::vector<std::string>{"Sorry, the program only accommodates 8 factors."});
         QCOMPARE(h.box("factorCountBox")->text(), QStringLiteral("2"));
@@ -164,9 +171,13 @@ private slots:
         h.enterFactor(QStringLiteral("16"), QStringLiteral("Drug"));
         h.enterFactor(QStringLiteral("1022"), QStringLiteral("Time"));
         QCOMPARE(h.text("confirmation"), QStringLiteral("The program is expecting 16352 scores.  Is that correct?"));
+    }
 
-        // The arrows stop at 8 without a message; at 1 factor nothing can be entered.
-        h.click("adjustButton");
+    // The arrows stop at 8 without a message; at 1 factor nothing can be entered.
+    void theFactorCountArrowsStopAtTheLimits()
+    {
+        Harness h;
+        h.open();
         h.fake.dialogs.clearRecord();
         for (int i = 0; i < 8; ++i)
             QTest::mouseClick(h.child<QToolButton>("factorCountUp"), Qt::LeftButton);
@@ -279,26 +290,30 @@ private slots:
         // Wholly on the screen's available area, and nothing in it cut off.
         QVERIFY(second->screen()->availableGeometry().contains(second->frameGeometry()));
         expectNothingCutOff(second);
+    }
 
-        // From the fresh window, labels in use, through the level labels window to the grid.
-        auto* proceed = second->findChild<QPushButton*>("proceedButton");
-        QTest::mouseClick(second->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        QTest::mouseClick(second->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-        QTest::mouseClick(proceed, Qt::LeftButton);
-        LevelLabelsWindow* labels = second->levelLabelsWindow();
-        QVERIFY(labels && labels->isVisible() && !second->isVisible());
+    // Labels in use: from the confirmation through the level labels window back, then to the grid.
+    void labelsInUseLeadThroughTheLevelLabelsWindow()
+    {
+        Harness h;
+        h.state.design.labelsInUse = true;
+        h.open();
+        h.click("okButton");
+        h.click("okButton");
+        h.click("proceedButton");
+        LevelLabelsWindow* labels = h.window->levelLabelsWindow();
+        QVERIFY(labels && labels->isVisible() && !h.window->isVisible());
         auto* entry = labels->findChild<QLineEdit*>(QStringLiteral("labelEntry"));
         for (const char* l : {"a", "b", "x", "y"}) {
             QTest::keyClicks(entry, QString::fromUtf8(l));
             QTest::keyClick(entry, Qt::Key_Return);
         }
         QTest::mouseClick(labels->findChild<QPushButton*>(QStringLiteral("finishedButton")), Qt::LeftButton);
-        QVERIFY(!labels->isVisible() && second->isVisible());
-        QCOMPARE(proceed->text(), QStringLiteral("&Proceed to Data Entry"));
-        QCOMPARE(again.state().design.design.factors[1].levelLabels, (std::vector<std::string>{"x", "y"}));
-        QTest::mouseClick(proceed, Qt::LeftButton);
-        QVERIFY(again.dataEntryWindow() && again.dataEntryWindow()->isVisible());
-        QVERIFY(!second->isVisible());
+        QVERIFY(!labels->isVisible() && h.window->isVisible());
+        QCOMPARE(h.button("proceedButton")->text(), QStringLiteral("&Proceed to Data Entry"));
+        QCOMPARE(h.state.design.design.factors[1].levelLabels, (std::vector<std::string>{"x", "y"}));
+        h.click("proceedButton");
+        QCOMPARE(h.dataEntry, 1);
     }
 
     void recentFileRestoresItsDesign()

@@ -151,7 +151,7 @@ private slots:
 
     // ---- the help viewer ----
 
-    void helpOpensContextsSearchesAndKeepsItsHistory()
+    void helpOpensContextsAndKeepsItsHistory()
     {
         QtHelpViewer help;
         help.showContext(kHelpOpenDataFile);
@@ -182,7 +182,12 @@ private slots:
         QCOMPARE(help.currentPage(), QStringLiteral("howtousehelp.html"));
         QTest::keyClick(help.window()->focusWidget(), Qt::Key_Escape);
         QVERIFY(!help.window()->isVisible());
+    }
 
+    void helpSearchFindsThePagesWithEveryWord()
+    {
+        QtHelpViewer help;
+        help.showHelpOnHelp();
         // Every word must occur, not side by side, case ignored.
         const QStringList imputed = help.search(QStringLiteral("IMPUTED"));
         QVERIFY(imputed.contains(QStringLiteral("opendata.html")) && imputed.contains(QStringLiteral("savedata.html")));
@@ -255,7 +260,7 @@ private slots:
 
     // ---- the Qt dialogs, answered by a simulated user ----
 
-    void dialogsShowWhatTheyAreAskedAndReturnTheAnswer()
+    void messageBoxesShowWhatTheyAreAskedAndReturnTheAnswer()
     {
         FakeHelpViewer help;
         QtDialogs dialogs(help, [] { return static_cast<QWidget*>(nullptr); });
@@ -280,6 +285,10 @@ private slots:
                  DialogAnswer::Cancel);
         whenShown<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         QCOMPARE(dialogs.message({"Wrong file selected?", "count", MessageButtons::AbortRetryIgnore}), DialogAnswer::Abort);
+    }
+
+    void messageTextsKeepTheirLinesAndNumbersWhole()
+    {
         QCOMPARE(displayText("a\n\rb\r\nc\rd"), QStringLiteral("a\nb\nc\nd"));
         // A number written without its leading zero (".025") stays whole however the box wraps
         // the line, and reads as it was written.
@@ -299,8 +308,13 @@ private slots:
                 QVERIFY2(!line.endsWith(QLatin1Char('.')) || line.endsWith(QStringLiteral("test.")),
                          qPrintable(QStringLiteral("%1 px: %2").arg(width).arg(lines.join(QLatin1Char('|')))));
         }
+    }
 
-        // File dialogs: Help where a help context is given, the default extension on a bare name.
+    // File dialogs: Help where a help context is given, the default extension on a bare name.
+    void fileDialogsOfferHelpAndAddTheExtension()
+    {
+        FakeHelpViewer help;
+        QtDialogs dialogs(help, [] { return static_cast<QWidget*>(nullptr); });
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath(QStringLiteral("scores.dat")), "1\r\n2\r\n"));
         QString title;

@@ -78,6 +78,62 @@ W* shown()
     return nullptr;
 }
 
+// The desktop program up to its grid: 12 scores typed (the sixth imputed) and accepted.
+struct GridWalk {
+    QTemporaryDir folder;
+    FakePlatform fake{folder.filePath(QStringLiteral("data.pdf")).toStdString()};
+    int quits = 0;
+    Application app{fake.platform(), {"", 800, [this] { ++quits; }}};
+    DataEntryWindow* grid = nullptr;
+
+    GridWalk()
+    {
+        app.start();
+        MainWindow* main = app.mainWindow();
+        main->activateWindow();
+        if (!QTest::qWaitForWindowActive(main))
+            qFatal("the main window did not become active");
+        answerDesignQuestions(main, {{"Dose", 3}, {"Time", 2}, {"Rep", 2}});
+        click(child<QPushButton>(main, "proceedButton"));
+        grid = app.dataEntryWindow();
+        if (!grid || !fake.dialogs.messages.empty())
+            return;
+        std::vector<std::string> typed;
+        for (int i = 1; i <= 12; ++i)
+            typed.push_back(std::to_string(i));
+        grid->model().setScores(typed, {false, false, false, false, false, true});
+        click(child<QPushButton>(grid, "dataOkButton"));
+    }
+
+    // "Data &Transformation": the scores halved, then their natural log; the window finished.
+    void halveAndLog()
+    {
+        click(child<QPushButton>(grid, "transformButton"));
+        auto* transform = shown<TransformWindow>();
+        QVERIFY(transform && transform->isVisible());
+        QVERIFY(grid->isVisible() && !grid->isEnabled());
+        click(child<QAbstractButton>(transform, "multiplyOption"));
+        auto* box = child<QLineEdit>(transform, "constantBox");
+        QTest::keyClicks(box, QStringLiteral("0.5"));
+        QTest::keyClick(box, Qt::Key_Return);
+        click(child<QAbstractButton>(transform, "logOption"));
+        click(child<QAbstractButton>(transform, "ApplyButton"));
+        // Shown as "#0.00#" at once; the imputed mark stays.
+        const std::vector<std::string> texts = grid->model().texts();
+        QCOMPARE(std::vector<std::string>(texts.begin(), texts.begin() + 6),
+                 (std::vector<std::string>{"-0.693", "0.00", "0.405", "0.693", "0.916", "1.099"}));
+        QVERIFY(grid->model().imputed(5));
+        QVERIFY(child<QLabel>(transform, "logNote")->text().contains(QStringLiteral("natural logarithm")));
+        QCOMPARE(child<QLabel>(transform, "stepsApplied")->text(),
+                 QStringLiteral("Applied since Data OK: multiplied by 0.5, then natural log."));
+        click(child<QPushButton>(transform, "FinishedButton"));
+        QTRY_VERIFY(grid->isEnabled() && !shown<TransformWindow>());
+    }
+};
+
+// A step of a walk that checks as it goes: the test stops at its first failure.
+#define STEP(call) do { call; if (QTest::currentTestFailed()) return; } while (false)
+
 bool noOptionChecked(QWidget* window)
 {
     for (QRadioButton* b : window->findChildren<QRadioButton*>())
@@ -123,12 +179,6 @@ private slots:
         h.press("ApplyButton");
         QCOMPARE(h.scores(), (Scores{0, float(std::log(2.0)), float(std::log(3.5)), float(std::log(4.0))}));
         QCOMPARE(h.changes, 2);
-        // Again: ln 1 = 0 no longer suits a logarithm; the choice is cleared and nothing changes.
-        h.fake.dialogs.clearRecord();
-        h.press("ApplyButton");
-        QCOMPARE(h.titles(), std::vector<std::string>{"Transformation Halted!"});
-        QCOMPARE(h.window->chosen(), Transformation::None);
-        QCOMPARE(h.changes, 2);
 
         // The zero power asks first; No leaves the scores, Yes makes them all 1.
         h.press("powerOption");
@@ -155,6 +205,7 @@ private slots:
         QCOMPARE(h.finished, 2);
     }
 
+    // Which results and constants are refused: transform_test; here the OK'd data come back.
     void overflowAndBadConstantsKeepTheDataSound()
     {
         Harness<TransformWindow> h({-2, 5, 40});
@@ -168,15 +219,11 @@ private slots:
         QCOMPARE(h.scores(), (Scores{-2, 5, 40}));
         QCOMPARE(h.changes, 2);
         QVERIFY(!h.state.data.transformed());
-
-        // A negative score with a fractional exponent, and a constant beyond single precision:
-        // told, nothing changes.
+        // A constant beyond single precision: told, nothing changes.
         h.fake.dialogs.clearRecord();
-        h.enter("constantBox", "0.5");
         h.enter("constantBox", "1e39");
-        QCOMPARE(h.titles(), (std::vector<std::string>{"Transformation Halted", "Program Limitation!"}));
-        QVERIFY(h.fake.dialogs.messages[1].message.text.find("value entered is too large") != std::string::npos);
-        QCOMPARE(h.scores(), (Scores{-2, 5, 40}));
+        QCOMPARE(h.titles(), std::vector<std::string>{"Program Limitation!"});
+        QVERIFY(h.fake.dialogs.lastMessage().message.text.find("value entered is too large") != std::string::npos);
         QCOMPARE(h.changes, 2);
         // Letters cannot be typed into the box.
         h.get<QLineEdit>("constantBox")->clear();
@@ -212,95 +259,70 @@ private slots:
         QCOMPARE(h.scores(), (Scores{0.5f, 1, -9, 5, 6}));
         QVERIFY(h.titles().empty());
         QVERIFY(h.state.data.transformed() && h.state.file.dataChanged());
-        QCOMPARE(h.state.data.steps(), std::vector<std::string>{"values between 1 and 5 replaced by -9 (1 score)"});
 
-        // "=" and a screen that matches nothing (it still counts as applied), then revert.
+        // "=" hides the upper box; a screen that matches nothing still counts as applied.
         h.press("equalOption");
         QCOMPARE(h.get<QLabel>("valueLabel")->text(), QStringLiteral("="));
         QVERIFY(!h.get<QLineEdit>("upperBox")->isVisible());
-        h.enter("valueBox", "6");
-        QCOMPARE(h.scores(), (Scores{0.5f, 1, -9, 5, -9}));
         h.enter("valueBox", "100");
-        QCOMPARE(h.changes, 3);
+        QCOMPARE(h.changes, 2);
         h.press("CancelButton");
         QCOMPARE(h.scores(), (Scores{0.5f, 1, 3, 5, 6}));
         h.press("FinishedButton");
         QCOMPARE(h.finished, 1);
     }
 
-    // From the grid and back: the grid waits while a window is open, shows the scores as they
-    // change, and prints them as transformed data.
+    // From the grid and back: the grid waits while the window is open and shows the scores as
+    // they change, rounded, with the imputed mark kept.
     void theGridHandsOverAndShowsTheNewScores()
     {
-        QTemporaryDir folder;
-        FakePlatform fake(folder.filePath(QStringLiteral("data.pdf")).toStdString());
-        int quits = 0;
-        Application app{fake.platform(), {"", 800, [&quits] { ++quits; }}};
-        app.start();
-        MainWindow* main = app.mainWindow();
-        main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(main));
-        answerDesignQuestions(main, {{"Dose", 3}, {"Time", 2}, {"Rep", 2}});
-        auto* proceed = child<QPushButton>(main, "proceedButton");
-        QVERIFY(proceed->hasFocus());
-        QTest::keyClick(proceed, Qt::Key_Return);
-        DataEntryWindow* grid = app.dataEntryWindow();
-        QVERIFY(fake.dialogs.messages.empty());
-        QVERIFY(grid && grid->isVisible());
-        std::vector<std::string> typed;
-        for (int i = 1; i <= 12; ++i)
-            typed.push_back(std::to_string(i));
-        grid->model().setScores(typed, {false, false, false, false, false, true});
-        click(child<QPushButton>(grid, "dataOkButton"));
-        QVERIFY(grid->leadingOnEnabled());
+        GridWalk g;
+        QVERIFY(g.grid && g.grid->leadingOnEnabled());
+        STEP(g.halveAndLog());
+        QVERIFY(g.grid->leadingOnEnabled());
+    }
 
-        click(child<QPushButton>(grid, "transformButton"));
-        auto* transform = shown<TransformWindow>();
-        QVERIFY(transform && transform->isVisible());
-        QVERIFY(grid->isVisible() && !grid->isEnabled());
-        click(child<QAbstractButton>(transform, "multiplyOption"));
-        auto* box = child<QLineEdit>(transform, "constantBox");
-        QTest::keyClicks(box, QStringLiteral("0.5"));
-        QTest::keyClick(box, Qt::Key_Return);
-        click(child<QAbstractButton>(transform, "logOption"));
-        click(child<QAbstractButton>(transform, "ApplyButton"));
-        // Shown as "#0.00#" at once; the imputed mark stays.
-        const std::vector<std::string> texts = grid->model().texts();
-        QCOMPARE(std::vector<std::string>(texts.begin(), texts.begin() + 6),
-                 (std::vector<std::string>{"-0.693", "0.00", "0.405", "0.693", "0.916", "1.099"}));
-        QVERIFY(grid->model().imputed(5));
-        QVERIFY(child<QLabel>(transform, "logNote")->text().contains(QStringLiteral("natural logarithm")));
-        QCOMPARE(child<QLabel>(transform, "stepsApplied")->text(),
-                 QStringLiteral("Applied since Data OK: multiplied by 0.5, then natural log."));
-        click(child<QPushButton>(transform, "FinishedButton"));
-        QTRY_VERIFY(grid->isEnabled() && !shown<TransformWindow>());
-        QVERIFY(grid->leadingOnEnabled());
-
-        // Each transformation is one step of the grid's undo history; undone, the scores before it
-        // are back, accepted as they were, and the table's legend no longer names it.
+    // Each transformation is one step of the grid's undo history; undone, the scores before it
+    // are back, accepted as they were, and the table's legend no longer names it.
+    void eachTransformationIsAnUndoStep()
+    {
+        GridWalk g;
+        QVERIFY(g.grid);
+        STEP(g.halveAndLog());
+        DataEntryWindow* grid = g.grid;
+        const Session& state = g.app.state();
         grid->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(grid));
         QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(grid->model().text(2), std::string("1.50"));
-        QCOMPARE(app.state().data.scores()[2], 1.5f);
-        QCOMPARE(app.state().data.steps(), std::vector<std::string>{"multiplied by 0.5"});
+        QCOMPARE(state.data.scores()[2], 1.5f);
+        QCOMPARE(state.data.steps(), std::vector<std::string>{"multiplied by 0.5"});
         QVERIFY(grid->leadingOnEnabled());
         QTest::keyClick(grid->view(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(grid->model().text(2), std::string("3"));
-        QVERIFY(!app.state().data.transformed() && app.state().data.steps().empty());
+        QVERIFY(!state.data.transformed() && state.data.steps().empty());
         QVERIFY(grid->leadingOnEnabled());
         grid->grid().redo();
         grid->grid().redo();
         QCOMPARE(grid->model().text(0), std::string("-0.693"));
-        QCOMPARE(app.state().data.steps().size(), std::size_t(2));
+        QCOMPARE(state.data.steps().size(), std::size_t(2));
         QVERIFY(grid->leadingOnEnabled());
 
         // "Data OK" again accepts the scores at full precision rather than the rounded texts.
         click(child<QPushButton>(grid, "dataOkButton"));
-        QCOMPARE(app.state().data.okScores()[2], float(std::log(1.5)));
-        QVERIFY(app.state().data.transformed() && app.state().file.dataChanged());
+        QCOMPARE(state.data.okScores()[2], float(std::log(1.5)));
+        QVERIFY(state.data.transformed() && state.file.dataChanged());
+    }
 
-        // The screen window the same way; its revert brings back the scores "Data OK" accepted.
+    // The screen window the same way; its revert brings back the scores "Data OK" accepted (here
+    // the transformed ones), and is a step of its own. Printed, they are the transformed data.
+    void theScreenWindowFromTheGridAndItsRevert()
+    {
+        GridWalk g;
+        QVERIFY(g.grid);
+        STEP(g.halveAndLog());
+        DataEntryWindow* grid = g.grid;
+        click(child<QPushButton>(grid, "dataOkButton"));
         click(child<QPushButton>(grid, "screenButton"));
         auto* screen = shown<ScreenWindow>();
         QVERIFY(screen && !grid->isEnabled());
@@ -315,16 +337,15 @@ private slots:
         QCOMPARE(child<QLabel>(screen, "stepsApplied")->text(), QStringLiteral("Nothing applied since Data OK."));
         screen->close();
         QTRY_VERIFY(grid->isEnabled() && !shown<ScreenWindow>());
-        // The revert is a step of its own: undone, the screened scores are back.
         grid->grid().undo();
         QCOMPARE(grid->model().text(0), std::string("0.00"));
-        QVERIFY(app.state().data.steps().back().starts_with("values below 0"));
+        QVERIFY(g.app.state().data.steps().back().starts_with("values below 0"));
         grid->grid().redo();
         QCOMPARE(grid->model().text(0), std::string("-0.693"));
-        QCOMPARE(quits, 0);
+        QCOMPARE(g.quits, 0);
 
         grid->printData();
-        const std::string printed = pdfText(fake.printer.pdfPath);
+        const std::string printed = pdfText(g.fake.printer.pdfPath);
         if (printed.empty())
             QSKIP("pdftotext is not available");
         QVERIFY(printed.find("Transformed Data") != std::string::npos);

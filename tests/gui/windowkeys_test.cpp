@@ -33,6 +33,7 @@
 #include "design/nestingwindow.h"
 #include "graphs/grapher.h"
 #include "graphs/plotdialogs.h"
+#include "import/importwindow.h"
 #include "means/cellmeanswindow.h"
 #include "means/pairselectordialog.h"
 #include "means/panelsdialog.h"
@@ -181,6 +182,8 @@ struct Walk {
         QVERIFY2(fake.help.contexts.size() == before + 1, qPrintable(window->windowTitle() + " has no F1"));
         QCOMPARE(QtHelpViewer::pageForContext(fake.help.contexts.back()), QString::fromLatin1(page));
     }
+
+    void expectNoClashes() const { QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join(QLatin1Char('\n')))); }
 };
 
 }  // namespace
@@ -193,8 +196,8 @@ class WindowKeysTest : public QObject {
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    // From the grid to every window of an ordinary analysis.
-    void ordinaryAnalysisWindows()
+    // The main window, the grid and the windows that change its scores.
+    void gridAndDataWindows()
     {
         Walk s;
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));
@@ -208,7 +211,15 @@ private slots:
         s.press(grid, "screenButton");
         STEP(s.visit(shownWindow("screenWindow"), "screen.html"));
         s.press(shownWindow("screenWindow"), "FinishedButton");
+        s.expectNoClashes();
+    }
 
+    // From the grid to the cell means and the graph with their dialogs.
+    void cellMeansAndGraphWindows()
+    {
+        Walk s;
+        STEP(s.openFileAndAccept());
+        DataEntryWindow* grid = s.app->dataEntryWindow();
         s.press(grid, "tablesButton");
         STEP(s.visit(s.app->pairSelector(), "cellmeans.html"));
         s.chooseFirstLine(s.app->pairSelector()->list());
@@ -234,8 +245,16 @@ private slots:
         STEP(s.visit(plot->marker(), "twowayplot.html"));
         plot->marker()->close();
         s.press(plot, "returnButton");
+        s.expectNoClashes();
+    }
 
-        s.press(grid, "anovaDesignButton");
+    // From the grid through the design window, its nesting and explanation windows, to the table
+    // and the simple effects.
+    void designAndTableWindows()
+    {
+        Walk s;
+        STEP(s.openFileAndAccept());
+        s.press(s.app->dataEntryWindow(), "anovaDesignButton");
         AnovaDesignWindow* design = s.app->anovaDesignWindow();
         STEP(s.visit(design, "anovadesign.html"));
         s.press(design, "repeatedMeasures");
@@ -265,8 +284,7 @@ private slots:
         s.press(design, "simpleEffectsButton");  // the one pair at once
         s.press(s.app->cellMeansWindow(), "SimpleButton");
         STEP(s.visit(s.app->simpleEffectsTableWindow(), "cellmeans.html"));
-
-        QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+        s.expectNoClashes();
     }
 
     // The labels window from the main window, and the windows of trend tests, planned and post hoc
@@ -291,7 +309,7 @@ private slots:
                 if (w->isVisible() && qobject_cast<ContrastWindow*>(w))
                     window = w;
             STEP(s.visit(window, page));
-            QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+            STEP(s.expectNoClashes());
         }
 
         Walk s;
@@ -300,7 +318,19 @@ private slots:
         STEP(s.visit(s.app->mainWindow(), "mainwindow.html"));  // the confirmation
         s.press(s.app->mainWindow(), "proceedButton");
         STEP(s.visit(s.app->mainWindow()->levelLabelsWindow(), "levellabels.html"));
-        QVERIFY2(s.clashes.isEmpty(), qPrintable(s.clashes.join(QLatin1Char('\n'))));
+        s.expectNoClashes();
+    }
+
+    // The import window from the main window's File menu, a small file chosen.
+    void importWindow()
+    {
+        Walk s;
+        const std::string file = s.folder.filePath(QStringLiteral("groups.csv")).toStdString();
+        writeFile(file, "Group,Score\nA,1\nA,2\nB,3\nB,4\n");
+        s.fake.dialogs.openAnswers.push_back(file);
+        child<QAction>(s.app->mainWindow(), "importAction")->trigger();
+        STEP(s.visit(s.app->importWindow(), "importdata.html"));
+        s.expectNoClashes();
     }
 
     // The unequal-cell-size modes: the main window's confirmation, the design window and the
