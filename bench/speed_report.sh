@@ -48,21 +48,32 @@ factors=(--factor A=2 --factor B=2 --factor C=2 --factor D=2 --factor E=2 --fact
 
 # "median-wall-ms cpu-ms" of a command: the median of the wall clock of each run, timed by the
 # shell's own clock, and the CPU time (user and system) of all the runs divided by their number.
+# The CPU time is the runs' own, from the shell's account of its children, which `times` writes
+# (run in this shell, not in a subshell of its own): the shell's work of starting each run is not
+# counted. childrenCpu reads the seconds (user and system) from what `times` wrote.
+childrenCpu() {
+    awk 'NR == 2 { n = 0; for (i = 1; i <= 2; i++) { split($i, p, "m"); sub("s", "", p[2]); n += p[1] * 60 + p[2] }
+                   printf "%.6f\n", n }' "$1"
+}
 measure() {
-    local start end cpu TIMEFORMAT='%3U %3S'
+    local start end before after
     "$@" > /dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
     : > "$work/times"
-    cpu=$( { time for ((i = 0; i < runs; i++)); do
+    times > "$work/cpu-before"
+    for ((i = 0; i < runs; i++)); do
         start=$EPOCHREALTIME
         "$@" > /dev/null 2>&1
         end=$EPOCHREALTIME
         echo "$start $end" >> "$work/times"
-    done; } 2>&1 )
-    awk '{ printf "%.4f\n", ($2 - $1) * 1000 }' "$work/times" | sort -g | awk -v cpu="$cpu" -v n="$runs" '
+    done
+    times > "$work/cpu-after"
+    before=$(childrenCpu "$work/cpu-before")
+    after=$(childrenCpu "$work/cpu-after")
+    awk '{ printf "%.4f\n", ($2 - $1) * 1000 }' "$work/times" | sort -g | awk -v cpu="$before $after" -v n="$runs" '
         { t[NR] = $1 }
         END {
             split(cpu, p, " ")
-            printf "%.3f %.3f\n", (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2, (p[1] + p[2]) * 1000 / n
+            printf "%.3f %.3f\n", (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2, (p[2] - p[1]) * 1000 / n
         }'
 }
 
