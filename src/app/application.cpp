@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <clocale>
 #include <exception>
 #include <filesystem>
 
@@ -122,6 +123,13 @@ ShellContext Application::shellContext()
 void Application::start()
 {
     StartupInfo& info = session_.startup;
+
+    // QApplication takes the user's locale for the C library too. The program writes numbers
+    // with printf's conversions in places (means, constants, labels) and reads them back
+    // with its own reader, which wants a decimal point: in a locale with a decimal comma 12.5
+    // would show as "12,50" and read back as 12. Numbers keep the classic form; Qt's own
+    // formatting is not touched by this.
+    std::setlocale(LC_NUMERIC, "C");
 
     const std::string exe = options_.executablePath.empty()
                                 ? QCoreApplication::applicationFilePath().toStdString()

@@ -55,8 +55,9 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // The start-up steps in order (program folder, word processor, screen scale and interface
-    // font, preferences, recent files), then the main window is shown.
+    // The start-up steps in order (numbers in the classic form whatever the locale, program
+    // folder, word processor, screen scale and interface font, preferences, recent files), then
+    // the main window is shown.
     void start();
 
     // The common exit path: the grid may ask to save first (and the user may cancel); then the

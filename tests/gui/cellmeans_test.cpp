@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -109,6 +111,32 @@ class CellMeansTest : public QObject {
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // A user whose locale writes a decimal comma, which QApplication hands to the C library
+    // before the program starts: the means still read as numbers. The locale is made for the
+    // test where the system has the tools and sources for it (localedef, the locales package).
+    void meansInALocaleWithADecimalComma()
+    {
+        QTemporaryDir locales;
+        QProcess::execute(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                                        QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("de_DE.UTF-8"))});
+        qputenv("LOCPATH", locales.path().toUtf8());
+        struct Restore {
+            ~Restore()
+            {
+                std::setlocale(LC_ALL, "C");
+                qunsetenv("LOCPATH");
+            }
+        } restore;
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+            QSKIP("no locale with a decimal comma can be made here");
+        Walk s(true);
+        s.press(s.app->dataEntryWindow(), "tablesButton");
+        STEP(s.clickLine(s.app->pairSelector()->list(), QStringLiteral("Drug x Time")));
+        s.press(s.app->pairSelector(), "okButton");
+        QCOMPARE(s.cell(1, 1).toDouble(), drugTimeMean(1, 1));
+        QCOMPARE(s.cell(3, 2).toDouble(), drugTimeMean(2, 3));
+    }
 
     void meansFromTheGridWithPairsPanelsCopyAndPrint()
     {
