@@ -4,7 +4,6 @@
 // file commands walked with scripted dialogs over real files.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +15,7 @@
 #include "data/scorefiles.h"
 #include "data/scoregridrules.h"
 #include "session/session.h"
+#include "support/fakeservices.h"
 #include "support/memorysettingsstore.h"
 
 namespace varisect {
@@ -494,54 +494,6 @@ TEST(GridMessages, LeaveQuestionsOfferCancel)
 
 // ---- The file commands ----
 
-// Message boxes and file dialogs answered from queues; what was shown is kept.
-class Script : public Dialogs {
-public:
-    DialogAnswer message(const Message& m, std::optional<DialogAnswer> = {}) override
-    {
-        shown.push_back(m);
-        if (answers.empty())
-            return DialogAnswer::Cancel;
-        const DialogAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> openFile(const FileDialogOptions&) override { return next(opens); }
-    std::optional<std::string> saveFile(const FileDialogOptions&) override { return next(saves); }
-
-    std::vector<std::string> titles() const
-    {
-        std::vector<std::string> t;
-        for (const Message& m : shown)
-            t.push_back(m.title);
-        return t;
-    }
-
-    std::deque<DialogAnswer> answers;
-    std::deque<std::optional<std::string>> opens, saves;
-    std::vector<Message> shown;
-
-private:
-    static std::optional<std::string> next(std::deque<std::optional<std::string>>& q)
-    {
-        if (q.empty())
-            return std::nullopt;
-        auto a = q.front();
-        q.pop_front();
-        return a;
-    }
-};
-
-class NoDesktop : public Desktop {
-public:
-    void setBusy(bool) override {}
-    bool openUrl(const std::string&) override { return false; }
-};
-
 std::string readAll(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -557,9 +509,9 @@ void writeFile(const std::string& path, const std::string& text)
 struct Files {
     std::filesystem::path folder;
     Session session;
-    Script dialogs;
+    ScriptedDialogs dialogs;
     MemorySettingsStore settings;
-    NoDesktop desktop;
+    FakeDesktop desktop;
     ScoreColumn column;
     ScoreGridOptions options;
     std::vector<long> wentTo;  // rows the commands put the cursor on
@@ -578,6 +530,7 @@ struct Files {
     {
         session.design.design = d;
         session.design.problemLabel = problemLabel;
+        dialogs.messageFallback = DialogAnswer::Cancel;  // a box the script does not answer is cancelled
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
@@ -590,10 +543,10 @@ TEST(ScoreFiles, SaveRetriesAFailedWriteAndRefusesWhatNoFileCanHold)
     Files f(design({{"Drug", 2}, {"Time", 2}}));
     f.column.setScores({"1", "12.5", "-3", "4"}, {false, true});
     // A folder that is not there: Retry writes again, Cancel gives up with nothing changed.
-    f.dialogs.saves = {f.path("nowhere/x.dat")};
-    f.dialogs.answers = {DialogAnswer::Retry, DialogAnswer::Cancel};
+    f.dialogs.saveAnswers = {f.path("nowhere/x.dat")};
+    f.dialogs.messageAnswers = {DialogAnswer::Retry, DialogAnswer::Cancel};
     EXPECT_FALSE(f.files.saveAs());
-    EXPECT_EQ(f.dialogs.titles(), (std::vector<std::string>{"Disk Not Ready!", "Disk Not Ready!"}));
+    EXPECT_EQ(f.dialogs.messageTitles(), (std::vector<std::string>{"Disk Not Ready!", "Disk Not Ready!"}));
     EXPECT_EQ(f.savingShown, 1);
     EXPECT_EQ(f.savingDropped, 1);
     EXPECT_FALSE(f.session.file.dataSaved());
@@ -601,7 +554,7 @@ TEST(ScoreFiles, SaveRetriesAFailedWriteAndRefusesWhatNoFileCanHold)
 
     // Saved: the mark written, the file state moved, the recent-file list stored.
     const std::string file = f.path("pilot.dat");
-    f.dialogs.saves = {file};
+    f.dialogs.saveAnswers = {file};
     EXPECT_TRUE(f.files.saveAs());
     EXPECT_EQ(readAll(file), "1\r\n12.5I\r\n-3\r\n4\r\n");
     EXPECT_TRUE(f.session.file.dataSaved());
@@ -609,14 +562,14 @@ TEST(ScoreFiles, SaveRetriesAFailedWriteAndRefusesWhatNoFileCanHold)
     EXPECT_EQ(f.settings.read("1Recent_File"), file);
 
     // A score no line can hold: told, the cursor on it, nothing written.
-    f.dialogs.shown.clear();
+    f.dialogs.clearRecord();
     f.column.setScore(2, std::string(1001, '1'), false);
-    f.dialogs.saves = {f.path("long.dat")};
+    f.dialogs.saveAnswers = {f.path("long.dat")};
     EXPECT_FALSE(f.files.saveAs());
-    EXPECT_EQ(f.dialogs.titles(), std::vector<std::string>{"Wait"});
+    EXPECT_EQ(f.dialogs.messageTitles(), std::vector<std::string>{"Wait"});
     EXPECT_EQ(f.wentTo, std::vector<long>{2});
     EXPECT_FALSE(std::filesystem::exists(f.path("long.dat")));
-    EXPECT_EQ(f.dialogs.saves.size(), 1u);  // refused before the dialog
+    EXPECT_EQ(f.dialogs.saveAnswers.size(), 1u);  // refused before the dialog
 }
 
 TEST(ScoreFiles, AnUnequalNFileIsWrittenWithItsHeaderAndWithoutGaps)
@@ -630,7 +583,7 @@ TEST(ScoreFiles, AnUnequalNFileIsWrittenWithItsHeaderAndWithoutGaps)
     header.cellSizes = {1, 3};
     f.files.setHeader(header);
     f.column.setScores({"5", "", "7", "8"}, {});
-    f.dialogs.saves = {f.path("u.dat")};
+    f.dialogs.saveAnswers = {f.path("u.dat")};
     EXPECT_FALSE(f.files.saveAs());
     EXPECT_EQ(f.wentTo, std::vector<long>{1});
     f.column.setScore(1, "6", true);
@@ -647,53 +600,53 @@ TEST(ScoreFiles, TheLeaveQuestionAsksOncePerWayOutAndNeverLosesData)
     Files f(design({{"A", 2}, {"B", 2}}));
     // Nothing typed: nothing to ask.
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
-    EXPECT_TRUE(f.dialogs.shown.empty());
+    EXPECT_TRUE(f.dialogs.messages.empty());
     f.session.file.leaveAnswer(false);
 
     f.column.setScores({"1", "2", "3", "4"}, {});
-    f.dialogs.answers = {DialogAnswer::Cancel};
+    f.dialogs.messageAnswers = {DialogAnswer::Cancel};
     EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Restart));
-    EXPECT_EQ(f.dialogs.shown.back().title, "Restart");
-    EXPECT_EQ(f.dialogs.shown.back().text, notSavedQuestion(LeaveMode::Restart).text);
+    EXPECT_EQ(f.dialogs.lastMessage().message.title, "Restart");
+    EXPECT_EQ(f.dialogs.lastMessage().message.text, notSavedQuestion(LeaveMode::Restart).text);
     // Yes saves; a cancelled save keeps the user here.
-    f.dialogs.answers = {DialogAnswer::Yes, DialogAnswer::Yes};
-    f.dialogs.saves = {std::nullopt};
+    f.dialogs.messageAnswers = {DialogAnswer::Yes, DialogAnswer::Yes};
+    f.dialogs.saveAnswers = {std::nullopt};
     EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Exit));
     const std::string file = f.path("leave.dat");
-    f.dialogs.saves = {file};
+    f.dialogs.saveAnswers = {file};
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
     EXPECT_EQ(readAll(file), "1\r\n2\r\n3\r\n4\r\n");
     // Answered: the same way out does not ask again.
-    const std::size_t asked = f.dialogs.shown.size();
+    const std::size_t asked = f.dialogs.messages.size();
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
-    EXPECT_EQ(f.dialogs.shown.size(), asked);
+    EXPECT_EQ(f.dialogs.messages.size(), asked);
 
     // Changed since the save: Yes updates the file in place, without a dialog.
     f.session.file.leaveAnswer(false);
     f.column.setScore(0, "15", false);
     f.files.changed();
-    f.dialogs.shown.clear();
-    f.dialogs.answers = {DialogAnswer::Yes};
+    f.dialogs.clearRecord();
+    f.dialogs.messageAnswers = {DialogAnswer::Yes};
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Exit));
-    ASSERT_EQ(f.dialogs.shown.size(), 1u);
-    EXPECT_EQ(f.dialogs.shown[0].text, updateSavedFileQuestion(LeaveMode::Exit).text);
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].message.text, updateSavedFileQuestion(LeaveMode::Exit).text);
     EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
     // No asks about a new file; No again leaves without saving.
     f.session.file.leaveAnswer(false);
     f.column.setScore(0, "155", false);
     f.files.changed();
-    f.dialogs.answers = {DialogAnswer::No, DialogAnswer::No};
+    f.dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::No};
     EXPECT_TRUE(f.files.confirmLeave(LeaveMode::Restart));
-    EXPECT_EQ(f.dialogs.shown.back().text, saveInNewFileQuestion(LeaveMode::Restart).text);
+    EXPECT_EQ(f.dialogs.lastMessage().message.text, saveInNewFileQuestion(LeaveMode::Restart).text);
     EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
     // Cancel at either question stays: nothing written, still changed, asked again next time.
     for (const std::vector<DialogAnswer>& answers :
          {std::vector<DialogAnswer>{DialogAnswer::Cancel}, {DialogAnswer::No, DialogAnswer::Cancel}}) {
         f.session.file.leaveAnswer(false);
-        f.dialogs.shown.clear();
-        f.dialogs.answers = {answers.begin(), answers.end()};
+        f.dialogs.clearRecord();
+        f.dialogs.messageAnswers = {answers.begin(), answers.end()};
         EXPECT_FALSE(f.files.confirmLeave(LeaveMode::Restart));
-        EXPECT_EQ(f.dialogs.shown.size(), answers.size());
+        EXPECT_EQ(f.dialogs.messages.size(), answers.size());
         EXPECT_FALSE(f.session.file.leaveAnswered());
         EXPECT_TRUE(f.session.file.dataChanged());
         EXPECT_EQ(readAll(file), "15\r\n2\r\n3\r\n4\r\n");
@@ -706,12 +659,12 @@ TEST(ScoreFiles, AFileOfTheWrongLengthLoadsOnlyWhenTheUserSays)
     const std::string longer = f.path("six.dat");
     writeFile(longer, "1\n2\n3\n4\n5\n6\n");
     // Abort loads nothing; Retry warns, then Cancel gives up or OK takes what fits.
-    f.dialogs.opens = {longer, longer, longer};
-    f.dialogs.answers = {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Cancel, DialogAnswer::Retry,
+    f.dialogs.openAnswers = {longer, longer, longer};
+    f.dialogs.messageAnswers = {DialogAnswer::Abort, DialogAnswer::Retry, DialogAnswer::Cancel, DialogAnswer::Retry,
                          DialogAnswer::Ok};
     EXPECT_FALSE(f.files.choosePlainFile());
     EXPECT_FALSE(f.files.choosePlainFile());
-    EXPECT_EQ(f.dialogs.titles(),
+    EXPECT_EQ(f.dialogs.messageTitles(),
               (std::vector<std::string>{"Wrong file selected?", "Wrong file selected?", "Danger!"}));
     std::optional<GridFile> read = f.files.choosePlainFile();
     ASSERT_TRUE(read);
@@ -721,8 +674,8 @@ TEST(ScoreFiles, AFileOfTheWrongLengthLoadsOnlyWhenTheUserSays)
     // Ignore with a shorter file gives what there is.
     const std::string shorter = f.path("two.dat");
     writeFile(shorter, "7\r\n8I\r\n");
-    f.dialogs.opens = {shorter};
-    f.dialogs.answers = {DialogAnswer::Ignore};
+    f.dialogs.openAnswers = {shorter};
+    f.dialogs.messageAnswers = {DialogAnswer::Ignore};
     read = f.files.choosePlainFile();
     ASSERT_TRUE(read && read->items.size() == 2u);
     EXPECT_TRUE(read->items[1].imputed);
@@ -731,16 +684,16 @@ TEST(ScoreFiles, AFileOfTheWrongLengthLoadsOnlyWhenTheUserSays)
     EXPECT_EQ(f.session.recentFiles.entries.at(0).path, shorter);
 
     // A missing file is looked for again on Retry.
-    f.dialogs.shown.clear();
-    f.dialogs.opens = {f.path("gone.dat")};
-    f.dialogs.answers = {DialogAnswer::Retry, DialogAnswer::Cancel};
+    f.dialogs.clearRecord();
+    f.dialogs.openAnswers = {f.path("gone.dat")};
+    f.dialogs.messageAnswers = {DialogAnswer::Retry, DialogAnswer::Cancel};
     EXPECT_FALSE(f.files.choosePlainFile());
-    EXPECT_EQ(f.dialogs.titles(), (std::vector<std::string>{"File Not Found!", "File Not Found!"}));
+    EXPECT_EQ(f.dialogs.messageTitles(), (std::vector<std::string>{"File Not Found!", "File Not Found!"}));
     // A file chosen from the recent-file list must fit exactly.
-    f.dialogs.shown.clear();
+    f.dialogs.clearRecord();
     f.session.file.chosen(shorter, kNewRecentIndex);
     EXPECT_FALSE(f.files.readRecentPlainFile());
-    EXPECT_EQ(f.dialogs.titles(), std::vector<std::string>{"File corrupted?!"});
+    EXPECT_EQ(f.dialogs.messageTitles(), std::vector<std::string>{"File corrupted?!"});
     writeFile(shorter, "1\n2\n3\n4\n");
     EXPECT_TRUE(f.files.readRecentPlainFile());
 }
@@ -750,18 +703,18 @@ TEST(ScoreFiles, ANamingConflictCopiesOrAttachesOrStops)
     Files first(design({{"Drug", 2}, {"Time", 2}}), "Pilot");
     const std::string file = first.path("pilot.dat");
     writeFile(file, "1\r\n12.5I\r\n-3\r\n4\r\n");
-    first.dialogs.opens = {file};
+    first.dialogs.openAnswers = {file};
     ASSERT_TRUE(first.files.choosePlainFile());
     first.files.opened(file, true);
-    EXPECT_TRUE(first.dialogs.shown.empty());  // no entry yet: no conflict
+    EXPECT_TRUE(first.dialogs.messages.empty());  // no entry yet: no conflict
 
     // The same file under another problem label: Cancel stops, No attaches this design.
     Files other(design({{"Drug", 2}, {"Time", 2}}), "Other");
     other.session.recentFiles = first.session.recentFiles;
-    other.dialogs.opens = {file, file};
-    other.dialogs.answers = {DialogAnswer::Cancel, DialogAnswer::No};
+    other.dialogs.openAnswers = {file, file};
+    other.dialogs.messageAnswers = {DialogAnswer::Cancel, DialogAnswer::No};
     EXPECT_FALSE(other.files.choosePlainFile());
-    EXPECT_EQ(other.dialogs.titles(), std::vector<std::string>{"File naming conflict!"});
+    EXPECT_EQ(other.dialogs.messageTitles(), std::vector<std::string>{"File naming conflict!"});
     ASSERT_TRUE(other.files.choosePlainFile());
     EXPECT_EQ(other.session.recentFiles.entries[0].problemLabel, "Other");
 
@@ -769,9 +722,9 @@ TEST(ScoreFiles, ANamingConflictCopiesOrAttachesOrStops)
     Files third(design({{"Drug", 2}, {"Time", 2}}), "Third");
     third.session.recentFiles = other.session.recentFiles;
     const std::string renamed = first.path("third.dat");
-    third.dialogs.opens = {file};
-    third.dialogs.answers = {DialogAnswer::Yes};
-    third.dialogs.saves = {renamed};
+    third.dialogs.openAnswers = {file};
+    third.dialogs.messageAnswers = {DialogAnswer::Yes};
+    third.dialogs.saveAnswers = {renamed};
     const std::optional<GridFile> read = third.files.choosePlainFile();
     ASSERT_TRUE(read);
     EXPECT_EQ(read->path, renamed);
@@ -787,7 +740,8 @@ TEST(DataOk, RefusesAGapChecksTypedScoresForOutliersAndKeepsTransformedScores)
 {
     Session session;
     ConfirmedOutliers confirmed;
-    Script dialogs;
+    ScriptedDialogs dialogs;
+    dialogs.messageFallback = DialogAnswer::Cancel;
     std::vector<long> wentTo;
     const auto goToRow = [&wentTo](long row) { wentTo.push_back(row); };
     const DataOkParts parts{session.data, session.file, confirmed};
@@ -806,34 +760,34 @@ TEST(DataOk, RefusesAGapChecksTypedScoresForOutliersAndKeepsTransformedScores)
     EXPECT_FALSE(result.accepted);
     EXPECT_FALSE(session.data.accepted());
     EXPECT_EQ(wentTo, std::vector<long>{2});
-    EXPECT_EQ(dialogs.titles(), std::vector<std::string>{"Data Entry Error!"});
+    EXPECT_EQ(dialogs.messageTitles(), std::vector<std::string>{"Data Entry Error!"});
     column.setScore(2, "12", false);
 
     // Typed: 500 is put to the user on its row; No leaves the cursor there, unaccepted.
     wentTo.clear();
-    dialogs.shown.clear();
-    dialogs.answers = {DialogAnswer::No};
+    dialogs.clearRecord();
+    dialogs.messageAnswers = {DialogAnswer::No};
     result = acceptGridScores(column, parts, dialogs, goToRow);
     EXPECT_FALSE(result.accepted);
     EXPECT_EQ(wentTo, (std::vector<long>{12, 12}));
-    EXPECT_EQ(dialogs.titles(), std::vector<std::string>{"Possible Data Entry Error?"});
+    EXPECT_EQ(dialogs.messageTitles(), std::vector<std::string>{"Possible Data Entry Error?"});
     // Yes confirms it: accepted, with the imputed count.
-    dialogs.answers = {DialogAnswer::Yes};
+    dialogs.messageAnswers = {DialogAnswer::Yes};
     result = acceptGridScores(column, parts, dialogs, goToRow);
     ASSERT_TRUE(result.accepted);
     EXPECT_EQ(result.imputedCount, 1);
     ASSERT_EQ(session.data.scores().size(), 13u);
     EXPECT_EQ(session.data.scores()[12], 500.0f);
     // Confirmed once, it is not asked about again.
-    dialogs.shown.clear();
+    dialogs.clearRecord();
     EXPECT_TRUE(acceptGridScores(column, parts, dialogs, goToRow).accepted);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     // Scores from a file, unchanged: no outlier check.
     ConfirmedOutliers none;
     session.file.opened("scores.dat");
     EXPECT_TRUE(acceptGridScores(column, {session.data, session.file, none}, dialogs, goToRow).accepted);
-    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
 
     // Transformed scores are accepted as they are, not read back from the (rounded) grid; they
     // become the OK'd scores.

@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,8 +22,7 @@
 #include <vector>
 
 #include "output/documentcommands.h"
-#include "platform/desktop.h"
-#include "platform/dialogs.h"
+#include "support/fakeservices.h"
 
 namespace varisect {
 namespace {
@@ -160,44 +158,14 @@ TEST(Docx, LockedReadOnlyAndForeignTargetsAreLeftAsTheyWere)
     EXPECT_EQ(f.entries(), 2u);
 }
 
-class ScriptDialogs : public Dialogs {
-public:
-    DialogAnswer message(const Message& m, std::optional<DialogAnswer> = {}) override
-    {
-        shown.push_back(m.title + ": " + m.text);
-        if (answers.empty())
-            return DialogAnswer::Cancel;
-        const DialogAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::optional<std::string> inputBox(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> openFile(const FileDialogOptions& o) override { return next(o); }
-    std::optional<std::string> saveFile(const FileDialogOptions& o) override { return next(o); }
-
-    std::deque<DialogAnswer> answers;
-    std::deque<std::optional<std::string>> files;
-    std::vector<std::string> shown;
-    std::vector<std::string> titles;
-
-private:
-    std::optional<std::string> next(const FileDialogOptions& o)
-    {
-        titles.push_back(o.title + " " + o.filter + " " + o.defaultExtension);
-        if (files.empty())
-            return std::nullopt;
-        auto f = files.front();
-        files.pop_front();
-        return f;
-    }
-};
-
-class IdleDesktop : public Desktop {
-public:
-    void setBusy(bool busy) override { depth += busy ? 1 : -1; }
-    bool openUrl(const std::string&) override { return false; }
-    int depth = 0;
-};
+// The messages shown, as "title: text".
+std::vector<std::string> shownMessages(const ScriptedDialogs& dialogs)
+{
+    std::vector<std::string> out;
+    for (const ShownMessage& m : dialogs.messages)
+        out.push_back(m.message.title + ": " + m.message.text);
+    return out;
+}
 
 // ---- Hostile documents
 
@@ -349,8 +317,9 @@ TEST(Docx, HostilePackagesAreRefusedAndLeaveNothingBehind)
     badRels.push_back({"word/_rels/document.xml.rels", "<Relationships/>", std::uint64_t{1} << 62, true});
     cases.push_back({"relationships of the main part declaring 2^62 bytes", badRels});
 
-    ScriptDialogs dialogs;
-    IdleDesktop desktop;
+    ScriptedDialogs dialogs;
+    dialogs.messageFallback = DialogAnswer::Cancel;
+    FakeDesktop desktop;
     DocumentCommands commands(dialogs, desktop);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -359,15 +328,15 @@ TEST(Docx, HostilePackagesAreRefusedAndLeaveNothingBehind)
         std::ofstream(doc, std::ios::binary | std::ios::trunc) << bytes;
         EXPECT_EQ(appendToDocx(doc.string(), sample("Lost")).error, DocxResult::Error::NotWordDocument);
 
-        dialogs.shown.clear();
-        dialogs.files = {doc.string()};
+        dialogs.clearRecord();
+        dialogs.openAnswers = {doc.string()};
         EXPECT_FALSE(commands.appendToDocument(sample("Lost")));
-        EXPECT_EQ(dialogs.shown, std::vector<std::string>{"Wrong file selected?: " + doc.string() +
+        EXPECT_EQ(shownMessages(dialogs), std::vector<std::string>{"Wrong file selected?: " + doc.string() +
                                                           " is not a Word document that can be added to.  "
                                                           "Please select another document."});
         EXPECT_EQ(contents(doc), bytes);
         EXPECT_EQ(f.entries(), 1u);
-        EXPECT_EQ(desktop.depth, 0);
+        EXPECT_EQ(desktop.busyDepth, 0);
     }
 }
 
@@ -399,46 +368,48 @@ TEST(Docx, NestingDepthIsCountedOverTagsOnly)
 TEST(DocumentCommands, NewAndExistingDocumentDialogues)
 {
     Folder f;
-    ScriptDialogs dialogs;
-    IdleDesktop desktop;
+    ScriptedDialogs dialogs;
+    dialogs.messageFallback = DialogAnswer::Cancel;
+    FakeDesktop desktop;
     DocumentCommands commands(dialogs, desktop);
     EXPECT_EQ(existingDocumentCaption("Cell Means"), "Append Cell Means to &Existing Word Document");
 
     // No name, then a name in a folder that is not there (created), without an extension.
     const fs::path folder = f.path / "new folder";
-    dialogs.files = {std::string(), (folder / "report").string()};
-    dialogs.answers = {DialogAnswer::Ok, DialogAnswer::Yes};
+    dialogs.saveAnswers = {std::string(), (folder / "report").string()};
+    dialogs.messageAnswers = {DialogAnswer::Ok, DialogAnswer::Yes};
     EXPECT_TRUE(commands.newDocument(sample("One")));
-    EXPECT_EQ(dialogs.titles.front(), "Save As Word Document (*.docx) docx");
-    ASSERT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(dialogs.shown[0], "Save As: File name needed!");
-    EXPECT_EQ(dialogs.shown[1],
+    const FileDialogOptions& asked = dialogs.requests.front().file;
+    EXPECT_EQ(asked.title + " " + asked.filter + " " + asked.defaultExtension, "Save As Word Document (*.docx) docx");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(shownMessages(dialogs)[0], "Save As: File name needed!");
+    EXPECT_EQ(shownMessages(dialogs)[1],
               "Cannot find directory!: That path/directory does not exist.  Would you like to create it?");
     EXPECT_TRUE(fs::exists(folder / "report.docx"));
-    EXPECT_EQ(desktop.depth, 0);
+    EXPECT_EQ(desktop.busyDepth, 0);
 
     // The same name again: No asks for another name; Cancel ends with the old file untouched.
     const std::string before = contents(folder / "report.docx");
-    dialogs.shown.clear();
-    dialogs.files = {(folder / "report.docx").string(), (folder / "report.docx").string()};
-    dialogs.answers = {DialogAnswer::No, DialogAnswer::Cancel};
+    dialogs.clearRecord();
+    dialogs.saveAnswers = {(folder / "report.docx").string(), (folder / "report.docx").string()};
+    dialogs.messageAnswers = {DialogAnswer::No, DialogAnswer::Cancel};
     EXPECT_FALSE(commands.newDocument(sample("Two")));
-    ASSERT_EQ(dialogs.shown.size(), 2u);
-    EXPECT_EQ(dialogs.shown[0].substr(0, 22), "File already exists!: ");
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0].message.title, "File already exists!");
     EXPECT_EQ(contents(folder / "report.docx"), before);
 
     // Appending to a locked document says so and writes nothing.
     const int fd = ::open((folder / "report.docx").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
-    dialogs.shown.clear();
-    dialogs.files = {(folder / "report.docx").string()};
+    dialogs.clearRecord();
+    dialogs.openAnswers = {(folder / "report.docx").string()};
     EXPECT_FALSE(commands.appendToDocument(sample("Three")));
     const std::string path = (folder / "report.docx").string();
-    EXPECT_EQ(dialogs.shown, std::vector<std::string>{"File Locked!: " + path +
+    EXPECT_EQ(shownMessages(dialogs), std::vector<std::string>{"File Locked!: " + path +
                                                       " is currently open and locked by another process.\n\r"
                                                       "Please either unlock " + path + " or select another document."});
     ::close(fd);
-    dialogs.files = {path};
+    dialogs.openAnswers = {path};
     EXPECT_TRUE(commands.appendToDocument(sample("Three")));
     EXPECT_NE(readBack(folder / "report.docx").find("P |Three"), std::string::npos);
 }
