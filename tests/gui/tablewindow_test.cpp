@@ -23,6 +23,7 @@
 #include "engine/numbertext.h"
 #include "engine/sources.h"
 #include "analysis/analysisservice.h"
+#include "support/drugtimescores.h"
 #include "support/guitest.h"
 #include "support/recordingprompts.h"
 #include "table/tablewindow.h"
@@ -31,31 +32,8 @@ using namespace varisect;
 
 namespace {
 
-// Drug (2) x Time (3) x Subjects (5), Drug cycling fastest: subjects differ, Drug and Time have
-// clear effects, the DxT interaction is small (its F is below 1).
-Scores typedScores()
-{
-    const int subject[] = {10, 12, 9, 14, 11};
-    const int time[] = {0, 2, 5};
-    const int noise[] = {0, 1, -1, 1, 0, -1, 1, 0, 0, -1, 1, 0, -1, 0, 1};
-    Scores s;
-    for (int sub = 0; sub < 5; ++sub)
-        for (int t = 0; t < 3; ++t)
-            for (int d = 0; d < 2; ++d)
-                s.push_back(static_cast<float>(subject[sub] + time[t] + 3 * d + noise[(sub * 3 + t + 4 * d) % 15]));
-    return s;
-}
-
-Design drugDesign(AnovaType type, int imputed = 0)
-{
-    Design d;
-    d.factors = {Factor{"Drug", 'D', 2, {}}, Factor{"Time", 'T', 3, {}}, Factor{"Subjects", 'S', 5, {}}};
-    setTableLabelsFromNames(d);
-    d.anovaType = type;
-    d.designatedFactor = 3;
-    d.imputedCount = imputed;
-    return d;
-}
+using test::drugTimeSubjectDesign;
+using test::drugTimeSubjectScores;
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -68,7 +46,7 @@ struct Harness {
     std::unique_ptr<TableWindow> window;
 
     explicit Harness(const Design& design, TableOrigin origin = TableOrigin::AnovaDesign, bool showFs = false,
-                     const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = typedScores(),
+                     const std::string& prefix = {}, ModeFlags mode = {}, Scores scores = drugTimeSubjectScores(),
                      bool sphericityTests = false, std::vector<std::string> notes = {})
     {
         RecordingPrompts prompts;
@@ -161,8 +139,8 @@ private slots:
     {
         const std::vector<std::string> notes{"  Harmonic mean cell size = 1.714: a source's MS is SS (raw) / df x 1.714.",
                                              "  Scores transformed: natural log."};
-        Harness h(drugDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, false, {}, {}, typedScores(), false,
-                  notes);
+        Harness h(drugTimeSubjectDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, false, {}, {},
+                  drugTimeSubjectScores(), false, notes);
         const QString legend = h.window->findChild<QLabel*>(QStringLiteral("legend"))->text();
         QVERIFY2(legend.endsWith(QStringLiteral("\n\n") + q(notes[0]) + QStringLiteral("\n") + q(notes[1])), qPrintable(legend));
         h.trigger("&Copy Entire Table to Clipboard");
@@ -174,7 +152,7 @@ private slots:
     // item is checked, go with it to the clipboard and the printer, and leave the table as it was.
     void sphericityBlockFollowsTheMenuItem()
     {
-        const Design design = drugDesign(AnovaType::RepeatedMeasures);
+        const Design design = drugTimeSubjectDesign(AnovaType::RepeatedMeasures);
         Harness h(design);
         const auto atLoad = h.gridTexts();
         auto* block = h.window->findChild<QLabel*>(QStringLiteral("sphericityBlock"));
@@ -184,7 +162,7 @@ private slots:
 
         h.trigger("&Sphericity Tests");
         QCOMPARE(h.sphericityToggles, std::vector<bool>{true});
-        const std::vector<std::string> lines = sphericityLines(sphericityReport(design, typedScores(), h.analysed));
+        const std::vector<std::string> lines = sphericityLines(sphericityReport(design, drugTimeSubjectScores(), h.analysed));
         QCOMPARE(h.window->sphericityBlock(), lines);
         QVERIFY(block->isVisible());
         QCOMPARE(block->text().split(QLatin1Char('\n')).size(), int(lines.size()));
@@ -203,11 +181,11 @@ private slots:
 
         // The preference on as the window opens: the block is there at once. Independent groups
         // have no sphericity tests: the item stays off.
-        Harness remembered(design, TableOrigin::AnovaDesign, false, {}, {}, typedScores(), true);
+        Harness remembered(design, TableOrigin::AnovaDesign, false, {}, {}, drugTimeSubjectScores(), true);
         QCOMPARE(remembered.window->sphericityBlock(), lines);
         QVERIFY(remembered.action(QStringLiteral("&Sphericity Tests"))->isChecked());
-        Harness independent(drugDesign(AnovaType::IndependentGroups), TableOrigin::AnovaDesign, false, {}, {},
-                            typedScores(), true);
+        Harness independent(drugTimeSubjectDesign(AnovaType::IndependentGroups), TableOrigin::AnovaDesign, false, {}, {},
+                            drugTimeSubjectScores(), true);
         QVERIFY(!independent.action(QStringLiteral("&Sphericity Tests"))->isEnabled());
         QVERIFY(independent.window->sphericityBlock().empty());
     }
@@ -216,7 +194,7 @@ private slots:
     // place of MS and F, in the grid and in what is copied and printed, and take them out again.
     void effectSizeOptionsReplaceTheColumnsAndRevert()
     {
-        Harness rm(drugDesign(AnovaType::RepeatedMeasures));
+        Harness rm(drugTimeSubjectDesign(AnovaType::RepeatedMeasures));
         const auto rmAtLoad = rm.gridTexts();
         // The eta squareds are offered for repeated measures (omega squared is not).
         QVERIFY(rm.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
@@ -225,14 +203,14 @@ private slots:
         QCOMPARE(rm.header(3), QString::fromUtf8("Gen. Eta\u00B2"));
         QCOMPARE(rm.header(4), QStringLiteral("90% CI"));
         const int t = rm.gridRowOf("T");
-        const EffectSizes sizes = computeEffectSizes(rm.analysed, drugDesign(AnovaType::RepeatedMeasures),
+        const EffectSizes sizes = computeEffectSizes(rm.analysed, drugTimeSubjectDesign(AnovaType::RepeatedMeasures),
                                                      EffectSizeKind::GeneralizedEta);
         QCOMPARE(rm.cell(t, 3), q(sizes.column3[size_t(t + 1)]));
         QVERIFY(rm.action(QStringLiteral("&Print Table")));
         rm.chooseOmega(2);
         QCOMPARE(rm.gridTexts(), rmAtLoad);
 
-        Harness h(drugDesign(AnovaType::IndependentGroups));
+        Harness h(drugTimeSubjectDesign(AnovaType::IndependentGroups));
         const auto atLoad = h.gridTexts();
         h.chooseOmega(0);
         QCOMPARE(h.header(3), QString::fromUtf8("Omega\u00B2"));
@@ -256,7 +234,7 @@ private slots:
     // is cut off, and the preference and the implanted scores reach the grid.
     void cellsFitTheirColumnsAndFollowThePreference()
     {
-        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        Harness h(drugTimeSubjectDesign(AnovaType::RepeatedMeasures));
         QCOMPARE(h.grid()->rowCount(), h.analysed.rowCount() - 1);
         QCOMPARE(h.cell(h.gridRowOf("DxT"), 4), QStringLiteral("<1"));
         const QFontMetrics fm(h.grid()->font());
@@ -265,10 +243,10 @@ private slots:
                 QVERIFY2(fm.horizontalAdvance(text) < h.grid()->columnWidth(c), qPrintable(text));
         QVERIFY(h.grid()->viewport()->width() >= h.grid()->horizontalHeader()->length());
 
-        Harness shown(drugDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, true);
+        Harness shown(drugTimeSubjectDesign(AnovaType::RepeatedMeasures), TableOrigin::AnovaDesign, true);
         QCOMPARE(shown.cell(shown.gridRowOf("DxT"), 4), q(FormatFixed(shown.analysed.number(7, ColF), 2, true)));
 
-        Harness imputed(drugDesign(AnovaType::RepeatedMeasures, 1));
+        Harness imputed(drugTimeSubjectDesign(AnovaType::RepeatedMeasures, 1));
         QCOMPARE(imputed.cell(imputed.gridRowOf("  SxDxT"), 1), QStringLiteral(" 7*"));
     }
 
@@ -276,11 +254,11 @@ private slots:
     // the application) and the effect sizes; the prefix names the analysis.
     void theOriginDecidesTitleCaptionAndWarning()
     {
-        Harness simple(drugDesign(AnovaType::IndependentGroups), TableOrigin::SimpleEffects);
+        Harness simple(drugTimeSubjectDesign(AnovaType::IndependentGroups), TableOrigin::SimpleEffects);
         QVERIFY(!simple.window->findChild<QGroupBox*>(QStringLiteral("OmegaChoice"))->isVisible());
         ModeFlags unweighted;
         unweighted.unweightedMeans = true;
-        Harness unequal(drugDesign(AnovaType::IndependentGroups), TableOrigin::UnequalCellSizes, false,
+        Harness unequal(drugTimeSubjectDesign(AnovaType::IndependentGroups), TableOrigin::UnequalCellSizes, false,
                         "Unweighted Means ", unweighted);
         QTRY_COMPARE(unequal.fake.dialogs.messageTitles(), std::vector<std::string>{"Nonorthogonal Analysis"});
         QCOMPARE(unequal.fake.dialogs.lastMessage().message.text,
@@ -296,7 +274,7 @@ private slots:
 
     void renamingFollowsTheKeyRules()
     {
-        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        Harness h(drugTimeSubjectDesign(AnovaType::RepeatedMeasures));
         h.trigger("Re&name Source");
         QCOMPARE(h.fake.dialogs.lastMessage().message.text,
                  std::string("Click on the name of the source whose name you would like to change (within this table only)."));
@@ -338,11 +316,11 @@ private slots:
     // each error serves: tableedit_test); the window shows, copies and prints the new table.
     void adjustingAnErrorDf()
     {
-        Harness ig(drugDesign(AnovaType::IndependentGroups));
+        Harness ig(drugTimeSubjectDesign(AnovaType::IndependentGroups));
         ig.adjust("  Within", std::string("5"));
         QCOMPARE(ig.fake.dialogs.messageTitles(), std::vector<std::string>{"Not a permitted adjustment!"});
 
-        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        Harness h(drugTimeSubjectDesign(AnovaType::RepeatedMeasures));
         const auto atLoad = h.gridTexts();
         auto& dialogs = h.fake.dialogs;
         dialogs.messageAnswers.push_back(DialogAnswer::Yes);  // an increase, confirmed
@@ -361,7 +339,7 @@ private slots:
 
     void copiesSelectedRowsAndReportsBusyClipboardAndPrinter()
     {
-        Harness h(drugDesign(AnovaType::RepeatedMeasures));
+        Harness h(drugTimeSubjectDesign(AnovaType::RepeatedMeasures));
         // Selected rows, tab-separated; the header is never part of them.
         h.grid()->setRangeSelected(QTableWidgetSelectionRange(1, 2, 2, 3), true);
         h.trigger("Copy Selected &Rows to Clipboard");
@@ -407,7 +385,7 @@ private slots:
 
     void theButtonsHandOver()
     {
-        Harness h(drugDesign(AnovaType::IndependentGroups));
+        Harness h(drugTimeSubjectDesign(AnovaType::IndependentGroups));
         QTest::mouseClick(h.window->findChild<QPushButton*>(QStringLiteral("CancelButton")), Qt::LeftButton);
         QCOMPARE(h.returns, 1);
         QVERIFY(!h.window->isVisible());

@@ -13,36 +13,15 @@
 #include "engine/design.h"
 #include "engine/fprob.h"
 #include "engine/numbertext.h"
-#include "engine/sources.h"
+#include "support/drugtimescores.h"
 #include "support/fakeservices.h"
 #include "support/recordingprompts.h"
 
 namespace varisect {
 namespace {
 
-// Drug (2) x Time (3) x Subjects (5), Drug cycling fastest, with clear effects of both.
-Scores drugScores()
-{
-    const int subject[] = {10, 12, 9, 14, 11};
-    const int time[] = {0, 2, 5};
-    const int noise[] = {0, 1, -1, 1, 0, -1, 1, 0, 0, -1, 1, 0, -1, 0, 1};
-    Scores s;
-    for (int sub = 0; sub < 5; ++sub)
-        for (int t = 0; t < 3; ++t)
-            for (int d = 0; d < 2; ++d)
-                s.push_back(static_cast<float>(subject[sub] + time[t] + 3 * d + noise[(sub * 3 + t + 4 * d) % 15]));
-    return s;
-}
-
-Design drugDesign(AnovaType type)
-{
-    Design d;
-    d.factors = {Factor{"Drug", 'D', 2, {}}, Factor{"Time", 'T', 3, {}}, Factor{"Subjects", 'S', 5, {}}};
-    setTableLabelsFromNames(d);
-    d.anovaType = type;
-    d.designatedFactor = 3;
-    return d;
-}
+using test::drugTimeSubjectDesign;
+using test::drugTimeSubjectScores;
 
 AnovaTable analysed(const Design& design, const Scores& scores)
 {
@@ -78,15 +57,15 @@ void expectTested(const AnovaTable& table, int row, double errorSS, int errorDf)
 TEST(AdjustErrorDf, OnlyTheErrorTermsOfRepeatedMeasuresMayBeAdjusted)
 {
     ScriptedDialogs dialogs;
-    const Design independent = drugDesign(AnovaType::IndependentGroups);
-    AnovaTable groups = analysed(independent, drugScores());
+    const Design independent = drugTimeSubjectDesign(AnovaType::IndependentGroups);
+    AnovaTable groups = analysed(independent, drugTimeSubjectScores());
     EXPECT_FALSE(adjustErrorDf(groups, independent, rowOf(groups, "  Within"), dialogs, {}));
     ASSERT_EQ(dialogs.messageTitles(), std::vector<std::string>{kNotPermittedTitle});
     EXPECT_EQ(dialogs.lastMessage().message.text, "Adjustment of the df is permitted only for repeated measures designs.");
 
     dialogs.clearRecord();
-    const Design repeated = drugDesign(AnovaType::RepeatedMeasures);
-    AnovaTable t = analysed(repeated, drugScores());
+    const Design repeated = drugTimeSubjectDesign(AnovaType::RepeatedMeasures);
+    AnovaTable t = analysed(repeated, drugTimeSubjectScores());
     for (const char* source : {"S", "D"})
         EXPECT_FALSE(adjustErrorDf(t, repeated, rowOf(t, source), dialogs, {}));
     EXPECT_EQ(dialogs.messageTexts(),
@@ -97,8 +76,8 @@ TEST(AdjustErrorDf, OnlyTheErrorTermsOfRepeatedMeasuresMayBeAdjusted)
 
 TEST(AdjustErrorDf, AnswersThatChangeNothingAreToldAndLeaveTheTable)
 {
-    const Design design = drugDesign(AnovaType::RepeatedMeasures);
-    const AnovaTable atLoad = analysed(design, drugScores());
+    const Design design = drugTimeSubjectDesign(AnovaType::RepeatedMeasures);
+    const AnovaTable atLoad = analysed(design, drugTimeSubjectScores());
     AnovaTable t = atLoad;
     const int sxd = rowOf(t, "  SxD");
     ScriptedDialogs dialogs;
@@ -139,8 +118,8 @@ TEST(AdjustErrorDf, AnswersThatChangeNothingAreToldAndLeaveTheTable)
 // previous error row), and the Total df; rows served by other errors keep theirs.
 TEST(AdjustErrorDf, AnAcceptedDfRecomputesWhatTheErrorServes)
 {
-    const Design drug = drugDesign(AnovaType::RepeatedMeasures);
-    AnovaTable t = analysed(drug, drugScores());
+    const Design drug = drugTimeSubjectDesign(AnovaType::RepeatedMeasures);
+    AnovaTable t = analysed(drug, drugTimeSubjectScores());
     const AnovaTable atLoad = t;
     ScriptedDialogs dialogs;
     dialogs.inputAnswers = {"6"};
