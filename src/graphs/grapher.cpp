@@ -426,11 +426,17 @@ void Grapher::fillChart(QChart& chart) const
     const double pad = valuePadding(display_.markerSize, display_.lineWidth);
 
     // A logarithmic scale draws the logarithms of the values on a linear axis labelled with round
-    // values where they fall, bounded by the values drawn (not by whole decades); with a number of
-    // ticks assigned, that many evenly spaced in log units between the same bounds.
+    // values where they fall, bounded by the values drawn (not by whole decades), or by the range
+    // forced on every plot where that is above zero; with a number of ticks assigned, that many
+    // evenly spaced in log units between the same bounds.
+    std::optional<DataRange> forced;
+    if (axis_.mode == YAxisMode::DataRange)
+        forced = browser_.dataRange();
+    else if (axis_.mode == YAxisMode::Entered)
+        forced = DataRange{axis_.bounds.lower, axis_.bounds.upper};
+    const DataRange logSpan = logarithmicSpan(positiveRange(plot), forced);
     std::optional<LogScale> logScale =
-        display_.logarithmic ? logarithmicScale(positiveRange(plot).min, positiveRange(plot).max, pad)
-                             : std::nullopt;
+        display_.logarithmic ? logarithmicScale(logSpan.min, logSpan.max, pad) : std::nullopt;
     if (logScale && display_.majorDivisions)
         logScale = withAssignedTicks(*logScale, *display_.majorDivisions);
     const auto yOf = [log = logScale.has_value()](double v) { return log ? std::log10(v) : v; };

@@ -144,6 +144,13 @@ std::optional<LogScale> logarithmicScale(double low, double high, double pad)
     return scale;
 }
 
+DataRange logarithmicSpan(const DataRange& drawn, const std::optional<DataRange>& forced)
+{
+    if (forced && forced->min > 0 && forced->max >= forced->min && std::isfinite(forced->max))
+        return *forced;
+    return drawn;
+}
+
 LogScale withAssignedTicks(const LogScale& scale, int majorDivisions)
 {
     LogScale out = scale;

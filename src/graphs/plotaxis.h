@@ -78,6 +78,10 @@ struct LogScale {
 // that the scale covers the values and not whole decades of empty space. Empty when `low` is not
 // above zero.
 std::optional<LogScale> logarithmicScale(double low, double high, double pad);
+// The values a logarithmic scale is made for: the range forced on every plot of the set (all the
+// data, or the limits entered), as on the linear scale, when there is one and it is above zero;
+// else the values `drawn` in this plot.
+DataRange logarithmicSpan(const DataRange& drawn, const std::optional<DataRange>& forced);
 // The same bounds with the number of ticks the user assigned: `majorDivisions` + 1 ticks from the
 // lower to the upper bound, evenly spaced in log units (the end ticks are the bounds themselves).
 LogScale withAssignedTicks(const LogScale& scale, int majorDivisions);

@@ -127,6 +127,12 @@ private slots:
         QCOMPARE(yAxis(chart)->min(), 10.0);
         QCOMPARE(yAxis(chart)->max(), 26.0);
         QCOMPARE(yAxis(chart)->tickCount(), 2);
+        // The logarithmic scale spans the same data range, not this plot's means alone.
+        child<QAction>(w, "logarithmicAction")->trigger();
+        const auto* log = qobject_cast<QCategoryAxis*>(w->chart()->axes(Qt::Vertical).value(0));
+        QVERIFY(log);
+        QVERIFY(std::pow(10.0, log->min()) <= 10.0 && std::pow(10.0, log->max()) >= 26.0);
+        child<QAction>(w, "logarithmicAction")->trigger();
 
         // Ticks: 2 refused, 3 taken.
         fake.dialogs.clearRecord();

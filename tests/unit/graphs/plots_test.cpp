@@ -130,6 +130,12 @@ TEST(PlotAxis, LogarithmicBoundsComeFromTheDataNotWholeDecades)
     // Values at or below zero have no logarithmic scale.
     EXPECT_FALSE(logarithmicScale(0, 5, 0.05));
     EXPECT_FALSE(logarithmicScale(-1, 5, 0.05));
+    // A range forced on every plot spans the scale when it is above zero; one reaching zero or
+    // below cannot, and the plot's own values do.
+    const DataRange drawn{12, 20};
+    EXPECT_EQ(logarithmicSpan(drawn, DataRange{10, 26}).max, 26);
+    EXPECT_EQ(logarithmicSpan(drawn, DataRange{0, 30}).min, 12);
+    EXPECT_EQ(logarithmicSpan(drawn, std::nullopt).max, 20);
 }
 
 // "How many ticks" on a logarithmic scale: that many from the lower to the upper bound, evenly
