@@ -410,12 +410,16 @@ void Grapher::fillChart(QChart& chart) const
         if (!divisions)
             divisions = majorDivisions(a, b);
     };
+    // The range forced on every plot of the set, if one is: all the data, or the limits entered.
+    std::optional<DataRange> forced;
+    if (axis_.mode == YAxisMode::DataRange)
+        forced = browser_.dataRange();
+    else if (axis_.mode == YAxisMode::Entered)
+        forced = DataRange{axis_.bounds.lower, axis_.bounds.upper};
     if (display_.designated)
         fixed(display_.designated->lower, display_.designated->upper);
-    else if (axis_.mode == YAxisMode::DataRange)
-        fixed(browser_.dataRange().min, browser_.dataRange().max);
-    else if (axis_.mode == YAxisMode::Entered)
-        fixed(axis_.bounds.lower, axis_.bounds.upper);
+    else if (forced)
+        fixed(forced->min, forced->max);
     if (!automatic && !(hi > lo)) {
         // One value only: a range round it.
         const double pad = lo == 0 ? 1.0 : std::abs(lo) * 0.1;
@@ -429,11 +433,6 @@ void Grapher::fillChart(QChart& chart) const
     // values where they fall, bounded by the values drawn (not by whole decades), or by the range
     // forced on every plot where that is above zero; with a number of ticks assigned, that many
     // evenly spaced in log units between the same bounds.
-    std::optional<DataRange> forced;
-    if (axis_.mode == YAxisMode::DataRange)
-        forced = browser_.dataRange();
-    else if (axis_.mode == YAxisMode::Entered)
-        forced = DataRange{axis_.bounds.lower, axis_.bounds.upper};
     const DataRange logSpan = logarithmicSpan(positiveRange(plot), forced);
     std::optional<LogScale> logScale =
         display_.logarithmic ? logarithmicScale(logSpan.min, logSpan.max, pad) : std::nullopt;

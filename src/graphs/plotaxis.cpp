@@ -168,6 +168,17 @@ LogScale withAssignedTicks(const LogScale& scale, int majorDivisions)
 
 namespace {
 
+// `number` without the zeros that end its decimal places, nor a point left with none.
+std::string withoutTrailingZeros(std::string number)
+{
+    if (number.find('.') != std::string::npos) {
+        number.erase(number.find_last_not_of('0') + 1);
+        if (number.back() == '.')
+            number.pop_back();
+    }
+    return number;
+}
+
 // `value` (above zero) to `digits` significant digits, without trailing zeros.
 std::string significant(double value, int digits)
 {
@@ -179,24 +190,12 @@ std::string significant(double value, int digits)
         const int magnitude = static_cast<int>(std::floor(std::log10(value)));
         const int places = std::max(0, digits - 1 - magnitude);
         std::snprintf(buf, sizeof buf, "%.*f", places, value);
-        std::string text = buf;
-        if (text.find('.') != std::string::npos) {
-            text.erase(text.find_last_not_of('0') + 1);
-            if (text.back() == '.')
-                text.pop_back();
-        }
-        return text;
+        return withoutTrailingZeros(buf);
     }
     std::snprintf(buf, sizeof buf, "%.*e", digits - 1, value);
-    std::string text = buf;
+    const std::string text = buf;
     const auto e = text.find('e');
-    std::string mantissa = text.substr(0, e);
-    if (mantissa.find('.') != std::string::npos) {
-        mantissa.erase(mantissa.find_last_not_of('0') + 1);
-        if (mantissa.back() == '.')
-            mantissa.pop_back();
-    }
-    return mantissa + text.substr(e);
+    return withoutTrailingZeros(text.substr(0, e)) + text.substr(e);
 }
 
 }  // namespace
